@@ -1,0 +1,23 @@
+// Conversion between UTF-8 text and the single-byte Windows-1252 code page that stored files use.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace pixa {
+
+// UTF-8 to Windows-1252. A character outside the page, or malformed UTF-8, throws a Failure
+// (InvalidArgument) whose detail names the character and its position.
+std::string toCodePage(std::string_view utf8);
+
+// The same, with every unconvertible character replaced by `replacement`.
+std::string toCodePageLossy(std::string_view utf8, char replacement = '?');
+
+// Windows-1252 to UTF-8. Total: the five unassigned bytes map to the C1 controls of the same
+// value, so that every stored byte survives a round trip.
+std::string fromCodePage(std::string_view bytes);
+
+// The code-page byte of one Unicode code point, or -1 when the page has none.
+int codePageByte(char32_t codePoint);
+
+} // namespace pixa

@@ -1,0 +1,69 @@
+// Error model shared by the core, the windows and the command-line tool: numbered failures.
+#pragma once
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+
+namespace pixa {
+
+// The run-time error numbers that the windows' message table and the tool's output use.
+namespace err {
+inline constexpr int32_t InvalidArgument = 5;
+inline constexpr int32_t Overflow = 6;
+inline constexpr int32_t OutOfMemory = 7;
+inline constexpr int32_t TypeMismatch = 13;
+inline constexpr int32_t BadFileName = 52;
+inline constexpr int32_t FileNotFound = 53;
+inline constexpr int32_t DeviceIO = 57;
+inline constexpr int32_t FileExists = 58;
+inline constexpr int32_t DiskFull = 61;
+inline constexpr int32_t InputPastEnd = 62;
+inline constexpr int32_t TooManyFiles = 67;
+inline constexpr int32_t DeviceUnavailable = 68;
+inline constexpr int32_t PermissionDenied = 70;
+inline constexpr int32_t DiskNotReady = 71;
+inline constexpr int32_t PathFileAccess = 75;
+inline constexpr int32_t PathNotFound = 76;
+inline constexpr int32_t InvalidPicture = 481;
+inline constexpr int32_t PrinterError = 482;
+inline constexpr int32_t PrinterProperty = 483;
+inline constexpr int32_t PrinterInfo = 484;
+inline constexpr int32_t InvalidPictureType = 485;
+inline constexpr int32_t NoFonts = 24574;
+inline constexpr int32_t NoPrinterDrivers = 28664;
+inline constexpr int32_t OutOfMemoryControl = 31001;
+inline constexpr int32_t HelpNotAvailable = 32751;
+inline constexpr int32_t DialogNoMemory = 32752;
+inline constexpr int32_t DialogCancelled = 32755;
+} // namespace err
+
+// The standard description of an error number ("File not found" for 53); "Application-defined
+// or object-defined error" for a number without one.
+std::string errorDescription(int32_t number);
+
+// A failure: its number, its standard description, and a detail for people (the path, the
+// character, what the system said). what() joins description and detail.
+class Failure : public std::runtime_error {
+public:
+    Failure(int32_t number, std::string detail = {});
+    Failure(int32_t number, std::string description, std::string detail);
+
+    int32_t number() const noexcept { return m_number; }
+    const std::string& description() const noexcept { return m_description; }
+    const std::string& detail() const noexcept { return m_detail; }
+
+private:
+    int32_t m_number;
+    std::string m_description;
+    std::string m_detail;
+};
+
+// Maps an errno value onto the error numbers above. ENOENT becomes "Path not found" when the
+// folder of `path` is missing and "File not found" otherwise.
+int32_t errorNumberFromErrno(int errnoValue, const std::string& path = {});
+
+// Throws the Failure for errno value `errnoValue` met while `action` ("open", "write" ...) `path`.
+[[noreturn]] void throwErrno(int errnoValue, const std::string& action, const std::string& path);
+
+} // namespace pixa

@@ -1,0 +1,161 @@
+#include "format/file_io.h"
+
+#include "format/error.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <random>
+
+namespace pixa {
+
+namespace fs = std::filesystem;
+
+InputFile::InputFile(const fs::path& path) : m_path(path.string()) {
+    m_fd = ::open(m_path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (m_fd < 0) throwErrno(errno, "open", m_path);
+    struct stat st {};
+    if (::fstat(m_fd, &st) != 0) {
+        const int e = errno;
+        ::close(m_fd);
+        throwErrno(e, "read", m_path);
+    }
+    if (S_ISDIR(st.st_mode)) {
+        ::close(m_fd);
+        throw Failure(err::PathFileAccess, m_path + " is a folder, not a file");
+    }
+    m_size = static_cast<uint64_t>(st.st_size);
+}
+
+InputFile::~InputFile() {
+    if (m_fd >= 0) ::close(m_fd);
+}
+
+size_t InputFile::read(void* buffer, size_t count) {
+    auto* out = static_cast<char*>(buffer);
+    size_t done = 0;
+    while (done < count) {
+        const ssize_t n = ::read(m_fd, out + done, count - done);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            throwErrno(errno, "read", m_path);
+        }
+        if (n == 0) break;
+        done += static_cast<size_t>(n);
+    }
+    return done;
+}
+
+void InputFile::readExactAt(void* buffer, size_t count, uint64_t offset) {
+    auto* out = static_cast<char*>(buffer);
+    size_t done = 0;
+    while (done < count) {
+        const ssize_t n = ::pread(m_fd, out + done, count - done, static_cast<off_t>(offset + done));
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            throwErrno(errno, "read", m_path);
+        }
+        if (n == 0) throw Failure(err::InputPastEnd, m_path + " ends too early");
+        done += static_cast<size_t>(n);
+    }
+}
+
+void InputFile::seek(uint64_t offset) {
+    if (::lseek(m_fd, static_cast<off_t>(offset), SEEK_SET) < 0) throwErrno(errno, "read", m_path);
+}
+
+AtomicFile::AtomicFile(const fs::path& target, mode_t mode) : m_target(target) {
+    struct stat st {};
+    if (::stat(target.c_str(), &st) == 0) {
+        if (S_ISDIR(st.st_mode)) throw Failure(err::PathFileAccess, target.string() + " is a folder");
+        mode = st.st_mode & 07777;
+    }
+    std::random_device rd;
+    const auto folder = target.parent_path();
+    for (int attempt = 0; attempt < 100 && m_fd < 0; ++attempt) {
+        const std::string name = "." + target.filename().string() + "." +
+                                 std::to_string(::getpid()) + "-" + std::to_string(rd() % 1000000) +
+                                 kTemporarySuffix;
+        m_tempPath = folder.empty() ? fs::path(name) : folder / name;
+        m_fd = ::open(m_tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        if (m_fd < 0 && errno != EEXIST) throwErrno(errno, "create a file in", folder.empty() ? "." : folder.string());
+    }
+    if (m_fd < 0) throw Failure(err::PathFileAccess, "cannot create a temporary file for " + target.string());
+    // The temporary file is created private; the finished file gets its intended permissions.
+    if (::fchmod(m_fd, mode) != 0) {
+        const int e = errno;
+        discard();
+        throwErrno(e, "write", m_target.string());
+    }
+}
+
+AtomicFile::~AtomicFile() {
+    if (!m_committed) discard();
+}
+
+void AtomicFile::discard() noexcept {
+    if (m_fd >= 0) ::close(m_fd);
+    m_fd = -1;
+    if (!m_tempPath.empty()) ::unlink(m_tempPath.c_str());
+}
+
+void AtomicFile::write(const void* data, size_t count) {
+    const auto* in = static_cast<const char*>(data);
+    size_t done = 0;
+    while (done < count) {
+        const ssize_t n = ::write(m_fd, in + done, count - done);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            const int e = errno;
+            discard();
+            throwErrno(e, "write", m_target.string());
+        }
+        done += static_cast<size_t>(n);
+    }
+}
+
+void AtomicFile::commit() {
+    if (::fdatasync(m_fd) != 0 || ::close(m_fd) != 0) {
+        const int e = errno;
+        m_fd = -1;
+        discard();
+        throwErrno(e, "write", m_target.string());
+    }
+    m_fd = -1;
+    if (::rename(m_tempPath.c_str(), m_target.c_str()) != 0) {
+        const int e = errno;
+        discard();
+        throwErrno(e, "replace", m_target.string());
+    }
+    m_committed = true;
+}
+
+int removeStaleTemporaries(const fs::path& folder) noexcept {
+    int removed = 0;
+    std::error_code ec;
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        const std::string suffix = kTemporarySuffix;
+        if (name.size() <= suffix.size() || name[0] != '.' ||
+            name.compare(name.size() - suffix.size(), suffix.size(), suffix) != 0)
+            continue;
+        // The name is .<target>.<pid>-<random>.pixatmp: find the writer's process id.
+        const auto stem = name.substr(0, name.size() - suffix.size());
+        const auto dash = stem.rfind('-');
+        const auto dot = stem.rfind('.', dash);
+        if (dash == std::string::npos || dot == std::string::npos) continue;
+        const std::string pidText = stem.substr(dot + 1, dash - dot - 1);
+        if (pidText.empty() || pidText.find_first_not_of("0123456789") != std::string::npos) continue;
+        const long pid = std::stol(pidText);
+        const bool alive = pid > 0 && (::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM);
+        if (alive) continue;
+        std::error_code removeError;
+        if (fs::remove(it->path(), removeError)) ++removed;
+    }
+    return removed;
+}
+
+} // namespace pixa
