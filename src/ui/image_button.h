@@ -1,0 +1,36 @@
+// A picture used as a push button, showing one of its named faces: up, pressed or disabled.
+#pragma once
+
+#include <QLabel>
+
+namespace pixa::ui {
+
+class ImageButton : public QLabel {
+    Q_OBJECT
+public:
+    // `faceNumber` 1..12; the button shows "<n>a" and takes that face's size.
+    explicit ImageButton(int faceNumber, QWidget* parent = nullptr);
+
+    int faceNumber() const { return m_faceNumber; }
+    // The name of the face shown now ("4a", "4b", "4c").
+    QString currentFace() const { return m_currentFace; }
+    void setFace(const QString& name);
+
+    // The disabled face and the disabled state together; Enable() the up face and enabled.
+    void Disable();
+    void Enable();
+
+signals:
+    // The left button was pressed and released on the button.
+    void clicked();
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    int m_faceNumber;
+    QString m_currentFace;
+};
+
+} // namespace pixa::ui
