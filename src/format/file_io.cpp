@@ -76,7 +76,8 @@ AtomicFile::AtomicFile(const fs::path& target, mode_t mode) : m_target(target) {
     std::random_device rd;
     const auto folder = target.parent_path();
     for (int attempt = 0; attempt < 100 && m_fd < 0; ++attempt) {
-        const std::string name = "." + target.filename().string() + "." +
+        // Keep the name within the file system's limit whatever the target's length.
+        const std::string name = "." + target.filename().string().substr(0, 120) + "." +
                                  std::to_string(::getpid()) + "-" + std::to_string(rd() % 1000000) +
                                  kTemporarySuffix;
         m_tempPath = folder.empty() ? fs::path(name) : folder / name;
