@@ -1,0 +1,51 @@
+#include "cli/arguments.h"
+
+#include "cli/cli_error.h"
+
+#include <algorithm>
+
+namespace pixa {
+
+std::optional<std::string> CliArguments::value(std::string_view name) const {
+    const auto it = m_values.find(name);
+    if (it == m_values.end()) return std::nullopt;
+    return it->second;
+}
+
+CliArguments CliArguments::parse(std::span<const std::string> tokens,
+                                 std::span<const CliOption> options) {
+    CliArguments out;
+    bool optionsEnded = false;
+    for (size_t i = 0; i < tokens.size(); ++i) {
+        const std::string& token = tokens[i];
+        // A lone "-" is an ordinary word (a file named so), as is anything after "--".
+        if (optionsEnded || token.size() < 2 || token[0] != '-') {
+            out.m_positionals.push_back(token);
+            continue;
+        }
+        if (token == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        if (token[1] != '-') throw usageError("unknown option " + token);
+        const auto equals = token.find('=');
+        const std::string name =
+            token.substr(2, equals == std::string::npos ? std::string::npos : equals - 2);
+        const auto spec = std::find_if(options.begin(), options.end(),
+                                       [&](const CliOption& o) { return o.name == name; });
+        if (spec == options.end()) throw usageError("unknown option --" + name);
+        if (out.has(name)) throw usageError("--" + name + " is given more than once");
+        std::string value;
+        if (equals != std::string::npos) {
+            if (!spec->takesValue) throw usageError("--" + name + " takes no value");
+            value = token.substr(equals + 1);
+        } else if (spec->takesValue) {
+            if (i + 1 >= tokens.size()) throw usageError("--" + name + " needs a value");
+            value = tokens[++i];
+        }
+        out.m_values.emplace(name, std::move(value));
+    }
+    return out;
+}
+
+} // namespace pixa

@@ -1,0 +1,161 @@
+#include "cli/cli_main.h"
+
+#include "cli/arguments.h"
+#include "cli/cli_error.h"
+#include "cli/commands.h"
+#include "cli/text_output.h"
+#include "format/error.h"
+
+#include <algorithm>
+#include <array>
+#include <iostream>
+
+#ifndef PIXA_VERSION
+#define PIXA_VERSION "unknown"
+#endif
+
+namespace pixa {
+
+namespace {
+
+constexpr const char* kProgram = "pixamantler-cli";
+
+constexpr const char* kHelp =
+    R"(Usage: pixamantler-cli [--data-dir DIR] COMMAND ...
+
+Password-protects BMP and JPEG photos as wrapped photos (.pff files).
+
+Commands:
+  register NAME [--hint TEXT]       register a new owner
+  owners                            list the registered owners
+  hint NAME                         show an owner's password hint
+  wrap --owner NAME [--caption TEXT] [--type TYPE] SOURCE... (--output FILE | --output-dir DIR)
+                                    wrap pictures as the owner (after the owner password)
+  unwrap FILE.pff --output FILE     restore the picture (after the viewer password)
+  info FILE.pff [--json]            show a wrapped photo's fields; no password needed
+  list [--recursive] [--json] FOLDER
+                                    list the .pff files of a folder with their captions
+
+Options:
+  --data-dir DIR                the folder of owners.inf; else $PIXAMANTLER_HOME, else the
+                                program's folder when writable, else ~/.local/share/pixamantler
+  --owner-password-file FILE    read the owner password from the first line of FILE
+  --viewer-password-file FILE   read the viewer password from the first line of FILE
+  --help, --version
+
+Passwords are taken from those files, else from PIXAMANTLER_OWNER_PASSWORD and
+PIXAMANTLER_VIEWER_PASSWORD, else typed on the terminal without echo (twice for register).
+
+Exit status: 0 success, 1 failure, 2 usage error, 3 authentication refused.
+)";
+
+using CommandFunction = int (*)(const CliContext&, const CliArguments&);
+
+struct Command {
+    std::string_view name;
+    CommandFunction run;
+    std::vector<CliOption> options;
+};
+
+const CliOption kDataDir{"data-dir", true};
+const CliOption kHelpOption{"help", false};
+const CliOption kOwnerPasswordFile{"owner-password-file", true};
+const CliOption kViewerPasswordFile{"viewer-password-file", true};
+const CliOption kJson{"json", false};
+
+const std::array<Command, 7>& commands() {
+    static const std::array<Command, 7> table = {{
+        {"register",
+         runRegister,
+         {kDataDir, kHelpOption, {"hint", true}, kOwnerPasswordFile, kViewerPasswordFile}},
+        {"owners", runOwners, {kDataDir, kHelpOption}},
+        {"hint", runHint, {kDataDir, kHelpOption}},
+        {"wrap",
+         runWrap,
+         {kDataDir,
+          kHelpOption,
+          {"owner", true},
+          {"caption", true},
+          {"type", true},
+          {"output", true},
+          {"output-dir", true},
+          kOwnerPasswordFile}},
+        {"unwrap", runUnwrap, {kDataDir, kHelpOption, {"output", true}, kViewerPasswordFile}},
+        {"info", runInfo, {kDataDir, kHelpOption, kJson}},
+        {"list", runList, {kDataDir, kHelpOption, kJson, {"recursive", false}}},
+    }};
+    return table;
+}
+
+int dispatch(const std::vector<std::string>& args) {
+    // Options before the command: the data folder, help and version.
+    const std::array<CliOption, 3> globalOptions = {{kDataDir, kHelpOption, {"version", false}}};
+    size_t commandAt = 0;
+    while (commandAt < args.size() && args[commandAt].starts_with("-") && args[commandAt] != "-") {
+        // A value of --data-dir given as the next word belongs to the options.
+        commandAt += args[commandAt] == "--data-dir" ? 2 : 1;
+    }
+    commandAt = std::min(commandAt, args.size());
+    const CliArguments global =
+        CliArguments::parse(std::span(args).first(commandAt), globalOptions);
+    if (global.has("help") || (args.size() == 1 && args[0] == "-h")) {
+        std::cout << kHelp;
+        return kExitSuccess;
+    }
+    if (global.has("version")) {
+        std::cout << kProgram << ' ' << PIXA_VERSION << '\n';
+        return kExitSuccess;
+    }
+    if (commandAt == args.size()) throw usageError("no command given");
+
+    const std::string& name = args[commandAt];
+    const auto& table = commands();
+    const auto command =
+        std::find_if(table.begin(), table.end(), [&](const Command& c) { return c.name == name; });
+    if (command == table.end()) throw usageError("unknown command \"" + printable(name) + "\"");
+    const CliArguments commandArgs =
+        CliArguments::parse(std::span(args).subspan(commandAt + 1), command->options);
+    if (commandArgs.has("help")) {
+        std::cout << kHelp;
+        return kExitSuccess;
+    }
+    auto dataDir = global.value("data-dir");
+    if (const auto late = commandArgs.value("data-dir")) {
+        if (dataDir) throw usageError("--data-dir is given more than once");
+        dataDir = late;
+    }
+    const CliContext context(dataDir ? std::optional<std::filesystem::path>(*dataDir)
+                                     : std::nullopt);
+    return command->run(context, commandArgs);
+}
+
+} // namespace
+
+int runCli(const std::vector<std::string>& args) {
+    try {
+        return dispatch(args);
+    } catch (const CliError& e) {
+        std::cout.flush();
+        std::cerr << e.what() << '\n';
+        if (e.exitStatus() == kExitUsage) {
+            std::cerr << "Try \"" << kProgram << " --help\".\n";
+        }
+        return e.exitStatus();
+    } catch (const Failure& f) {
+        std::cout.flush();
+        std::cerr << failureMessage(f) << '\n';
+        return kExitFailure;
+    } catch (const std::filesystem::filesystem_error& e) {
+        std::cout.flush();
+        std::cerr << failureMessage(
+                         Failure(errorNumberFromErrno(e.code().value(), e.path1().string()),
+                                 printable(e.what())))
+                  << '\n';
+        return kExitFailure;
+    } catch (const std::bad_alloc&) {
+        std::cerr << failureMessage(Failure(err::OutOfMemory)) << '\n';
+        return kExitFailure;
+    }
+}
+
+} // namespace pixa

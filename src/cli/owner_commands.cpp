@@ -1,0 +1,173 @@
+// The owner commands: register, owners and hint, with the registration window's rules.
+#include "cli/cli_error.h"
+#include "cli/commands.h"
+#include "cli/passwords.h"
+#include "cli/text_output.h"
+#include "format/codepage.h"
+#include "format/error.h"
+#include "format/field_codec.h"
+#include "format/file_io.h"
+#include "owners/owner_codec.h"
+#include "owners/owner_store.h"
+
+#include <cstdlib>
+#include <iostream>
+
+namespace pixa {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr const char* kNameTaken =
+    "An owner with this name already exists.\nPlease enter another user name.";
+
+// The one word that names the owner in a command such as "hint NAME".
+std::string singleName(const CliArguments& args, const char* command) {
+    if (args.positionals().size() != 1) {
+        throw usageError(std::string(command) + " takes exactly one owner name");
+    }
+    return args.positionals().front();
+}
+
+// Typed text as code-page bytes. A character outside the page is named, except in a password,
+// where naming it would put part of the secret on the screen or in a log.
+std::string codePageText(std::string_view utf8, const std::string& what, bool secret) {
+    try {
+        return toCodePage(utf8);
+    } catch (const Failure& f) {
+        if (!secret) throw Failure(f.number(), "in " + what + ", " + f.detail());
+        throw Failure(f.number(), what + " holds a character that cannot be stored: only "
+                                         "Western European (Windows-1252) characters can");
+    }
+}
+
+bool hasSurroundingSpace(std::string_view text) {
+    return !text.empty() && (text.front() == ' ' || text.back() == ' ');
+}
+
+// A text the registration stores but that could not be typed back: longer than its field (the
+// window's box takes no more), or with a space at either end (the padding rule then makes the
+// typed text longer than the stored field, so a login or an unlock never matches it).
+void checkTypedBack(std::vector<std::string>& problems, std::string_view text, size_t width,
+                    const std::string& what, bool limitLength) {
+    if (limitLength && text.size() > width) {
+        problems.push_back(what + " may hold at most " + std::to_string(width) + " characters.");
+    }
+    if (hasSurroundingSpace(text))
+        problems.push_back(what + " must not begin or end with a space.");
+}
+
+} // namespace
+
+fs::path CliContext::dataFolder(bool create) const {
+    fs::path folder;
+    if (m_dataDirOption) {
+        if (m_dataDirOption->empty()) throw usageError("--data-dir needs a folder");
+        folder = *m_dataDirOption;
+    } else if (const char* home = std::getenv("PIXAMANTLER_HOME"); home && *home) {
+        folder = home;
+    } else {
+        folder = defaultDataFolder();
+    }
+    if (create) {
+        std::error_code ec;
+        fs::create_directories(folder, ec);
+        if (ec) {
+            throw Failure(errorNumberFromErrno(ec.value(), folder.string()),
+                          "cannot create the data folder " + folder.string());
+        }
+    }
+    removeStaleTemporaries(folder);
+    return folder;
+}
+
+int runRegister(const CliContext& context, const CliArguments& args) {
+    const std::string nameTyped = singleName(args, "register");
+    const OwnerStore store(context.dataFolder(true) / kStoreFileName);
+    const EnteredPassword owner = enterPassword(PasswordKind::Owner, args, true);
+    const EnteredPassword viewer = enterPassword(PasswordKind::Viewer, args, true);
+
+    const std::string name = codePageText(nameTyped, "the owner's name", false);
+    const std::string hint = codePageText(args.value("hint").value_or(""), "the hint", false);
+    const std::string ownerPass = codePageText(owner.value, "the owner password", true);
+    const std::string viewerPass = codePageText(viewer.value, "the viewer password", true);
+    const std::string paddedName = padField(name, kNameWidth);
+    const std::string paddedOwnerPass = padField(ownerPass, kPasswordWidth);
+    const std::string paddedViewerPass = padField(viewerPass, kPasswordWidth);
+
+    // Every rule is checked and reported together, as a script cannot correct one box at a time.
+    std::vector<std::string> problems;
+    if (name.empty()) {
+        problems.push_back("Owner's name is compulsory.");
+    } else {
+        checkTypedBack(problems, name, kNameWidth, "Owner's name", true);
+        if (ownerNameTaken(store.readAll(), paddedName)) problems.push_back(kNameTaken);
+    }
+    checkTypedBack(problems, ownerPass, kPasswordWidth, "The owner password", true);
+    if (owner.confirmation != owner.value) {
+        problems.push_back("Confirmation password does not match Owner Password");
+    }
+    // The viewer box has no length limit: only the first 8 characters are kept, so a viewer
+    // password that differs from the owner password only beyond them is the same when stored.
+    checkTypedBack(problems, viewerPass, kPasswordWidth, "The viewer password", false);
+    if (viewer.value == owner.value ||
+        paddedViewerPass.substr(0, kPasswordWidth) == paddedOwnerPass.substr(0, kPasswordWidth)) {
+        problems.push_back("Owner password and Viewer Password MUST be different");
+    }
+    if (viewer.confirmation != viewer.value) {
+        problems.push_back("Confirmation password does not match Viewer Password");
+    }
+    checkTypedBack(problems, hint, kHintWidth, "The password hint", true);
+    if (!problems.empty()) {
+        std::string message;
+        for (const auto& problem : problems)
+            message += (message.empty() ? "" : "\n") + problem;
+        throw CliError(kExitFailure, message);
+    }
+
+    const SystemClock clock;
+    const auto registered = registerOwner(store, paddedName, paddedOwnerPass, paddedViewerPass,
+                                          padField(hint, kHintWidth), clock);
+    if (!registered) throw CliError(kExitFailure, kNameTaken);
+    if (viewerPass.size() > kPasswordWidth) {
+        std::cerr << "Only the first 8 characters of the viewer password are kept.\n";
+    }
+    std::cout << "Owner " << printable(displayText(name)) << " registered.\n";
+    return kExitSuccess;
+}
+
+int runOwners(const CliContext& context, const CliArguments& args) {
+    if (!args.positionals().empty()) throw usageError("owners takes no arguments");
+    const OwnerStore store(context.dataFolder(false) / kStoreFileName);
+    int status = kExitSuccess;
+    size_t number = 0;
+    for (const auto& record : store.readAll()) {
+        ++number;
+        const PartialField name = unscrambleFieldPartial(record.name, record.factor);
+        std::cout << printable(displayText(name.text)) << '\n';
+        if (!name.complete) {
+            std::cout.flush();
+            std::cerr << "The name of owner record " << number << " in "
+                      << printable(store.path().string()) << " is damaged.\n";
+            status = kExitFailure;
+        }
+    }
+    return status;
+}
+
+int runHint(const CliContext& context, const CliArguments& args) {
+    const std::string typed = singleName(args, "hint");
+    if (typed.empty()) throw CliError(kExitFailure, "Please enter user name ");
+    const OwnerStore store(context.dataFolder(false) / kStoreFileName);
+    // A name with a character outside the code page cannot have been registered.
+    const std::string name = toCodePageLossy(typed, '\0');
+    const auto hint = name.find('\0') == std::string::npos
+                          ? lookupHint(store, padField(name, kNameWidth))
+                          : std::nullopt;
+    if (!hint) throw CliError(kExitFailure, "Invalid user name");
+    std::cout << printable(displayText(*hint)) << '\n';
+    return kExitSuccess;
+}
+
+} // namespace pixa

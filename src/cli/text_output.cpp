@@ -1,0 +1,148 @@
+#include "cli/text_output.h"
+
+#include "format/codepage.h"
+
+#include <cstdio>
+#include <optional>
+
+namespace pixa {
+
+namespace {
+
+// The code point of the UTF-8 sequence at `pos` and its length; nullopt for a malformed one.
+std::optional<char32_t> decodeAt(std::string_view s, size_t pos, size_t& length) {
+    const auto lead = static_cast<unsigned char>(s[pos]);
+    char32_t cp = 0;
+    if (lead < 0x80) {
+        length = 1;
+        return lead;
+    }
+    if ((lead & 0xE0) == 0xC0) {
+        length = 2;
+        cp = lead & 0x1F;
+    } else if ((lead & 0xF0) == 0xE0) {
+        length = 3;
+        cp = lead & 0x0F;
+    } else if ((lead & 0xF8) == 0xF0) {
+        length = 4;
+        cp = lead & 0x07;
+    } else {
+        return std::nullopt;
+    }
+    if (pos + length > s.size()) return std::nullopt;
+    for (size_t i = 1; i < length; ++i) {
+        const auto cont = static_cast<unsigned char>(s[pos + i]);
+        if ((cont & 0xC0) != 0x80) return std::nullopt;
+        cp = (cp << 6) | (cont & 0x3F);
+    }
+    static constexpr char32_t kShortest[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (cp < kShortest[length] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+        return std::nullopt;
+    }
+    return cp;
+}
+
+bool isControl(char32_t cp) {
+    return cp < 0x20 || (cp >= 0x7F && cp < 0xA0);
+}
+
+// Calls `onChar(cp, bytes)` for each character of `utf8`, with nullopt for a malformed byte.
+template <typename OnChar> void forEachChar(std::string_view utf8, OnChar onChar) {
+    size_t pos = 0;
+    while (pos < utf8.size()) {
+        size_t length = 1;
+        const auto cp = decodeAt(utf8, pos, length);
+        if (!cp) length = 1;
+        onChar(cp, utf8.substr(pos, length));
+        pos += length;
+    }
+}
+
+} // namespace
+
+std::string displayText(std::string_view codePageBytes) {
+    const auto end = codePageBytes.find_last_not_of(' ');
+    return fromCodePage(codePageBytes.substr(0, end == std::string_view::npos ? 0 : end + 1));
+}
+
+std::string printable(std::string_view utf8) {
+    std::string out;
+    out.reserve(utf8.size());
+    forEachChar(utf8, [&](std::optional<char32_t> cp, std::string_view bytes) {
+        if (!cp || isControl(*cp)) {
+            out += '?';
+        } else {
+            out += bytes;
+        }
+    });
+    return out;
+}
+
+std::string jsonString(std::string_view utf8) {
+    std::string out = "\"";
+    out.reserve(utf8.size() + 2);
+    forEachChar(utf8, [&](std::optional<char32_t> cp, std::string_view bytes) {
+        if (!cp) {
+            out += "\\ufffd";
+            return;
+        }
+        switch (*cp) {
+        case '"':
+            out += "\\\"";
+            return;
+        case '\\':
+            out += "\\\\";
+            return;
+        case '\b':
+            out += "\\b";
+            return;
+        case '\f':
+            out += "\\f";
+            return;
+        case '\n':
+            out += "\\n";
+            return;
+        case '\r':
+            out += "\\r";
+            return;
+        case '\t':
+            out += "\\t";
+            return;
+        default:
+            break;
+        }
+        // Line and paragraph separators are valid JSON but end lines in JavaScript readers.
+        if (isControl(*cp) || *cp == 0x2028 || *cp == 0x2029) {
+            char escape[8];
+            std::snprintf(escape, sizeof escape, "\\u%04x", static_cast<unsigned>(*cp));
+            out += escape;
+        } else {
+            out += bytes;
+        }
+    });
+    out += '"';
+    return out;
+}
+
+std::string corruptFileMessage(std::string_view fullPath) {
+    return std::string(fullPath) + " is corrupted.\r\n\r\nDelete this file or move this file to " +
+           "another folder so that yo will be able to see the rest of the files.";
+}
+
+std::string failureMessage(const Failure& failure) {
+    return "error " + std::to_string(failure.number()) + ": " + printable(failure.what());
+}
+
+std::string terminalLines(std::string_view windowText) {
+    std::string out;
+    out.reserve(windowText.size());
+    for (size_t i = 0; i < windowText.size(); ++i) {
+        if (windowText[i] == '\r' && i + 1 < windowText.size() && windowText[i + 1] == '\n') {
+            continue;
+        }
+        out += windowText[i];
+    }
+    return out;
+}
+
+} // namespace pixa
