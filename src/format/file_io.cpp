@@ -82,7 +82,8 @@ AtomicFile::AtomicFile(const fs::path& target, mode_t mode) : m_target(target) {
                                  kTemporarySuffix;
         m_tempPath = folder.empty() ? fs::path(name) : folder / name;
         m_fd = ::open(m_tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-        if (m_fd < 0 && errno != EEXIST) throwErrno(errno, "create a file in", folder.empty() ? "." : folder.string());
+        // Mapped with the target's path, so that a missing folder is "Path not found".
+        if (m_fd < 0 && errno != EEXIST) throwErrno(errno, "create", target.string());
     }
     if (m_fd < 0) throw Failure(err::PathFileAccess, "cannot create a temporary file for " + target.string());
     // The temporary file is created private; the finished file gets its intended permissions.
