@@ -221,8 +221,10 @@ void PffReader::unwrapTo(const fs::path& target, const Progress& progress, mode_
     uint64_t remaining = static_cast<uint64_t>(pictureSize) - kPictureHeadSize;
     uint64_t count = remaining / kBlockSize;
     uint64_t block = 1;
-    std::vector<char> mixed(kChunkSize);
-    std::vector<char> plain(kChunkSize);
+    // Buffers no larger than the body: unwrapping a small picture should not cost megabytes.
+    const size_t chunk = static_cast<size_t>(std::min<uint64_t>(remaining, kChunkSize));
+    std::vector<char> mixed(chunk);
+    std::vector<char> plain(chunk);
     while (remaining > 0) {
         const size_t want = static_cast<size_t>(std::min<uint64_t>(remaining, kChunkSize));
         if (in.read(mixed.data(), want) != want) {
