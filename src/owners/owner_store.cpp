@@ -73,8 +73,9 @@ bool OwnerStore::exists() const {
 }
 
 bool OwnerStore::ownersPresent() const {
+    // A store holding only a damaged fragment has nobody who could log in.
     std::error_code ec;
-    return exists() && fs::file_size(m_file, ec) != 0 && !ec;
+    return exists() && fs::file_size(m_file, ec) >= kRecordSize && !ec;
 }
 
 std::vector<OwnerRecord> OwnerStore::readAll() const {

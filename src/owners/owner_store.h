@@ -47,7 +47,7 @@ public:
 
     const std::filesystem::path& path() const { return m_file; }
     bool exists() const;
-    // The store exists and is not empty.
+    // The store exists and holds at least one whole record.
     bool ownersPresent() const;
     // Every whole record in order; a trailing fragment shorter than a record is ignored.
     std::vector<OwnerRecord> readAll() const;

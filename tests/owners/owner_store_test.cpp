@@ -97,6 +97,15 @@ TEST_F(OwnerStoreTest, TruncatedStoreIsReadAndTheNextAppendReplacesTheFragment) 
     EXPECT_EQ(records[1].factorText, "0044");
 }
 
+TEST_F(OwnerStoreTest, StoreHoldingOnlyAFragmentHasNoOwnersPresent) {
+    // Otherwise start-up would offer a login that nobody can pass.
+    writeBytes(storePath(), std::string(79, 'x'));
+    EXPECT_FALSE(store().ownersPresent());
+    EXPECT_TRUE(store().readAll().empty());
+    writeBytes(storePath(), std::string(80, 'x'));
+    EXPECT_TRUE(store().ownersPresent());
+}
+
 TEST_F(OwnerStoreTest, AppendKeepsTheStorePrivateAndLeavesNoTemporaryFile) {
     ASSERT_TRUE(reg("ann", "pw1", "", 1, 1));
     ASSERT_TRUE(reg("bob", "pw1", "", 1, 1));
