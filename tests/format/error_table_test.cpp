@@ -19,8 +19,8 @@ const std::string kDrive = "There was an internal error reading drive !";
 const std::string kPrint = "Error printing photo";
 const std::string kBmp = "Selected picture is not a valid .bmp file";
 
-// Part 7.1's table; nullopt: falls to the platform's description (file, help) or to the
-// generic line alone (sequential).
+// The message table, written out independently of the code; nullopt: falls to the platform's
+// description (file, help) or to the generic line alone (sequential).
 const std::vector<Row> kTable = {
     {7, "There is insufficient memory to run the program !", {}, {}},
     {53, "Insufficient disk space / selected file does not exist !", {}, {}},
