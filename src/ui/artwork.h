@@ -2,18 +2,47 @@
 // code so that they are reproducible and testable.
 #pragma once
 
+#include <QByteArray>
 #include <QImage>
 #include <QPixmap>
 #include <QString>
+#include <QStringList>
 
 namespace pixa::ui {
 
+// Every face is a bevelled tile this many pixels high; wide faces are 71 pixels, narrow ones 40.
+inline constexpr int kFaceHeight = 37;
+inline constexpr int kWideFaceWidth = 71;
+inline constexpr int kNarrowFaceWidth = 40;
+inline constexpr int kFaceCount = 12;
+
+// The size of face number `faceNumber` (1..12); an invalid size for another number.
+QSize faceSize(int faceNumber);
+
+// The 35 face names in order: "1a", "1b", "1c", ... "9a", "9b", "10a", ... "12c".
+QStringList faceNames();
+
 // The face named "<n><a|b|c>" (any letter case), e.g. "4c"; a null image for an unknown name.
+// Drawing text needs a QGuiApplication; faces are drawn on first use and kept.
 QImage faceImage(const QString& name);
 QPixmap facePixmap(const QString& name);
 
+// The face as an uncompressed 24-bit device-independent bitmap: a 40-byte header, then
+// bottom-up rows padded to 4 bytes (8032 bytes wide, 4480 narrow). Empty for an unknown name.
+QByteArray faceDib(const QString& name);
+
+enum class BackgroundStyle {
+    Plain,   // a light, softly shaded surface
+    Hatched, // a grey hatched surface for the browsing windows
+};
+
 // The common look of a window background: a surface of `size` with the product logo at the top
-// left and a banner text. Windows draw their own labels and frames over it.
+// left and a banner text. Windows draw their own labels and frames over it. The logo, the name
+// and the banner keep within the top-left 200 × 60 pixels.
 QImage windowBackground(const QSize& size, const QString& banner);
+QImage windowBackground(const QSize& size, const QString& banner, BackgroundStyle style);
+
+// The product mark alone: a framed photo with a padlock, `side` pixels square, on transparency.
+QImage productLogo(int side);
 
 } // namespace pixa::ui

@@ -12,8 +12,8 @@ class Platform;
 
 // Shows the message(s) of `variant` for `failure` through `platform`, restoring the window's
 // normal pointer first. With `cancelCheck`, a cancelled dialog (32755) shows nothing.
-void reportError(Platform& platform, QWidget* window, ErrorVariant variant,
-                 const Failure& failure, bool cancelCheck = false);
+void reportError(Platform& platform, QWidget* window, ErrorVariant variant, const Failure& failure,
+                 bool cancelCheck = false);
 
 // For handlers that do not report through the table: shows "<number> <description>".
 void reportUntrapped(Platform& platform, QWidget* window, const Failure& failure);

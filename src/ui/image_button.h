@@ -27,10 +27,13 @@ signals:
 protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    // The face as drawn: a disabled label would grey its picture a second time.
+    void paintEvent(QPaintEvent* event) override;
 
 private:
     int m_faceNumber;
     QString m_currentFace;
+    bool m_leftPressed = false;
 };
 
 } // namespace pixa::ui

@@ -12,10 +12,10 @@ namespace pixa::ui {
 inline const QString kAppTitle = QStringLiteral("PixaMantler");
 
 struct FileDialogRequest {
-    QString filter;          // "description|pattern|description|pattern..."
-    int filterIndex = 1;     // 1-based pair selected when the dialog opens
-    QString fileName;        // preselected file name or path
-    QString directory;       // starting folder; empty for the dialog's own choice
+    QString filter;            // "description|pattern|description|pattern..."
+    int filterIndex = 1;       // 1-based pair selected when the dialog opens
+    QString fileName;          // preselected file name or path
+    QString directory;         // starting folder; empty for the dialog's own choice
     bool hideReadOnly = false; // accepted and ignored
 };
 

@@ -1,0 +1,65 @@
+#include "ui/image_button.h"
+
+#include "ui/artwork.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+
+#include <utility>
+
+namespace pixa::ui {
+
+ImageButton::ImageButton(int faceNumber, QWidget* parent)
+    : QLabel(parent), m_faceNumber(faceNumber) {
+    // Picture buttons never take the keyboard focus away from the window's text boxes.
+    setFocusPolicy(Qt::NoFocus);
+    setFixedSize(faceSize(faceNumber));
+    setFace(QString::number(faceNumber) + QLatin1Char('a'));
+}
+
+void ImageButton::setFace(const QString& name) {
+    const QPixmap face = facePixmap(name);
+    if (face.isNull()) {
+        qWarning("ImageButton: there is no face named %s", qPrintable(name));
+        return;
+    }
+    setPixmap(face);
+    m_currentFace = name.toLower();
+}
+
+void ImageButton::Disable() {
+    setFace(QString::number(m_faceNumber) + QLatin1Char('c'));
+    setEnabled(false);
+    m_leftPressed = false;
+}
+
+void ImageButton::Enable() {
+    setFace(QString::number(m_faceNumber) + QLatin1Char('a'));
+    setEnabled(true);
+}
+
+void ImageButton::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.drawPixmap(0, 0, pixmap());
+}
+
+void ImageButton::mousePressEvent(QMouseEvent* event) {
+    setFace(QString::number(m_faceNumber) + QLatin1Char('b'));
+    // Painted at once, so the pressed look shows even if the click starts long work.
+    repaint();
+    if (event->button() == Qt::LeftButton) m_leftPressed = true;
+    event->accept();
+}
+
+void ImageButton::mouseReleaseEvent(QMouseEvent* event) {
+    // Qt sends the release to the widget that saw the press, wherever the pointer is now.
+    setFace(QString::number(m_faceNumber) + QLatin1Char('a'));
+    repaint();
+    event->accept();
+    if (event->button() != Qt::LeftButton) return;
+    const bool wasPressed = std::exchange(m_leftPressed, false);
+    // A press dragged off the button and released elsewhere is no click.
+    if (wasPressed && rect().contains(event->position().toPoint())) emit clicked();
+}
+
+} // namespace pixa::ui
