@@ -56,6 +56,8 @@ private:
     std::filesystem::path m_tempPath;
     int m_fd = -1;
     bool m_committed = false;
+    uint64_t m_written = 0;        // bytes written so far
+    uint64_t m_writebackStart = 0; // where the range not yet handed to the disk starts
 };
 
 // The suffix of every temporary file the application writes.
