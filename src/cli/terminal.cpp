@@ -62,8 +62,9 @@ bool isTerminal(int fd) {
 }
 
 std::string readHiddenLine(std::string_view prompt) {
-    writeAll(STDERR_FILENO, prompt);
+    // Echo goes off before the prompt appears, so that nothing typed after it is shown.
     HiddenInput hidden;
+    writeAll(STDERR_FILENO, prompt);
     std::string line;
     for (;;) {
         char c = 0;
