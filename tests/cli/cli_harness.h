@@ -65,8 +65,8 @@ std::string bitmapBytes(size_t size);
 // A JPEG-looking file of `size` bytes: SOI and an APP0 marker, then varying bytes.
 std::string jpegBytes(size_t size);
 
-// The value of `key` in a flat JSON object, unescaped; nullopt when missing. Numbers and null
-// come back as written.
+// The value of `key` in a flat JSON object, unescaped; nullopt when missing or escaped beyond
+// what the tests need. Numbers and null come back as written.
 std::optional<std::string> jsonValue(const std::string& json, const std::string& key);
 
 } // namespace pixa
