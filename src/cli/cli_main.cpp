@@ -133,7 +133,11 @@ int dispatch(const std::vector<std::string>& args) {
 
 int runCli(const std::vector<std::string>& args) {
     try {
-        return dispatch(args);
+        const int status = dispatch(args);
+        // A listing cut short by a full disk or a closed file must not look like success.
+        if (!std::cout.flush())
+            throw Failure(err::DeviceIO, "standard output could not be written");
+        return status;
     } catch (const CliError& e) {
         std::cout.flush();
         std::cerr << e.what() << '\n';
