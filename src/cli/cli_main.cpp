@@ -96,9 +96,13 @@ int dispatch(const std::vector<std::string>& args) {
         commandAt += args[commandAt] == "--data-dir" ? 2 : 1;
     }
     commandAt = std::min(commandAt, args.size());
+    if (args.size() == 1 && args[0] == "-h") {
+        std::cout << kHelp;
+        return kExitSuccess;
+    }
     const CliArguments global =
         CliArguments::parse(std::span(args).first(commandAt), globalOptions);
-    if (global.has("help") || (args.size() == 1 && args[0] == "-h")) {
+    if (global.has("help")) {
         std::cout << kHelp;
         return kExitSuccess;
     }

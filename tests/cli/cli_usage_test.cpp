@@ -122,7 +122,7 @@ TEST_F(CliTest, HelpAndVersionPrintOnStandardOutput) {
     const CliResult version = run({"--version"});
     EXPECT_EQ(version.status, 0);
     EXPECT_EQ(version.out, std::string("pixamantler-cli ") + PIXA_PROJECT_VERSION + "\n");
-    for (const auto& args : {std::vector<std::string>{"--help"}, {"list", "--help"}}) {
+    for (const auto& args : {std::vector<std::string>{"--help"}, {"-h"}, {"list", "--help"}}) {
         const CliResult help = run(args);
         EXPECT_EQ(help.status, 0);
         EXPECT_NE(help.out.find("unwrap FILE.pff --output FILE"), std::string::npos);
