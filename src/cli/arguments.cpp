@@ -31,15 +31,15 @@ CliArguments CliArguments::parse(std::span<const std::string> tokens,
         const auto equals = token.find('=');
         const std::string name =
             token.substr(2, equals == std::string::npos ? std::string::npos : equals - 2);
-        const auto spec = std::find_if(options.begin(), options.end(),
-                                       [&](const CliOption& o) { return o.name == name; });
-        if (spec == options.end()) throw usageError("unknown option --" + name);
+        const auto known = std::find_if(options.begin(), options.end(),
+                                        [&](const CliOption& o) { return o.name == name; });
+        if (known == options.end()) throw usageError("unknown option --" + name);
         if (out.has(name)) throw usageError("--" + name + " is given more than once");
         std::string value;
         if (equals != std::string::npos) {
-            if (!spec->takesValue) throw usageError("--" + name + " takes no value");
+            if (!known->takesValue) throw usageError("--" + name + " takes no value");
             value = token.substr(equals + 1);
-        } else if (spec->takesValue) {
+        } else if (known->takesValue) {
             if (i + 1 >= tokens.size()) throw usageError("--" + name + " needs a value");
             value = tokens[++i];
         }
