@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <charconv>
 #include <random>
 
 namespace pixa {
@@ -162,9 +163,12 @@ int removeStaleTemporaries(const fs::path& folder) noexcept {
         const auto dot = stem.rfind('.', dash);
         if (dash == std::string::npos || dot == std::string::npos) continue;
         const std::string pidText = stem.substr(dot + 1, dash - dot - 1);
-        if (pidText.empty() || pidText.find_first_not_of("0123456789") != std::string::npos) continue;
-        const long pid = std::stol(pidText);
-        const bool alive = pid > 0 && (::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM);
+        // A number that is no process id is not a name this writer made: leave the file.
+        pid_t pid = 0;
+        const char* last = pidText.data() + pidText.size();
+        const auto parsed = std::from_chars(pidText.data(), last, pid);
+        if (pidText.empty() || parsed.ec != std::errc() || parsed.ptr != last || pid <= 0) continue;
+        const bool alive = ::kill(pid, 0) == 0 || errno == EPERM;
         if (alive) continue;
         std::error_code removeError;
         if (fs::remove(it->path(), removeError)) ++removed;

@@ -1,0 +1,72 @@
+// Leftover temporary files: those of dead writers are removed at the next start; odd names that
+// only look like ours are left alone, and none of them may stop the start.
+#include "fault_support.h"
+
+#include "format/file_io.h"
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace pixafault {
+namespace {
+
+// The process id of a process that has ended.
+std::string deadPid() {
+    const pid_t pid = ::fork();
+    if (pid == 0) ::_exit(0);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return std::to_string(pid);
+}
+
+struct Leftover {
+    const char* name;
+    std::string fileName;
+    bool removed;
+};
+
+void PrintTo(const Leftover& c, std::ostream* os) {
+    *os << c.name;
+}
+
+std::vector<Leftover> leftovers() {
+    const std::string self = std::to_string(::getpid());
+    return {
+        {"DeadWriter", ".owners.inf." + deadPid() + "-12345.pixatmp", true},
+        {"DeadWriterOfAPff", ".photo.v2.pff." + deadPid() + "-1.pixatmp", true},
+        {"LiveWriter", ".owners.inf." + self + "-12345.pixatmp", false},
+        {"PidTooLargeForANumber", ".owners.inf.99999999999999999999999-1.pixatmp", false},
+        {"PidBeyondProcessIds", ".owners.inf.4294967297-1.pixatmp", false},
+        {"NoPid", ".owners.inf.-1.pixatmp", false},
+        {"NotHidden", "owners.inf." + deadPid() + "-1.pixatmp", false},
+        {"OtherSuffix", ".owners.inf." + deadPid() + "-1.tmp", false},
+    };
+}
+
+class StaleTemporary : public ::testing::TestWithParam<Leftover> {
+protected:
+    TempFolder folder;
+};
+
+TEST_P(StaleTemporary, coreRemovesOnlyThoseOfDeadWriters) {
+    writeFile(folder / GetParam().fileName, "partial");
+    EXPECT_EQ(pixa::removeStaleTemporaries(folder.path()), GetParam().removed ? 1 : 0);
+    EXPECT_EQ(fs::exists(folder / GetParam().fileName), !GetParam().removed);
+}
+
+TEST_P(StaleTemporary, toolStartsWhateverTheDataFolderHolds) {
+    const fs::path data = folder / "data";
+    fs::create_directories(data);
+    writeFile(data / GetParam().fileName, "partial");
+    const auto result = runCli({{"--data-dir", data, "owners"}, {}});
+    ASSERT_TRUE(result.exited) << "killed by signal " << result.signal << "\n" << result.err;
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(fs::exists(data / GetParam().fileName), !GetParam().removed);
+}
+
+INSTANTIATE_TEST_SUITE_P(Names, StaleTemporary, ::testing::ValuesIn(leftovers()),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+} // namespace
+} // namespace pixafault
