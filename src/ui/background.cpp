@@ -39,6 +39,7 @@ void paintSurface(QPainter& p, QSize size, BackgroundStyle style) {
 } // namespace
 
 QImage productLogo(int side) {
+    if (side <= 0) return {};
     QImage logo(side, side, QImage::Format_ARGB32_Premultiplied);
     logo.fill(Qt::transparent);
     QPainter p(&logo);
@@ -99,6 +100,7 @@ QImage windowBackground(const QSize& size, const QString& banner) {
 }
 
 QImage windowBackground(const QSize& size, const QString& banner, BackgroundStyle style) {
+    if (size.isEmpty()) return {};
     QImage image(size, QImage::Format_RGB32);
     QPainter p(&image);
     p.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing);

@@ -103,8 +103,17 @@ FileDialogResult QtPlatform::runFileDialog(QWidget* parent, const FileDialogRequ
 
     FileDialogResult result;
     result.fileName = dialog.selectedFiles().constFirst();
-    const qsizetype chosen = filters.indexOf(dialog.selectedNameFilter());
-    result.filterIndex = chosen >= 0 ? int(chosen) + 1 : 1;
+    result.filterIndex = 1;
+    // With the details hidden the dialog reports a filter by its description alone.
+    const QString selected = dialog.selectedNameFilter();
+    for (qsizetype i = 0; i < filters.size(); ++i) {
+        const QString& full = filters.at(i);
+        if (selected == full ||
+            selected == full.left(full.lastIndexOf(QLatin1Char('('))).simplified()) {
+            result.filterIndex = int(i) + 1;
+            break;
+        }
+    }
     return result;
 }
 
