@@ -68,6 +68,11 @@ void InputFile::seek(uint64_t offset) {
     if (::lseek(m_fd, static_cast<off_t>(offset), SEEK_SET) < 0) throwErrno(errno, "read", m_path);
 }
 
+void InputFile::prefetch(uint64_t offset, size_t count) noexcept {
+    ::posix_fadvise(m_fd, static_cast<off_t>(offset), static_cast<off_t>(count),
+                    POSIX_FADV_WILLNEED);
+}
+
 AtomicFile::AtomicFile(const fs::path& target, mode_t mode) : m_target(target) {
     struct stat st {};
     if (::stat(target.c_str(), &st) == 0) {

@@ -24,6 +24,10 @@ public:
     // Reads exactly `count` bytes at `offset`; a file that ends first is "Input past end of file".
     void readExactAt(void* buffer, size_t count, uint64_t offset);
     void seek(uint64_t offset);
+    // Asks the system to start reading these bytes now, so that a later read of them and reads
+    // of other parts of the file wait on the disk together rather than one after the other.
+    // Only a hint: never fails.
+    void prefetch(uint64_t offset, size_t count) noexcept;
 
 private:
     std::string m_path;

@@ -247,6 +247,10 @@ CaptionResult readCaption(const fs::path& file) {
     if (in.size() < kTrailerSize || in.size() < kTagOffset + kTagSize) {
         throw Failure(err::InputPastEnd, file.string() + " is too short to be a wrapped photo");
     }
+    // The tag and the trailer lie at opposite ends of the file: when they are not cached, start
+    // reading the trailer before waiting for the tag, so that a listing of many files not read
+    // before waits for one disk read per file instead of two.
+    in.prefetch(in.size() - kTrailerSize, 4);
     std::string tag(kTagSize, '\0');
     in.readExactAt(tag.data(), tag.size(), kTagOffset);
     char factor[4];
@@ -259,6 +263,17 @@ CaptionResult readCaption(const fs::path& file) {
     result.caption = std::move(caption.text);
     result.complete = caption.complete;
     return result;
+}
+
+void prefetchCaption(const fs::path& file) noexcept {
+    try {
+        InputFile in(file);
+        if (in.size() < kTrailerSize || in.size() < kTagOffset + kTagSize) return;
+        in.prefetch(kTagOffset, kTagSize);
+        in.prefetch(in.size() - kTrailerSize, 4);
+    } catch (...) {
+        // readCaption() reports whatever went wrong when the file's turn comes.
+    }
 }
 
 std::vector<fs::path> listPffFiles(const fs::path& folder, bool recursive) {

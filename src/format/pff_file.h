@@ -111,6 +111,11 @@ struct CaptionResult {
 // Fails when the file cannot be opened, is shorter than 343 bytes, or its factor is not a number.
 CaptionResult readCaption(const std::filesystem::path& file);
 
+// Starts reading, without waiting, the bytes that readCaption() needs from `file`. A listing of
+// many files not yet in memory calls it a few dozen files ahead of readCaption(), so that the
+// disk serves many files at once instead of one after the other. Only a hint: never fails.
+void prefetchCaption(const std::filesystem::path& file) noexcept;
+
 // The .pff files of a folder (matched without regard to case), sorted by path; with `recursive`
 // those of its subfolders too. Unreadable subfolders are skipped.
 std::vector<std::filesystem::path> listPffFiles(const std::filesystem::path& folder,
