@@ -2,6 +2,7 @@
 #include "ui/artwork.h"
 #include "ui/platform.h"
 
+#include <QGuiApplication>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
@@ -101,6 +102,10 @@ QImage windowBackground(const QSize& size, const QString& banner) {
 
 QImage windowBackground(const QSize& size, const QString& banner, BackgroundStyle style) {
     if (size.isEmpty()) return {};
+    if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
+        qWarning("windowBackground: backgrounds carry text and need a QGuiApplication");
+        return {};
+    }
     QImage image(size, QImage::Format_RGB32);
     QPainter p(&image);
     p.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing);

@@ -3,6 +3,7 @@
 #include "ui/artwork.h"
 #include "ui/face_symbols.h"
 
+#include <QGuiApplication>
 #include <QHash>
 #include <QPainter>
 #include <QPixmapCache>
@@ -204,6 +205,10 @@ QStringList faceNames() {
 QImage faceImage(const QString& name) {
     const auto parsed = parseFaceName(name);
     if (!parsed) return {};
+    if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
+        qWarning("faceImage: faces are drawn with fonts and need a QGuiApplication");
+        return {};
+    }
     static QHash<QString, QImage> cache;
     const QString key = name.toLower();
     auto it = cache.find(key);
