@@ -1,0 +1,71 @@
+#include "owners/owner_flow.h"
+
+#include "mainwindow/main_window_link.h"
+#include "owners/pixa_owner.h"
+#include "owners/pixa_password.h"
+#include "owners/session.h"
+#include "ui/platform.h"
+
+#include <QWindow>
+
+namespace pixa::ui {
+
+OwnerFlow::OwnerFlow(Session& session, MainWindowLink& mainWindow, Platform& platform)
+    : m_context{session, mainWindow, platform, *this} {}
+
+OwnerFlow::~OwnerFlow() {
+    delete m_registration.data();
+    delete m_login.data();
+}
+
+void OwnerFlow::startupOwnerCheck() {
+    if (m_context.session.store().ownersPresent()) {
+        showLogin();
+        return;
+    }
+    m_context.platform.message(m_context.mainWindow.mainWindowWidget(),
+                               QStringLiteral("There are no owners declared.\r\n"
+                                              "Create atleast one owner before continuing."));
+    showRegistration();
+}
+
+void OwnerFlow::showRegistration() {
+    // A window that has unloaded itself is on its way out; the next showing starts afresh.
+    if (!m_registration || m_registration->isHidden()) {
+        m_registration = new PixaOwner(m_context);
+    }
+    present(m_registration);
+}
+
+void OwnerFlow::showLogin() {
+    if (!m_login || m_login->isHidden()) m_login = new PixaPassword(m_context);
+    present(m_login);
+}
+
+PixaOwner* OwnerFlow::registrationWindow() const {
+    return m_registration;
+}
+
+PixaPassword* OwnerFlow::loginWindow() const {
+    return m_login;
+}
+
+void OwnerFlow::present(QWidget* window) {
+    if (window->isVisible()) {
+        // Shown already: brought to the front rather than opened twice.
+        window->raise();
+        window->activateWindow();
+        return;
+    }
+    QWidget* main = m_context.mainWindow.mainWindowWidget();
+    if (main && main->isVisible()) {
+        window->move(main->geometry().center() - window->rect().center());
+        // Kept above the main window without being its child: a disabled main window would
+        // otherwise disable its owner windows too.
+        window->winId();
+        if (main->windowHandle()) window->windowHandle()->setTransientParent(main->windowHandle());
+    }
+    window->show();
+}
+
+} // namespace pixa::ui
