@@ -1,0 +1,39 @@
+// Renders the registration and login windows, filled in as a user would, into PNG files.
+#include "owner_harness.h"
+
+#include <QApplication>
+#include <QDir>
+
+#include <cstdio>
+
+using namespace pixatest;
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: %s OUTPUT-FOLDER\n", argv[0]);
+        return 2;
+    }
+    const QDir out(QString::fromLocal8Bit(argv[1]));
+
+    OwnerHarness h;
+    pixa::ui::PixaOwner* registration = h.openRegistration();
+    if (!registration) return 1;
+    type(registration, "Text1", QStringLiteral("Alice Martin"));
+    type(registration, "Text2", QStringLiteral("tulip42"));
+    type(registration, "Text3", QStringLiteral("tulip42"));
+    type(registration, "Text6", QStringLiteral("the flower and my age"));
+    type(registration, "Text4", QStringLiteral("family"));
+    registration->grab().save(out.filePath(QStringLiteral("owner-registration.png")));
+
+    if (!h.addOwner(QStringLiteral("Alice Martin"), QStringLiteral("tulip42"),
+                    QStringLiteral("the flower and my age")))
+        return 1;
+    pixa::ui::PixaPassword* login = h.openLogin();
+    if (!login) return 1;
+    type(login, "Text1", QStringLiteral("Alice Martin"));
+    click(login, "Image2");
+    type(login, "Text2", QStringLiteral("tulip"));
+    login->grab().save(out.filePath(QStringLiteral("owner-login.png")));
+    return 0;
+}

@@ -1,0 +1,384 @@
+// The registration window driven headless: what it stores, what it refuses, its focus rules,
+// its typing limits, cancelling, and failures of the store.
+#include "owner_harness.h"
+
+#include <unistd.h>
+
+#include <QtTest>
+
+using namespace pixatest;
+using pixa::ui::PixaOwner;
+
+class PixaOwnerTest : public QObject {
+    Q_OBJECT
+private slots:
+    void registration_data();
+    void registration();
+    void focusRule_data();
+    void focusRule();
+    void rulesWaitForFocusLoss();
+    void typingLimitsAndTabOrder();
+    void cancel_data();
+    void cancel();
+    void storeFailure_data();
+    void storeFailure();
+    void refusedCharacter_data();
+    void refusedCharacter();
+};
+
+void PixaOwnerTest::registration_data() {
+    QTest::addColumn<QStringList>("registered");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("ownerPass");
+    QTest::addColumn<QString>("viewerPass");
+    QTest::addColumn<QString>("storedName");
+    QTest::addColumn<QString>("storedViewer");
+    QTest::addColumn<QString>("nameBox"); // what the name box holds afterwards
+    QTest::addColumn<bool>("accepted");
+
+    const QString pad20 = QString(20, ' ');
+    QTest::newRow("new owner") << QStringList{} << "Alice"
+                               << "pw1"
+                               << "view1"
+                               << "Alice" + QString(15, ' ') << "view1   " << QString() << true;
+    QTest::newRow("letter case makes another owner")
+        << QStringList{"abc"} << "ABC"
+        << "pw"
+        << "v"
+        << "ABC" + QString(17, ' ') << "v       " << QString() << true;
+    QTest::newRow("trailing space passes the duplicate test")
+        << QStringList{"abc"} << "abc "
+        << "pw"
+        << "v"
+        << "abc" + QString(17, ' ') << "v       " << QString() << true;
+    QTest::newRow("leading space keeps it and is cut at 20")
+        << QStringList{} << " ab"
+        << "pw"
+        << "v"
+        << " ab" + QString(17, ' ') << "v       " << QString() << true;
+    QTest::newRow("spaces only") << QStringList{} << "   "
+                                 << ""
+                                 << "" << pad20 << QString(8, ' ') << QString() << true;
+    QTest::newRow("viewer password cut to 8")
+        << QStringList{} << "Bob"
+        << "pw"
+        << "viewer-password"
+        << "Bob" + QString(17, ' ') << "viewer-p" << QString() << true;
+    QTest::newRow("taken name keeps the padded boxes")
+        << QStringList{"abc"} << "abc"
+        << "pw"
+        << "v" << QString() << QString() << "abc" + QString(17, ' ') << false;
+    QTest::newRow("empty name") << QStringList{} << ""
+                                << "pw"
+                                << "v" << QString() << QString() << QString() << false;
+}
+
+void PixaOwnerTest::registration() {
+    QFETCH(QStringList, registered);
+    QFETCH(QString, name);
+    QFETCH(QString, ownerPass);
+    QFETCH(QString, viewerPass);
+    QFETCH(QString, storedName);
+    QFETCH(QString, storedViewer);
+    QFETCH(QString, nameBox);
+    QFETCH(bool, accepted);
+
+    OwnerHarness h(12, 34);
+    for (const QString& other : registered)
+        QVERIFY(h.addOwner(other, QStringLiteral("other")));
+    const std::string before = h.storeBytes();
+    PixaOwner* w = h.openRegistration();
+    QVERIFY(w);
+    QVERIFY(box(w, "Text1")->hasFocus());
+    type(w, "Text1", name);
+    type(w, "Text2", ownerPass);
+    type(w, "Text4", viewerPass);
+    type(w, "Text6", QStringLiteral("my hint"));
+    click(w, "Command1");
+
+    if (!accepted) {
+        const QString expected = name.isEmpty()
+                                     ? QStringLiteral("Owner's name is compulsory.")
+                                     : QStringLiteral("An owner with this name already exists."
+                                                      "\r\nPlease enter another user name.");
+        QCOMPARE(h.platform.messages(), QStringList{expected});
+        QVERIFY(w->isVisible());
+        QCOMPARE(h.storeBytes(), before);
+        QCOMPARE(box(w, "Text1")->text(), nameBox.isEmpty() ? name : nameBox);
+        if (!nameBox.isEmpty()) QCOMPARE(box(w, "Text6")->text(), "my hint" + QString(33, ' '));
+        QVERIFY(!h.session.currentOwner().isSet());
+        return;
+    }
+    QCOMPARE(h.platform.messages(), QStringList{});
+    const auto records = h.records();
+    QCOMPARE(records.size(), registered.size() + 1);
+    const PlainRecord& added = records.last();
+    QCOMPARE(added.name, storedName);
+    QCOMPARE(added.ownerPass, (ownerPass + QString(8, ' ')).left(8));
+    QCOMPARE(added.viewerPass, storedViewer);
+    QCOMPARE(added.hint, "my hint" + QString(33, ' '));
+    QCOMPARE(added.factor, (34 + 12) * 11);
+    // Exactly the stored fields become the current owner.
+    const pixa::OwnerRecord stored = h.session.store().readAll().back();
+    QCOMPARE(h.session.currentOwner().gbl_encr_name, stored.name);
+    QCOMPARE(h.session.currentOwner().gbl_encr_viewer_pass, stored.viewerPass);
+    QCOMPARE(h.session.currentOwner().gbl_mul_fact, stored.factor);
+    QVERIFY(h.mainWindow.enabled);
+    QCOMPARE(h.mainWindow.caption,
+             "PixaMantler - Owner : " + name.trimmed() + QStringLiteral(" logged in."));
+    QVERIFY(!w->isVisible());
+    QTRY_VERIFY(!h.flow.registrationWindow());
+}
+
+void PixaOwnerTest::focusRule_data() {
+    QTest::addColumn<QString>("ownerPass");
+    QTest::addColumn<QString>("confirmation");
+    QTest::addColumn<QString>("viewerPass");
+    QTest::addColumn<QString>("viewerConfirmation");
+    QTest::addColumn<QByteArray>("left");    // the box that loses the focus (by Tab)
+    QTest::addColumn<QByteArray>("focused"); // where a broken rule puts the focus, or ""
+    QTest::addColumn<QByteArray>("cleared");
+    QTest::addColumn<QString>("message");
+
+    const QString owner = QStringLiteral("Confirmation password does not match Owner Password");
+    const QString differ = QStringLiteral("Owner password and Viewer Password MUST be different");
+    const QString viewer = QStringLiteral("Confirmation password does not match Viewer Password");
+    QTest::newRow("owner confirmation differs")
+        << "secret"
+        << "secreT"
+        << ""
+        << "" << QByteArray("Text3") << QByteArray("Text2") << QByteArray("Text3") << owner;
+    QTest::newRow("owner confirmation left empty")
+        << "secret"
+        << ""
+        << ""
+        << "" << QByteArray("Text3") << QByteArray("Text2") << QByteArray("Text3") << owner;
+    QTest::newRow("owner confirmation matches")
+        << "secret"
+        << "secret"
+        << ""
+        << "" << QByteArray("Text3") << QByteArray() << QByteArray() << QString();
+    QTest::newRow("viewer equals owner, both empty")
+        << ""
+        << ""
+        << ""
+        << "typed" << QByteArray("Text4") << QByteArray("Text4") << QByteArray("Text5") << differ;
+    QTest::newRow("viewer equals owner")
+        << "secret"
+        << ""
+        << "secret"
+        << "typed" << QByteArray("Text4") << QByteArray("Text4") << QByteArray("Text5") << differ;
+    QTest::newRow("viewer differs in case only")
+        << "secret"
+        << ""
+        << "Secret"
+        << "" << QByteArray("Text4") << QByteArray() << QByteArray() << QString();
+    QTest::newRow("viewer confirmation differs")
+        << ""
+        << ""
+        << "view1"
+        << "View1" << QByteArray("Text5") << QByteArray("Text4") << QByteArray("Text5") << viewer;
+    QTest::newRow("viewer confirmation matches")
+        << ""
+        << ""
+        << "view1"
+        << "view1" << QByteArray("Text5") << QByteArray() << QByteArray() << QString();
+}
+
+void PixaOwnerTest::focusRule() {
+    QFETCH(QString, ownerPass);
+    QFETCH(QString, confirmation);
+    QFETCH(QString, viewerPass);
+    QFETCH(QString, viewerConfirmation);
+    QFETCH(QByteArray, left);
+    QFETCH(QByteArray, focused);
+    QFETCH(QByteArray, cleared);
+    QFETCH(QString, message);
+
+    OwnerHarness h;
+    PixaOwner* w = h.openRegistration();
+    QVERIFY(w);
+    box(w, "Text2")->setText(ownerPass);
+    box(w, "Text3")->setText(confirmation);
+    box(w, "Text4")->setText(viewerPass);
+    box(w, "Text5")->setText(viewerConfirmation);
+    box(w, left.constData())->setFocus();
+    QTRY_VERIFY(box(w, left.constData())->hasFocus());
+
+    // Seen from inside the message box: focus, selection and clearing all happen before it.
+    QString focusAtMessage, selectedAtMessage, clearedAtMessage;
+    h.platform.onNextMessage([&] {
+        focusAtMessage = QApplication::focusWidget()->objectName();
+        selectedAtMessage = box(w, focused.constData())->selectedText();
+        clearedAtMessage = box(w, cleared.constData())->text();
+    });
+    QTest::keyClick(box(w, left.constData()), Qt::Key_Tab);
+
+    if (message.isEmpty()) {
+        // The rule is queued by the focus change; running the queue shows whether it spoke.
+        QCoreApplication::processEvents();
+        QCOMPARE(h.platform.messages(), QStringList{});
+        return;
+    }
+    QTRY_COMPARE(h.platform.messages(), QStringList{message});
+    QCOMPARE(focusAtMessage, QString::fromLatin1(focused));
+    QCOMPARE(selectedAtMessage, box(w, focused.constData())->text());
+    QCOMPARE(clearedAtMessage, QString());
+    QVERIFY(box(w, focused.constData())->hasFocus());
+}
+
+void PixaOwnerTest::rulesWaitForFocusLoss() {
+    // Broken confirmations do nothing while their box keeps the focus, and the create button,
+    // which takes no focus, registers regardless.
+    OwnerHarness h;
+    PixaOwner* w = h.openRegistration();
+    QVERIFY(w);
+    type(w, "Text1", QStringLiteral("carol"));
+    type(w, "Text2", QStringLiteral("same"));
+    type(w, "Text4", QStringLiteral("same"));
+    box(w, "Text5")->setFocus();
+    QTRY_VERIFY(box(w, "Text5")->hasFocus());
+    type(w, "Text5", QStringLiteral("other"));
+    click(w, "Command1");
+    QCoreApplication::processEvents();
+    QCOMPARE(h.platform.messages(), QStringList{});
+    QCOMPARE(h.records().size(), 1);
+}
+
+void PixaOwnerTest::typingLimitsAndTabOrder() {
+    OwnerHarness h;
+    PixaOwner* w = h.openRegistration();
+    QVERIFY(w);
+    const QString longText(50, 'x');
+    const std::pair<const char*, int> limits[] = {{"Text1", 20}, {"Text2", 8},  {"Text3", 8},
+                                                  {"Text6", 40}, {"Text4", 50}, {"Text5", 50}};
+    for (const auto& [name, limit] : limits) {
+        type(w, name, longText);
+        QCOMPARE(box(w, name)->text().size(), limit);
+    }
+    QCOMPARE(box(w, "Text2")->displayText(), QString(8, '*'));
+
+    // Tab walks the boxes in reading order and never stops on an image button.
+    box(w, "Text1")->setFocus();
+    QStringList visited;
+    for (int i = 0; i < 6; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        visited << QApplication::focusWidget()->objectName();
+    }
+    QCOMPARE(visited, (QStringList{"Text2", "Text3", "Text6", "Text4", "Text5", "Text1"}));
+}
+
+void PixaOwnerTest::cancel_data() {
+    QTest::addColumn<bool>("throughFrame");
+    QTest::newRow("cancel button") << false;
+    QTest::newRow("frame's close button") << true;
+}
+
+void PixaOwnerTest::cancel() {
+    QFETCH(bool, throughFrame);
+    OwnerHarness h;
+    PixaOwner* w = h.openRegistration();
+    QVERIFY(w);
+    type(w, "Text1", QStringLiteral("dave"));
+    if (throughFrame) {
+        w->close();
+    } else {
+        click(w, "Command2");
+    }
+    QCOMPARE(h.platform.messages(),
+             QStringList{"You require owner authentication to use PixaMantler."});
+    QVERIFY(!w->isVisible());
+    QVERIFY(h.flow.loginWindow() && h.flow.loginWindow()->isVisible());
+    QVERIFY(!h.mainWindow.enabled);
+    QVERIFY(!fs::exists(h.storePath()));
+    QVERIFY(!h.session.currentOwner().isSet());
+}
+
+void PixaOwnerTest::storeFailure_data() {
+    QTest::addColumn<QString>("obstacle");
+    QTest::newRow("read-only data folder") << "read-only";
+    QTest::newRow("store is a folder") << "folder";
+    QTest::newRow("data folder gone") << "gone";
+}
+
+void PixaOwnerTest::storeFailure() {
+    QFETCH(QString, obstacle);
+    OwnerHarness h;
+    const fs::path folder = h.session.dataFolder();
+    if (obstacle == "read-only") {
+        if (::geteuid() == 0) QSKIP("permissions do not bind the super-user");
+        fs::permissions(folder, fs::perms::owner_read | fs::perms::owner_exec);
+    } else if (obstacle == "folder") {
+        fs::create_directory(h.storePath());
+    } else {
+        fs::remove_all(folder);
+    }
+    PixaOwner* w = h.openRegistration();
+    QVERIFY(w);
+    type(w, "Text1", QStringLiteral("erin"));
+    click(w, "Command1");
+    std::error_code ignored;
+    fs::permissions(folder, fs::perms::owner_all, ignored);
+
+    QCOMPARE(h.platform.messages().size(), 1);
+    QVERIFY2(h.platform.messages()[0].startsWith("The owner store could not be used: "),
+             qPrintable(h.platform.messages()[0]));
+    QVERIFY(h.platform.messages()[0].endsWith("The owner was not registered."));
+    QVERIFY(!h.platform.applicationEnded());
+    QVERIFY(w->isVisible());
+    QVERIFY(!h.session.currentOwner().isSet());
+    QCOMPARE(h.mainWindow.caption, QString());
+    QVERIFY(!fs::is_regular_file(h.storePath()));
+}
+
+void PixaOwnerTest::refusedCharacter_data() {
+    QTest::addColumn<QByteArray>("boxName");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("second"); // of the registration clock; the shift is 7 + second
+    QTest::addColumn<QString>("message");
+
+    QTest::newRow("name outside the code page")
+        << QByteArray("Text1") << QStringLiteral("Zo\u03a9") << 0
+        << QStringLiteral("The character \"\u03a9\" at position 3 of the owner's name cannot be "
+                          "stored: only Western European (Windows-1252) characters can.");
+    QTest::newRow("password outside the code page, not repeated")
+        << QByteArray("Text2") << QStringLiteral("\u043f\u0430\u0440") << 0
+        << QStringLiteral("The character at position 1 of the owner's password cannot be "
+                          "stored: only Western European (Windows-1252) characters can.");
+    QTest::newRow("hint whose code passes 255 once scrambled")
+        << QByteArray("Text6") << QStringLiteral("caf\u00e9") << 40
+        << QStringLiteral("The character \"\u00e9\" at position 4 of the password hint cannot "
+                          "be scrambled with the key drawn for this owner just now. The key "
+                          "changes with the clock: try again in a minute, or use a plain letter "
+                          "instead.\r\nThe owner was not registered.");
+    QTest::newRow("the same hint with a small key")
+        << QByteArray("Text6") << QStringLiteral("caf\u00e9") << 0 << QString();
+}
+
+void PixaOwnerTest::refusedCharacter() {
+    QFETCH(QByteArray, boxName);
+    QFETCH(QString, text);
+    QFETCH(int, second);
+    QFETCH(QString, message);
+
+    OwnerHarness h(7, second);
+    PixaOwner* w = h.openRegistration();
+    QVERIFY(w);
+    if (boxName != "Text1") type(w, "Text1", QStringLiteral("frank"));
+    type(w, boxName.constData(), text);
+    click(w, "Command1");
+    if (message.isEmpty()) {
+        QCOMPARE(h.platform.messages(), QStringList{});
+        QCOMPARE(h.records().last().hint, text + QString(36, ' '));
+        return;
+    }
+    QCOMPARE(h.platform.messages(), QStringList{message});
+    QVERIFY(w->isVisible());
+    QVERIFY(!h.session.currentOwner().isSet());
+    QVERIFY(!fs::exists(h.storePath()));
+    // Refused before padding: the box holds what was typed.
+    if (message.contains("stored")) QCOMPARE(box(w, boxName.constData())->text(), text);
+}
+
+QTEST_MAIN(PixaOwnerTest)
+#include "pixa_owner_test.moc"
