@@ -4,10 +4,12 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <ctime>
 #include <charconv>
 #include <random>
 
@@ -91,6 +93,8 @@ AtomicFile::AtomicFile(const fs::path& target, mode_t mode) : m_target(target) {
         // Mapped with the target's path, so that a missing folder is "Path not found".
         if (m_fd < 0 && errno != EEXIST) throwErrno(errno, "create", target.string());
     }
+    // Held until the file is renamed or removed: tells removeStaleTemporaries() it is in use.
+    if (m_fd >= 0) ::flock(m_fd, LOCK_EX | LOCK_NB);
     if (m_fd < 0) throw Failure(err::PathFileAccess, "cannot create a temporary file for " + target.string());
     // The temporary file is created private; the finished file gets its intended permissions.
     if (::fchmod(m_fd, mode) != 0) {
@@ -153,6 +157,25 @@ void AtomicFile::commit() {
     m_committed = true;
 }
 
+namespace {
+
+// A writer holds a lock on its temporary file for as long as it writes. A file nobody holds is
+// abandoned when its writer's process is gone, or, since process ids are reused, when it has not
+// been touched for a minute (a live writer takes its lock right after creating the file).
+bool isAbandoned(const fs::path& path, pid_t writer) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+    if (fd < 0) return false;
+    const bool unlocked = ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+    struct stat st {};
+    const bool old = ::fstat(fd, &st) == 0 && std::time(nullptr) - st.st_mtime > 60;
+    ::close(fd);
+    if (!unlocked) return false;
+    const bool alive = ::kill(writer, 0) == 0 || errno == EPERM;
+    return !alive || old;
+}
+
+} // namespace
+
 int removeStaleTemporaries(const fs::path& folder) noexcept {
     int removed = 0;
     std::error_code ec;
@@ -173,8 +196,7 @@ int removeStaleTemporaries(const fs::path& folder) noexcept {
         const char* last = pidText.data() + pidText.size();
         const auto parsed = std::from_chars(pidText.data(), last, pid);
         if (pidText.empty() || parsed.ec != std::errc() || parsed.ptr != last || pid <= 0) continue;
-        const bool alive = ::kill(pid, 0) == 0 || errno == EPERM;
-        if (alive) continue;
+        if (!isAbandoned(it->path(), pid)) continue;
         std::error_code removeError;
         if (fs::remove(it->path(), removeError)) ++removed;
     }

@@ -1,5 +1,5 @@
-// The sound behaviour that holds over the Parts: all-or-nothing writes, no temporary files left
-// behind, private unwrapped pictures, file names outside the code page.
+// All-or-nothing writes, no temporary files left behind, private unwrapped pictures, file names
+// outside the code page.
 #include "format/error.h"
 #include "format/field_codec.h"
 #include "format/file_io.h"
@@ -94,6 +94,20 @@ TEST_F(SafetyTest, RemoveStaleTemporariesSparesLiveWritersAndOtherFiles) {
     EXPECT_TRUE(fs::exists(dir / live));
     EXPECT_EQ(namesIn(dir).size(), 4u);
     EXPECT_EQ(removeStaleTemporaries(dir / "missing"), 0);
+}
+
+TEST_F(SafetyTest, RemoveStaleTemporariesTellsAReusedProcessIdByTheWritersLock) {
+    // Our own, living process id on an old file nobody holds: its writer is long gone.
+    const std::string reused = ".r.pff." + std::to_string(::getpid()) + "-5" + kTemporarySuffix;
+    writeBytes(dir / reused, "x");
+    const auto old = fs::file_time_type::clock::now() - std::chrono::minutes(5);
+    fs::last_write_time(dir / reused, old);
+    // A writer at work holds its lock however old its file looks.
+    AtomicFile busy(dir / "busy.pff");
+    fs::last_write_time(busy.temporaryPath(), old);
+    EXPECT_EQ(removeStaleTemporaries(dir), 1);
+    EXPECT_FALSE(fs::exists(dir / reused));
+    EXPECT_TRUE(fs::exists(busy.temporaryPath()));
 }
 
 TEST_F(SafetyTest, NoTemporaryFileAfterAReportedFailure) {
