@@ -1,6 +1,4 @@
 # The application's windows (pixawindows) and the application itself (pixamantler).
-find_package(Qt6 REQUIRED COMPONENTS Widgets)
-
 add_library(pixawindows STATIC
   mainwindow/main_window_link.h
   owners/owner_flow.cpp
@@ -23,4 +21,5 @@ target_link_libraries(pixawindows PUBLIC pixaui pixacore Qt6::Widgets)
 add_executable(pixamantler startup/main.cpp)
 set_target_properties(pixamantler PROPERTIES AUTOMOC ON RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
 target_link_libraries(pixamantler PRIVATE pixawindows)
+include(GNUInstallDirs)
 install(TARGETS pixamantler RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
