@@ -75,11 +75,12 @@ void InputFile::prefetch(uint64_t offset, size_t count) noexcept {
                     POSIX_FADV_WILLNEED);
 }
 
-AtomicFile::AtomicFile(const fs::path& target, mode_t mode) : m_target(target) {
+AtomicFile::AtomicFile(const fs::path& target, mode_t mode, Permissions permissions)
+    : m_target(target) {
     struct stat st {};
     if (::stat(target.c_str(), &st) == 0) {
         if (S_ISDIR(st.st_mode)) throw Failure(err::PathFileAccess, target.string() + " is a folder");
-        mode = st.st_mode & 07777;
+        if (permissions == Permissions::KeepExisting) mode = st.st_mode & 07777;
     }
     std::random_device rd;
     const auto folder = target.parent_path();

@@ -40,8 +40,12 @@ private:
 // removes the temporary file, so no partial file is ever left under the target's name.
 class AtomicFile {
 public:
-    // `mode` is used for a new target; an existing target keeps its own permissions.
-    explicit AtomicFile(const std::filesystem::path& target, mode_t mode = 0644);
+    enum class Permissions {
+        KeepExisting, // an existing target keeps its own permissions; `mode` is for a new one
+        Exactly,      // the file gets `mode` whatever the target had (private files)
+    };
+    explicit AtomicFile(const std::filesystem::path& target, mode_t mode = 0644,
+                        Permissions permissions = Permissions::KeepExisting);
     ~AtomicFile();
     AtomicFile(const AtomicFile&) = delete;
     AtomicFile& operator=(const AtomicFile&) = delete;

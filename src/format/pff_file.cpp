@@ -215,7 +215,7 @@ void PffReader::unwrapTo(const fs::path& target, const Progress& progress, mode_
         throw Failure(err::InputPastEnd, m_file.string() + " changed while it was being read");
     }
     in.seek(kHeaderSize);
-    AtomicFile out(target, mode);
+    AtomicFile out(target, mode, AtomicFile::Permissions::Exactly);
     out.write(m_info.pictureHead);
 
     uint64_t remaining = static_cast<uint64_t>(pictureSize) - kPictureHeadSize;

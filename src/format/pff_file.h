@@ -92,7 +92,7 @@ public:
 
     const PffInfo& info() const { return m_info; }
 
-    // Writes the original picture to `target`, all or nothing, created with `mode`. A file too
+    // Writes the original picture to `target`, all or nothing, with exactly `mode`. A file too
     // short for a body is "Input past end of file".
     void unwrapTo(const std::filesystem::path& target, const Progress& progress = {},
                   mode_t mode = 0600) const;

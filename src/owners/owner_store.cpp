@@ -110,7 +110,7 @@ void OwnerStore::append(const OwnerRecord& record) const {
         existing.resize(static_cast<size_t>(file.size() / kRecordSize * kRecordSize));
         if (!existing.empty()) file.readExactAt(existing.data(), existing.size(), 0);
     }
-    AtomicFile out(m_file, 0600);
+    AtomicFile out(m_file, 0600, AtomicFile::Permissions::Exactly);
     out.write(existing);
     out.write(added);
     out.commit();

@@ -141,6 +141,10 @@ TEST_F(SafetyTest, UnwrappedPictureIsPrivate) {
     ::umask(saved);
     EXPECT_EQ(modeOf(dir / "out.bmp"), 0600u);
     EXPECT_EQ(readBytes(dir / "out.bmp"), readBytes(dir / "old.jpg"));
+    // Replacing a readable picture does not leave the unwrapped one readable by others.
+    fs::permissions(dir / "out.bmp", fs::perms(0644));
+    PffReader(dir / "photo.pff").unwrapTo(dir / "out.bmp");
+    EXPECT_EQ(modeOf(dir / "out.bmp"), 0600u);
 }
 
 TEST_F(SafetyTest, FileNameCharactersThatCannotBeStoredBecomeQuestionMarks) {

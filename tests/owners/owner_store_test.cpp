@@ -108,6 +108,7 @@ TEST_F(OwnerStoreTest, StoreHoldingOnlyAFragmentHasNoOwnersPresent) {
 
 TEST_F(OwnerStoreTest, AppendKeepsTheStorePrivateAndLeavesNoTemporaryFile) {
     ASSERT_TRUE(reg("ann", "pw1", "", 1, 1));
+    fs::permissions(storePath(), fs::perms(0644)); // e.g. copied in from elsewhere
     ASSERT_TRUE(reg("bob", "pw1", "", 1, 1));
     EXPECT_EQ(modeOf(storePath()), 0600u);
     EXPECT_EQ(namesIn(dir), std::vector<std::string>{kStoreFileName});
