@@ -41,6 +41,24 @@ bool killAfter(const Launch& launch, const fs::path& outputs, microseconds delay
     return WIFSIGNALED(*status) && WTERMSIG(*status) == SIGKILL;
 }
 
+// Random kill delays up to a bound that follows how long runs really take: it shrinks after a
+// run that ended before its kill and grows back after a kill, so that about half the runs are
+// killed, at moments spread over the whole run, however fast this machine and build are.
+class KillDelays {
+public:
+    explicit KillDelays(microseconds longest) : m_bound(longest * 6 / 5), m_most(m_bound) {}
+    microseconds next() { return microseconds(m_random() % (m_bound.count() + 1)); }
+    void record(bool killed) {
+        m_bound = killed ? std::min(m_most, m_bound * 21 / 20) : m_bound * 9 / 10;
+        m_bound = std::max(m_bound, microseconds(100));
+    }
+
+private:
+    std::mt19937 m_random{20261208};
+    microseconds m_bound;
+    microseconds m_most;
+};
+
 microseconds timeOf(const Launch& launch) {
     const auto start = steady_clock::now();
     const auto result = runCli(launch);
@@ -59,9 +77,9 @@ TEST_F(KillDuringWrap, leavesTheOldOrTheNewFileWholeAndNoTemporaryAfterTheNextSt
     fs::create_directories(photos);
     ASSERT_EQ(runCli({{"--data-dir", data, "register", "Killer"}, kPasswords}).exitCode, 0);
     // Two pictures of different sizes, so that a mix of both would also show in the length.
+    // They start at 16 MiB and are halved while a whole wrap takes longer than a few tenths of
+    // a second (sanitizer builds), which keeps the kills spread over the whole write.
     const fs::path pictures[2] = {folder / "first.bmp", folder / "second.bmp"};
-    writeFile(pictures[0], bitmapBytes(16 << 20, 1));
-    writeFile(pictures[1], bitmapBytes((16 << 20) + 5000, 2));
     const fs::path target = photos / "photo.pff";
     auto wrapOf = [&](int which) {
         return Launch{{"--data-dir", data, "wrap", "--owner", "Killer", "--caption", "Kill test",
@@ -72,21 +90,31 @@ TEST_F(KillDuringWrap, leavesTheOldOrTheNewFileWholeAndNoTemporaryAfterTheNextSt
     // its date and time.
     std::string expected[2];
     microseconds longest{0};
-    for (int which : {1, 0}) {
-        longest = std::max(longest, timeOf(wrapOf(which)));
-        expected[which] = readFile(target);
-        ASSERT_EQ(expected[which].size(), fs::file_size(pictures[which]) + pixa::kWrapOverhead);
+    size_t size = 16 << 20;
+    for (;; size /= 2) {
+        writeFile(pictures[0], bitmapBytes(size, 1));
+        writeFile(pictures[1], bitmapBytes(size + 5000, 2));
+        longest = microseconds(0);
+        for (int which : {1, 0}) {
+            longest = std::max(longest, timeOf(wrapOf(which)));
+            expected[which] = readFile(target);
+            ASSERT_EQ(expected[which].size(), fs::file_size(pictures[which]) + pixa::kWrapOverhead);
+        }
+        if (longest < milliseconds(400) || size <= (1 << 20)) break;
     }
 
-    std::mt19937 random(20261208);
+    KillDelays delays(longest);
     const int wanted = killCount(100);
     int kills = 0;
     int current = 0; // the picture the target holds now
+    int newAfterKill = 0;
+    int midWrite = 0; // kills that left a partial temporary file
     std::vector<std::string> leftovers;
-    for (int attempt = 0; kills < wanted && attempt < wanted * 4; ++attempt) {
+    for (int attempt = 0; kills < wanted && attempt < wanted * 10; ++attempt) {
         const int next = 1 - current;
-        const auto delay = microseconds(random() % (longest.count() * 6 / 5 + 1));
+        const auto delay = delays.next();
         const bool killed = killAfter(wrapOf(next), folder.path(), delay);
+        delays.record(killed);
         kills += killed;
         // A run that was not killed went through its start, which removes what killed runs left.
         if (!killed) {
@@ -98,6 +126,7 @@ TEST_F(KillDuringWrap, leavesTheOldOrTheNewFileWholeAndNoTemporaryAfterTheNextSt
         const std::string now = readFile(target);
         if (sameApartFromStamp(now, expected[next])) {
             current = next;
+            newAfterKill += killed;
         } else {
             ASSERT_TRUE(sameApartFromStamp(now, expected[current]))
                 << "attempt " << attempt << " after " << delay.count()
@@ -106,6 +135,7 @@ TEST_F(KillDuringWrap, leavesTheOldOrTheNewFileWholeAndNoTemporaryAfterTheNextSt
         }
         leftovers = temporariesIn(photos);
         EXPECT_TRUE(killed || leftovers.empty()) << "a finished wrap left a temporary file";
+        midWrite += killed && !leftovers.empty();
         EXPECT_TRUE(temporariesIn(data).empty());
     }
     EXPECT_GE(kills, wanted) << "the wraps ended before they could be killed";
@@ -113,7 +143,11 @@ TEST_F(KillDuringWrap, leavesTheOldOrTheNewFileWholeAndNoTemporaryAfterTheNextSt
     ASSERT_EQ(runCli(wrapOf(0)).exitCode, 0);
     EXPECT_TRUE(temporariesIn(photos).empty());
     RecordProperty("kills", kills);
-    std::printf("[ figures  ] %d kills during wraps of 16 MiB\n", kills);
+    std::printf("[ figures  ] %d kills during wraps of %zu MiB taking up to %lld ms: %d in the "
+                "middle of the write, %d after the new file was in place\n",
+                kills, size >> 20, static_cast<long long>(longest.count() / 1000), midWrite,
+                newAfterKill);
+    EXPECT_GT(midWrite, 0) << "no kill hit the write itself";
 }
 
 class KillDuringRegistration : public ::testing::Test {
@@ -133,15 +167,15 @@ TEST_F(KillDuringRegistration, leavesOnlyWholeRecordsAndNoTemporaryAfterTheNextS
     for (int n = 0; n < 3; ++n)
         longest = std::max(longest, timeOf(registration(n)));
 
-    std::mt19937 random(8122026);
+    KillDelays delays(longest);
     const int wanted = killCount(110);
     int kills = 0;
     std::vector<std::string> leftovers;
     std::string before = readFile(store.path());
-    for (int attempt = 0; kills < wanted && attempt < wanted * 4; ++attempt) {
+    for (int attempt = 0; kills < wanted && attempt < wanted * 10; ++attempt) {
         const int n = 3 + attempt;
-        const auto delay = microseconds(random() % (longest.count() * 6 / 5 + 1));
-        const bool killed = killAfter(registration(n), folder.path(), delay);
+        const bool killed = killAfter(registration(n), folder.path(), delays.next());
+        delays.record(killed);
         kills += killed;
         if (!killed) {
             for (const auto& name : leftovers) {
