@@ -10,7 +10,6 @@
 #include "owners/owner_codec.h"
 #include "owners/owner_store.h"
 
-#include <cstdlib>
 #include <iostream>
 
 namespace pixa {
@@ -61,23 +60,8 @@ void checkTypedBack(std::vector<std::string>& problems, std::string_view text, s
 } // namespace
 
 fs::path CliContext::dataFolder(bool create) const {
-    fs::path folder;
-    if (m_dataDirOption) {
-        if (m_dataDirOption->empty()) throw usageError("--data-dir needs a folder");
-        folder = *m_dataDirOption;
-    } else if (const char* home = std::getenv("PIXAMANTLER_HOME"); home && *home) {
-        folder = home;
-    } else {
-        folder = defaultDataFolder();
-    }
-    if (create) {
-        std::error_code ec;
-        fs::create_directories(folder, ec);
-        if (ec) {
-            throw Failure(errorNumberFromErrno(ec.value(), folder.string()),
-                          "cannot create the data folder " + folder.string());
-        }
-    }
+    if (m_dataDirOption && m_dataDirOption->empty()) throw usageError("--data-dir needs a folder");
+    const fs::path folder = resolveDataFolder(m_dataDirOption.value_or(fs::path()), create);
     removeStaleTemporaries(folder);
     return folder;
 }

@@ -186,4 +186,22 @@ fs::path defaultDataFolder() {
     return folder;
 }
 
+fs::path resolveDataFolder(const fs::path& chosen, bool create) {
+    fs::path folder = chosen;
+    if (folder.empty()) {
+        const char* home = std::getenv("PIXAMANTLER_HOME");
+        if (!home || !*home) return defaultDataFolder();
+        folder = home;
+    }
+    if (create) {
+        std::error_code ec;
+        fs::create_directories(folder, ec);
+        if (ec) {
+            throw Failure(errorNumberFromErrno(ec.value(), folder.string()),
+                          "cannot create the data folder " + folder.string());
+        }
+    }
+    return folder;
+}
+
 } // namespace pixa

@@ -86,4 +86,9 @@ std::optional<std::string> lookupHint(const OwnerStore& store, std::string_view 
 // ($XDG_DATA_HOME/pixamantler or ~/.local/share/pixamantler), created when missing.
 std::filesystem::path defaultDataFolder();
 
+// The data folder that the application and the tool use: `chosen` when given, else
+// $PIXAMANTLER_HOME when set, else defaultDataFolder(). With `create`, a missing folder is made.
+std::filesystem::path resolveDataFolder(const std::filesystem::path& chosen = {},
+                                        bool create = true);
+
 } // namespace pixa

@@ -14,9 +14,7 @@
 #include <QTimer>
 
 #include <csignal>
-#include <cstdlib>
 #include <filesystem>
-#include <system_error>
 
 namespace {
 
@@ -48,21 +46,6 @@ private:
     const pixa::Session& m_session;
 };
 
-// The same folder as the command-line tool: $PIXAMANTLER_HOME, else the application's own rule.
-fs::path dataFolder() {
-    if (const char* home = std::getenv("PIXAMANTLER_HOME"); home && *home) {
-        const fs::path folder = home;
-        std::error_code ec;
-        fs::create_directories(folder, ec);
-        if (ec) {
-            throw pixa::Failure(pixa::errorNumberFromErrno(ec.value(), folder.string()),
-                                "cannot create the data folder " + folder.string());
-        }
-        return folder;
-    }
-    return pixa::defaultDataFolder();
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -75,7 +58,7 @@ int main(int argc, char** argv) {
 
     fs::path folder;
     try {
-        folder = dataFolder();
+        folder = pixa::resolveDataFolder();
     } catch (const pixa::Failure& failure) {
         platform.message(nullptr, QStringLiteral("PixaMantler cannot start: %1.")
                                       .arg(QString::fromStdString(failure.detail())));

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 using namespace pixa;
 using namespace pixatest;
 
@@ -180,4 +182,17 @@ TEST_F(OwnerStoreTest, StoreFactorIsReadAsItsLeadingNumber) {
     writeBytes(storePath(), record);
     EXPECT_FALSE(login("ann", "pw").has_value());
     EXPECT_FALSE(hint("ann").has_value());
+}
+
+TEST_F(OwnerStoreTest, DataFolderIsTheChosenOneElseTheEnvironmentsAndIsCreated) {
+    EXPECT_EQ(resolveDataFolder(dir / "chosen" / "deep"), dir / "chosen" / "deep");
+    EXPECT_TRUE(fs::is_directory(dir / "chosen" / "deep"));
+    EXPECT_EQ(resolveDataFolder(dir / "not-made", false), dir / "not-made");
+    EXPECT_FALSE(fs::exists(dir / "not-made"));
+    ::setenv("PIXAMANTLER_HOME", (dir / "home").c_str(), 1);
+    EXPECT_EQ(resolveDataFolder(), dir / "home");
+    ::unsetenv("PIXAMANTLER_HOME");
+    EXPECT_TRUE(fs::is_directory(dir / "home"));
+    writeBytes(dir / "file", "x"); // a file where the folder should be
+    EXPECT_THROW(resolveDataFolder(dir / "file" / "sub"), Failure);
 }
