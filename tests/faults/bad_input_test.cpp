@@ -17,9 +17,6 @@ const std::string kNonLatin = "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E"; // three C
 const std::string kEmoji = "\xF0\x9F\x93\xB7";
 const std::string kBadUtf8 = "\xFF\xFE\xC0\xAF";
 
-const std::vector<std::string> kOwnerEnv = {"PIXAMANTLER_OWNER_PASSWORD=ownerpw",
-                                            "PIXAMANTLER_VIEWER_PASSWORD=viewerpw"};
-
 // {DATA} and {DIR} in arguments stand for the case's data folder and its working folder, where
 // "photo.pff" (a wrap of "picture.bmp" by owner "Alice", passwords ownerpw / viewerpw) exists.
 struct BadInput {
@@ -27,7 +24,7 @@ struct BadInput {
     std::vector<std::string> args;
     std::set<int> exitCodes;
     std::string message; // a part the message must hold; empty: any non-empty message
-    std::vector<std::string> env = kOwnerEnv;
+    std::vector<std::string> env = kPasswords;
 };
 
 void PrintTo(const BadInput& c, std::ostream* os) {
@@ -82,97 +79,97 @@ std::vector<BadInput> cases() {
           "{DIR}/o.pff"},
          {3},
          "Invalid owner's name or owner password",
-         kOwnerEnv},
+         kPasswords},
         {"WrapLongOwner",
          {"--data-dir", "{DATA}", wrap, "--owner", kLong, "{DIR}/picture.bmp", "--output",
           "{DIR}/o.pff"},
          {3},
          "Invalid owner's name or owner password",
-         kOwnerEnv},
+         kPasswords},
         {"WrapSpacedOwner",
          {"--data-dir", "{DATA}", wrap, "--owner", " Alice", "{DIR}/picture.bmp", "--output",
           "{DIR}/o.pff"},
          {3},
          "Invalid owner's name or owner password",
-         kOwnerEnv},
+         kPasswords},
         {"WrapLongCaption",
          {"--data-dir", "{DATA}", wrap, "--owner", "Alice", "--caption", kLong, "{DIR}/picture.bmp",
           "--output", "{DIR}/o.pff"},
          {1},
          "64",
-         kOwnerEnv},
+         kPasswords},
         {"WrapNonLatinCaption",
          {"--data-dir", "{DATA}", wrap, "--owner", "Alice", "--caption", kNonLatin,
           "{DIR}/picture.bmp", "--output", "{DIR}/o.pff"},
          {1},
          "U+65E5",
-         kOwnerEnv},
+         kPasswords},
         {"WrapControlCaption",
          {"--data-dir", "{DATA}", wrap, "--owner", "Alice", "--caption", kControl,
           "{DIR}/picture.bmp", "--output", "{DIR}/o.pff"},
          {0, 1},
          "",
-         kOwnerEnv},
+         kPasswords},
         {"WrapLongType",
          {"--data-dir", "{DATA}", wrap, "--owner", "Alice", "--type", kLong, "{DIR}/picture.bmp",
           "--output", "{DIR}/o.pff"},
          {0, 1},
          "",
-         kOwnerEnv},
+         kPasswords},
         {"WrapEmojiType",
          {"--data-dir", "{DATA}", wrap, "--owner", "Alice", "--type", kEmoji, "{DIR}/picture.bmp",
           "--output", "{DIR}/o.pff"},
          {1},
          "U+1F4F7",
-         kOwnerEnv},
+         kPasswords},
         {"WrapNotAPicture",
          {"--data-dir", "{DATA}", wrap, "--owner", "Alice", "{DIR}/photo.pff", "--output",
           "{DIR}/o.pff"},
          {1},
          "",
-         kOwnerEnv},
+         kPasswords},
         {"WrapFolderAsSource",
          {"--data-dir", "{DATA}", wrap, "--owner", "Alice", "{DIR}", "--output", "{DIR}/o.pff"},
          {1},
          "",
-         kOwnerEnv},
+         kPasswords},
         {"WrapLongSourcePath",
          {"--data-dir", "{DATA}", wrap, "--owner", "Alice", "{DIR}/" + kLong, "--output",
           "{DIR}/o.pff"},
          {1},
          "",
-         kOwnerEnv},
+         kPasswords},
         {"WrapLongOutputName",
          {"--data-dir", "{DATA}", wrap, "--owner", "Alice", "{DIR}/picture.bmp", "--output",
           "{DIR}/" + kLong + ".pff"},
          {1},
          "error 52",
-         kOwnerEnv},
+         kPasswords},
         {"WrapOutputInMissingFolder",
          {"--data-dir", "{DATA}", wrap, "--owner", "Alice", "{DIR}/picture.bmp", "--output",
           "{DIR}/no/such/o.pff"},
          {1},
          "error 76",
-         kOwnerEnv},
+         kPasswords},
         {"WrapOutputIsAFolder",
          {"--data-dir", "{DATA}", wrap, "--owner", "Alice", "{DIR}/picture.bmp", "--output",
           "{DIR}"},
          {1},
          "",
-         kOwnerEnv},
+         kPasswords},
         {"WrapControlOutputName",
          {"--data-dir", "{DATA}", wrap, "--owner", "Alice", "{DIR}/picture.bmp", "--output",
           "{DIR}/" + kControl + ".pff"},
          {0, 1},
          "",
-         kOwnerEnv},
+         kPasswords},
         {"WrapBothOutputs",
          {"--data-dir", "{DATA}", wrap, "--owner", "Alice", "{DIR}/picture.bmp", "--output",
           "{DIR}/o.pff", "--output-dir", "{DIR}"},
          {2},
          "either",
-         kOwnerEnv},
-        {"WrapMissingOwnerValue", {"--data-dir", "{DATA}", wrap, "--owner"}, {2}, "", kOwnerEnv},
+         kPasswords},
+        {"WrapMissingOwnerValue", {"--data-dir", "{DATA}", wrap, "--owner"}, {2}, "", kPasswords},
         // Reading.
         {"InfoNotAPff", {"info", "{DIR}/picture.bmp"}, {1}, "error 13"},
         {"InfoFolder", {"info", "{DIR}"}, {1}, "error 75"},
@@ -192,7 +189,7 @@ std::vector<BadInput> cases() {
          {"unwrap", "{DIR}/photo.pff", "--output", "{DIR}/photo.pff"},
          {1},
          "",
-         kOwnerEnv},
+         kPasswords},
         {"UnwrapEmptyOutput", {"unwrap", "{DIR}/photo.pff", "--output", ""}, {2}, ""},
         {"ListMissingFolder", {"list", "{DIR}/" + kNonLatin}, {1}, ""},
         {"ListAFile", {"list", "{DIR}/photo.pff"}, {1}, ""},
@@ -224,14 +221,14 @@ protected:
     static void SetUpTestSuite() {
         s_folder = new TempFolder;
         const fs::path data = *s_folder / "data";
-        const auto reg = runCli({{"--data-dir", data, "register", "Alice"}, kOwnerEnv});
+        const auto reg = runCli({{"--data-dir", data, "register", "Alice"}, kPasswords});
         ASSERT_EQ(reg.exitCode, 0) << reg.err;
         writeFile(*s_folder / "picture.bmp", bitmapBytes(20000, 5));
         writeFile(*s_folder / ".bmp", bitmapBytes(2000, 8));
         const auto wrapped =
             runCli({{"--data-dir", data, "wrap", "--owner", "Alice", *s_folder / "picture.bmp",
                      "--output", *s_folder / "photo.pff"},
-                    kOwnerEnv});
+                    kPasswords});
         ASSERT_EQ(wrapped.exitCode, 0) << wrapped.err;
     }
     static void TearDownTestSuite() {
@@ -294,7 +291,7 @@ protected:
 TEST_P(UnusualPaths, wrapInfoListAndUnwrapWork) {
     const auto& c = GetParam();
     const fs::path data = folder / "data";
-    ASSERT_EQ(runCli({{"--data-dir", data, "register", "Alice"}, kOwnerEnv}).exitCode, 0);
+    ASSERT_EQ(runCli({{"--data-dir", data, "register", "Alice"}, kPasswords}).exitCode, 0);
     const fs::path dir = folder / c.folder;
     fs::create_directories(dir);
     const std::string picture = bitmapBytes(30000, 6);
@@ -302,7 +299,7 @@ TEST_P(UnusualPaths, wrapInfoListAndUnwrapWork) {
     // A caption of its own: a path outside the code page cannot be one.
     const auto wrap = runCli({{"--data-dir", data, "wrap", "--owner", "Alice", "--caption",
                                "Unusual", dir / c.picture, "--output-dir", dir},
-                              kOwnerEnv});
+                              kPasswords});
     ASSERT_EQ(wrap.exitCode, 0) << wrap.err;
     ASSERT_TRUE(fs::exists(dir / c.pff)) << wrap.out;
     const auto info = runCli({{"info", dir / c.pff, "--json"}, {}});
@@ -311,7 +308,7 @@ TEST_P(UnusualPaths, wrapInfoListAndUnwrapWork) {
     EXPECT_EQ(list.exitCode, 0) << list.err;
     EXPECT_NE(list.out.find((dir / c.pff).string()), std::string::npos) << list.out;
     const auto unwrap =
-        runCli({{"unwrap", dir / c.pff, "--output", dir / ("back " + c.picture)}, kOwnerEnv});
+        runCli({{"unwrap", dir / c.pff, "--output", dir / ("back " + c.picture)}, kPasswords});
     ASSERT_EQ(unwrap.exitCode, 0) << unwrap.err;
     EXPECT_EQ(readFile(dir / ("back " + c.picture)), picture);
 }

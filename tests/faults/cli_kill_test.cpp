@@ -19,8 +19,6 @@ namespace {
 
 using namespace std::chrono;
 
-const std::vector<std::string> kPasswords = {"PIXAMANTLER_OWNER_PASSWORD=ownerpw",
-                                             "PIXAMANTLER_VIEWER_PASSWORD=viewerpw"};
 // The date and time fields: the only bytes of two wraps of one picture that may differ.
 constexpr size_t kStampBegin = 344;
 constexpr size_t kStampEnd = 363;

@@ -15,8 +15,6 @@
 namespace pixafault {
 namespace {
 
-const std::vector<std::string> kPasswords = {"PIXAMANTLER_OWNER_PASSWORD=ownerpw",
-                                             "PIXAMANTLER_VIEWER_PASSWORD=viewerpw"};
 constexpr uid_t kNobody = 65534;
 // Smaller than the 100-owner store and than the 4 MiB picture and its .pff.
 constexpr rlim_t kFileSizeLimit = 4096;

@@ -52,6 +52,10 @@ struct Launch {
     std::function<void()> inChild = {};
 };
 
+// The environment that gives the tool the owner password "ownerpw" and viewer password "viewerpw".
+inline const std::vector<std::string> kPasswords = {"PIXAMANTLER_OWNER_PASSWORD=ownerpw",
+                                                    "PIXAMANTLER_VIEWER_PASSWORD=viewerpw"};
+
 // The command-line tool under test.
 const char* cliPath();
 

@@ -13,9 +13,6 @@
 namespace pixafault {
 namespace {
 
-const std::vector<std::string> kPasswords = {"PIXAMANTLER_OWNER_PASSWORD=ownerpw",
-                                             "PIXAMANTLER_VIEWER_PASSWORD=viewerpw"};
-
 pixa::CurrentOwner plainOwner() {
     const pixa::FixedClock clock(10, 1, 2);
     const auto s =
