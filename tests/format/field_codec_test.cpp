@@ -1,20 +1,11 @@
 #include "format/error.h"
 #include "format/field_codec.h"
+#include "test_support.h"
 
 #include <gtest/gtest.h>
 
 using namespace pixa;
-
-namespace {
-int32_t failureNumber(auto&& f) {
-    try {
-        f();
-    } catch (const Failure& e) {
-        return e.number();
-    }
-    return 0;
-}
-} // namespace
+using namespace pixatest;
 
 TEST(FieldCodec, FactorZeroLeavesTheFieldUnchanged) {
     EXPECT_EQ(encrypt_tag("Summer 2026 \xE9t\xE9", 0), "Summer 2026 \xE9t\xE9");

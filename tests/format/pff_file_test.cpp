@@ -22,15 +22,6 @@ std::string plainTrailer(const std::string& pff) {
     return t;
 }
 
-int32_t failureNumber(auto&& f) {
-    try {
-        f();
-    } catch (const Failure& e) {
-        return e.number();
-    }
-    return 0;
-}
-
 struct Calls {
     std::vector<uint64_t> blocks;
     uint64_t lastCount = 0;

@@ -16,15 +16,6 @@ using namespace pixatest;
 
 namespace {
 
-int32_t failureNumber(auto&& f) {
-    try {
-        f();
-    } catch (const Failure& e) {
-        return e.number();
-    }
-    return 0;
-}
-
 bool isTemporary(const std::string& name) {
     return name.size() > 8 && name[0] == '.' && name.ends_with(kTemporarySuffix);
 }

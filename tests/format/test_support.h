@@ -2,6 +2,7 @@
 // owners.
 #pragma once
 
+#include "format/error.h"
 #include "owners/owner_codec.h"
 #include "owners/owner_store.h"
 
@@ -21,6 +22,16 @@
 namespace pixatest {
 
 namespace fs = std::filesystem;
+
+// The error number of the Failure that `f` throws; 0 when it throws none.
+inline int32_t failureNumber(auto&& f) {
+    try {
+        f();
+    } catch (const pixa::Failure& e) {
+        return e.number();
+    }
+    return 0;
+}
 
 // A fresh folder under /tmp for each test, removed afterwards.
 class TempDirTest : public ::testing::Test {

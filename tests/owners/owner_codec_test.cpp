@@ -1,22 +1,15 @@
 #include "format/error.h"
 #include "owners/owner_codec.h"
+#include "test_support.h"
 
 #include <gtest/gtest.h>
 
 using namespace pixa;
+using namespace pixatest;
 
 namespace {
 std::string spaces(size_t n) {
     return std::string(n, ' ');
-}
-
-int32_t failureNumber(auto&& f) {
-    try {
-        f();
-    } catch (const Failure& e) {
-        return e.number();
-    }
-    return 0;
 }
 
 ScrambledOwner scrambleAt(int minute, int second, std::string_view name = "ann",
