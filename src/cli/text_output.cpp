@@ -9,39 +9,6 @@ namespace pixa {
 
 namespace {
 
-// The code point of the UTF-8 sequence at `pos` and its length; nullopt for a malformed one.
-std::optional<char32_t> decodeAt(std::string_view s, size_t pos, size_t& length) {
-    const auto lead = static_cast<unsigned char>(s[pos]);
-    char32_t cp = 0;
-    if (lead < 0x80) {
-        length = 1;
-        return lead;
-    }
-    if ((lead & 0xE0) == 0xC0) {
-        length = 2;
-        cp = lead & 0x1F;
-    } else if ((lead & 0xF0) == 0xE0) {
-        length = 3;
-        cp = lead & 0x0F;
-    } else if ((lead & 0xF8) == 0xF0) {
-        length = 4;
-        cp = lead & 0x07;
-    } else {
-        return std::nullopt;
-    }
-    if (pos + length > s.size()) return std::nullopt;
-    for (size_t i = 1; i < length; ++i) {
-        const auto cont = static_cast<unsigned char>(s[pos + i]);
-        if ((cont & 0xC0) != 0x80) return std::nullopt;
-        cp = (cp << 6) | (cont & 0x3F);
-    }
-    static constexpr char32_t kShortest[] = {0, 0, 0x80, 0x800, 0x10000};
-    if (cp < kShortest[length] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
-        return std::nullopt;
-    }
-    return cp;
-}
-
 bool isControl(char32_t cp) {
     return cp < 0x20 || (cp >= 0x7F && cp < 0xA0);
 }
@@ -50,11 +17,9 @@ bool isControl(char32_t cp) {
 template <typename OnChar> void forEachChar(std::string_view utf8, OnChar onChar) {
     size_t pos = 0;
     while (pos < utf8.size()) {
-        size_t length = 1;
-        const auto cp = decodeAt(utf8, pos, length);
-        if (!cp) length = 1;
-        onChar(cp, utf8.substr(pos, length));
-        pos += length;
+        const size_t start = pos;
+        const auto cp = decodeUtf8(utf8, pos);
+        onChar(cp, utf8.substr(start, pos - start));
     }
 }
 

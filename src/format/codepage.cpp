@@ -34,8 +34,27 @@ void appendUtf8(std::string& out, char32_t cp) {
     }
 }
 
-// Decodes one UTF-8 sequence at `pos`, advancing it; nullopt for a malformed sequence (then
-// `pos` moves past one byte).
+template <typename OnBad> std::string convert(std::string_view utf8, OnBad onBad) {
+    std::string out;
+    out.reserve(utf8.size());
+    size_t pos = 0;
+    size_t index = 0;
+    while (pos < utf8.size()) {
+        const size_t start = pos;
+        const auto cp = decodeUtf8(utf8, pos);
+        ++index;
+        const int byte = cp ? codePageByte(*cp) : -1;
+        if (byte >= 0) {
+            out += static_cast<char>(byte);
+        } else {
+            onBad(out, utf8.substr(start, pos - start), cp, index);
+        }
+    }
+    return out;
+}
+
+} // namespace
+
 std::optional<char32_t> decodeUtf8(std::string_view s, size_t& pos) {
     const auto lead = static_cast<unsigned char>(s[pos]);
     size_t length = 0;
@@ -77,27 +96,6 @@ std::optional<char32_t> decodeUtf8(std::string_view s, size_t& pos) {
     return cp;
 }
 
-template <typename OnBad> std::string convert(std::string_view utf8, OnBad onBad) {
-    std::string out;
-    out.reserve(utf8.size());
-    size_t pos = 0;
-    size_t index = 0;
-    while (pos < utf8.size()) {
-        const size_t start = pos;
-        const auto cp = decodeUtf8(utf8, pos);
-        ++index;
-        const int byte = cp ? codePageByte(*cp) : -1;
-        if (byte >= 0) {
-            out += static_cast<char>(byte);
-        } else {
-            onBad(out, utf8.substr(start, pos - start), cp, index);
-        }
-    }
-    return out;
-}
-
-} // namespace
-
 int codePageByte(char32_t cp) {
     if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) return static_cast<int>(cp);
     for (size_t i = 0; i < kHigh.size(); ++i) {
@@ -107,20 +105,20 @@ int codePageByte(char32_t cp) {
 }
 
 std::string toCodePage(std::string_view utf8) {
-    return convert(utf8, [](std::string&, std::string_view raw, std::optional<char32_t> cp,
-                            size_t index) {
-        char code[16];
-        if (cp) {
-            std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(*cp));
-            throw Failure(err::InvalidArgument, "the character \"" + std::string(raw) + "\" (" +
-                                                    code + ") at position " +
-                                                    std::to_string(index) +
-                                                    " cannot be stored: only Western European "
-                                                    "(Windows-1252) characters can");
-        }
-        throw Failure(err::InvalidArgument,
-                      "the text is not valid UTF-8 at position " + std::to_string(index));
-    });
+    return convert(
+        utf8, [](std::string&, std::string_view raw, std::optional<char32_t> cp, size_t index) {
+            char code[16];
+            if (cp) {
+                std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(*cp));
+                throw Failure(err::InvalidArgument, "the character \"" + std::string(raw) + "\" (" +
+                                                        code + ") at position " +
+                                                        std::to_string(index) +
+                                                        " cannot be stored: only Western European "
+                                                        "(Windows-1252) characters can");
+            }
+            throw Failure(err::InvalidArgument,
+                          "the text is not valid UTF-8 at position " + std::to_string(index));
+        });
 }
 
 std::string toCodePageLossy(std::string_view utf8, char replacement) {
@@ -131,7 +129,8 @@ std::string toCodePageLossy(std::string_view utf8, char replacement) {
 std::string fromCodePage(std::string_view bytes) {
     std::string out;
     out.reserve(bytes.size() + bytes.size() / 4);
-    for (const char c : bytes) appendUtf8(out, codePointOf(static_cast<unsigned char>(c)));
+    for (const char c : bytes)
+        appendUtf8(out, codePointOf(static_cast<unsigned char>(c)));
     return out;
 }
 

@@ -1,6 +1,7 @@
 // Conversion between UTF-8 text and the single-byte Windows-1252 code page that stored files use.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -16,6 +17,10 @@ std::string toCodePageLossy(std::string_view utf8, char replacement = '?');
 // Windows-1252 to UTF-8. Total: the five unassigned bytes map to the C1 controls of the same
 // value, so that every stored byte survives a round trip.
 std::string fromCodePage(std::string_view bytes);
+
+// Decodes the UTF-8 character at `pos` and moves `pos` past it; nullopt for a malformed sequence,
+// and then `pos` moves past one byte.
+std::optional<char32_t> decodeUtf8(std::string_view text, size_t& pos);
 
 // The code-page byte of one Unicode code point, or -1 when the page has none.
 int codePageByte(char32_t codePoint);
