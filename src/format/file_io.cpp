@@ -9,8 +9,8 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <ctime>
 #include <charconv>
+#include <ctime>
 #include <random>
 
 namespace pixa {
@@ -56,7 +56,8 @@ void InputFile::readExactAt(void* buffer, size_t count, uint64_t offset) {
     auto* out = static_cast<char*>(buffer);
     size_t done = 0;
     while (done < count) {
-        const ssize_t n = ::pread(m_fd, out + done, count - done, static_cast<off_t>(offset + done));
+        const ssize_t n =
+            ::pread(m_fd, out + done, count - done, static_cast<off_t>(offset + done));
         if (n < 0) {
             if (errno == EINTR) continue;
             throwErrno(errno, "read", m_path);
@@ -79,16 +80,22 @@ AtomicFile::AtomicFile(const fs::path& target, mode_t mode, Permissions permissi
     : m_target(target) {
     struct stat st {};
     if (::stat(target.c_str(), &st) == 0) {
-        if (S_ISDIR(st.st_mode)) throw Failure(err::PathFileAccess, target.string() + " is a folder");
+        if (S_ISDIR(st.st_mode))
+            throw Failure(err::PathFileAccess, target.string() + " is a folder");
         if (permissions == Permissions::KeepExisting) mode = st.st_mode & 07777;
+        m_replacing = true;
     }
     std::random_device rd;
     const auto folder = target.parent_path();
     for (int attempt = 0; attempt < 100 && m_fd < 0; ++attempt) {
         // Keep the name within the file system's limit whatever the target's length.
-        const std::string name = "." + target.filename().string().substr(0, 120) + "." +
-                                 std::to_string(::getpid()) + "-" + std::to_string(rd() % 1000000) +
-                                 kTemporarySuffix;
+        std::string name = ".";
+        name += target.filename().string().substr(0, 120);
+        name += '.';
+        name += std::to_string(::getpid());
+        name += '-';
+        name += std::to_string(rd() % 1000000);
+        name += kTemporarySuffix;
         m_tempPath = folder.empty() ? fs::path(name) : folder / name;
         m_fd = ::open(m_tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
         // Mapped with the target's path, so that a missing folder is "Path not found".
@@ -96,7 +103,8 @@ AtomicFile::AtomicFile(const fs::path& target, mode_t mode, Permissions permissi
     }
     // Held until the file is renamed or removed: tells removeStaleTemporaries() it is in use.
     if (m_fd >= 0) ::flock(m_fd, LOCK_EX | LOCK_NB);
-    if (m_fd < 0) throw Failure(err::PathFileAccess, "cannot create a temporary file for " + target.string());
+    if (m_fd < 0)
+        throw Failure(err::PathFileAccess, "cannot create a temporary file for " + target.string());
     // The temporary file is created private; the finished file gets its intended permissions.
     if (::fchmod(m_fd, mode) != 0) {
         const int e = errno;
@@ -134,7 +142,7 @@ void AtomicFile::write(const void* data, size_t count) {
     // flush in commit() only waits for the last few megabytes instead of the whole file. This
     // only starts the writing; failures surface in commit()'s flush, so the result is ignored.
     constexpr uint64_t kWritebackStep = 8 << 20;
-    if (m_written - m_writebackStart >= kWritebackStep) {
+    if (m_replacing && m_written - m_writebackStart >= kWritebackStep) {
         ::sync_file_range(m_fd, static_cast<off_t>(m_writebackStart),
                           static_cast<off_t>(m_written - m_writebackStart), SYNC_FILE_RANGE_WRITE);
         m_writebackStart = m_written;
@@ -143,7 +151,10 @@ void AtomicFile::write(const void* data, size_t count) {
 }
 
 void AtomicFile::commit() {
-    if (::fdatasync(m_fd) != 0 || ::close(m_fd) != 0) {
+    // A replacement reaches the disk before the rename, so that a crash of the machine cannot
+    // lose the old content without the new. A new file puts nothing at risk (its source is still
+    // there), so it is left to the system's own write-back, as a copy would be.
+    if ((m_replacing && ::fdatasync(m_fd) != 0) || ::close(m_fd) != 0) {
         const int e = errno;
         m_fd = -1;
         discard();

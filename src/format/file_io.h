@@ -52,7 +52,8 @@ public:
 
     void write(const void* data, size_t count);
     void write(const std::string& bytes) { write(bytes.data(), bytes.size()); }
-    // Flushes to the disk and renames over the target.
+    // Renames over the target. When a target existed, the new content is flushed to the disk
+    // first.
     void commit();
 
     const std::filesystem::path& temporaryPath() const { return m_tempPath; }
@@ -64,6 +65,7 @@ private:
     std::filesystem::path m_tempPath;
     int m_fd = -1;
     bool m_committed = false;
+    bool m_replacing = false;      // the target existed when writing began
     uint64_t m_written = 0;        // bytes written so far
     uint64_t m_writebackStart = 0; // where the range not yet handed to the disk starts
 };
