@@ -11,6 +11,7 @@
 #include "format/pff_file.h"
 #include "owners/owner_codec.h"
 
+#include <algorithm>
 #include <iostream>
 
 namespace pixa {
@@ -112,7 +113,12 @@ int runList(const CliContext&, const CliArguments& args) {
     int status = kExitSuccess;
     bool first = true;
     if (json) std::cout << '[';
-    for (const auto& file : files) {
+    // Ask for files this far ahead, so that the disk serves many uncached files at once.
+    constexpr size_t kReadAhead = 32;
+    for (size_t i = 0; i < std::min(kReadAhead, files.size()); ++i) prefetchCaption(files[i]);
+    for (size_t i = 0; i < files.size(); ++i) {
+        const fs::path& file = files[i];
+        if (i + kReadAhead < files.size()) prefetchCaption(files[i + kReadAhead]);
         CaptionResult result;
         try {
             result = readCaption(file);
