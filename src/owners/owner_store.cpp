@@ -193,8 +193,11 @@ fs::path resolveDataFolder(const fs::path& chosen, bool create) {
         if (!home || !*home) return defaultDataFolder();
         folder = home;
     }
+    std::error_code ec;
+    if (fs::exists(folder, ec) && !fs::is_directory(folder, ec)) {
+        throw Failure(err::PathNotFound, "the data folder " + folder.string() + " is a file");
+    }
     if (create) {
-        std::error_code ec;
         fs::create_directories(folder, ec);
         if (ec) {
             throw Failure(errorNumberFromErrno(ec.value(), folder.string()),

@@ -195,4 +195,5 @@ TEST_F(OwnerStoreTest, DataFolderIsTheChosenOneElseTheEnvironmentsAndIsCreated) 
     EXPECT_TRUE(fs::is_directory(dir / "home"));
     writeBytes(dir / "file", "x"); // a file where the folder should be
     EXPECT_THROW(resolveDataFolder(dir / "file" / "sub"), Failure);
+    EXPECT_EQ(failureNumber([&] { resolveDataFolder(dir / "file", false); }), err::PathNotFound);
 }
