@@ -7,9 +7,9 @@
 # write the same file system with the source in the page cache. The commands alternate within
 # each repetition, in a rotating order, so that load from other programs falls on all of them
 # alike; before each timed command the file system is synced (untimed), so that no command pays
-# for writing back what the previous one left dirty. The writer flushes its file to the disk
-# before it renames it into place and cp does not, so cp is timed twice: alone, and followed by
-# `sync -d` of the copy (fdatasync, the same flush the writer makes).
+# for writing back what the previous one left dirty. A file that replaces an existing one is
+# flushed to the disk before it is renamed into place; every command here writes a new file, but
+# cp is also timed followed by `sync -d` of the copy (fdatasync), the flush a replacement gets.
 set -euo pipefail
 
 if [ $# -lt 1 ] || [ $# -gt 3 ]; then
