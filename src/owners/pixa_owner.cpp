@@ -58,18 +58,22 @@ PixaOwner::PixaOwner(const OwnerWindowContext& context)
     addBoxLabel(this, Text4, QStringLiteral("Enter Viewer Password :"), left);
     addBoxLabel(this, Text5, QStringLiteral("Re-enter Viewer Password :"), middle);
 
-    setTabOrder(Text1, Text2);
-    setTabOrder(Text2, Text3);
-    setTabOrder(Text3, Text6);
-    setTabOrder(Text6, Text4);
-    setTabOrder(Text4, Text5);
-
     Image1 = addImageButton(9, QStringLiteral("Image1"), fromTwips(4575, 4830, 600, 555),
                             QStringLiteral("Help"));
     Command1 = addImageButton(1, QStringLiteral("Command1"), fromTwips(5190, 4830, 1065, 555),
                               QStringLiteral("Create the owner"));
     Command2 = addImageButton(7, QStringLiteral("Command2"), fromTwips(6270, 4830, 1065, 555),
                               QStringLiteral("Cancel"));
+
+    // The boxes in reading order, then the buttons from left to right.
+    setTabOrder(Text1, Text2);
+    setTabOrder(Text2, Text3);
+    setTabOrder(Text3, Text6);
+    setTabOrder(Text6, Text4);
+    setTabOrder(Text4, Text5);
+    setTabOrder(Text5, Image1);
+    setTabOrder(Image1, Command1);
+    setTabOrder(Command1, Command2);
 
     connect(Image1, &ImageButton::clicked, this, &PixaOwner::Image1_Click);
     connect(Command1, &ImageButton::clicked, this, &PixaOwner::Command1_Click);

@@ -2,6 +2,7 @@
 
 #include "ui/artwork.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -11,8 +12,9 @@ namespace pixa::ui {
 
 ImageButton::ImageButton(int faceNumber, QWidget* parent)
     : QLabel(parent), m_faceNumber(faceNumber) {
-    // Picture buttons never take the keyboard focus away from the window's text boxes.
-    setFocusPolicy(Qt::NoFocus);
+    // A click never takes the keyboard focus from the window's text boxes (their rules run when
+    // the focus leaves them), but Tab reaches the button, so it works without a mouse.
+    setFocusPolicy(Qt::TabFocus);
     setFixedSize(faceSize(faceNumber));
     setFace(QString::number(faceNumber) + QLatin1Char('a'));
 }
@@ -41,6 +43,26 @@ void ImageButton::Enable() {
 void ImageButton::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.drawPixmap(0, 0, pixmap());
+    if (hasFocus()) {
+        // Inside the bevel, so the face keeps its frame.
+        painter.setPen(QPen(Qt::black, 1, Qt::DotLine));
+        painter.drawRect(rect().adjusted(4, 4, -5, -5));
+    }
+}
+
+void ImageButton::keyPressEvent(QKeyEvent* event) {
+    switch (event->key()) {
+    case Qt::Key_Space:
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        if (event->isAutoRepeat()) break;
+        event->accept();
+        emit clicked();
+        return;
+    default:
+        break;
+    }
+    QLabel::keyPressEvent(event);
 }
 
 void ImageButton::mousePressEvent(QMouseEvent* event) {

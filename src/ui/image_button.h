@@ -21,12 +21,14 @@ public:
     void Enable();
 
 signals:
-    // The left button was pressed and released on the button.
+    // The left button was pressed and released on the button, or Space or Enter was pressed
+    // while it had the keyboard focus.
     void clicked();
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     // The face as drawn: a disabled label would grey its picture a second time.
     void paintEvent(QPaintEvent* event) override;
 

@@ -4,6 +4,7 @@
 #include "ui/image_button.h"
 #include "ui_test_support.h"
 
+#include <QLineEdit>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -27,6 +28,7 @@ private slots:
     void disabledButtonShowsItsFaceUnchanged();
     void clickActionMaySetTheButtonsOwnFace();
     void setFaceIgnoresCase();
+    void keyboardReachesAndClicksTheButton();
 
 private:
     QWidget* m_window = nullptr;
@@ -62,8 +64,8 @@ void ImageButtonTest::startsWithItsUpFace() {
     QCOMPARE(button.currentFace(), QString::number(face) + "a");
     QCOMPARE(button.size(), faceSize(face));
     QCOMPARE(button.pixmap().toImage(), faceImage(QString::number(face) + "a"));
-    // Picture buttons never take the focus from the window's text boxes.
-    QCOMPARE(button.focusPolicy(), Qt::NoFocus);
+    // A click never takes the focus from the window's text boxes; Tab reaches the button.
+    QCOMPARE(button.focusPolicy(), Qt::TabFocus);
 }
 
 void ImageButtonTest::pressAndRelease_data() {
@@ -170,6 +172,28 @@ void ImageButtonTest::setFaceIgnoresCase() {
     QTest::ignoreMessage(QtWarningMsg, "ImageButton: there is no face named 9c");
     m_button->setFace("9c");
     QCOMPARE(m_button->currentFace(), QStringLiteral("10b"));
+}
+
+void ImageButtonTest::keyboardReachesAndClicksTheButton() {
+    auto* box = new QLineEdit(m_window);
+    box->setGeometry(20, 70, 60, 20);
+    box->show();
+    box->setFocus();
+    QTRY_VERIFY(box->hasFocus());
+    // A click leaves the focus where it was.
+    pressOn(m_button, Qt::LeftButton);
+    releaseAt(m_button, inWindow(m_button, m_button->rect().center()), Qt::LeftButton);
+    QVERIFY(box->hasFocus());
+
+    QSignalSpy clicked(m_button, &ImageButton::clicked);
+    m_button->setFocus(Qt::TabFocusReason);
+    QTRY_VERIFY(m_button->hasFocus());
+    QTest::keyClick(m_button, Qt::Key_Space);
+    QTest::keyClick(m_button, Qt::Key_Return);
+    QTest::keyClick(m_button, Qt::Key_A);
+    QCOMPARE(clicked.count(), 2);
+    m_button->Disable();
+    QVERIFY(!m_button->hasFocus());
 }
 
 QTEST_MAIN(ImageButtonTest)

@@ -212,14 +212,15 @@ void PixaOwnerTest::typingLimitsAndTabOrder() {
     }
     QCOMPARE(box(w, "Text2")->displayText(), QString(8, '*'));
 
-    // Tab walks the boxes in reading order and never stops on an image button.
+    // Tab walks the boxes in reading order, then the buttons from left to right.
     box(w, "Text1")->setFocus();
     QStringList visited;
-    for (int i = 0; i < 6; ++i) {
+    for (int i = 0; i < 9; ++i) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         visited << QApplication::focusWidget()->objectName();
     }
-    QCOMPARE(visited, (QStringList{"Text2", "Text3", "Text6", "Text4", "Text5", "Text1"}));
+    QCOMPARE(visited, (QStringList{"Text2", "Text3", "Text6", "Text4", "Text5", "Image1",
+                                   "Command1", "Command2", "Text1"}));
 }
 
 void PixaOwnerTest::cancel_data() {
