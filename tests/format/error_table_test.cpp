@@ -69,7 +69,7 @@ TEST(ErrorTable, EveryEntryOfTheThreeVariants) {
     }
 }
 
-TEST(ErrorTable, TheEdgeCasesOfPart71) {
+TEST(ErrorTable, NumbersThatDifferBetweenTheVariants) {
     // 53 in the sequential variant: two boxes; a number outside the table: the generic one only.
     EXPECT_EQ(errorMessages(ErrorVariant::Sequential, 53, "File not found"),
               (std::vector<std::string>{"Insufficient disk space / selected file does not exist !",
