@@ -40,6 +40,8 @@ std::string fileNameField(const fs::path& target, int32_t factor) {
     return fitted(std::move(out), kFileNameFieldSize);
 }
 
+// Reverses and complements: the stored form of a plain trailer, and, being its own inverse, the
+// plain form of a stored one (or of any stretch of it, read from the other end).
 std::string storedTrailer(const std::string& plain) {
     std::string stored(plain.rbegin(), plain.rend());
     for (char& c : stored) c = static_cast<char>(255 - static_cast<unsigned char>(c));
@@ -253,12 +255,11 @@ CaptionResult readCaption(const fs::path& file) {
     in.prefetch(in.size() - kTrailerSize, 4);
     std::string tag(kTagSize, '\0');
     in.readExactAt(tag.data(), tag.size(), kTagOffset);
-    char factor[4];
-    in.readExactAt(factor, sizeof factor, in.size() - kTrailerSize);
-    std::string factorText;
-    for (int k = 3; k >= 0; --k) factorText += static_cast<char>(255 - static_cast<unsigned char>(factor[k]));
+    // The stored trailer starts with the factor, reversed and complemented like the rest of it.
+    std::string factor(4, '\0');
+    in.readExactAt(factor.data(), factor.size(), in.size() - kTrailerSize);
     CaptionResult result;
-    result.file_mul_fact = parseWholeNumber(factorText);
+    result.file_mul_fact = parseWholeNumber(storedTrailer(factor));
     auto caption = decrypt_tag(tag, result.file_mul_fact);
     result.caption = std::move(caption.text);
     result.complete = caption.complete;
