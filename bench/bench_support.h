@@ -1,10 +1,10 @@
 // Shared by the benchmark programs: a scratch folder, picture-like files and a registered owner.
 #pragma once
 
-#include "format/file_io.h"
-#include "owners/clock.h"
-#include "owners/owner_codec.h"
-#include "owners/owner_store.h"
+#include "core/clock.h"
+#include "core/file_io.h"
+#include "core/owner_codec.h"
+#include "core/owner_store.h"
 
 #include <cstdint>
 #include <cstdio>

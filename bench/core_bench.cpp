@@ -2,9 +2,9 @@
 // wrapped photos, the field codec, and plain file copies as the yardstick for the first two.
 #include "bench_support.h"
 
-#include "format/field_codec.h"
-#include "format/file_io.h"
-#include "format/pff_file.h"
+#include "core/field_codec.h"
+#include "core/file_io.h"
+#include "core/pff_file.h"
 
 #include <benchmark/benchmark.h>
 

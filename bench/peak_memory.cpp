@@ -2,9 +2,9 @@
 // that the streaming writer and reader hold a bounded amount whatever the picture's size.
 #include "bench_support.h"
 
-#include "format/error.h"
-#include "format/file_io.h"
-#include "format/pff_file.h"
+#include "core/error.h"
+#include "core/file_io.h"
+#include "core/pff_file.h"
 
 #include <sys/resource.h>
 

@@ -1,6 +1,6 @@
 // Fuzz target: the search listing's caption reader, checked against the full reader.
-#include "format/error.h"
-#include "format/pff_file.h"
+#include "core/error.h"
+#include "core/pff_file.h"
 #include "fuzz_support.h"
 
 #include <optional>

@@ -1,6 +1,6 @@
 // Fuzz target: the conversions between UTF-8 and the Windows-1252 code page, both ways.
-#include "format/codepage.h"
-#include "format/error.h"
+#include "core/codepage.h"
+#include "core/error.h"
 #include "fuzz_support.h"
 
 #include <string>

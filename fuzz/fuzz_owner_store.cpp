@@ -1,10 +1,10 @@
 // Fuzz target: the owner store read from arbitrary bytes, its log-in and hint look-ups, and an
 // append after whatever the store holds.
-#include "format/error.h"
-#include "format/field_codec.h"
+#include "core/error.h"
+#include "core/field_codec.h"
+#include "core/owner_codec.h"
+#include "core/owner_store.h"
 #include "fuzz_support.h"
-#include "owners/owner_codec.h"
-#include "owners/owner_store.h"
 
 #include <fstream>
 #include <iterator>

@@ -1,6 +1,6 @@
 // Fuzz target: the .pff reader on arbitrary bytes, header, trailer and body, then the unwrap.
-#include "format/error.h"
-#include "format/pff_file.h"
+#include "core/error.h"
+#include "core/pff_file.h"
 #include "fuzz_support.h"
 
 #include <sys/stat.h>

@@ -2,7 +2,7 @@
 // process.
 #pragma once
 
-#include "format/error.h"
+#include "core/error.h"
 
 #include <sys/mman.h>
 #include <unistd.h>

@@ -1,10 +1,10 @@
 // Writes the fuzzers' seed corpora with the project's own writer: wrapped photos of several
 // sizes and owners, owner stores, and texts for the code page.
-#include "format/codepage.h"
-#include "format/error.h"
-#include "format/pff_file.h"
-#include "owners/owner_codec.h"
-#include "owners/owner_store.h"
+#include "core/codepage.h"
+#include "core/error.h"
+#include "core/owner_codec.h"
+#include "core/owner_store.h"
+#include "core/pff_file.h"
 
 #include <cstdio>
 #include <filesystem>

@@ -4,7 +4,7 @@
 #include "cli/cli_error.h"
 #include "cli/commands.h"
 #include "cli/text_output.h"
-#include "format/error.h"
+#include "core/error.h"
 
 #include <algorithm>
 #include <array>

@@ -3,12 +3,12 @@
 #include "cli/commands.h"
 #include "cli/passwords.h"
 #include "cli/text_output.h"
-#include "format/codepage.h"
-#include "format/error.h"
-#include "format/field_codec.h"
-#include "format/file_io.h"
-#include "owners/owner_codec.h"
-#include "owners/owner_store.h"
+#include "core/codepage.h"
+#include "core/error.h"
+#include "core/field_codec.h"
+#include "core/file_io.h"
+#include "core/owner_codec.h"
+#include "core/owner_store.h"
 
 #include <iostream>
 

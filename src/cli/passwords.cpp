@@ -2,7 +2,7 @@
 
 #include "cli/cli_error.h"
 #include "cli/terminal.h"
-#include "format/file_io.h"
+#include "core/file_io.h"
 
 #include <unistd.h>
 

@@ -1,6 +1,6 @@
 #include "cli/text_output.h"
 
-#include "format/codepage.h"
+#include "core/codepage.h"
 
 #include <cstdio>
 #include <optional>

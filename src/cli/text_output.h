@@ -1,7 +1,7 @@
 // How the tool prints texts: stored code-page fields as UTF-8, safe terminal text and JSON.
 #pragma once
 
-#include "format/error.h"
+#include "core/error.h"
 
 #include <string>
 #include <string_view>

@@ -4,12 +4,12 @@
 #include "cli/passwords.h"
 #include "cli/terminal.h"
 #include "cli/text_output.h"
-#include "format/codepage.h"
-#include "format/error.h"
-#include "format/file_io.h"
-#include "format/pff_file.h"
-#include "owners/owner_codec.h"
-#include "owners/owner_store.h"
+#include "core/codepage.h"
+#include "core/error.h"
+#include "core/file_io.h"
+#include "core/owner_codec.h"
+#include "core/owner_store.h"
+#include "core/pff_file.h"
 
 #include <iostream>
 #include <map>

@@ -1,8 +1,8 @@
 // Reports a failure of a window's handler through the error-message table.
 #pragma once
 
-#include "format/error.h"
-#include "format/error_table.h"
+#include "core/error.h"
+#include "core/error_table.h"
 
 class QWidget;
 

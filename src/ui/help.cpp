@@ -5,15 +5,23 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 
 #include <new>
 
 namespace pixa::ui {
 
+QString helpDocumentPath() {
+    const QDir exeDir(QCoreApplication::applicationDirPath());
+    const QString installed =
+        exeDir.filePath(QStringLiteral("../share/pixamantler/help/pixamantler.hlp"));
+    if (QFileInfo::exists(installed)) return QDir::cleanPath(installed);
+    return exeDir.filePath(QStringLiteral("help/pixamantler.hlp"));
+}
+
 void openHelp(Platform& platform, QWidget* window) {
     try {
-        const QString path = QDir(QCoreApplication::applicationDirPath())
-                                 .filePath(QStringLiteral("help/pixamantler.hlp"));
+        const QString path = helpDocumentPath();
         // No existence test here: the help window itself says when the document is missing.
         platform.showHelp(window, path);
     } catch (const Failure& failure) {

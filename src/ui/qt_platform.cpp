@@ -1,6 +1,6 @@
 #include "ui/qt_platform.h"
 
-#include "format/error.h"
+#include "core/error.h"
 #include "ui/help_window.h"
 
 #include <QApplication>

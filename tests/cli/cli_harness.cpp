@@ -1,6 +1,6 @@
 #include "cli_harness.h"
 
-#include "owners/owner_codec.h"
+#include "core/owner_codec.h"
 
 #include <fcntl.h>
 #include <poll.h>

@@ -1,7 +1,7 @@
 // Runs the built pixamantler-cli in a private temporary folder and captures what it prints.
 #pragma once
 
-#include "owners/owner_store.h"
+#include "core/owner_store.h"
 
 #include <gtest/gtest.h>
 

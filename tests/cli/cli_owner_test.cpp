@@ -1,6 +1,6 @@
 // The owner commands of the tool: registration rules, the owner list and the password hint.
 #include "cli_harness.h"
-#include "owners/owner_codec.h"
+#include "core/owner_codec.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // The photo commands of the tool: wrap, info, list and unwrap, end to end.
 #include "cli_harness.h"
-#include "format/pff_file.h"
+#include "core/pff_file.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>

@@ -2,9 +2,9 @@
 // while it registers owners: what is on disk afterwards is always one whole version.
 #include "fault_support.h"
 
-#include "format/pff_file.h"
-#include "owners/owner_codec.h"
-#include "owners/owner_store.h"
+#include "core/owner_codec.h"
+#include "core/owner_store.h"
+#include "core/pff_file.h"
 
 #include <gtest/gtest.h>
 #include <signal.h>

@@ -2,7 +2,7 @@
 // reported with its error number, and no partial or temporary file is left.
 #include "fault_support.h"
 
-#include "owners/owner_store.h"
+#include "core/owner_store.h"
 
 #include <gtest/gtest.h>
 #include <sys/mount.h>

@@ -1,8 +1,8 @@
 // Helpers of the fault tests: folders, child processes with bounded waits, pictures.
 #include "fault_support.h"
 
-#include "owners/owner_codec.h"
-#include "owners/owner_store.h"
+#include "core/owner_codec.h"
+#include "core/owner_store.h"
 
 #include <fcntl.h>
 #include <signal.h>

@@ -2,10 +2,10 @@
 // permissions of the files that hold secrets or unwrapped pictures.
 #include "fault_support.h"
 
-#include "format/error.h"
-#include "format/pff_file.h"
-#include "owners/owner_codec.h"
-#include "owners/owner_store.h"
+#include "core/error.h"
+#include "core/owner_codec.h"
+#include "core/owner_store.h"
+#include "core/pff_file.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>

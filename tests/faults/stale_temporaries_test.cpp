@@ -2,7 +2,7 @@
 // only look like ours are left alone, and none of them may stop the start.
 #include "fault_support.h"
 
-#include "format/file_io.h"
+#include "core/file_io.h"
 
 #include <gtest/gtest.h>
 #include <sys/wait.h>

@@ -2,10 +2,10 @@
 // the tool report a failure of the error model, never crash, and leave nothing behind.
 #include "fault_support.h"
 
-#include "format/error.h"
-#include "format/pff_file.h"
-#include "owners/owner_codec.h"
-#include "owners/owner_store.h"
+#include "core/error.h"
+#include "core/owner_codec.h"
+#include "core/owner_store.h"
+#include "core/pff_file.h"
 
 #include <gtest/gtest.h>
 

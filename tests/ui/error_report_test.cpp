@@ -1,7 +1,7 @@
 // The error report: the messages of each variant through the platform layer, in order, the
 // cancel check, and the pointer put back to the arrow.
+#include "scripted_platform.h"
 #include "ui/error_report.h"
-#include "ui/scripted_platform.h"
 
 #include <QApplication>
 #include <QTest>

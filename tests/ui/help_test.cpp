@@ -1,9 +1,9 @@
 // Help: the path asked for, failures through the help variant, and the help window with the real
 // document and with a missing one.
+#include "scripted_platform.h"
 #include "ui/help.h"
 #include "ui/help_window.h"
 #include "ui/qt_platform.h"
-#include "ui/scripted_platform.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,8 +1,8 @@
 // The platform layer: the real message boxes and file dialogs driven as a user would, the filter
 // conversion, the scripted platform's bookkeeping and the yielder.
-#include "format/error.h"
+#include "core/error.h"
+#include "scripted_platform.h"
 #include "ui/qt_platform.h"
-#include "ui/scripted_platform.h"
 #include "ui/yielder.h"
 
 #include <QAbstractButton>

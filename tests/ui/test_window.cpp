@@ -1,6 +1,6 @@
 #include "test_window.h"
 
-#include "format/error.h"
+#include "core/error.h"
 #include "ui/artwork.h"
 #include "ui/error_report.h"
 #include "ui/help.h"

@@ -1,7 +1,7 @@
 // The layer working together in a window, driven like a user: clicks through the window, the
 // scripted platform answering the dialogs and collecting the messages.
+#include "scripted_platform.h"
 #include "test_window.h"
-#include "ui/scripted_platform.h"
 #include "ui_test_support.h"
 
 #include <QCoreApplication>

@@ -1,0 +1,94 @@
+// The owner store owners.inf: 80-byte scrambled owner records, the current owner, and the
+// registration, login and hint look-ups that the windows and the command-line tool share.
+#pragma once
+
+#include "core/clock.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace pixa {
+
+inline constexpr size_t kRecordSize = 80;
+inline constexpr const char* kStoreFileName = "owners.inf";
+
+// One stored owner, fields as stored (scrambled, padded), plus the factor's numeric value.
+struct OwnerRecord {
+    std::string name;        // 20
+    std::string ownerPass;   // 8
+    std::string viewerPass;  // 8
+    std::string hint;        // 40
+    std::string factorText;  // 4
+    int32_t factor = 0;
+
+    std::string bytes() const;
+    static OwnerRecord fromBytes(std::string_view record);
+};
+
+// The owner who registered or logged in last: the stored, scrambled fields and the factor.
+struct CurrentOwner {
+    std::string gbl_encr_name;
+    std::string gbl_encr_owner_pass;
+    std::string gbl_encr_viewer_pass;
+    int32_t gbl_mul_fact = 0;
+
+    bool isSet() const { return !gbl_encr_name.empty(); }
+    // The plain name, 20 characters with its trailing spaces.
+    std::string plainName() const;
+};
+
+class OwnerStore {
+public:
+    explicit OwnerStore(std::filesystem::path file) : m_file(std::move(file)) {}
+
+    const std::filesystem::path& path() const { return m_file; }
+    bool exists() const;
+    // The store exists and holds at least one whole record.
+    bool ownersPresent() const;
+    // Every whole record in order; a trailing fragment shorter than a record is ignored.
+    std::vector<OwnerRecord> readAll() const;
+    // Creates an empty store (mode 0600) when there is none.
+    void createIfMissing() const;
+    // Appends a record after the whole records, replacing any fragment. All or nothing: the
+    // store is rewritten through a temporary file and renamed, so a kill leaves the old store
+    // or the new one.
+    void append(const OwnerRecord& record) const;
+
+private:
+    std::filesystem::path m_file;
+};
+
+// Registers an owner from the padded texts (code-page bytes) when no stored name unscrambles to
+// exactly `paddedName`: draws the factor from `clock`, appends the record, and returns the new
+// current owner. nullopt when the name is taken; nothing is written then.
+std::optional<CurrentOwner> registerOwner(const OwnerStore& store, std::string_view paddedName,
+                                          std::string_view paddedOwnerPass,
+                                          std::string_view paddedViewerPass,
+                                          std::string_view paddedHint, const Clock& clock);
+
+// True when a stored name unscrambles to exactly `paddedName`.
+bool ownerNameTaken(const std::vector<OwnerRecord>& records, std::string_view paddedName);
+
+// The owner whose name and owner password unscramble to exactly the padded texts; when several
+// match, the last one. nullopt when none does or there is no store.
+std::optional<CurrentOwner> loginOwner(const OwnerStore& store, std::string_view paddedName,
+                                       std::string_view paddedOwnerPass);
+
+// The hint (40 characters, padding included) of the last owner whose name unscrambles to
+// exactly `paddedName`; nullopt when none does.
+std::optional<std::string> lookupHint(const OwnerStore& store, std::string_view paddedName);
+
+// The data folder: the executable's folder when it is writable, else the per-user data folder
+// ($XDG_DATA_HOME/pixamantler or ~/.local/share/pixamantler), created when missing.
+std::filesystem::path defaultDataFolder();
+
+// The data folder that the application and the tool use: `chosen` when given, else
+// $PIXAMANTLER_HOME when set, else defaultDataFolder(). With `create`, a missing folder is made.
+std::filesystem::path resolveDataFolder(const std::filesystem::path& chosen = {},
+                                        bool create = true);
+
+} // namespace pixa

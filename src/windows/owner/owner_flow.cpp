@@ -1,0 +1,56 @@
+#include "windows/owner/owner_flow.h"
+
+#include "core/session.h"
+#include "ui/main_window_link.h"
+#include "ui/platform.h"
+#include "ui/window_base.h"
+#include "windows/owner/pixa_owner.h"
+#include "windows/owner/pixa_password.h"
+
+namespace pixa::ui {
+
+OwnerFlow::OwnerFlow(Session& session, MainWindowLink& mainWindow, Platform& platform)
+    : m_context{session, mainWindow, platform, *this} {}
+
+OwnerFlow::~OwnerFlow() {
+    delete m_registration.data();
+    delete m_login.data();
+}
+
+void OwnerFlow::startupOwnerCheck() {
+    if (m_context.session.store().ownersPresent()) {
+        showLogin();
+        return;
+    }
+    m_context.platform.message(m_context.mainWindow.mainWindowWidget(),
+                               QStringLiteral("There are no owners declared.\r\n"
+                                              "Create atleast one owner before continuing."));
+    showRegistration();
+}
+
+void OwnerFlow::showRegistration() {
+    // A window that has unloaded itself is on its way out; the next showing starts afresh.
+    if (!m_registration || m_registration->isHidden()) {
+        m_registration = new PixaOwner(m_context);
+    }
+    present(m_registration);
+}
+
+void OwnerFlow::showLogin() {
+    if (!m_login || m_login->isHidden()) m_login = new PixaPassword(m_context);
+    present(m_login);
+}
+
+PixaOwner* OwnerFlow::registrationWindow() const {
+    return m_registration;
+}
+
+PixaPassword* OwnerFlow::loginWindow() const {
+    return m_login;
+}
+
+void OwnerFlow::present(QWidget* window) {
+    presentOver(window, m_context.mainWindow.mainWindowWidget());
+}
+
+} // namespace pixa::ui

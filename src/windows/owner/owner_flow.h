@@ -1,0 +1,44 @@
+// Shows the registration and login windows, at most one of each, and runs the start-up owner
+// check that sends the user to one of them.
+#pragma once
+
+#include "windows/owner/owner_navigator.h"
+
+#include <QPointer>
+
+class QWidget;
+
+namespace pixa::ui {
+
+class PixaOwner;
+class PixaPassword;
+
+class OwnerFlow final : public OwnerNavigator {
+public:
+    OwnerFlow(Session& session, MainWindowLink& mainWindow, Platform& platform);
+    // Closes whichever owner window is still open.
+    ~OwnerFlow() override;
+    OwnerFlow(const OwnerFlow&) = delete;
+    OwnerFlow& operator=(const OwnerFlow&) = delete;
+
+    // The login window when the store holds an owner; otherwise the message that there are none,
+    // then the registration window.
+    void startupOwnerCheck();
+
+    void showRegistration() override;
+    void showLogin() override;
+
+    // The open windows; null when not loaded.
+    PixaOwner* registrationWindow() const;
+    PixaPassword* loginWindow() const;
+
+private:
+    // Shows `window` above the main window, centred on it.
+    void present(QWidget* window);
+
+    OwnerWindowContext m_context;
+    QPointer<PixaOwner> m_registration;
+    QPointer<PixaPassword> m_login;
+};
+
+} // namespace pixa::ui

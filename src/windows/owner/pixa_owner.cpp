@@ -1,0 +1,194 @@
+#include "windows/owner/pixa_owner.h"
+
+#include "core/owner_codec.h"
+#include "core/session.h"
+#include "ui/help.h"
+#include "ui/image_button.h"
+#include "ui/platform.h"
+#include "windows/owner/owner_window_support.h"
+
+#include <QFocusEvent>
+#include <QLabel>
+#include <QLineEdit>
+
+namespace pixa::ui {
+
+namespace {
+
+const FieldName kName{QStringLiteral("owner's name")};
+const FieldName kOwnerPassword{QStringLiteral("owner's password"), true};
+const FieldName kViewerPassword{QStringLiteral("viewer password"), true};
+const FieldName kHint{QStringLiteral("password hint")};
+
+} // namespace
+
+PixaOwner::PixaOwner(const OwnerWindowContext& context)
+    : OwnerWindow(context, QStringLiteral("PixaOwner"), QStringLiteral("Pixa Owner"),
+                  QSize(508, 371)) {
+    setBackdrop(ownerBackdrop(
+        size(), QStringLiteral("Create New Owner"),
+        {{QRect(10, 96, 488, 130),
+          QStringLiteral("Enter Owner's Password for creating .pff file here :")},
+         {QRect(10, 231, 488, 79),
+          QStringLiteral("Enter Viewer Password here (This password MUST be different than "
+                         "creator's password).")}}));
+
+    Text1 = addTextBox(this, "Text1", fromTwips(2310, 2130, 3405, 300));
+    limitTyping(Text1, 20);
+    Text2 = addTextBox(this, "Text2", fromTwips(2310, 2550, 1170, 300));
+    limitTyping(Text2, 8);
+    makePasswordBox(Text2);
+    Text3 = addTextBox(this, "Text3", fromTwips(5865, 2550, 1170, 300));
+    limitTyping(Text3, 8);
+    makePasswordBox(Text3);
+    Text6 = addTextBox(this, "Text6", fromTwips(2310, 2970, 4740, 300));
+    limitTyping(Text6, 40);
+    Text4 = addTextBox(this, "Text4", fromTwips(2310, 4140, 1170, 300));
+    makePasswordBox(Text4);
+    Text5 = addTextBox(this, "Text5", fromTwips(5865, 4140, 1170, 300));
+    makePasswordBox(Text5);
+
+    // Left-hand labels start inside the group frames; right-hand ones after the short boxes.
+    const int left = 16;
+    const int middle = Text2->geometry().right() + 8;
+    addBoxLabel(this, Text1, QStringLiteral("Enter Owner's name :"), left);
+    addBoxLabel(this, Text2, QStringLiteral("Enter Owner's Password :"), left);
+    addBoxLabel(this, Text3, QStringLiteral("Re-enter Owner's Password :"), middle);
+    addBoxLabel(this, Text6, QStringLiteral("Enter Password Hint :"), left);
+    addBoxLabel(this, Text4, QStringLiteral("Enter Viewer Password :"), left);
+    addBoxLabel(this, Text5, QStringLiteral("Re-enter Viewer Password :"), middle);
+
+    Image1 = addImageButton(9, QStringLiteral("Image1"), fromTwips(4575, 4830, 600, 555),
+                            QStringLiteral("Help"));
+    Command1 = addImageButton(1, QStringLiteral("Command1"), fromTwips(5190, 4830, 1065, 555),
+                              QStringLiteral("Create the owner"));
+    Command2 = addImageButton(7, QStringLiteral("Command2"), fromTwips(6270, 4830, 1065, 555),
+                              QStringLiteral("Cancel"));
+
+    // The boxes in reading order, then the buttons from left to right.
+    setTabOrder(Text1, Text2);
+    setTabOrder(Text2, Text3);
+    setTabOrder(Text3, Text6);
+    setTabOrder(Text6, Text4);
+    setTabOrder(Text4, Text5);
+    setTabOrder(Text5, Image1);
+    setTabOrder(Image1, Command1);
+    setTabOrder(Command1, Command2);
+
+    connect(Image1, &ImageButton::clicked, this, &PixaOwner::Image1_Click);
+    connect(Command1, &ImageButton::clicked, this, &PixaOwner::Command1_Click);
+    connect(Command2, &ImageButton::clicked, this, &PixaOwner::Command2_Click);
+
+    for (QLineEdit* box : {Text3, Text4, Text5})
+        box->installEventFilter(this);
+    setFirstBox(Text1);
+}
+
+void PixaOwner::Command1_Click() {
+    Platform& platform = m_context.platform;
+    if (Text1->text().isEmpty()) {
+        platform.message(this, QStringLiteral("Owner's name is compulsory."));
+        return;
+    }
+    // Every text is checked before any box is touched, so a refused character leaves all as typed.
+    const auto name = storableText(platform, this, *Text1, kName);
+    if (!name) return;
+    const auto ownerPass = storableText(platform, this, *Text2, kOwnerPassword);
+    if (!ownerPass) return;
+    const auto viewerPass = storableText(platform, this, *Text4, kViewerPassword);
+    if (!viewerPass) return;
+    const auto hint = storableText(platform, this, *Text6, kHint);
+    if (!hint) return;
+
+    const std::vector<PaddedField> fields{
+        {kName, padIntoBox(*Text1, *name, kNameWidth), kNameWidth},
+        {kOwnerPassword, padIntoBox(*Text2, *ownerPass, kPasswordWidth), kPasswordWidth},
+        {kViewerPassword, padIntoBox(*Text4, *viewerPass, kPasswordWidth), kPasswordWidth},
+        {kHint, padIntoBox(*Text6, *hint, kHintWidth), kHintWidth}};
+
+    // The time is read once so that a refused character can be explained with the same key.
+    const std::tm now = m_context.session.clock().localNow();
+    const FixedClock drawn(now);
+    std::optional<CurrentOwner> owner;
+    try {
+        owner = registerOwner(m_context.session.store(), fields[0].padded, fields[1].padded,
+                              fields[2].padded, fields[3].padded, drawn);
+    } catch (const Failure& failure) {
+        const auto refused = unscramblableText(fields, now);
+        platform.message(this, refused ? *refused
+                                       : storeFailureText(QStringLiteral("The owner was not "
+                                                                         "registered."),
+                                                          failure));
+        return;
+    }
+    if (!owner) {
+        platform.message(this, QStringLiteral("An owner with this name already exists.\r\n"
+                                              "Please enter another user name."));
+        return;
+    }
+    admitOwner(m_context, std::move(*owner), fields[0].padded);
+    unload();
+}
+
+void PixaOwner::Command2_Click() {
+    unload();
+    m_context.platform.message(nullptr, QStringLiteral("You require owner authentication to use "
+                                                       "PixaMantler."));
+    m_context.navigator.showLogin();
+}
+
+void PixaOwner::Image1_Click() {
+    openHelp(m_context.platform, this);
+}
+
+void PixaOwner::Text3_LostFocus() {
+    if (Text3->text() == Text2->text()) return;
+    applyRule(Text2, Text3, QStringLiteral("Confirmation password does not match Owner Password"));
+}
+
+void PixaOwner::Text4_LostFocus() {
+    if (Text4->text() != Text2->text()) return;
+    applyRule(Text4, Text5, QStringLiteral("Owner password and Viewer Password MUST be different"));
+}
+
+void PixaOwner::Text5_LostFocus() {
+    if (Text5->text() == Text4->text()) return;
+    applyRule(Text4, Text5, QStringLiteral("Confirmation password does not match Viewer Password"));
+}
+
+void PixaOwner::applyRule(QLineEdit* focusBox, QLineEdit* clearedBox, const QString& message) {
+    m_applyingRule = true;
+    focusBox->setFocus(Qt::OtherFocusReason);
+    focusBox->setSelection(0, static_cast<int>(focusBox->text().size()));
+    clearedBox->clear();
+    m_context.platform.message(this, message);
+    m_applyingRule = false;
+}
+
+bool PixaOwner::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() != QEvent::FocusOut || m_applyingRule || unloaded()) {
+        return QWidget::eventFilter(watched, event);
+    }
+    // Leaving the window (another window, a message box, a menu) is not leaving the box.
+    const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+    if (reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason) {
+        return QWidget::eventFilter(watched, event);
+    }
+    // The rule runs once the focus has settled in the box that takes it, so that its own focus
+    // move starts from a finished change.
+    void (PixaOwner::*rule)() = nullptr;
+    if (watched == Text3) rule = &PixaOwner::Text3_LostFocus;
+    if (watched == Text4) rule = &PixaOwner::Text4_LostFocus;
+    if (watched == Text5) rule = &PixaOwner::Text5_LostFocus;
+    if (rule) {
+        QMetaObject::invokeMethod(
+            this,
+            [this, rule] {
+                if (!unloaded() && isVisible()) (this->*rule)();
+            },
+            Qt::QueuedConnection);
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+} // namespace pixa::ui

@@ -1,0 +1,182 @@
+#include "windows/owner/pixa_password.h"
+
+#include "core/codepage.h"
+#include "core/owner_codec.h"
+#include "core/session.h"
+#include "ui/help.h"
+#include "ui/image_button.h"
+#include "ui/main_window_link.h"
+#include "ui/platform.h"
+#include "windows/owner/owner_window_support.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QToolButton>
+
+#include <filesystem>
+#include <system_error>
+
+namespace pixa::ui {
+
+namespace {
+
+const FieldName kName{QStringLiteral("owner's name")};
+const FieldName kPassword{QStringLiteral("owner's password"), true};
+
+} // namespace
+
+PixaPassword::PixaPassword(const OwnerWindowContext& context)
+    : OwnerWindow(context, QStringLiteral("PixaPassword"), QStringLiteral("Enter Authentication"),
+                  QSize(389, 340)) {
+    setBackdrop(ownerBackdrop(size(), QStringLiteral("Authentication required"),
+                              {{QRect(12, 106, 365, 112), QString()}}));
+
+    Text1 = addTextBox(this, "Text1", fromTwips(2355, 1830, 2850, 300));
+    Text2 = addTextBox(this, "Text2", fromTwips(2370, 2205, 1170, 300));
+    makePasswordBox(Text2);
+    addBoxLabel(this, Text1, QStringLiteral("Name"), 40);
+    addBoxLabel(this, Text2, QStringLiteral("Password"), 40);
+
+    Image2 = new QToolButton(this);
+    Image2->setObjectName(QStringLiteral("Image2"));
+    Image2->setGeometry(fromTwips(3570, 2220, 300, 285));
+    Image2->setText(QStringLiteral("?"));
+    Image2->setToolTip(QStringLiteral("Show the password hint"));
+    Image2->setFocusPolicy(Qt::NoFocus);
+    Image2->setCursor(Qt::PointingHandCursor);
+    Image2->setStyleSheet(QStringLiteral(
+        "QToolButton { border: 1px solid #2b4f8a; border-radius: 9px; background: #3d6fc4;"
+        " color: white; font-weight: bold; }"
+        "QToolButton:pressed { background: #2b4f8a; }"));
+
+    Image1 = addImageButton(9, QStringLiteral("Image1"), fromTwips(3735, 2655, 600, 555),
+                            QStringLiteral("Help"));
+    Command1 = addImageButton(1, QStringLiteral("Command1"), fromTwips(4350, 2655, 1065, 555),
+                              QStringLiteral("Log in"));
+
+    Label5 = new QLabel(QStringLiteral("Hint :"), this);
+    Label5->setObjectName(QStringLiteral("Label5"));
+    Text3 = addTextBox(this, "Text3", fromTwips(1140, 3345, 4305, 285));
+    Text3->setReadOnly(true);
+    // The label ends where the hint box starts, whatever the width of the font.
+    const QRect labelRect = fromTwips(690, 3405, 375, 195);
+    Label5->setGeometry(QRect(QPoint(labelRect.left() - 20, Text3->y()),
+                              QPoint(Text3->x() - 5, Text3->geometry().bottom())));
+    Label5->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    Label5->setBuddy(Text3);
+
+    Command2 = addImageButton(2, QStringLiteral("Command2"), fromTwips(3285, 4155, 1065, 555),
+                              QStringLiteral("Register a new owner"));
+    auto* newUser = new QLabel(QStringLiteral("New User"), this);
+    newUser->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    newUser->setGeometry(Command2->x() - 106, Command2->y(), 100, Command2->height());
+
+    Command4 = new QPushButton(QStringLiteral("X"), this);
+    Command4->setObjectName(QStringLiteral("Command4"));
+    Command4->setGeometry(fromTwips(5505, 75, 240, 225));
+    Command4->setToolTip(QStringLiteral("Quit PixaMantler"));
+
+    setTabOrder(Text1, Text2);
+    setTabOrder(Text2, Text3);
+    setTabOrder(Text3, Image1);
+    setTabOrder(Image1, Command1);
+    setTabOrder(Command1, Command2);
+    setTabOrder(Command2, Command4);
+
+    connect(Command1, &ImageButton::clicked, this, &PixaPassword::Command1_Click);
+    connect(Text2, &QLineEdit::returnPressed, this, [this] { Text2_KeyPress(13); });
+    connect(Image2, &QToolButton::clicked, this, &PixaPassword::Image2_Click);
+    connect(Command2, &ImageButton::clicked, this, &PixaPassword::Command2_Click);
+    connect(Command4, &QPushButton::clicked, this, &PixaPassword::Command4_Click);
+    connect(Image1, &ImageButton::clicked, this, &PixaPassword::Image1_Click);
+
+    m_context.mainWindow.setMainWindowEnabled(false);
+    Text3->hide();
+    Label5->hide();
+    setFirstBox(Text1);
+}
+
+void PixaPassword::Command1_Click() {
+    if (Text1->text().isEmpty()) return;
+    if (Text2->text().isEmpty()) return;
+    logIn();
+}
+
+void PixaPassword::Text2_KeyPress(int keyAscii) {
+    if (keyAscii == 13) logIn();
+}
+
+void PixaPassword::logIn() {
+    Platform& platform = m_context.platform;
+    const auto name = storableText(platform, this, *Text1, kName);
+    if (!name) return;
+    const auto password = storableText(platform, this, *Text2, kPassword);
+    if (!password) return;
+    const std::string paddedName = padIntoBox(*Text1, *name, kNameWidth);
+    const std::string paddedPassword = padIntoBox(*Text2, *password, kPasswordWidth);
+
+    std::optional<CurrentOwner> owner;
+    try {
+        owner = loginOwner(m_context.session.store(), paddedName, paddedPassword);
+    } catch (const Failure& failure) {
+        platform.message(this, storeFailureText(QStringLiteral("Nobody was logged in."), failure));
+        return;
+    }
+    if (!owner) {
+        platform.message(this, QStringLiteral("Invalid owner's name or owner password"));
+        platform.endApplication();
+        return;
+    }
+    admitOwner(m_context, std::move(*owner), paddedName);
+    unload();
+}
+
+void PixaPassword::Image2_Click() {
+    Platform& platform = m_context.platform;
+    if (Text1->text().isEmpty()) {
+        platform.message(this, QStringLiteral("Please enter user name "));
+        return;
+    }
+    const QString typed = Text1->text();
+    const auto name = storableText(platform, this, *Text1, kName);
+    if (!name) return;
+    const std::string paddedName = padIntoBox(*Text1, *name, kNameWidth);
+
+    std::optional<std::string> hint;
+    try {
+        hint = lookupHint(m_context.session.store(), paddedName);
+    } catch (const Failure& failure) {
+        platform.message(this, storeFailureText(QStringLiteral("No hint can be shown."), failure));
+        Text1->setText(typed);
+        return;
+    }
+    if (hint) {
+        Text3->setText(QString::fromStdString(fromCodePage(*hint)));
+        Text3->show();
+        Label5->show();
+        Text1->setText(typed);
+    } else {
+        platform.message(this, QStringLiteral("Invalid user name"));
+        Text1->setText(typed);
+    }
+}
+
+void PixaPassword::Command2_Click() {
+    unload();
+    m_context.navigator.showRegistration();
+}
+
+void PixaPassword::Command4_Click() {
+    // Nothing is left to report to once the application ends, so a picture that cannot be
+    // removed stays.
+    std::error_code ignored;
+    std::filesystem::remove(m_context.session.temporaryPicture(), ignored);
+    m_context.platform.endApplication();
+}
+
+void PixaPassword::Image1_Click() {
+    openHelp(m_context.platform, this);
+}
+
+} // namespace pixa::ui

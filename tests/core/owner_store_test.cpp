@@ -1,0 +1,199 @@
+#include "core/error.h"
+#include "core/owner_codec.h"
+#include "core/owner_store.h"
+#include "test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+using namespace pixa;
+using namespace pixatest;
+
+namespace {
+
+class OwnerStoreTest : public TempDirTest {
+protected:
+    fs::path storePath() const { return dir / kStoreFileName; }
+    OwnerStore store() const { return OwnerStore(storePath()); }
+
+    std::optional<CurrentOwner> reg(std::string_view name, std::string_view ownerPass,
+                                    std::string_view hint, int minute, int second) {
+        return registerOwner(store(), padField(name, 20), padField(ownerPass, 8),
+                             padField("viewer", 8), padField(hint, 40),
+                             FixedClock(9, minute, second));
+    }
+    std::optional<CurrentOwner> login(std::string_view name, std::string_view ownerPass) {
+        return loginOwner(store(), padField(name, 20), padField(ownerPass, 8));
+    }
+    std::optional<std::string> hint(std::string_view name) {
+        return lookupHint(store(), padField(name, 20));
+    }
+};
+
+std::string spaces(size_t n) {
+    return std::string(n, ' ');
+}
+
+} // namespace
+
+TEST_F(OwnerStoreTest, MissingAndEmptyStoresHoldNoOwners) {
+    EXPECT_FALSE(store().exists());
+    EXPECT_FALSE(store().ownersPresent());
+    EXPECT_TRUE(store().readAll().empty());
+    EXPECT_FALSE(login("ann", "pw").has_value());
+    EXPECT_FALSE(hint("ann").has_value());
+    store().createIfMissing();
+    EXPECT_TRUE(store().exists());
+    EXPECT_FALSE(store().ownersPresent());
+    EXPECT_TRUE(store().readAll().empty());
+    EXPECT_EQ(modeOf(storePath()), 0600u);
+    store().createIfMissing(); // a second call leaves it alone
+    EXPECT_EQ(fs::file_size(storePath()), 0u);
+}
+
+TEST_F(OwnerStoreTest, RecordAtAFullHourIsThePaddedTextsAndZeroFactor) {
+    const auto owner = reg("ann", "secret", "my cat", 0, 0);
+    ASSERT_TRUE(owner);
+    EXPECT_EQ(readBytes(storePath()),
+              "ann" + spaces(17) + "secret  " + "viewer  " + "my cat" + spaces(34) + "0000");
+    EXPECT_EQ(owner->gbl_mul_fact, 0);
+    EXPECT_EQ(owner->gbl_encr_name, "ann" + spaces(17));
+    EXPECT_EQ(modeOf(storePath()), 0600u);
+}
+
+TEST_F(OwnerStoreTest, AppendsInOrderAndReadsInEightyByteSteps) {
+    const auto ann = reg("ann", "pw1", "hint one", 10, 5);  // F 15
+    const auto bob = reg("bob", "pw2", "hint two", 59, 59); // F 118
+    ASSERT_TRUE(ann && bob);
+    EXPECT_EQ(fs::file_size(storePath()), 160u);
+    const auto records = store().readAll();
+    ASSERT_EQ(records.size(), 2u);
+    EXPECT_EQ(records[0].factorText, "0165");
+    EXPECT_EQ(records[0].factor, 165);
+    EXPECT_EQ(decrypt_name(records[0].name, 165), "ann" + spaces(17));
+    EXPECT_EQ(records[1].factorText, "1298");
+    EXPECT_EQ(decrypt_hint(records[1].hint, 1298), "hint two" + spaces(32));
+    EXPECT_EQ(records[1].name, bob->gbl_encr_name);
+    EXPECT_EQ(records[1].viewerPass, bob->gbl_encr_viewer_pass);
+    EXPECT_EQ(bob->gbl_mul_fact, 1298);
+    EXPECT_EQ(bob->plainName(), "bob" + spaces(17));
+    EXPECT_TRUE(store().ownersPresent());
+    EXPECT_EQ(OwnerRecord::fromBytes(readBytes(storePath()).substr(80)).bytes(),
+              readBytes(storePath()).substr(80));
+}
+
+TEST_F(OwnerStoreTest, TruncatedStoreIsReadAndTheNextAppendReplacesTheFragment) {
+    ASSERT_TRUE(reg("ann", "pw1", "", 1, 1));
+    const std::string first = readBytes(storePath());
+    writeBytes(storePath(), first + first.substr(0, 37)); // a record cut short by a crash
+    ASSERT_EQ(store().readAll().size(), 1u);
+    EXPECT_TRUE(login("ann", "pw1").has_value());
+    ASSERT_TRUE(reg("bob", "pw2", "", 2, 2));
+    const std::string now = readBytes(storePath());
+    ASSERT_EQ(now.size(), 160u);
+    EXPECT_EQ(now.substr(0, 80), first);
+    const auto records = store().readAll();
+    ASSERT_EQ(records.size(), 2u);
+    EXPECT_EQ(decrypt_name(records[1].name, records[1].factor), "bob" + spaces(17));
+    EXPECT_EQ(records[1].factorText, "0044");
+}
+
+TEST_F(OwnerStoreTest, StoreHoldingOnlyAFragmentHasNoOwnersPresent) {
+    // Otherwise start-up would offer a login that nobody can pass.
+    writeBytes(storePath(), std::string(79, 'x'));
+    EXPECT_FALSE(store().ownersPresent());
+    EXPECT_TRUE(store().readAll().empty());
+    writeBytes(storePath(), std::string(80, 'x'));
+    EXPECT_TRUE(store().ownersPresent());
+}
+
+TEST_F(OwnerStoreTest, AppendKeepsTheStorePrivateAndLeavesNoTemporaryFile) {
+    ASSERT_TRUE(reg("ann", "pw1", "", 1, 1));
+    fs::permissions(storePath(), fs::perms(0644)); // e.g. copied in from elsewhere
+    ASSERT_TRUE(reg("bob", "pw1", "", 1, 1));
+    EXPECT_EQ(modeOf(storePath()), 0600u);
+    EXPECT_EQ(namesIn(dir), std::vector<std::string>{kStoreFileName});
+}
+
+TEST_F(OwnerStoreTest, DuplicateNamesAreRefusedExactlyAndCaseSensitively) {
+    ASSERT_TRUE(reg("Ann", "pw1", "", 3, 4));
+    EXPECT_FALSE(reg("Ann", "other", "", 5, 6).has_value());
+    EXPECT_EQ(fs::file_size(storePath()), 80u); // nothing written
+    EXPECT_TRUE(reg("ann", "pw2", "", 5, 6).has_value());
+    // "Ann " pads to 21 characters, equals no stored 20-character name, and is stored as the
+    // same 20 characters as "Ann".
+    EXPECT_TRUE(reg("Ann ", "pw3", "", 7, 8).has_value());
+    const auto records = store().readAll();
+    ASSERT_EQ(records.size(), 3u);
+    EXPECT_EQ(decrypt_name(records[2].name, records[2].factor),
+              decrypt_name(records[0].name, records[0].factor));
+    EXPECT_TRUE(ownerNameTaken(records, padField("Ann", 20)));
+    EXPECT_FALSE(ownerNameTaken(records, padField(" Ann", 20)));
+    EXPECT_FALSE(ownerNameTaken(records, padField("ANN", 20)));
+}
+
+TEST_F(OwnerStoreTest, AFailedScrambleWritesNothing) {
+    store().createIfMissing();
+    try {
+        reg("Ren\xE9", "pw", "", 59, 59); // é + 118 passes 255
+        FAIL() << "no failure";
+    } catch (const Failure& f) {
+        EXPECT_EQ(f.number(), 5);
+        EXPECT_NE(f.detail().find("name"), std::string::npos) << f.detail();
+    }
+    EXPECT_EQ(fs::file_size(storePath()), 0u);
+}
+
+TEST_F(OwnerStoreTest, LoginNeedsExactNameAndPasswordAndTheLastMatchWins) {
+    ASSERT_TRUE(reg("ann", "secret", "first hint", 0, 7));
+    ASSERT_TRUE(reg("ann ", "secret", "second hint", 0, 9)); // same stored name, later record
+    ASSERT_TRUE(reg("carl", "Secret8!", "", 30, 30));
+    const auto ann = login("ann", "secret");
+    ASSERT_TRUE(ann);
+    EXPECT_EQ(ann->gbl_mul_fact, 99);
+    EXPECT_EQ(ann->gbl_encr_name, store().readAll()[1].name);
+    EXPECT_EQ(hint("ann"), "second hint" + spaces(29));
+    EXPECT_TRUE(login("carl", "Secret8!").has_value());
+    EXPECT_FALSE(login("carl", "secret8!").has_value()); // case differs
+    EXPECT_FALSE(login("Carl", "Secret8!").has_value());
+    EXPECT_FALSE(login("carl ", "Secret8!").has_value()); // padded past the width
+    EXPECT_FALSE(login("carl", "Secret8!x").has_value()); // longer than the stored 8
+    EXPECT_FALSE(login("dora", "secret").has_value());
+    EXPECT_FALSE(hint("dora").has_value());
+    EXPECT_FALSE(hint(" ann").has_value());
+}
+
+TEST_F(OwnerStoreTest, EmptyPasswordIsStoredAsSpacesAndAdmits) {
+    ASSERT_TRUE(reg("eve", "", "", 2, 0));
+    EXPECT_EQ(decrypt_password(store().readAll()[0].ownerPass, 22), spaces(8));
+    EXPECT_TRUE(login("eve", "").has_value());
+}
+
+TEST_F(OwnerStoreTest, StoreFactorIsReadAsItsLeadingNumber) {
+    std::string record = "ann" + spaces(17) + "pw      " + "viewer  " + spaces(40) + "0x12";
+    writeBytes(storePath(), record);
+    const auto records = store().readAll();
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0].factor, 0); // "0x12": leading number 0
+    EXPECT_TRUE(login("ann", "pw").has_value());
+    // A damaged record whose name does not unscramble matches nothing and fails nothing.
+    record.replace(76, 4, "1298");
+    writeBytes(storePath(), record);
+    EXPECT_FALSE(login("ann", "pw").has_value());
+    EXPECT_FALSE(hint("ann").has_value());
+}
+
+TEST_F(OwnerStoreTest, DataFolderIsTheChosenOneElseTheEnvironmentsAndIsCreated) {
+    EXPECT_EQ(resolveDataFolder(dir / "chosen" / "deep"), dir / "chosen" / "deep");
+    EXPECT_TRUE(fs::is_directory(dir / "chosen" / "deep"));
+    EXPECT_EQ(resolveDataFolder(dir / "not-made", false), dir / "not-made");
+    EXPECT_FALSE(fs::exists(dir / "not-made"));
+    ::setenv("PIXAMANTLER_HOME", (dir / "home").c_str(), 1);
+    EXPECT_EQ(resolveDataFolder(), dir / "home");
+    ::unsetenv("PIXAMANTLER_HOME");
+    EXPECT_TRUE(fs::is_directory(dir / "home"));
+    writeBytes(dir / "file", "x"); // a file where the folder should be
+    EXPECT_THROW(resolveDataFolder(dir / "file" / "sub"), Failure);
+    EXPECT_EQ(failureNumber([&] { resolveDataFolder(dir / "file", false); }), err::PathNotFound);
+}

@@ -1,0 +1,43 @@
+# Fails when a source file includes a layer above its own, or a core file includes Qt.
+cmake_minimum_required(VERSION 3.25)
+# Layers, lowest first: core, cli | ui, windows, app. Run as
+#   cmake -DSOURCE_DIR=<src> -P check_layers.cmake
+file(GLOB_RECURSE files RELATIVE ${SOURCE_DIR} ${SOURCE_DIR}/*.h ${SOURCE_DIR}/*.cpp)
+
+# What each folder may include from the project's own folders.
+set(allowed_core "core")
+set(allowed_cli "core;cli")
+set(allowed_ui "core;ui")
+set(allowed_windows "core;ui;windows")
+set(allowed_app "core;ui;windows;app")
+
+set(faults "")
+foreach(file IN LISTS files)
+  string(REGEX MATCH "^[^/]+" layer "${file}")
+  if(NOT DEFINED allowed_${layer})
+    list(APPEND faults "${file}: in no known layer")
+    continue()
+  endif()
+  file(STRINGS ${SOURCE_DIR}/${file} includes REGEX "^[ \t]*#[ \t]*include")
+  foreach(line IN LISTS includes)
+    if(line MATCHES "#[ \t]*include[ \t]*[<\"]([^>\"]+)[>\"]")
+      set(header "${CMAKE_MATCH_1}")
+      if(layer STREQUAL "core" AND header MATCHES "^Q|^qt|/Q[A-Za-z]+$")
+        list(APPEND faults "${file}: the core includes Qt (${header})")
+      endif()
+      if(header MATCHES "^(core|cli|ui|windows|app)/")
+        string(REGEX MATCH "^[^/]+" target "${header}")
+        if(NOT target IN_LIST allowed_${layer})
+          list(APPEND faults "${file}: ${layer} includes ${header}, a layer it may not use")
+        endif()
+      endif()
+    endif()
+  endforeach()
+endforeach()
+
+if(faults)
+  list(JOIN faults "\n  " text)
+  message(FATAL_ERROR "Upward or forbidden includes:\n  ${text}")
+endif()
+list(LENGTH files count)
+message(STATUS "Layers hold: ${count} files checked")
