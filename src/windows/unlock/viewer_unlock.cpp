@@ -1,5 +1,7 @@
 #include "windows/unlock/viewer_unlock.h"
 
+#include "windows/unlock/viewer_passwordfrm.h"
+
 namespace pixa::ui {
 
 ViewerUnlock::ViewerUnlock(Session& session, MainWindowLink& mainWindow, Platform& platform)
