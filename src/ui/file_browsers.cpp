@@ -1,0 +1,221 @@
+#include "ui/file_browsers.h"
+
+#include "core/error.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QStorageInfo>
+#include <QStyle>
+
+#include <dirent.h>
+
+#include <algorithm>
+#include <cerrno>
+
+namespace pixa::ui {
+
+namespace {
+
+bool isPseudoFileSystem(const QByteArray& type) {
+    static const QList<QByteArray> pseudo = {
+        "proc",    "sysfs",       "cgroup",   "cgroup2", "devpts",     "mqueue",   "debugfs",
+        "tracefs", "securityfs",  "pstore",   "bpf",     "configfs",   "fusectl",  "hugetlbfs",
+        "autofs",  "binfmt_misc", "efivarfs", "nsfs",    "rpc_pipefs", "devtmpfs", "overlay"};
+    return pseudo.contains(type);
+}
+
+// Opens `folder` for listing the way the list itself will, to learn why it cannot be read.
+void checkReadable(const QString& folder) {
+    const QByteArray path = QFile::encodeName(folder);
+    DIR* dir = ::opendir(path.constData());
+    if (!dir) {
+        const int error = errno;
+        // A volume that is there but cannot be read is a device that is not ready.
+        if (error == EIO || error == ENXIO || error == ENODEV || error == ENOMEDIUM)
+            throw Failure(err::DeviceUnavailable, folder.toStdString());
+        // What is missing here is a folder, whatever its parent holds.
+        if (error == ENOENT || error == ENOTDIR)
+            throw Failure(err::PathNotFound, folder.toStdString());
+        throwErrno(error, "open", path.toStdString());
+    }
+    ::closedir(dir);
+}
+
+QString withoutTrailingSlash(QString path) {
+    while (path.size() > 1 && path.endsWith(QLatin1Char('/')))
+        path.chop(1);
+    return path;
+}
+
+} // namespace
+
+QList<Volume> mountedVolumes() {
+    QList<Volume> volumes;
+    for (const QStorageInfo& storage : QStorageInfo::mountedVolumes()) {
+        if (!storage.isValid() || isPseudoFileSystem(storage.fileSystemType())) continue;
+        const QString root = storage.rootPath();
+        if (root.startsWith(QLatin1String("/proc")) || root.startsWith(QLatin1String("/sys")))
+            continue;
+        QString name = storage.displayName();
+        if (root == QLatin1String("/"))
+            name = QStringLiteral("/ (system)");
+        else if (name != root)
+            name = QStringLiteral("%1 (%2)").arg(root, name);
+        if (std::none_of(volumes.begin(), volumes.end(),
+                         [&](const Volume& v) { return v.root == root; }))
+            volumes.append({root, name});
+    }
+    std::sort(volumes.begin(), volumes.end(), [](const Volume& a, const Volume& b) {
+        if (a.root == QLatin1String("/")) return b.root != QLatin1String("/");
+        if (b.root == QLatin1String("/")) return false;
+        return a.root < b.root;
+    });
+    if (volumes.isEmpty() || volumes.front().root != QLatin1String("/"))
+        volumes.prepend({QStringLiteral("/"), QStringLiteral("/ (system)")});
+    return volumes;
+}
+
+QString volumeRootOf(const QList<Volume>& volumes, const QString& path) {
+    QString best = QStringLiteral("/");
+    for (const Volume& volume : volumes) {
+        const QString& root = volume.root;
+        const bool inside =
+            path == root || root == QLatin1String("/") || path.startsWith(root + QLatin1Char('/'));
+        if (inside && root.size() > best.size()) best = root;
+    }
+    return best;
+}
+
+QString joinPath(const QString& folder, const QString& name) {
+    if (folder.endsWith(QLatin1Char('/'))) return folder + name;
+    return folder + QLatin1Char('/') + name;
+}
+
+DriveSelector::DriveSelector(QWidget* parent) : QComboBox(parent) {
+    setVolumes(mountedVolumes());
+    connect(this, &QComboBox::currentIndexChanged, this, [this] {
+        if (!m_restoring) emit changed();
+    });
+}
+
+void DriveSelector::setVolumes(const QList<Volume>& volumes) {
+    m_restoring = true;
+    m_volumes = volumes;
+    clear();
+    for (const Volume& volume : m_volumes)
+        addItem(volume.name, volume.root);
+    m_restoring = false;
+}
+
+QString DriveSelector::drive() const {
+    return currentData().toString();
+}
+
+void DriveSelector::setDrive(const QString& path) {
+    const int index = findData(volumeRootOf(m_volumes, path));
+    if (index >= 0) setCurrentIndex(index);
+}
+
+void DriveSelector::restoreDrive(const QString& path) {
+    m_restoring = true;
+    setDrive(path);
+    m_restoring = false;
+}
+
+FolderList::FolderList(QWidget* parent) : QListWidget(parent), m_volumes(mountedVolumes()) {
+    connect(this, &QListWidget::itemActivated, this, [this](QListWidgetItem* item) {
+        const QString target = item->data(Qt::UserRole).toString();
+        if (target == m_path) return;
+        try {
+            setPath(target);
+        } catch (const Failure&) {
+            // The folder vanished or is closed to us: the list stays where it was.
+        }
+    });
+}
+
+void FolderList::setPath(const QString& folder) {
+    const QString path =
+        withoutTrailingSlash(QDir::cleanPath(QFileInfo(folder).absoluteFilePath()));
+    checkReadable(path);
+    QDir dir(path);
+    const QStringList subfolders =
+        dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
+    const bool changed = path != m_path;
+    m_path = path;
+    m_lastFolderOfVolume.insert(volumeRootOf(m_volumes, m_path), m_path);
+    fill(subfolders);
+    if (changed) emit pathChanged();
+}
+
+void FolderList::setDrive(const QString& root) {
+    const QString remembered = m_lastFolderOfVolume.value(root, root);
+    try {
+        setPath(remembered);
+    } catch (const Failure&) {
+        if (remembered == root) throw;
+        setPath(root);
+    }
+}
+
+void FolderList::fill(const QStringList& subfolders) {
+    clear();
+    const QString root = volumeRootOf(m_volumes, m_path);
+    QStringList chain;
+    for (QString p = m_path;; p = QFileInfo(p).path()) {
+        chain.prepend(p);
+        if (p == root || p == QLatin1String("/")) break;
+    }
+    const QIcon openIcon = style()->standardIcon(QStyle::SP_DirOpenIcon);
+    const QIcon closedIcon = style()->standardIcon(QStyle::SP_DirClosedIcon);
+    int depth = 0;
+    for (const QString& p : chain) {
+        const QString label = p == root ? p : QFileInfo(p).fileName();
+        auto* item = new QListWidgetItem(openIcon, QString(depth * 2, QLatin1Char(' ')) + label);
+        item->setData(Qt::UserRole, p);
+        addItem(item);
+        ++depth;
+    }
+    setCurrentRow(count() - 1);
+    for (const QString& name : subfolders) {
+        auto* item = new QListWidgetItem(closedIcon, QString(depth * 2, QLatin1Char(' ')) + name);
+        item->setData(Qt::UserRole, joinPath(m_path, name));
+        addItem(item);
+    }
+}
+
+FileList::FileList(QWidget* parent) : QListWidget(parent) {
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
+}
+
+void FileList::setPattern(const QString& pattern) {
+    m_patterns = pattern.split(QLatin1Char(';'), Qt::SkipEmptyParts);
+    refresh();
+}
+
+void FileList::setFolder(const QString& folder) {
+    m_folder = folder;
+    refresh();
+}
+
+void FileList::refresh() {
+    clear();
+    if (m_folder.isEmpty()) return;
+    QDir dir(m_folder);
+    dir.setNameFilters(m_patterns);
+    dir.setFilter(QDir::Files);
+    dir.setSorting(QDir::Name | QDir::IgnoreCase);
+    addItems(dir.entryList());
+}
+
+QString FileList::name(int entry) const {
+    const QListWidgetItem* it = item(entry);
+    return it ? it->text() : QString();
+}
+
+bool FileList::isSelected(int entry) const {
+    const QListWidgetItem* it = item(entry);
+    return it && it->isSelected();
+}
+
+} // namespace pixa::ui

@@ -1,0 +1,106 @@
+// The browsing controls of the batch and search windows: a drive selector over the mounted
+// volumes, a folder list that walks one volume's folders, and a file list filtered by patterns.
+#pragma once
+
+#include <QComboBox>
+#include <QHash>
+#include <QListWidget>
+#include <QStringList>
+
+namespace pixa::ui {
+
+// A mounted volume as the drive selector lists it.
+struct Volume {
+    QString root; // its mount point, "/" for the root file system
+    QString name; // what the selector shows
+};
+
+// The mounted volumes that hold files: "/" first, then the others in order of their mount point.
+// Pseudo file systems (proc, sysfs, cgroups...) are left out.
+QList<Volume> mountedVolumes();
+
+// The volume whose mount point holds `path` (the longest matching root); "/" when none does.
+QString volumeRootOf(const QList<Volume>& volumes, const QString& path);
+
+// `folder`, then "/" unless it ends in one already, then `name`.
+QString joinPath(const QString& folder, const QString& name);
+
+// The drive selector: one entry a volume; changed() is the change event, raised only when the
+// user (or a caller of setDrive) picks another volume.
+class DriveSelector : public QComboBox {
+    Q_OBJECT
+public:
+    explicit DriveSelector(QWidget* parent = nullptr);
+
+    // Lists these volumes instead of the mounted ones (tests).
+    void setVolumes(const QList<Volume>& volumes);
+    const QList<Volume>& volumes() const { return m_volumes; }
+
+    // The current volume's root.
+    QString drive() const;
+    // Selects the volume holding `path`; raises changed() when that is another volume.
+    void setDrive(const QString& path);
+    // Selects the volume holding `path` without raising changed(): a return to the former drive.
+    void restoreDrive(const QString& path);
+
+signals:
+    void changed();
+
+private:
+    QList<Volume> m_volumes;
+    bool m_restoring = false;
+};
+
+// The folder list: the current folder's ancestors from its volume's root down, then its
+// subfolders; activating an entry (double click, Enter) opens it. pathChanged() is the change
+// event. A volume's root path ends in "/", other paths do not.
+class FolderList : public QListWidget {
+    Q_OBJECT
+public:
+    explicit FolderList(QWidget* parent = nullptr);
+
+    // Walks these volumes instead of the mounted ones (tests).
+    void setVolumes(const QList<Volume>& volumes) { m_volumes = volumes; }
+
+    QString path() const { return m_path; }
+    // Opens `folder`; throws pixa::Failure (the folder's error: 76 missing, 70 denied, 68 for a
+    // volume that cannot be read) and keeps the former folder when it cannot be listed.
+    void setPath(const QString& folder);
+    // Opens the folder last shown on the volume `root`, else the root itself; throws as setPath.
+    void setDrive(const QString& root);
+
+signals:
+    void pathChanged();
+
+private:
+    void fill(const QStringList& subfolders);
+
+    QString m_path;
+    QHash<QString, QString> m_lastFolderOfVolume;
+    QList<Volume> m_volumes;
+};
+
+// The file list: the files of one folder that match its patterns (any letter case), sorted by
+// name without regard to case; several can be selected (click, Shift and Ctrl).
+class FileList : public QListWidget {
+    Q_OBJECT
+public:
+    explicit FileList(QWidget* parent = nullptr);
+
+    // "*.bmp;*.jpg"
+    void setPattern(const QString& pattern);
+    QString folder() const { return m_folder; }
+    // Lists the folder's matching files; an unreadable folder gives an empty list.
+    void setFolder(const QString& folder);
+    void refresh();
+
+    int entryCount() const { return count(); }
+    QString name(int entry) const;
+    bool isSelected(int entry) const;
+
+private:
+    QString m_folder;
+    QStringList m_patterns;
+};
+
+} // namespace pixa::ui
