@@ -1,0 +1,295 @@
+#include "windows/batch/mulsave.h"
+
+#include "core/batch_names.h"
+#include "core/codepage.h"
+#include "core/error.h"
+#include "core/pff_file.h"
+#include "core/session.h"
+#include "ui/browse_backdrop.h"
+#include "ui/file_browsers.h"
+#include "ui/help.h"
+#include "ui/image_button.h"
+#include "ui/main_window_link.h"
+#include "ui/platform.h"
+#include "ui/yielder.h"
+
+#include <QDir>
+#include <QLabel>
+#include <QProgressBar>
+
+#include <algorithm>
+#include <limits>
+
+namespace pixa::ui {
+
+namespace {
+
+QLabel* addLabel(QWidget* window, const char* name, const QString& text, QPoint at) {
+    auto* label = new QLabel(text, window);
+    label->setObjectName(QString::fromLatin1(name));
+    label->setStyleSheet(QStringLiteral("color: white;"));
+    label->move(at);
+    label->adjustSize();
+    return label;
+}
+
+std::string fromQt(const QString& text) {
+    return text.toStdString();
+}
+
+QString toQt(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+// One line of the message that ends a run with failures: the photo and why it was not saved.
+QString failureLine(const QString& source, const Failure& failure) {
+    return QStringLiteral("%1: error %2: %3")
+        .arg(source, QString::number(failure.number()), toQt(failure.description()));
+}
+
+} // namespace
+
+QString pathCaption(const QString& folder) {
+    if (folder.size() < 20) return QStringLiteral("Path : ") + folder;
+    return QStringLiteral("Path : ") + folder.left(20) + QStringLiteral("....");
+}
+
+mulsave::mulsave(Session& session, MainWindowLink& mainWindow, Platform& platform)
+    : WindowBase(QStringLiteral("mulsave"), QStringLiteral("Save multiple photos"),
+                 QSize(368, 408)),
+      m_session(session), m_mainWindow(mainWindow), m_platform(platform) {
+    setAttribute(Qt::WA_DeleteOnClose, false);
+    setBackdrop(browseBackdrop(
+        size(), QStringLiteral("Wrap many photos at once"),
+        {{QRect(16, 82, 158, 110), QRect(193, 81, 161, 111), QRect(192, 209, 161, 21),
+          QRect(15, 242, 161, 111), QRect(16, 370, 161, 21), QRect(194, 248, 155, 40)},
+         {QRect(195, 353, 40, 37), QRect(236, 353, 40, 37), QRect(277, 353, 71, 37)},
+         {QRect(15, 208, 161, 17)}}));
+
+    Label2 = addLabel(this, "Label2", QStringLiteral("Select photos"), {18, 65});
+    File1 = new FileList(this);
+    File1->setObjectName(QStringLiteral("File1"));
+    File1->setGeometry(16, 82, 158, 110);
+    File1->setToolTip(
+        QStringLiteral("Click to select. Use shift or ctrl keys for multiple selection."));
+    Label3 = addLabel(this, "Label3", QStringLiteral("Path : "), {196, 65});
+    Dir1 = new FolderList(this);
+    Dir1->setObjectName(QStringLiteral("Dir1"));
+    Dir1->setGeometry(193, 81, 161, 111);
+    Dir1->setToolTip(QStringLiteral("Select folder"));
+    Label6 = addLabel(this, "Label6", QStringLiteral("Drive"), {196, 195});
+    Drive1 = new DriveSelector(this);
+    Drive1->setObjectName(QStringLiteral("Drive1"));
+    Drive1->setGeometry(192, 209, 161, 21);
+    Drive1->setToolTip(QStringLiteral("Select drive"));
+
+    Label7 = addLabel(this, "Label7", QStringLiteral("Select Destination Folder"), {21, 210});
+    Label1 = addLabel(this, "Label1", QString(), {19, 227});
+    Dir2 = new FolderList(this);
+    Dir2->setObjectName(QStringLiteral("Dir2"));
+    Dir2->setGeometry(15, 242, 161, 111);
+    Dir2->setToolTip(QStringLiteral("Select destination folder where .pff files will be saved."));
+    Label5 = addLabel(this, "Label5", QStringLiteral("Drive"), {18, 356});
+    Drive2 = new DriveSelector(this);
+    Drive2->setObjectName(QStringLiteral("Drive2"));
+    Drive2->setGeometry(16, 370, 161, 21);
+    Drive2->setToolTip(QStringLiteral("Select destination drive"));
+
+    Label4 = addLabel(this, "Label4", QStringLiteral("#"), {198, 251});
+    Label4->setFixedWidth(150);
+    ProgressBar1 = new QProgressBar(this);
+    ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
+    ProgressBar1->setGeometry(198, 271, 147, 12);
+    ProgressBar1->setTextVisible(false);
+
+    Image3 = addImageButton(10, QStringLiteral("Image3"), QRect(195, 296, 0, 0),
+                            QStringLiteral("Click to abort the saving process."));
+    Image4 = addImageButton(9, QStringLiteral("Image4"), QRect(195, 353, 0, 0),
+                            QStringLiteral("Click to view help."));
+    Image2 = addImageButton(4, QStringLiteral("Image2"), QRect(236, 353, 0, 0),
+                            QStringLiteral("Click to start saving files in .pff format."));
+    Image1 = addImageButton(7, QStringLiteral("Image1"), QRect(277, 353, 0, 0),
+                            QStringLiteral("Click to go back to the main screen."));
+
+    connect(Drive1, &DriveSelector::changed, this, &mulsave::Drive1_Change);
+    connect(Drive2, &DriveSelector::changed, this, &mulsave::Drive2_Change);
+    connect(Dir1, &FolderList::pathChanged, this, &mulsave::Dir1_Change);
+    connect(Dir2, &FolderList::pathChanged, this, &mulsave::Dir2_Change);
+    connect(Image1, &ImageButton::clicked, this, &mulsave::Image1_Click);
+    connect(Image2, &ImageButton::clicked, this, &mulsave::Image2_Click);
+    connect(Image3, &ImageButton::clicked, this, &mulsave::Image3_Click);
+    connect(Image4, &ImageButton::clicked, this, &mulsave::Image4_Click);
+
+    Form_Load();
+}
+
+void mulsave::Form_Load() {
+    setWindowFlag(Qt::WindowStaysOnTopHint, true);
+    File1->setPattern(QStringLiteral("*.bmp;*.jpg"));
+    // Both folder lists start at the process's current folder, both selectors at its volume.
+    const QString start = QDir::currentPath();
+    for (FolderList* list : {Dir1, Dir2}) {
+        const QSignalBlocker quiet(list);
+        try {
+            list->setPath(start);
+        } catch (const Failure&) {
+            list->setPath(QStringLiteral("/"));
+        }
+    }
+    File1->setFolder(Dir1->path());
+    Drive1->restoreDrive(Dir1->path());
+    Drive2->restoreDrive(Dir2->path());
+    m_oldDrive1 = Drive1->drive();
+    m_oldDrive2 = Drive2->drive();
+    Label4->hide();
+    ProgressBar1->hide();
+    Label1->setText(pathCaption(Dir2->path()));
+    Label1->adjustSize();
+    Label3->setText(pathCaption(Dir1->path()));
+    Label3->adjustSize();
+    Image3->Disable();
+}
+
+void mulsave::Dir1_Change() {
+    File1->setFolder(Dir1->path());
+    Label3->setText(pathCaption(Dir1->path()));
+    Label3->adjustSize();
+}
+
+void mulsave::Dir2_Change() {
+    Label1->setText(pathCaption(Dir2->path()));
+    Label1->adjustSize();
+}
+
+void mulsave::Drive1_Change() {
+    changeDrive(Drive1, Dir1, m_oldDrive1);
+}
+
+void mulsave::Drive2_Change() {
+    changeDrive(Drive2, Dir2, m_oldDrive2);
+}
+
+void mulsave::changeDrive(DriveSelector* drive, FolderList* folder, QString& oldDrive) {
+    try {
+        folder->setDrive(drive->drive());
+        oldDrive = drive->drive();
+    } catch (const Failure&) {
+        drive->restoreDrive(oldDrive);
+    }
+}
+
+void mulsave::Image1_Click() {
+    if (running()) return;
+    unload();
+}
+
+void mulsave::Image2_Click() {
+    LongWork work(*this);
+    if (!work.started()) return;
+    Yielder yielder;
+    m_yielder = &yielder;
+
+    Image1->Disable();
+    Image2->Disable();
+    Image3->Enable();
+    cancel_sw = false;
+    Label4->show();
+
+    int n = 0;
+    for (int i = 0; i < File1->entryCount(); ++i)
+        n += File1->isSelected(i) ? 1 : 0;
+    const MainWindowVariables before = m_mainWindow.variables();
+    QStringList failures;
+    int k = 1;
+    int written = 0;
+    // The list as it stands at the start: a refresh during a yield must not shift the entries.
+    QStringList names;
+    QList<bool> selected;
+    for (int i = 0; i < File1->entryCount(); ++i) {
+        names << File1->name(i);
+        selected << File1->isSelected(i);
+    }
+    const QString sourceFolder = File1->folder();
+    const QString destination = Dir2->path();
+    for (qsizetype i = 0; i < names.size(); ++i) {
+        yielder.yieldNow();
+        if (cancel_sw) break;
+        if (!selected[i]) continue;
+        Label4->setText(QStringLiteral("Saving %1 of %2 files.").arg(k).arg(n));
+        emit fileStarting(k);
+        yielder.yieldNow();
+        ++k;
+        const BatchNames batch =
+            batchNames(fromQt(sourceFolder), fromQt(names[i]), fromQt(destination));
+        MainWindowVariables& vars = m_mainWindow.variables();
+        vars.ws_file = toQt(batch.source);
+        vars.orig_file_type = toQt(batch.fileType);
+        vars.ws_save_file = toQt(batch.target);
+        try {
+            encrypt_multiple_files();
+            ++written;
+        } catch (const Failure& failure) {
+            failures << failureLine(toQt(batch.source), failure);
+        } catch (const std::bad_alloc&) {
+            failures << failureLine(toQt(batch.source), Failure(err::OutOfMemory));
+        }
+        ProgressBar1->hide();
+    }
+    Label4->setText(QStringLiteral("Total %1 saved.").arg(written));
+    Image1->Enable();
+    Image2->Enable();
+    Image3->Disable();
+    m_mainWindow.variables() = before;
+    m_yielder = nullptr;
+    if (!failures.isEmpty()) {
+        m_platform.message(this, QStringLiteral("These photos were not saved:\r\n\r\n") +
+                                     failures.join(QStringLiteral("\r\n")));
+    }
+}
+
+void mulsave::Image3_Click() {
+    cancel_sw = true;
+    Image3->Disable();
+    Label4->setText(Label4->text() + QStringLiteral("...wait"));
+}
+
+void mulsave::Image4_Click() {
+    openHelp(m_platform, this);
+}
+
+void mulsave::closeWhileRunning() {
+    if (!cancel_sw) Image3_Click();
+}
+
+void mulsave::encrypt_multiple_files() {
+    // Taken once: the main window may change its variables during a yield.
+    const MainWindowVariables vars = m_mainWindow.variables();
+    WrapRequest request;
+    request.source = vars.ws_file.toStdString();
+    request.target = vars.ws_save_file.toStdString();
+    request.tag = tagFromPath(toCodePageLossy(vars.ws_file.toStdString()));
+    request.fileType = toCodePageLossy(vars.orig_file_type.toStdString());
+    request.owner = m_session.currentOwner();
+    request.clock = &m_session.clock();
+
+    ProgressBar1->setValue(0);
+    ProgressBar1->show();
+    int shown = -1;
+    encrypt_pff_file(request, [&](uint64_t block, uint64_t count) {
+        const int maximum = static_cast<int>(
+            std::min<uint64_t>(count, static_cast<uint64_t>(std::numeric_limits<int>::max())));
+        if (ProgressBar1->maximum() != maximum) ProgressBar1->setMaximum(std::max(maximum, 1));
+        const int value = static_cast<int>(std::min<uint64_t>(block, maximum));
+        // The bar moves in hundredths: one repaint a block would cost more than the block.
+        const int step = maximum > 100 ? value * 100 / maximum : value;
+        if (step != shown) {
+            shown = step;
+            ProgressBar1->setValue(value);
+        }
+        if (m_yielder) m_yielder->maybeYield();
+    });
+    ProgressBar1->hide();
+    if (m_yielder) m_yielder->yieldNow();
+}
+
+} // namespace pixa::ui

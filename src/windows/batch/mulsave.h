@@ -1,0 +1,92 @@
+// The batch wrapping window: wraps the photos selected in one folder into .pff files in another
+// folder for the current owner, with a status line, block progress and an abort between files.
+#pragma once
+
+#include "ui/window_base.h"
+
+#include <QStringList>
+
+class QLabel;
+class QProgressBar;
+
+namespace pixa {
+class Session;
+}
+
+namespace pixa::ui {
+
+class DriveSelector;
+class FileList;
+class FolderList;
+class ImageButton;
+class MainWindowLink;
+class Platform;
+class Yielder;
+
+// "Path : " and the folder, cut to its first 20 characters and "...." from 20 characters on.
+QString pathCaption(const QString& folder);
+
+class mulsave : public WindowBase {
+    Q_OBJECT
+public:
+    mulsave(Session& session, MainWindowLink& mainWindow, Platform& platform);
+
+    void Drive1_Change();
+    void Drive2_Change();
+    void Dir1_Change();
+    void Dir2_Change();
+    // Back: unloads the window.
+    void Image1_Click();
+    // Start: wraps every selected photo.
+    void Image2_Click();
+    // Abort: the run stops before the next file.
+    void Image3_Click();
+    // Help.
+    void Image4_Click();
+
+    // Wraps the main window's `ws_file` into its `ws_save_file`; throws pixa::Failure.
+    void encrypt_multiple_files();
+
+signals:
+    // A run is about to write its k-th selected photo.
+    void fileStarting(int k);
+
+protected:
+    void frameClosed() override { Image1_Click(); }
+    // A frame close during a run aborts it; the window closes when the current file is written.
+    void closeWhileRunning() override;
+
+private:
+    void Form_Load();
+    // The folder list follows its drive selector, or the selector returns silently.
+    void changeDrive(DriveSelector* drive, FolderList* folder, QString& oldDrive);
+
+    Session& m_session;
+    MainWindowLink& m_mainWindow;
+    Platform& m_platform;
+    Yielder* m_yielder = nullptr;
+
+    bool cancel_sw = false;
+    QString m_oldDrive1;
+    QString m_oldDrive2;
+
+    DriveSelector* Drive1;
+    FolderList* Dir1;
+    FileList* File1;
+    QLabel* Label2;
+    QLabel* Label3;
+    DriveSelector* Drive2;
+    FolderList* Dir2;
+    QLabel* Label7;
+    QLabel* Label1;
+    QLabel* Label5;
+    QLabel* Label6;
+    QLabel* Label4;
+    QProgressBar* ProgressBar1;
+    ImageButton* Image1;
+    ImageButton* Image2;
+    ImageButton* Image3;
+    ImageButton* Image4;
+};
+
+} // namespace pixa::ui

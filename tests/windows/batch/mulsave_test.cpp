@@ -1,0 +1,147 @@
+// The batch window headless: what a run writes and counts, aborts by button and by frame close,
+// a source that vanishes mid-run, the names it gives, and the path captions.
+#include "batch_harness.h"
+#include "core/codepage.h"
+#include "core/pff_file.h"
+#include "ui/image_button.h"
+
+#include <QDir>
+#include <QLabel>
+#include <QTest>
+
+using namespace pixa;
+using namespace pixa::ui;
+namespace fs = std::filesystem;
+
+using namespace pixatest;
+
+class MulsaveTest : public QObject {
+    Q_OBJECT
+private slots:
+    void runWritesTheSelectedPhotos_data();
+    void runWritesTheSelectedPhotos();
+    void abortLetsTheCurrentFileFinish();
+    void frameCloseDuringARunAbortsThenCloses();
+    void vanishedSourceIsSkippedAndListed();
+    void pathCaptionCutsAtTwentyCharacters_data();
+    void pathCaptionCutsAtTwentyCharacters();
+};
+
+void MulsaveTest::runWritesTheSelectedPhotos_data() {
+    QTest::addColumn<QStringList>("present");
+    QTest::addColumn<QStringList>("selected");
+    QTest::addColumn<QStringList>("targets");
+    QTest::addColumn<int>("size");
+    QTest::newRow("nothing selected")
+        << QStringList{"a.jpg"} << QStringList{} << QStringList{} << 3000;
+    QTest::newRow("first dot names, last dot types")
+        << QStringList{"a.b.jpg"} << QStringList{"a.b.jpg"} << QStringList{"a.pff"} << 3000;
+    // Linux tells the two names apart, so neither photo replaces the other.
+    QTest::newRow("letter case keeps two files")
+        << QStringList{"A.BMP", "a.jpg"} << QStringList{"A.BMP", "a.jpg"}
+        << QStringList{"A.pff", "a.pff"} << 3000;
+    QTest::newRow("unselected stay") << QStringList{"x.bmp", "y.bmp", "z.bmp"}
+                                     << QStringList{"y.bmp"} << QStringList{"y.pff"} << 3000;
+    QTest::newRow("no whole block")
+        << QStringList{"tiny.jpg"} << QStringList{"tiny.jpg"} << QStringList{"tiny.pff"} << 100;
+}
+
+void MulsaveTest::runWritesTheSelectedPhotos() {
+    QFETCH(QStringList, present);
+    QFETCH(QStringList, selected);
+    QFETCH(QStringList, targets);
+    QFETCH(int, size);
+    BatchHarness h;
+    for (const QString& name : present)
+        writePhoto(h.sources.filePath(name), size);
+    // Existing destinations are replaced without a question.
+    for (const QString& target : targets)
+        writePhoto(h.destination.filePath(target), 10, 'x');
+    h.select(selected);
+    h.control<ImageButton>("Image2")->clicked();
+
+    QCOMPARE(h.status(), QStringLiteral("Total %1 saved.").arg(targets.size()));
+    QCOMPARE(QDir(h.destination.path()).entryList({"*.pff"}).size(), targets.size());
+    for (const QString& target : targets) {
+        PffReader reader(h.destination.filePath(target).toStdString());
+        const QString source = selected[targets.indexOf(target)];
+        QCOMPARE(reader.info().pictureSize(), size);
+        QCOMPARE(QString::fromStdString(fromCodePage(reader.info().tag)).trimmed(),
+                 h.sources.filePath(source));
+        QCOMPARE(QString::fromStdString(fromCodePage(reader.info().fileType)),
+                 source.mid(source.lastIndexOf(QLatin1Char('.'))).left(4));
+    }
+    // Idle again, and the main window's work as it was.
+    QVERIFY(h.control<ImageButton>("Image1")->isEnabled());
+    QVERIFY(h.control<ImageButton>("Image2")->isEnabled());
+    QCOMPARE(h.control<ImageButton>("Image3")->currentFace(), QStringLiteral("10c"));
+    QCOMPARE(h.mainWindow.vars.ws_file, QStringLiteral("/shown.jpg"));
+    QCOMPARE(h.mainWindow.vars.orig_file_type, QStringLiteral(".JPG"));
+    QVERIFY(h.platform.messages().isEmpty());
+}
+
+void MulsaveTest::abortLetsTheCurrentFileFinish() {
+    BatchHarness h;
+    QStringList names;
+    for (int i = 1; i <= 5; ++i) {
+        names << QStringLiteral("p%1.jpg").arg(i);
+        writePhoto(h.sources.filePath(names.last()), 50000);
+    }
+    h.select(names);
+    connect(h.window, &mulsave::fileStarting, h.window, [&h](int k) {
+        if (k == 3) h.control<ImageButton>("Image3")->clicked();
+    });
+    h.control<ImageButton>("Image2")->clicked();
+    QCOMPARE(h.status(), QStringLiteral("Total 3 saved."));
+    QVERIFY(h.written("p3.pff"));
+    QVERIFY(!h.written("p4.pff"));
+    QCOMPARE(h.control<ImageButton>("Image3")->currentFace(), QStringLiteral("10c"));
+}
+
+void MulsaveTest::frameCloseDuringARunAbortsThenCloses() {
+    BatchHarness h;
+    writePhoto(h.sources.filePath(QStringLiteral("a.jpg")), 5000);
+    writePhoto(h.sources.filePath(QStringLiteral("b.jpg")), 5000);
+    h.select({"a.jpg", "b.jpg"});
+    connect(h.window, &mulsave::fileStarting, h.window, [&h] { h.window->close(); });
+    h.control<ImageButton>("Image2")->clicked();
+    QVERIFY(h.written("a.pff"));
+    QVERIFY(!h.written("b.pff"));
+    QTRY_VERIFY(h.window.isNull());
+}
+
+void MulsaveTest::vanishedSourceIsSkippedAndListed() {
+    BatchHarness h;
+    for (const char* name : {"a.jpg", "b.jpg", "c.jpg"})
+        writePhoto(h.sources.filePath(name), 4000);
+    h.select({"a.jpg", "b.jpg", "c.jpg"});
+    QVERIFY(QFile::remove(h.sources.filePath(QStringLiteral("b.jpg"))));
+    h.control<ImageButton>("Image2")->clicked();
+    QCOMPARE(h.status(), QStringLiteral("Total 2 saved."));
+    QVERIFY(h.written("a.pff") && h.written("c.pff") && !h.written("b.pff"));
+    QCOMPARE(h.platform.messages().size(), 1);
+    const QString message = h.platform.messages().first();
+    QVERIFY2(message.contains(h.sources.filePath(QStringLiteral("b.jpg"))), qPrintable(message));
+    QVERIFY(message.contains(QStringLiteral("error 53")));
+    QVERIFY(h.control<ImageButton>("Image2")->isEnabled());
+}
+
+void MulsaveTest::pathCaptionCutsAtTwentyCharacters_data() {
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("caption");
+    QTest::newRow("19 whole") << "/home/anna/photos/x"
+                              << "Path : /home/anna/photos/x";
+    QTest::newRow("20 cut") << "/home/anna/photos/xy"
+                            << "Path : /home/anna/photos/xy....";
+    QTest::newRow("root") << "/"
+                          << "Path : /";
+}
+
+void MulsaveTest::pathCaptionCutsAtTwentyCharacters() {
+    QFETCH(QString, path);
+    QFETCH(QString, caption);
+    QCOMPARE(pathCaption(path), caption);
+}
+
+QTEST_MAIN(MulsaveTest)
+#include "mulsave_test.moc"
