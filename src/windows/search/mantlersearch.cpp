@@ -1,0 +1,256 @@
+#include "windows/search/mantlersearch.h"
+
+#include "core/caption_listing.h"
+#include "core/codepage.h"
+#include "core/error.h"
+#include "core/error_table.h"
+#include "core/messages.h"
+#include "ui/browse_backdrop.h"
+#include "ui/file_browsers.h"
+#include "ui/help.h"
+#include "ui/image_button.h"
+#include "ui/main_window_link.h"
+#include "ui/platform.h"
+#include "ui/yielder.h"
+#include "windows/unlock/viewer_unlock.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+
+#include <filesystem>
+#include <vector>
+
+namespace pixa::ui {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+QLabel* addLabel(QWidget* window, const char* name, const QString& text, QPoint at) {
+    auto* label = new QLabel(text, window);
+    label->setObjectName(QString::fromLatin1(name));
+    label->setStyleSheet(QStringLiteral("color: white;"));
+    label->move(at);
+    label->adjustSize();
+    return label;
+}
+
+QString fromPath(const fs::path& path) {
+    return QString::fromStdString(path.string());
+}
+
+QString unreadableText(const Failure& failure, const fs::path& file) {
+    const auto messages =
+        errorMessages(ErrorVariant::File, failure.number(), failure.description());
+    return fromPath(file) + QStringLiteral(" could not be read.\r\n\r\n") +
+           QString::fromStdString(messages.front());
+}
+
+} // namespace
+
+Mantlersearch::Mantlersearch(MainWindowLink& mainWindow, Platform& platform, ViewerUnlock& unlock)
+    : WindowBase(QStringLiteral("Mantlersearch"), QStringLiteral("Search"), QSize(532, 379)),
+      m_mainWindow(mainWindow), m_platform(platform), m_unlock(unlock) {
+    setBackdrop(
+        browseBackdrop(size(), QStringLiteral("Find wrapped photos by their captions"),
+                       {{QRect(16, 81, 119, 81), QRect(16, 188, 120, 21), QRect(154, 82, 360, 238),
+                         QRect(16, 264, 120, 22)},
+                        {QRect(329, 330, 40, 37), QRect(370, 330, 71, 37), QRect(442, 330, 71, 37)},
+                        {}}));
+
+    Label1 = addLabel(this, "Label1", QStringLiteral("Directory :"), {18, 65});
+    Dir1 = new FolderList(this);
+    Dir1->setObjectName(QStringLiteral("Dir1"));
+    Dir1->setGeometry(16, 81, 119, 81);
+    Label2 = addLabel(this, "Label2", QStringLiteral("Drive :"), {18, 171});
+    Drive1 = new DriveSelector(this);
+    Drive1->setObjectName(QStringLiteral("Drive1"));
+    Drive1->setGeometry(16, 188, 120, 21);
+    File1 = new FileList(this);
+    File1->setObjectName(QStringLiteral("File1"));
+    File1->hide();
+    Label3 =
+        addLabel(this, "Label3",
+                 QStringLiteral("Select a caption from the list below to view photo."), {156, 65});
+    List1 = new QListWidget(this);
+    List1->setObjectName(QStringLiteral("List1"));
+    List1->setGeometry(154, 82, 360, 238);
+
+    m_subfolders = new QCheckBox(QStringLiteral("Include subfolders"), this);
+    m_subfolders->setObjectName(QStringLiteral("Subfolders"));
+    m_subfolders->setStyleSheet(QStringLiteral("color: white;"));
+    m_subfolders->setGeometry(16, 220, 130, 20);
+    addLabel(this, "FilterLabel", QStringLiteral("Filter captions :"), {18, 246});
+    m_filter = new QLineEdit(this);
+    m_filter->setObjectName(QStringLiteral("Filter"));
+    m_filter->setGeometry(16, 264, 120, 22);
+    m_filter->setClearButtonEnabled(true);
+    m_stop = new QPushButton(QStringLiteral("Stop listing"), this);
+    m_stop->setObjectName(QStringLiteral("Stop"));
+    m_stop->setGeometry(16, 296, 120, 24);
+    m_stop->setToolTip(QStringLiteral("Stop the listing; the captions read so far stay"));
+    m_stop->hide();
+
+    Image3 =
+        addImageButton(9, QStringLiteral("Image3"), QRect(329, 330, 0, 0), QStringLiteral("Help"));
+    Image1 = addImageButton(1, QStringLiteral("Image1"), QRect(370, 330, 0, 0),
+                            QStringLiteral("View the photo of the selected caption"));
+    Image2 = addImageButton(7, QStringLiteral("Image2"), QRect(442, 330, 0, 0),
+                            QStringLiteral("Back to the main window"));
+
+    connect(Drive1, &DriveSelector::changed, this, &Mantlersearch::Drive1_Change);
+    connect(Dir1, &FolderList::pathChanged, this, &Mantlersearch::Dir1_Change);
+    connect(Image1, &ImageButton::clicked, this, &Mantlersearch::Image1_Click);
+    connect(Image2, &ImageButton::clicked, this, &Mantlersearch::Image2_Click);
+    connect(Image3, &ImageButton::clicked, this, &Mantlersearch::Image3_Click);
+    connect(m_subfolders, &QCheckBox::toggled, this, &Mantlersearch::listFolder);
+    connect(m_filter, &QLineEdit::textChanged, this, &Mantlersearch::applyFilter);
+    connect(m_stop, &QPushButton::clicked, this, &Mantlersearch::requestStop);
+
+    // Form_Load
+    m_mainWindow.setMainWindowEnabled(false);
+    File1->setPattern(QStringLiteral("*.pff"));
+    {
+        const QSignalBlocker quiet(Dir1);
+        try {
+            Dir1->setPath(QDir::currentPath());
+        } catch (const Failure&) {
+            Dir1->setPath(QStringLiteral("/"));
+        }
+    }
+    File1->setFolder(Dir1->path());
+    Drive1->restoreDrive(Dir1->path());
+    m_oldDrive = Drive1->drive();
+    setFirstBox(m_filter);
+    listFolder();
+}
+
+void Mantlersearch::Dir1_Change() {
+    File1->setFolder(Dir1->path());
+    listFolder();
+}
+
+void Mantlersearch::Drive1_Change() {
+    try {
+        Dir1->setDrive(Drive1->drive());
+        File1->setFolder(Dir1->path());
+        m_oldDrive = Drive1->drive();
+    } catch (const Failure& failure) {
+        if (failure.number() == err::DeviceUnavailable) {
+            m_platform.message(this, QStringLiteral("Drive is not ready"));
+        }
+        Drive1->restoreDrive(m_oldDrive);
+    }
+}
+
+void Mantlersearch::listFolder() {
+    LongWork work(*this);
+    if (!work.started()) return;
+    setBrowsingEnabled(false);
+    List1->clear();
+
+    // Entry j of the list belongs to file j: the file list's entries, or the whole tree's.
+    std::vector<fs::path> files;
+    const fs::path folder = Dir1->path().toStdString();
+    if (m_subfolders->isChecked()) {
+        try {
+            files = listPffFiles(folder, true);
+        } catch (const Failure&) {
+            files.clear();
+        }
+    } else {
+        File1->refresh();
+        for (int j = 0; j < File1->entryCount(); ++j)
+            files.push_back(joinPath(Dir1->path(), File1->name(j)).toStdString());
+    }
+
+    Yielder yielder;
+    int listed = 0;
+    try {
+        readCaptions(
+            files,
+            [&](const CaptionEntry& entry) {
+                if (entry.status == CaptionStatus::NotWrapped) {
+                    m_platform.message(
+                        this, QString::fromStdString(msg::corruptFile(entry.file.string())));
+                    requestStop();
+                    return;
+                }
+                if (entry.status == CaptionStatus::Unreadable) {
+                    m_platform.message(this, unreadableText(*entry.failure, entry.file));
+                    requestStop();
+                    return;
+                }
+                if (!entry.caption.complete) {
+                    m_platform.message(this, QString::fromStdString(std::string(msg::CorruptTag)));
+                }
+                QString text = QString::fromStdString(fromCodePage(entry.caption.caption));
+                const QString where = fromPath(entry.file.parent_path());
+                if (where != Dir1->path() && m_subfolders->isChecked()) {
+                    text = text.trimmed() + QStringLiteral("    (") +
+                           QDir(Dir1->path()).relativeFilePath(where) + QLatin1Char(')');
+                }
+                auto* item = new QListWidgetItem(text, List1);
+                item->setData(Qt::UserRole, fromPath(entry.file));
+                emit fileListed(++listed);
+            },
+            [&](uint64_t, uint64_t) { yielder.maybeYield(); }, work.stopToken());
+    } catch (const Failure&) {
+        // Stopped: by a bad file, the stop button or closing the window. What was listed stays,
+        // and the view button follows it.
+    }
+    applyFilter();
+    if (List1->count() > 0)
+        Image1->Enable();
+    else
+        Image1->Disable();
+    setBrowsingEnabled(true);
+}
+
+void Mantlersearch::setBrowsingEnabled(bool enabled) {
+    Dir1->setEnabled(enabled);
+    Drive1->setEnabled(enabled);
+    m_subfolders->setEnabled(enabled);
+    m_stop->setVisible(!enabled);
+}
+
+void Mantlersearch::applyFilter() {
+    const QString filter = m_filter->text().trimmed();
+    for (int j = 0; j < List1->count(); ++j) {
+        QListWidgetItem* item = List1->item(j);
+        item->setHidden(!filter.isEmpty() && !item->text().contains(filter, Qt::CaseInsensitive));
+    }
+}
+
+void Mantlersearch::Image1_Click() {
+    if (running()) return;
+    QListWidgetItem* chosen = List1->currentItem();
+    if (!chosen || !chosen->isSelected() || chosen->isHidden()) return;
+    MainWindowVariables& vars = m_mainWindow.variables();
+    vars.ws_file = chosen->data(Qt::UserRole).toString();
+    m_mainWindow.clearInfoLabels();
+    vars.orig_file_type = QStringLiteral(".PFF");
+    unload();
+    m_unlock.show();
+}
+
+void Mantlersearch::Image2_Click() {
+    if (running()) {
+        // Closing waits for the listing to stop, then comes back here.
+        close();
+        return;
+    }
+    m_mainWindow.setMainWindowEnabled(true);
+    unload();
+}
+
+void Mantlersearch::Image3_Click() {
+    openHelp(m_platform, this);
+}
+
+} // namespace pixa::ui

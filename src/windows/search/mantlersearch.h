@@ -1,0 +1,74 @@
+// The wrapped-photo search window: lists the .pff files of a folder by their captions, without
+// any password, and opens the chosen one through the viewer unlock window.
+#pragma once
+
+#include "ui/window_base.h"
+
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+
+namespace pixa::ui {
+
+class DriveSelector;
+class FileList;
+class FolderList;
+class ImageButton;
+class MainWindowLink;
+class Platform;
+class ViewerUnlock;
+
+class Mantlersearch : public WindowBase {
+    Q_OBJECT
+public:
+    // Disables the main window and lists the process's current folder.
+    Mantlersearch(MainWindowLink& mainWindow, Platform& platform, ViewerUnlock& unlock);
+
+    void Drive1_Change();
+    void Dir1_Change();
+    // View: hands the file of the selected caption to the viewer unlock window.
+    void Image1_Click();
+    // Back: enables the main window and unloads this one.
+    void Image2_Click();
+    void Image3_Click();
+
+    // Lists the captions of the folder's .pff files (with the subfolders' when asked) into
+    // List1, in the file list's order; stops at the first file that is not a wrapped photo or
+    // cannot be read, after saying so.
+    void listFolder();
+
+signals:
+    // A listing read its n-th file (tests stop a listing part way with it).
+    void fileListed(int n);
+
+protected:
+    void frameClosed() override { Image2_Click(); }
+
+private:
+    void applyFilter();
+    void setBrowsingEnabled(bool enabled);
+
+    MainWindowLink& m_mainWindow;
+    Platform& m_platform;
+    ViewerUnlock& m_unlock;
+    QString m_oldDrive;
+
+    DriveSelector* Drive1;
+    QLabel* Label2;
+    FolderList* Dir1;
+    QLabel* Label1;
+    FileList* File1;
+    QLabel* Label3;
+    QListWidget* List1;
+    ImageButton* Image1;
+    ImageButton* Image2;
+    ImageButton* Image3;
+    // Beyond the captions of one folder: the subfolders' too, a filter, and a stop.
+    QCheckBox* m_subfolders;
+    QLineEdit* m_filter;
+    QPushButton* m_stop;
+};
+
+} // namespace pixa::ui
