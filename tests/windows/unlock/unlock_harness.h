@@ -1,0 +1,87 @@
+// Drives the viewer unlock window headless: a private folder, a .pff written by the core for an
+// owner with a known viewer password, the scripted platform and the stand-in main window.
+#pragma once
+
+#include "core/codepage.h"
+#include "core/owner_codec.h"
+#include "core/pff_file.h"
+#include "core/session.h"
+#include "scripted_platform.h"
+#include "stand_in_main_window.h"
+#include "windows/unlock/viewer_passwordfrm.h"
+#include "windows/unlock/viewer_unlock.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QImage>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <filesystem>
+#include <fstream>
+
+namespace pixatest {
+
+namespace fs = std::filesystem;
+
+// A 24-bit bitmap large enough for several 1026-byte blocks and a remainder.
+inline QByteArray bitmapBytes(int side = 61) {
+    QImage image(side, side, QImage::Format_RGB888);
+    for (int y = 0; y < side; ++y)
+        for (int x = 0; x < side; ++x)
+            image.setPixelColor(x, y, QColor(x * 4 % 256, y * 4 % 256, (x * y) % 256));
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "BMP");
+    return bytes;
+}
+
+inline std::string padded(const char* text, size_t width) {
+    return pixa::padField(text, width);
+}
+
+class UnlockHarness {
+public:
+    UnlockHarness() : session(fs::path(dir.path().toStdString()), clock) {}
+
+    QTemporaryDir dir;
+    pixa::FixedClock clock{14, 25, 36};
+    pixa::Session session;
+    pixa::ui::ScriptedPlatform platform;
+    StandInMainWindow mainWindow;
+    pixa::ui::ViewerUnlock unlock{session, mainWindow, platform};
+
+    fs::path path(const char* name) const { return session.dataFolder() / name; }
+
+    // Wraps `picture` into photo.pff for the owner "Alice Martin" with viewer password `viewer`.
+    fs::path wrap(const QByteArray& picture, const char* viewer, const char* name = "photo.pff") {
+        const fs::path source = path("source.bmp");
+        std::ofstream(source, std::ios::binary).write(picture.data(), picture.size());
+        const auto owner = pixa::registerOwner(
+            session.store(), padded("Alice Martin", pixa::kNameWidth),
+            padded("owner123", pixa::kPasswordWidth), padded(viewer, pixa::kPasswordWidth),
+            padded("", pixa::kHintWidth), clock);
+        pixa::WrapRequest request{source, path(name), "Harbour at dusk", ".BMP", *owner, &clock};
+        pixa::encrypt_pff_file(request);
+        fs::remove(source);
+        return path(name);
+    }
+
+    // Names the file in the main window and shows the window, as the open command does.
+    pixa::ui::ViewerPasswordfrm* open(const fs::path& pff) {
+        mainWindow.vars.ws_file = QString::fromStdString(pff.string());
+        unlock.show();
+        auto* window = unlock.window();
+        return window && QTest::qWaitForWindowActive(window) ? window : nullptr;
+    }
+
+    QStringList files() const { return QDir(dir.path()).entryList(QDir::Files | QDir::Hidden); }
+};
+
+inline QLineEdit* box(QWidget* window, const char* name) {
+    return window->findChild<QLineEdit*>(QString::fromLatin1(name));
+}
+
+} // namespace pixatest
