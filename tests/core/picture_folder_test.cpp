@@ -10,17 +10,7 @@ namespace {
 
 using namespace pixatest;
 
-enum class Prepare {
-    Nothing,
-    Relative,
-    Missing,
-    File,
-    OpenSubfolder,
-    LinkedSubfolder,
-    FileSubfolder,
-    ForeignBase,
-    ForeignSubfolder
-};
+enum class Prepare { Nothing, Relative, OpenSub, LinkSub, ForeignSub };
 
 struct RuntimeCase {
     const char* name;
@@ -28,91 +18,52 @@ struct RuntimeCase {
     bool accepted;
 };
 
-class PrivateRuntimeFolderTest : public TempDirTest,
-                                 public ::testing::WithParamInterface<RuntimeCase> {};
+class RuntimeFolderTest : public TempDirTest, public ::testing::WithParamInterface<RuntimeCase> {};
 
-TEST_P(PrivateRuntimeFolderTest, AcceptsOnlyAFolderOfThisUser) {
+TEST_P(RuntimeFolderTest, OnlyAPrivateFolderOfThisUser) {
     const Prepare prepare = GetParam().prepare;
-    const bool foreign = prepare == Prepare::ForeignBase || prepare == Prepare::ForeignSubfolder;
-    if (foreign && ::geteuid() != 0) GTEST_SKIP() << "needs root to make another user's folder";
-    constexpr uid_t kNobody = 65534;
-
+    if (prepare == Prepare::ForeignSub && ::geteuid() != 0)
+        GTEST_SKIP() << "only root can make another user's folder";
     fs::path base = dir / "run";
-    fs::create_directory(base);
     const fs::path sub = base / "pixamantler";
-    switch (prepare) {
-    case Prepare::Nothing:
-        break;
-    case Prepare::Relative:
-        base = "run";
-        break;
-    case Prepare::Missing:
-        base = dir / "absent";
-        break;
-    case Prepare::File:
-        base = dir / "file";
-        writeBytes(base, "x");
-        break;
-    case Prepare::OpenSubfolder:
-        fs::create_directory(sub);
-        ::chmod(sub.c_str(), 0755);
-        break;
-    case Prepare::LinkedSubfolder:
-        fs::create_directory_symlink(dir, sub);
-        break;
-    case Prepare::FileSubfolder:
-        writeBytes(sub, "x");
-        break;
-    case Prepare::ForeignBase:
-        ASSERT_EQ(::chown(base.c_str(), kNobody, kNobody), 0);
-        break;
-    case Prepare::ForeignSubfolder:
-        fs::create_directory(sub);
-        ASSERT_EQ(::chown(sub.c_str(), kNobody, kNobody), 0);
-        break;
+    fs::create_directory(base);
+    if (prepare == Prepare::Relative) base = "run";
+    if (prepare == Prepare::OpenSub || prepare == Prepare::ForeignSub) fs::create_directory(sub);
+    if (prepare == Prepare::OpenSub) ::chmod(sub.c_str(), 0755);
+    if (prepare == Prepare::LinkSub) fs::create_directory_symlink(dir, sub);
+    if (prepare == Prepare::ForeignSub) {
+        ASSERT_EQ(::chown(sub.c_str(), 65534, 65534), 0);
     }
 
-    const auto folder = pixa::privateRuntimeFolder(base.string());
+    const fs::path chosen = pixa::temporaryPictureFolder(base.c_str(), dir);
     if (!GetParam().accepted) {
-        EXPECT_FALSE(folder);
-        EXPECT_EQ(pixa::temporaryPictureFolder(base.c_str(), dir), dir);
+        EXPECT_EQ(chosen, dir);
         return;
     }
-    ASSERT_TRUE(folder);
-    EXPECT_EQ(*folder, sub);
+    EXPECT_EQ(chosen, sub);
     struct stat st {};
     ASSERT_EQ(::lstat(sub.c_str(), &st), 0);
     EXPECT_TRUE(S_ISDIR(st.st_mode));
     EXPECT_EQ(st.st_mode & 0777, 0700u);
-    EXPECT_EQ(pixa::temporaryPictureFolder(base.c_str(), dir), sub);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, PrivateRuntimeFolderTest,
-    ::testing::Values(RuntimeCase{"Created", Prepare::Nothing, true},
-                      RuntimeCase{"RelativePath", Prepare::Relative, false},
-                      RuntimeCase{"MissingRuntimeFolder", Prepare::Missing, false},
-                      RuntimeCase{"RuntimeFolderIsAFile", Prepare::File, false},
-                      RuntimeCase{"OpenSubfolderMadePrivate", Prepare::OpenSubfolder, true},
-                      RuntimeCase{"SubfolderIsALink", Prepare::LinkedSubfolder, false},
-                      RuntimeCase{"SubfolderIsAFile", Prepare::FileSubfolder, false},
-                      RuntimeCase{"AnotherUsersRuntimeFolder", Prepare::ForeignBase, false},
-                      RuntimeCase{"AnotherUsersSubfolder", Prepare::ForeignSubfolder, false}),
-    [](const auto& info) { return std::string(info.param.name); });
-
-TEST_F(TempDirTest, NoRuntimeFolderMeansTheDataFolder) {
-    EXPECT_EQ(pixa::temporaryPictureFolder(nullptr, dir), dir);
-    EXPECT_EQ(pixa::temporaryPictureFolder("", dir), dir);
-}
+INSTANTIATE_TEST_SUITE_P(Cases, RuntimeFolderTest,
+                         ::testing::Values(RuntimeCase{"Created", Prepare::Nothing, true},
+                                           RuntimeCase{"RelativePath", Prepare::Relative, false},
+                                           RuntimeCase{"OpenMadePrivate", Prepare::OpenSub, true},
+                                           RuntimeCase{"SubfolderIsALink", Prepare::LinkSub, false},
+                                           RuntimeCase{"ForeignSubfolder", Prepare::ForeignSub,
+                                                       false}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(TempDirTest, PictureLeftBehindIsRemovedOnlyWhenNoOtherInstanceRuns) {
+    EXPECT_EQ(pixa::temporaryPictureFolder(nullptr, dir), dir);
     const fs::path picture = dir / pixa::kTemporaryPictureName;
     writeBytes(picture, "photo");
     {
         pixa::PictureLock first(picture);
         ASSERT_TRUE(first.held());
         EXPECT_TRUE(first.removedStale());
-        EXPECT_FALSE(fs::exists(picture));
 
         writeBytes(picture, "photo in use");
         pixa::PictureLock second(picture);
@@ -120,16 +71,9 @@ TEST_F(TempDirTest, PictureLeftBehindIsRemovedOnlyWhenNoOtherInstanceRuns) {
         EXPECT_FALSE(second.removedStale());
         EXPECT_EQ(readBytes(picture), "photo in use");
     }
-    pixa::PictureLock afterBothEnded(picture);
-    EXPECT_TRUE(afterBothEnded.removedStale());
+    EXPECT_TRUE(pixa::PictureLock(picture).removedStale());
     EXPECT_FALSE(fs::exists(picture));
-}
-
-TEST_F(TempDirTest, NoLockWithoutTheFolder) {
-    const fs::path picture = dir / "absent" / pixa::kTemporaryPictureName;
-    pixa::PictureLock lock(picture);
-    EXPECT_FALSE(lock.held());
-    EXPECT_FALSE(lock.removedStale());
+    EXPECT_FALSE(pixa::PictureLock(dir / "absent" / pixa::kTemporaryPictureName).held());
 }
 
 } // namespace

@@ -2,7 +2,6 @@
 // owner with a known viewer password, the scripted platform and the stand-in main window.
 #pragma once
 
-#include "core/codepage.h"
 #include "core/owner_codec.h"
 #include "core/pff_file.h"
 #include "core/session.h"
@@ -38,10 +37,6 @@ inline QByteArray bitmapBytes(int side = 61) {
     return bytes;
 }
 
-inline std::string padded(const char* text, size_t width) {
-    return pixa::padField(text, width);
-}
-
 class UnlockHarness {
 public:
     UnlockHarness() : session(fs::path(dir.path().toStdString()), clock) {}
@@ -53,20 +48,19 @@ public:
     StandInMainWindow mainWindow;
     pixa::ui::ViewerUnlock unlock{session, mainWindow, platform};
 
-    fs::path path(const char* name) const { return session.dataFolder() / name; }
-
     // Wraps `picture` into photo.pff for the owner "Alice Martin" with viewer password `viewer`.
-    fs::path wrap(const QByteArray& picture, const char* viewer, const char* name = "photo.pff") {
-        const fs::path source = path("source.bmp");
+    fs::path wrap(const QByteArray& picture, const char* viewer) {
+        const fs::path source = session.dataFolder() / "source.bmp";
+        const fs::path pff = session.dataFolder() / "photo.pff";
         std::ofstream(source, std::ios::binary).write(picture.data(), picture.size());
+        using pixa::padField;
         const auto owner = pixa::registerOwner(
-            session.store(), padded("Alice Martin", pixa::kNameWidth),
-            padded("owner123", pixa::kPasswordWidth), padded(viewer, pixa::kPasswordWidth),
-            padded("", pixa::kHintWidth), clock);
-        pixa::WrapRequest request{source, path(name), "Harbour at dusk", ".BMP", *owner, &clock};
-        pixa::encrypt_pff_file(request);
+            session.store(), padField("Alice Martin", pixa::kNameWidth),
+            padField("owner123", pixa::kPasswordWidth), padField(viewer, pixa::kPasswordWidth),
+            padField("", pixa::kHintWidth), clock);
+        pixa::encrypt_pff_file({source, pff, "Harbour at dusk", ".BMP", *owner, &clock});
         fs::remove(source);
-        return path(name);
+        return pff;
     }
 
     // Names the file in the main window and shows the window, as the open command does.
