@@ -64,7 +64,8 @@ std::variant<WrapItem, WrapRefusal> planOne(const fs::path& source, const WrapOp
         std::error_code ec;
         if (fs::is_directory(item.target, ec)) {
             return refusal(source, WrapRefusalKind::TargetFolder,
-                           item.target.string() + " is a folder");
+                           source.string() + " cannot be written to " + item.target.string() +
+                               ": it is a folder");
         }
     } else {
         item.target = targetInFolder(source, options.outputFolder.value_or(fs::path()));
