@@ -1,6 +1,8 @@
 #include "core/caption_listing.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
@@ -57,11 +59,27 @@ void requireRegularFile(const fs::path& file) {
     }
 }
 
-CaptionEntry readEntry(const fs::path& file) {
+// Asks the system for the bytes readCaption() will read. The file is opened without waiting, so
+// that a FIFO cannot hold the listing up; true when it is a regular file.
+bool prefetchFile(const fs::path& file) noexcept {
+    const int fd = ::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return false;
+    struct stat st {};
+    const bool regular = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    if (regular && static_cast<uint64_t>(st.st_size) >= kTrailerSize) {
+        ::posix_fadvise(fd, kTagOffset, kTagSize, POSIX_FADV_WILLNEED);
+        ::posix_fadvise(fd, st.st_size - static_cast<off_t>(kTrailerSize), 4, POSIX_FADV_WILLNEED);
+    }
+    ::close(fd);
+    return regular;
+}
+
+// `regular`: the read-ahead found a regular file, so it need not be looked at again.
+CaptionEntry readEntry(const fs::path& file, bool regular) {
     CaptionEntry entry;
     entry.file = file;
     try {
-        requireRegularFile(file);
+        if (!regular) requireRegularFile(file);
         entry.caption = readCaption(file);
     } catch (const Failure& f) {
         entry.status = f.kind() == FailureKind::NotWrappedPhoto ? CaptionStatus::NotWrapped
@@ -98,16 +116,22 @@ std::vector<fs::path> listPffFiles(const fs::path& folder, bool recursive,
     return files;
 }
 
+void prefetchCaption(const fs::path& file) noexcept {
+    prefetchFile(file);
+}
+
 void readCaptions(const std::vector<fs::path>& files, const CaptionSink& onFile,
                   const Progress& progress, std::stop_token stop) {
     throwIfStopped(stop);
+    std::vector<bool> regular(files.size());
     for (size_t i = 0; i < std::min(kReadAhead, files.size()); ++i)
-        prefetchCaption(files[i]);
+        regular[i] = prefetchFile(files[i]);
     for (size_t i = 0; i < files.size(); ++i) {
         if (progress) progress(i + 1, files.size());
         throwIfStopped(stop);
-        if (i + kReadAhead < files.size()) prefetchCaption(files[i + kReadAhead]);
-        onFile(readEntry(files[i]));
+        if (i + kReadAhead < files.size())
+            regular[i + kReadAhead] = prefetchFile(files[i + kReadAhead]);
+        onFile(readEntry(files[i], regular[i]));
     }
 }
 

@@ -6,10 +6,6 @@
 #include "core/file_io.h"
 #include "core/owner_codec.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <vector>
 
@@ -283,20 +279,6 @@ CaptionResult readCaption(const fs::path& file) {
     result.caption = std::move(caption.text);
     result.complete = caption.complete;
     return result;
-}
-
-void prefetchCaption(const fs::path& file) noexcept {
-    // Opened without waiting, so that a FIFO among the files cannot hold the listing up; whatever
-    // goes wrong here is reported by readCaption() when the file's turn comes.
-    const int fd = ::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return;
-    struct stat st {};
-    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) &&
-        static_cast<uint64_t>(st.st_size) >= kTrailerSize) {
-        ::posix_fadvise(fd, kTagOffset, kTagSize, POSIX_FADV_WILLNEED);
-        ::posix_fadvise(fd, st.st_size - static_cast<off_t>(kTrailerSize), 4, POSIX_FADV_WILLNEED);
-    }
-    ::close(fd);
 }
 
 } // namespace pixa
