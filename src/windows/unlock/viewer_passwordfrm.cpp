@@ -5,6 +5,7 @@
 #include "core/owner_codec.h"
 #include "core/pff_file.h"
 #include "core/session.h"
+#include "core/viewer_password.h"
 #include "ui/artwork.h"
 #include "ui/error_report.h"
 #include "ui/help.h"
@@ -32,9 +33,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// A stop asked for while the picture was being unwrapped; the unfinished file is discarded.
-struct UnwrapStopped {};
-
 QString qtPath(const fs::path& path) {
     return QString::fromStdString(path.string());
 }
@@ -43,20 +41,12 @@ QString fromBytes(std::string_view bytes) {
     return QString::fromStdString(fromCodePage(bytes));
 }
 
-// Pads the box's text by the padding rule and returns it as stored bytes; nullopt when it holds a
-// character that no stored text can hold, which is padded all the same.
-std::optional<std::string> padBox(QLineEdit& box, std::size_t width) {
-    const std::string typed = box.text().toStdString();
-    std::optional<std::string> bytes;
-    try {
-        bytes = toCodePage(typed);
-    } catch (const Failure&) {
-    }
-    const std::string counted = bytes ? *bytes : toCodePageLossy(typed);
+// Pads the box's text by the padding rule, as the user sees it; a character that no stored text
+// can hold counts as one.
+void padBox(QLineEdit& box, std::size_t width) {
+    const std::string counted = toCodePageLossy(box.text().toStdString());
     const std::string padded = padField(counted, width);
     box.setText(box.text() + QString(static_cast<qsizetype>(padded.size() - counted.size()), ' '));
-    if (!bytes) return std::nullopt;
-    return padded;
 }
 
 // The main window's pointer shows the work for the life of this object.
@@ -183,8 +173,9 @@ void ViewerPasswordfrm::Image1_Click() {
 void ViewerPasswordfrm::unlock() {
     LongWork work(*this);
     if (!work.started()) return;
+    const std::string typed = Text2->text().toStdString();
     padBox(*Text1, kNameWidth);
-    const std::optional<std::string> typed = padBox(*Text2, kPasswordWidth);
+    padBox(*Text2, kPasswordWidth);
     m_mainWindow.setMainWindowEnabled(true);
     hide();
 
@@ -198,13 +189,13 @@ void ViewerPasswordfrm::unlock() {
         showFields(reader);
         Yielder().yieldNow();
         ownerName = reader.info().ownerName();
-        match = typed && reader.info().viewerPasswordMatches(*typed);
+        match = viewerPasswordOpens(reader.info(), typed);
         if (match) unwrap(reader, work);
     } catch (const Failure& failure) {
+        // A stopped unwrap has left nothing to report.
+        if (failure.number() == err::UserInterrupt) return;
         // The window stays loaded, hidden, with what was typed.
         reportError(m_platform, messageParent(), ErrorVariant::File, failure);
-        return;
-    } catch (const UnwrapStopped&) {
         return;
     }
     if (!match) {
@@ -253,10 +244,9 @@ void ViewerPasswordfrm::unwrap(const PffReader& reader, const LongWork& work) {
     const auto progress = [&](uint64_t block, uint64_t) {
         m_mainWindow.setProgress(static_cast<int>(std::min<uint64_t>(block, INT_MAX)));
         yielder.maybeYield();
-        if (work.stopRequested()) throw UnwrapStopped{};
     };
     try {
-        reader.unwrapTo(m_session.temporaryPicture(), progress, 0600);
+        reader.unwrapTo(m_session.temporaryPicture(), progress, 0600, work.stopToken());
     } catch (...) {
         m_mainWindow.hideProgress();
         throw;
