@@ -2,6 +2,7 @@
 // wrapped photos, the field codec, and plain file copies as the yardstick for the first two.
 #include "bench_support.h"
 
+#include "core/caption_listing.h"
 #include "core/field_codec.h"
 #include "core/file_io.h"
 #include "core/pff_file.h"
@@ -241,6 +242,35 @@ BENCHMARK(listCaptions)
     ->Args({0, 32})
     ->Args({1, 0})
     ->Args({1, 32})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+
+// The same listing as the search window and the tool run it: the core's folder listing, which
+// reads 32 files ahead and tells each file's outcome apart.
+void readFolderCaptions(benchmark::State& state) {
+    const fs::path folder = workspace().captions();
+    const bool cold = state.range(0) != 0;
+    size_t characters = 0;
+    for (auto _ : state) {
+        if (cold) {
+            state.PauseTiming();
+            evict(pixa::listPffFiles(folder));
+            state.ResumeTiming();
+        }
+        size_t read = 0;
+        pixa::readFolderCaptions(folder, false, [&](const pixa::CaptionEntry& entry) {
+            characters += entry.caption.caption.size();
+            read += entry.status == pixa::CaptionStatus::Read;
+        });
+        if (read != kCaptionFileCount) state.SkipWithError("files missing from the listing");
+    }
+    benchmark::DoNotOptimize(characters);
+    state.SetItemsProcessed(state.iterations() * kCaptionFileCount);
+}
+BENCHMARK(readFolderCaptions)
+    ->ArgName("cold")
+    ->Arg(0)
+    ->Arg(1)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
 

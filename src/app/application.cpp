@@ -74,7 +74,7 @@ bool Application::start() {
     }
     removeStaleTemporaries(folder);
 
-    m_session = std::make_unique<Session>(folder, m_clock);
+    m_session = Session::forRun(folder, m_clock);
     m_mainWindow = std::make_unique<PlaceholderMainWindow>(m_platform, *m_session);
     m_mainWindow->show();
     m_owners = std::make_unique<ui::OwnerFlow>(*m_session, *m_mainWindow, m_platform);

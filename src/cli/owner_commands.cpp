@@ -7,6 +7,7 @@
 #include "core/error.h"
 #include "core/field_codec.h"
 #include "core/file_io.h"
+#include "core/messages.h"
 #include "core/owner_codec.h"
 #include "core/owner_store.h"
 
@@ -17,9 +18,6 @@ namespace pixa {
 namespace fs = std::filesystem;
 
 namespace {
-
-constexpr const char* kNameTaken =
-    "An owner with this name already exists.\nPlease enter another user name.";
 
 // The one word that names the owner in a command such as "hint NAME".
 std::string singleName(const CliArguments& args, const char* command) {
@@ -83,24 +81,25 @@ int runRegister(const CliContext& context, const CliArguments& args) {
     // Every rule is checked and reported together, as a script cannot correct one box at a time.
     std::vector<std::string> problems;
     if (name.empty()) {
-        problems.push_back("Owner's name is compulsory.");
+        problems.push_back(std::string(msg::OwnerNameCompulsory));
     } else {
         checkTypedBack(problems, name, kNameWidth, "Owner's name", true);
-        if (ownerNameTaken(store.readAll(), paddedName)) problems.push_back(kNameTaken);
+        if (ownerNameTaken(store.readAll(), paddedName))
+            problems.push_back(terminalLines(msg::OwnerExists));
     }
     checkTypedBack(problems, ownerPass, kPasswordWidth, "The owner password", true);
     if (owner.confirmation != owner.value) {
-        problems.push_back("Confirmation password does not match Owner Password");
+        problems.push_back(std::string(msg::OwnerPasswordMismatch));
     }
     // The viewer box has no length limit: only the first 8 characters are kept, so a viewer
     // password that differs from the owner password only beyond them is the same when stored.
     checkTypedBack(problems, viewerPass, kPasswordWidth, "The viewer password", false);
     if (viewer.value == owner.value ||
         paddedViewerPass.substr(0, kPasswordWidth) == paddedOwnerPass.substr(0, kPasswordWidth)) {
-        problems.push_back("Owner password and Viewer Password MUST be different");
+        problems.push_back(std::string(msg::PasswordsMustDiffer));
     }
     if (viewer.confirmation != viewer.value) {
-        problems.push_back("Confirmation password does not match Viewer Password");
+        problems.push_back(std::string(msg::ViewerPasswordMismatch));
     }
     checkTypedBack(problems, hint, kHintWidth, "The password hint", true);
     if (!problems.empty()) {
@@ -113,7 +112,7 @@ int runRegister(const CliContext& context, const CliArguments& args) {
     const SystemClock clock;
     const auto registered = registerOwner(store, paddedName, paddedOwnerPass, paddedViewerPass,
                                           padField(hint, kHintWidth), clock);
-    if (!registered) throw CliError(kExitFailure, kNameTaken);
+    if (!registered) throw CliError(kExitFailure, terminalLines(msg::OwnerExists));
     if (viewerPass.size() > kPasswordWidth) {
         std::cerr << "Only the first 8 characters of the viewer password are kept.\n";
     }
@@ -142,14 +141,14 @@ int runOwners(const CliContext& context, const CliArguments& args) {
 
 int runHint(const CliContext& context, const CliArguments& args) {
     const std::string typed = singleName(args, "hint");
-    if (typed.empty()) throw CliError(kExitFailure, "Please enter user name ");
+    if (typed.empty()) throw CliError(kExitFailure, std::string(msg::EnterUserName));
     const OwnerStore store(context.dataFolder(false) / kStoreFileName);
     // A name with a character outside the code page cannot have been registered.
     const std::string name = toCodePageLossy(typed, '\0');
     const auto hint = name.find('\0') == std::string::npos
                           ? lookupHint(store, padField(name, kNameWidth))
                           : std::nullopt;
-    if (!hint) throw CliError(kExitFailure, "Invalid user name");
+    if (!hint) throw CliError(kExitFailure, std::string(msg::UnknownUserName));
     std::cout << printable(displayText(*hint)) << '\n';
     return kExitSuccess;
 }

@@ -4,14 +4,14 @@
 #include "cli/passwords.h"
 #include "cli/terminal.h"
 #include "cli/text_output.h"
-#include "core/codepage.h"
+#include "core/caption_listing.h"
 #include "core/error.h"
 #include "core/field_codec.h"
 #include "core/file_io.h"
-#include "core/owner_codec.h"
+#include "core/messages.h"
 #include "core/pff_file.h"
+#include "core/viewer_password.h"
 
-#include <algorithm>
 #include <iostream>
 
 namespace pixa {
@@ -33,7 +33,7 @@ void warn(const std::string& message) {
 }
 
 void warnCorruptTag(const fs::path& file) {
-    warn(printable(file.string()) + ": " + kCorruptTagWarning);
+    warn(printable(file.string()) + ": " + std::string(msg::CorruptTag));
 }
 
 } // namespace
@@ -53,13 +53,8 @@ int runUnwrap(const CliContext&, const CliArguments& args) {
     }
 
     const EnteredPassword password = enterPassword(PasswordKind::Viewer, args, false);
-    std::string typed = toCodePageLossy(password.value, '\0');
-    // The unlock window's box takes 8 characters; a character outside the code page can match
-    // no stored password.
-    typed.resize(std::min(typed.size(), kPasswordWidth));
-    if (typed.find('\0') != std::string::npos ||
-        !reader.info().viewerPasswordMatches(padField(typed, kPasswordWidth))) {
-        throw CliError(kExitRefused, "Invalid password");
+    if (!viewerPasswordOpens(reader.info(), password.value)) {
+        throw CliError(kExitRefused, std::string(msg::InvalidPassword));
     }
 
     removeStaleTemporaries(fs::absolute(*output).parent_path());
@@ -108,29 +103,26 @@ int runList(const CliContext&, const CliArguments& args) {
     if (args.positionals().size() != 1) throw usageError("list takes exactly one FOLDER");
     const fs::path folder = args.positionals().front();
     const bool json = args.has("json");
-    const auto files = listPffFiles(folder, args.has("recursive"));
 
     int status = kExitSuccess;
     bool first = true;
     if (json) std::cout << '[';
-    // Ask for files this far ahead, so that the disk serves many uncached files at once.
-    constexpr size_t kReadAhead = 32;
-    for (size_t i = 0; i < std::min(kReadAhead, files.size()); ++i) prefetchCaption(files[i]);
-    for (size_t i = 0; i < files.size(); ++i) {
-        const fs::path& file = files[i];
-        if (i + kReadAhead < files.size()) prefetchCaption(files[i + kReadAhead]);
-        CaptionResult result;
-        try {
-            result = readCaption(file);
-        } catch (const Failure&) {
-            // Unlike the search window, the listing goes on: one bad file hides no others.
+    // Unlike the search window, the listing goes on after a bad file: one hides no others.
+    const auto onFile = [&](const CaptionEntry& entry) {
+        const fs::path& file = entry.file;
+        if (entry.status == CaptionStatus::NotWrapped) {
             warn(terminalLines(
-                corruptFileMessage(printable(fs::absolute(file).lexically_normal().string()))));
+                msg::corruptFile(printable(fs::absolute(file).lexically_normal().string()))));
             status = kExitFailure;
-            continue;
+            return;
         }
-        if (!result.complete) warnCorruptTag(file);
-        const std::string caption = displayText(result.caption);
+        if (entry.status == CaptionStatus::Unreadable) {
+            warn(failureMessage(*entry.failure));
+            status = kExitFailure;
+            return;
+        }
+        if (!entry.caption.complete) warnCorruptTag(file);
+        const std::string caption = displayText(entry.caption.caption);
         if (json) {
             std::cout << (first ? "\n" : ",\n") << "  {\"path\": " << jsonString(file.string())
                       << ", \"caption\": " << jsonString(caption) << '}';
@@ -138,8 +130,15 @@ int runList(const CliContext&, const CliArguments& args) {
             std::cout << printable(file.string()) << '\t' << printable(caption) << '\n';
         }
         first = false;
-    }
+    };
+    const auto unreadFolders = readFolderCaptions(folder, args.has("recursive"), onFile);
     if (json) std::cout << (first ? "]\n" : "\n]\n");
+    // A folder that could not be read leaves the list incomplete, which must not pass for a
+    // complete one.
+    for (const UnreadFolder& unread : unreadFolders) {
+        warn(failureMessage(unread.failure));
+        status = kExitFailure;
+    }
     return status;
 }
 

@@ -89,11 +89,6 @@ std::string jsonString(std::string_view utf8) {
     return out;
 }
 
-std::string corruptFileMessage(std::string_view fullPath) {
-    return std::string(fullPath) + " is corrupted.\r\n\r\nDelete this file or move this file to " +
-           "another folder so that yo will be able to see the rest of the files.";
-}
-
 std::string failureMessage(const Failure& failure) {
     return "error " + std::to_string(failure.number()) + ": " + printable(failure.what());
 }

@@ -20,16 +20,10 @@ std::string printable(std::string_view utf8);
 // valid UTF-8 become U+FFFD so that the output is always valid JSON.
 std::string jsonString(std::string_view utf8);
 
-// The search window's message for a file that cannot be listed, CR LF pairs included.
-std::string corruptFileMessage(std::string_view fullPath);
-
 // A window's message as terminal lines: each CR LF pair becomes a line feed.
 std::string terminalLines(std::string_view windowText);
 
 // A failure as the tool reports it: "error 53: File not found: <detail>".
 std::string failureMessage(const Failure& failure);
-
-// The warning shown for a tag that stops at a code without a character.
-inline constexpr const char* kCorruptTagWarning = "The selected file seems to be corrupt";
 
 } // namespace pixa

@@ -12,6 +12,7 @@ std::string errorDescription(int32_t number) {
     case err::Overflow: return "Overflow";
     case err::OutOfMemory: return "Out of memory";
     case err::TypeMismatch: return "Type mismatch";
+    case err::UserInterrupt: return "User interrupt occurred";
     case err::BadFileName: return "Bad file name or number";
     case err::FileNotFound: return "File not found";
     case err::DeviceIO: return "Device I/O error";
@@ -51,6 +52,25 @@ Failure::Failure(int32_t number, std::string detail)
 Failure::Failure(int32_t number, std::string description, std::string detail)
     : std::runtime_error(joinWhat(description, detail)), m_number(number),
       m_description(std::move(description)), m_detail(std::move(detail)) {}
+
+Failure& Failure::refusing(std::string field, size_t position) {
+    m_kind = FailureKind::CharacterRefused;
+    m_refusedField = std::move(field);
+    m_refusedPosition = position;
+    return *this;
+}
+
+Failure Failure::rephrased(std::string detail) const {
+    Failure out(m_number, m_description, std::move(detail));
+    out.m_kind = m_kind;
+    out.m_refusedField = m_refusedField;
+    out.m_refusedPosition = m_refusedPosition;
+    return out;
+}
+
+void throwIfStopped(const std::stop_token& stop) {
+    if (stop.stop_requested()) throw Failure(err::UserInterrupt);
+}
 
 int32_t errorNumberFromErrno(int errnoValue, const std::string& path) {
     switch (errnoValue) {

@@ -31,7 +31,8 @@ std::string scrambleField(std::string_view plain, int32_t factor) {
         if (code < 0 || code > 255) {
             throw Failure(err::InvalidArgument, "the character " + describeByte(c) +
                                                     " at position " + std::to_string(i + 1) +
-                                                    " cannot be scrambled with this owner's key");
+                                                    " cannot be scrambled with this owner's key")
+                .refusing({}, i + 1);
         }
         out += static_cast<char>(code);
     }

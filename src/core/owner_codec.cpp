@@ -31,7 +31,8 @@ std::string scramblePrefix(std::string_view text, size_t width, int32_t factor, 
     try {
         return scrambleField(text.substr(0, width), factor);
     } catch (const Failure& f) {
-        throw Failure(f.number(), std::string("in the ") + what + ", " + f.detail());
+        throw f.rephrased(std::string("in the ") + what + ", " + f.detail())
+            .refusing(what, f.refusedPosition());
     }
 }
 
@@ -113,11 +114,10 @@ ScrambledOwner encrypt_password(std::string_view ws_name, std::string_view ws_ow
     ScrambledOwner out;
     out.mul_fact = now.tm_min + now.tm_sec;
     const int32_t factor = out.mul_fact * 11;
-    out.encr_name = scramblePrefix(ws_name, kNameWidth, factor, "owner's name");
-    out.encr_owner_pass = scramblePrefix(ws_owner_pass, kPasswordWidth, factor, "owner password");
-    out.encr_viewer_pass =
-        scramblePrefix(ws_viewer_pass, kPasswordWidth, factor, "viewer password");
-    out.encr_hint = scramblePrefix(ws_hint, kHintWidth, factor, "password hint");
+    out.encr_name = scramblePrefix(ws_name, kNameWidth, factor, kOwnerNameField);
+    out.encr_owner_pass = scramblePrefix(ws_owner_pass, kPasswordWidth, factor, kOwnerPassField);
+    out.encr_viewer_pass = scramblePrefix(ws_viewer_pass, kPasswordWidth, factor, kViewerPassField);
+    out.encr_hint = scramblePrefix(ws_hint, kHintWidth, factor, kHintField);
     return out;
 }
 

@@ -21,6 +21,12 @@ std::string_view trimSpaces(std::string_view text);
 // missing character to `typed` itself (surrounding spaces kept). Works on code-page bytes.
 std::string padField(std::string_view typed, size_t width);
 
+// How the core names the owner texts in its failures (Failure::refusedField()).
+inline constexpr const char* kOwnerNameField = "owner's name";
+inline constexpr const char* kOwnerPassField = "owner password";
+inline constexpr const char* kViewerPassField = "viewer password";
+inline constexpr const char* kHintField = "password hint";
+
 // The four scrambled owner texts and the field shift drawn for them.
 struct ScrambledOwner {
     std::string encr_name;        // 20
@@ -32,7 +38,7 @@ struct ScrambledOwner {
 
 // Draws F = minute + second from `clock` and scrambles the first 20, 8, 8 and 40 bytes of the
 // padded texts. A text shorter than its width, or a byte whose code plus F passes 255, throws
-// InvalidArgument.
+// InvalidArgument; for the byte, a CharacterRefused failure naming the field and the position.
 ScrambledOwner encrypt_password(std::string_view ws_name, std::string_view ws_owner_pass,
                                 std::string_view ws_viewer_pass, std::string_view ws_hint,
                                 const Clock& clock);

@@ -66,12 +66,17 @@ void deinterleave(const char* in, char* out, size_t blocks) {
     }
 }
 
-void report(const Progress& progress, uint64_t firstBlock, size_t blocks, uint64_t& count) {
+// Reports each block of a chunk and stops between them when asked; nothing of the chunk has
+// been written yet, so a stop discards it with the rest.
+void report(const Progress& progress, const std::stop_token& stop, uint64_t firstBlock,
+            size_t blocks, uint64_t& count) {
+    throwIfStopped(stop);
     if (!progress) return;
     for (size_t i = 0; i < blocks; ++i) {
         const uint64_t block = firstBlock + i;
         count = std::max(count, block);
         progress(block, count);
+        throwIfStopped(stop);
     }
 }
 
@@ -109,7 +114,8 @@ std::string timeText(const std::tm& when) {
     return buffer;
 }
 
-void encrypt_pff_file(const WrapRequest& request, const Progress& progress) {
+void encrypt_pff_file(const WrapRequest& request, const Progress& progress, std::stop_token stop) {
+    throwIfStopped(stop);
     const CurrentOwner& owner = request.owner;
     const int32_t factor = owner.gbl_mul_fact;
     const std::string factorText = formatFactor(factor);
@@ -128,13 +134,14 @@ void encrypt_pff_file(const WrapRequest& request, const Progress& progress) {
     try {
         tag = encrypt_tag(fitted(request.tag, kTagSize), factor);
     } catch (const Failure& f) {
-        throw Failure(f.number(), "in the caption, " + f.detail());
+        throw f.rephrased("in the caption, " + f.detail()).refusing("caption", f.refusedPosition());
     }
     std::string fileType;
     try {
         fileType = fitted(encrypt_file_type(request.fileType, factor), 4);
     } catch (const Failure& f) {
-        throw Failure(f.number(), "in the file type, " + f.detail());
+        throw f.rephrased("in the file type, " + f.detail())
+            .refusing("file type", f.refusedPosition());
     }
     SystemClock systemClock;
     const std::tm now = (request.clock ? *request.clock : static_cast<const Clock&>(systemClock))
@@ -163,7 +170,7 @@ void encrypt_pff_file(const WrapRequest& request, const Progress& progress) {
         const size_t got = source.read(in.data(), in.size());
         const size_t blocks = got / kBlockSize;
         interleave(in.data(), mixed.data(), blocks);
-        report(progress, block, blocks, count);
+        report(progress, stop, block, blocks, count);
         block += blocks;
         const size_t rest = got - blocks * kBlockSize;
         std::copy_n(in.data() + blocks * kBlockSize, rest, mixed.data() + blocks * kBlockSize);
@@ -207,7 +214,9 @@ PffReader::PffReader(fs::path file) : m_file(std::move(file)) {
     i.tagComplete = tag.complete;
 }
 
-void PffReader::unwrapTo(const fs::path& target, const Progress& progress, mode_t mode) const {
+void PffReader::unwrapTo(const fs::path& target, const Progress& progress, mode_t mode,
+                         std::stop_token stop) const {
+    throwIfStopped(stop);
     const int64_t pictureSize = m_info.pictureSize();
     if (pictureSize < static_cast<int64_t>(kPictureHeadSize)) {
         throw Failure(err::InputPastEnd, m_file.string() + " is too short to hold a picture");
@@ -234,7 +243,7 @@ void PffReader::unwrapTo(const fs::path& target, const Progress& progress, mode_
         }
         const size_t blocks = want / kBlockSize;
         deinterleave(mixed.data(), plain.data(), blocks);
-        report(progress, block, blocks, count);
+        report(progress, stop, block, blocks, count);
         block += blocks;
         std::copy_n(mixed.data() + blocks * kBlockSize, want - blocks * kBlockSize,
                     plain.data() + blocks * kBlockSize);
@@ -247,7 +256,8 @@ void PffReader::unwrapTo(const fs::path& target, const Progress& progress, mode_
 CaptionResult readCaption(const fs::path& file) {
     InputFile in(file);
     if (in.size() < kTrailerSize || in.size() < kTagOffset + kTagSize) {
-        throw Failure(err::InputPastEnd, file.string() + " is too short to be a wrapped photo");
+        throw Failure(err::InputPastEnd, file.string() + " is too short to be a wrapped photo")
+            .markAs(FailureKind::NotWrappedPhoto);
     }
     // The tag and the trailer lie at opposite ends of the file: when they are not cached, start
     // reading the trailer before waiting for the tag, so that a listing of many files not read
@@ -259,53 +269,16 @@ CaptionResult readCaption(const fs::path& file) {
     std::string factor(4, '\0');
     in.readExactAt(factor.data(), factor.size(), in.size() - kTrailerSize);
     CaptionResult result;
-    result.file_mul_fact = parseWholeNumber(storedTrailer(factor));
+    try {
+        result.file_mul_fact = parseWholeNumber(storedTrailer(factor));
+    } catch (const Failure& f) {
+        throw f.rephrased("in " + file.string() + ", " + f.detail())
+            .markAs(FailureKind::NotWrappedPhoto);
+    }
     auto caption = decrypt_tag(tag, result.file_mul_fact);
     result.caption = std::move(caption.text);
     result.complete = caption.complete;
     return result;
-}
-
-void prefetchCaption(const fs::path& file) noexcept {
-    try {
-        InputFile in(file);
-        if (in.size() < kTrailerSize || in.size() < kTagOffset + kTagSize) return;
-        in.prefetch(kTagOffset, kTagSize);
-        in.prefetch(in.size() - kTrailerSize, 4);
-    } catch (...) {
-        // readCaption() reports whatever went wrong when the file's turn comes.
-    }
-}
-
-std::vector<fs::path> listPffFiles(const fs::path& folder, bool recursive) {
-    std::vector<fs::path> out;
-    auto isPff = [](const fs::directory_entry& entry) {
-        std::error_code ec;
-        if (!entry.is_regular_file(ec)) return false;
-        std::string ext = entry.path().extension().string();
-        std::transform(ext.begin(), ext.end(), ext.begin(),
-                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-        return ext == ".pff";
-    };
-    std::error_code ec;
-    if (recursive) {
-        fs::recursive_directory_iterator it(folder, fs::directory_options::skip_permission_denied,
-                                            ec);
-        if (ec) throwErrno(ec.value(), "list", folder.string());
-        for (fs::recursive_directory_iterator end; it != end; it.increment(ec)) {
-            if (ec) break;
-            if (isPff(*it)) out.push_back(it->path());
-        }
-    } else {
-        fs::directory_iterator it(folder, ec);
-        if (ec) throwErrno(ec.value(), "list", folder.string());
-        for (fs::directory_iterator end; it != end; it.increment(ec)) {
-            if (ec) break;
-            if (isPff(*it)) out.push_back(it->path());
-        }
-    }
-    std::sort(out.begin(), out.end());
-    return out;
 }
 
 } // namespace pixa

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "core/clock.h"
+#include "core/error.h"
 #include "core/owner_store.h"
 
 #include <sys/types.h>
@@ -9,8 +10,10 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <stop_token>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace pixa {
 
@@ -27,7 +30,8 @@ inline constexpr size_t kWrapOverhead = kHeaderSize + kTrailerSize - kPictureHea
 // The smallest .pff file: a 48-byte picture with an empty body.
 inline constexpr size_t kMinimumPffSize = kHeaderSize + kTrailerSize;
 
-// Called before each 1026-byte block with its 1-based number and the number of whole blocks.
+// Called before each step of long work with the step's 1-based number and the number of steps:
+// each 1026-byte block of a wrap or an unwrap, each file of a caption listing.
 using Progress = std::function<void(uint64_t block, uint64_t count)>;
 
 // What one wrap needs; texts are code-page bytes.
@@ -43,8 +47,10 @@ struct WrapRequest {
 // Wraps `source` into `target`, all or nothing: the file appears whole under its name or not at
 // all. A picture shorter than 48 bytes is "Input past end of file"; a tag over 64 characters, a
 // tag or type character that cannot be scrambled, or an owner factor that does not fit its four
-// digits is "Invalid procedure call or argument".
-void encrypt_pff_file(const WrapRequest& request, const Progress& progress = {});
+// digits is "Invalid procedure call or argument". A stop requested through `stop` is checked
+// after each progress step and ends the wrap with "User interrupt occurred", leaving no file.
+void encrypt_pff_file(const WrapRequest& request, const Progress& progress = {},
+                      std::stop_token stop = {});
 
 // A caption made from a path: whole when it fits 64 characters, else "..." and its last 61.
 std::string tagFromPath(std::string_view pathBytes);
@@ -93,9 +99,10 @@ public:
     const PffInfo& info() const { return m_info; }
 
     // Writes the original picture to `target`, all or nothing, with exactly `mode`. A file too
-    // short for a body is "Input past end of file".
+    // short for a body is "Input past end of file". A stop requested through `stop` ends the
+    // unwrap as the writer's does, leaving no file.
     void unwrapTo(const std::filesystem::path& target, const Progress& progress = {},
-                  mode_t mode = 0600) const;
+                  mode_t mode = 0600, std::stop_token stop = {}) const;
 
 private:
     std::filesystem::path m_file;
@@ -108,7 +115,8 @@ struct CaptionResult {
     bool complete = true;
     int32_t file_mul_fact = 0;
 };
-// Fails when the file cannot be opened, is shorter than 343 bytes, or its factor is not a number.
+// Fails when the file cannot be opened or read; and, as a NotWrappedPhoto failure, when it is
+// shorter than 343 bytes or its factor is not a number.
 CaptionResult readCaption(const std::filesystem::path& file);
 
 // Starts reading, without waiting, the bytes that readCaption() needs from `file`. A listing of
@@ -116,9 +124,20 @@ CaptionResult readCaption(const std::filesystem::path& file);
 // disk serves many files at once instead of one after the other. Only a hint: never fails.
 void prefetchCaption(const std::filesystem::path& file) noexcept;
 
-// The .pff files of a folder (matched without regard to case), sorted by path; with `recursive`
-// those of its subfolders too. Unreadable subfolders are skipped.
+// A folder that a listing could not read, all or in part: its .pff files may be missing.
+struct UnreadFolder {
+    std::filesystem::path folder;
+    Failure failure;
+};
+
+// The entries of a folder named .pff (matched without regard to case) that are not folders,
+// sorted by path; with `recursive` those of its subfolders too, without following links to
+// folders. Entries that are not regular files (a FIFO, a link that leads nowhere) are listed
+// too, so that the caption listing reports why they cannot be read. A folder that cannot be
+// read fails the listing, unless `unreadFolders` is given for the subfolders: they are then
+// added to it and the listing goes on.
 std::vector<std::filesystem::path> listPffFiles(const std::filesystem::path& folder,
-                                                bool recursive = false);
+                                                bool recursive = false,
+                                                std::vector<UnreadFolder>* unreadFolders = nullptr);
 
 } // namespace pixa

@@ -1,6 +1,7 @@
 // The photo commands of the tool: wrap, info, list and unwrap, end to end.
 #include "cli_harness.h"
 #include "core/pff_file.h"
+#include "deep_folders.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -194,6 +195,32 @@ TEST_F(CliPhotoTest, ListingReportsCorruptFilesAndGoesOn) {
     fs::remove(path("bb.pff"));
     EXPECT_EQ(run({"list", "sub"}).status, 0);
     EXPECT_EQ(run({"list", "--json", "p.jpg.none"}).status, 1);
+}
+
+TEST_F(CliPhotoTest, ListingSaysWhyAFileOrFolderCouldNotBeReadAndFails) {
+    writeFile(path("p.jpg"), jpegBytes(2000));
+    ASSERT_EQ(wrap({"--caption", "top", "p.jpg", "--output", "a.pff"}).status, 0);
+    const std::string bytes = readFile(path("a.pff"));
+    // Listed from ".", the deepest folder's path is 4000 characters: "near.pff" in it can be
+    // read, a file of 200 characters and a subfolder there pass the system's limit of 4095.
+    const int levels = (4000 - 4) / 201;
+    fs::path chain = pixatest::makeFolderChain(path(""), levels, 200);
+    chain /=
+        pixatest::makeFolderChain(path("") / chain, 1, 3998 - 201 * levels,
+                                  {{"near.pff", bytes}, {std::string(196, 'x') + ".pff", bytes}});
+    ASSERT_EQ(("." / chain).string().size(), 4000u);
+    pixatest::makeFolderChain(path("") / chain, 1, 200, {{"lost.pff", bytes}});
+
+    const CliResult r = run({"list", "--recursive", "."});
+    pixatest::removeDeepTree(path("") / *chain.begin());
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "./a.pff\ttop\n./" + chain.string() + "/near.pff\ttop\n");
+    EXPECT_EQ(r.err.find("corrupted"), std::string::npos) << r.err;
+    const std::string cause = "error 52: Bad file name or number: cannot ";
+    EXPECT_NE(r.err.find(cause + "open ./" + chain.string() + "/" + std::string(196, 'x')),
+              std::string::npos);
+    EXPECT_NE(r.err.find(cause + "list ./" + chain.string() + "/" + std::string(200, 'd')),
+              std::string::npos);
 }
 
 TEST_F(CliPhotoTest, DamagedTagIsShownAsFarAsItGoesWithAWarning) {

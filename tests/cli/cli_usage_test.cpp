@@ -3,6 +3,7 @@
 #include "cli/cli_error.h"
 #include "cli/text_output.h"
 #include "cli_harness.h"
+#include "core/messages.h"
 
 #include <gtest/gtest.h>
 
@@ -75,7 +76,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(CliTextTest, StoredFieldsLoseOnlyTrailingPaddingAndBecomeUtf8) {
     EXPECT_EQ(displayText("  caf\xE9 \x80   "), "  café €");
     EXPECT_EQ(displayText("    "), "");
-    EXPECT_EQ(terminalLines(corruptFileMessage("/a/b.pff")),
+    EXPECT_EQ(terminalLines(msg::corruptFile("/a/b.pff")),
               "/a/b.pff is corrupted.\n\nDelete this file or move this file to another folder so "
               "that yo will be able to see the rest of the files.");
 }

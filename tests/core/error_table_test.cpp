@@ -81,6 +81,15 @@ TEST(ErrorTable, NumbersThatDifferBetweenTheVariants) {
               "Cancel was selected");
 }
 
+TEST(ErrorTable, AStopFallsToItsDescriptionLikeAnyNumberOutsideTheTable) {
+    const Failure stop(err::UserInterrupt);
+    EXPECT_STREQ(stop.what(), "User interrupt occurred");
+    EXPECT_EQ(errorMessages(ErrorVariant::File, stop.number(), stop.description()),
+              std::vector<std::string>{"User interrupt occurred"});
+    EXPECT_EQ(errorMessages(ErrorVariant::Sequential, stop.number(), stop.description()),
+              generic(18));
+}
+
 TEST(ErrorModel, DescriptionsAndFailureText) {
     EXPECT_EQ(errorDescription(5), "Invalid procedure call or argument");
     EXPECT_EQ(errorDescription(6), "Overflow");

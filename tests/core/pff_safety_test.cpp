@@ -11,6 +11,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <stop_token>
+#include <tuple>
+
 using namespace pixa;
 using namespace pixatest;
 
@@ -123,6 +126,47 @@ TEST_F(SafetyTest, NoTemporaryFileAfterAReportedFailure) {
     EXPECT_EQ(namesIn(dir), (std::vector<std::string>{"old.jpg", "photo.pff", "tiny.jpg"}));
     EXPECT_EQ(readBytes(dir / "photo.pff"), before);
 }
+
+// Stopping from the progress callback at a block: inside the first chunk, at a chunk's edge, in
+// a later chunk, or before any work. Whether the target is new or replaced, nothing of the
+// stopped write is left and an old target keeps its bytes.
+class StopTest : public SafetyTest, public ::testing::WithParamInterface<std::tuple<bool, int>> {};
+
+TEST_P(StopTest, StoppedWrapOrUnwrapLeavesNothingBehind) {
+    const auto [unwrap, stopAt] = GetParam();
+    const uint64_t blocks = 2100; // three chunks of the writer and the reader
+    writeBytes(dir / "new.jpg", pictureBytes(48 + 1026 * blocks + 5, 3));
+    encrypt_pff_file(request("new.jpg", "photo.pff"));
+    writeBytes(dir / "old.bin", "the old target");
+    const auto names = namesIn(dir);
+
+    for (const char* target : {"fresh.bin", "old.bin"}) {
+        SCOPED_TRACE(target);
+        std::stop_source stop;
+        if (stopAt == 0) stop.request_stop();
+        uint64_t last = 0;
+        const Progress progress = [&](uint64_t block, uint64_t) {
+            last = block;
+            if (block == static_cast<uint64_t>(stopAt)) stop.request_stop();
+        };
+        const int32_t number = failureNumber([&] {
+            if (unwrap) {
+                PffReader(dir / "photo.pff")
+                    .unwrapTo(dir / target, progress, 0600, stop.get_token());
+            } else {
+                encrypt_pff_file(request("new.jpg", target), progress, stop.get_token());
+            }
+        });
+        EXPECT_EQ(number, err::UserInterrupt);
+        EXPECT_EQ(last, static_cast<uint64_t>(stopAt));
+        EXPECT_EQ(namesIn(dir), names);
+        EXPECT_EQ(readBytes(dir / "old.bin"), "the old target");
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Blocks, StopTest,
+                         ::testing::Combine(::testing::Bool(),
+                                            ::testing::Values(0, 1, 1024, 1025, 2099)));
 
 TEST_F(SafetyTest, UnwrappedPictureIsPrivate) {
     writeBytes(dir / "old.jpg", pictureBytes(3000));

@@ -1,10 +1,10 @@
 #include "windows/batch/mulsave.h"
 
-#include "core/batch_names.h"
 #include "core/codepage.h"
 #include "core/error.h"
 #include "core/pff_file.h"
 #include "core/session.h"
+#include "core/wrap_plan.h"
 #include "ui/browse_backdrop.h"
 #include "ui/file_browsers.h"
 #include "ui/help.h"
@@ -14,13 +14,17 @@
 #include "ui/yielder.h"
 
 #include <QDir>
+#include <QHash>
 #include <QLabel>
 #include <QProgressBar>
 
 #include <algorithm>
+#include <filesystem>
 #include <limits>
 
 namespace pixa::ui {
+
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -31,10 +35,6 @@ QLabel* addLabel(QWidget* window, const char* name, const QString& text, QPoint 
     label->move(at);
     label->adjustSize();
     return label;
-}
-
-std::string fromQt(const QString& text) {
-    return text.toStdString();
 }
 
 QString toQt(const std::string& text) {
@@ -195,22 +195,37 @@ void mulsave::Image2_Click() {
     cancel_sw = false;
     Label4->show();
 
-    int n = 0;
-    for (int i = 0; i < File1->entryCount(); ++i)
-        n += File1->isSelected(i) ? 1 : 0;
+    // The list as it stands at the start: a refresh during a yield must not shift the entries.
+    QStringList names;
+    QList<bool> selected;
+    std::vector<fs::path> sources;
+    for (int i = 0; i < File1->entryCount(); ++i) {
+        names << File1->name(i);
+        selected << File1->isSelected(i);
+        if (selected.back())
+            sources.push_back(joinPath(File1->folder(), names.back()).toStdString());
+    }
+    const int n = static_cast<int>(sources.size());
+    // Every source's target, type and caption, and the sources that cannot be wrapped: not a
+    // picture, gone, or a second source for one target.
+    WrapOptions options;
+    options.outputFolder = Dir2->path().toStdString();
+    const WrapPlan plan = planWraps(sources, options);
+    QHash<QString, const WrapItem*> planned;
+    for (const WrapItem& item : plan.items)
+        planned.insert(toQt(item.source.string()), &item);
+    QHash<QString, QString> refused;
+    for (const WrapRefusal& refusal : plan.refusals) {
+        const QString source = toQt(refusal.source.string());
+        refused.insert(source, refusal.number == 0
+                                   ? QStringLiteral("%1: %2").arg(source, toQt(refusal.reason))
+                                   : failureLine(source, Failure(refusal.number, refusal.reason)));
+    }
+
     const MainWindowVariables before = m_mainWindow.variables();
     QStringList failures;
     int k = 1;
     int written = 0;
-    // The list as it stands at the start: a refresh during a yield must not shift the entries.
-    QStringList names;
-    QList<bool> selected;
-    for (int i = 0; i < File1->entryCount(); ++i) {
-        names << File1->name(i);
-        selected << File1->isSelected(i);
-    }
-    const QString sourceFolder = File1->folder();
-    const QString destination = Dir2->path();
     for (qsizetype i = 0; i < names.size(); ++i) {
         yielder.yieldNow();
         if (cancel_sw) break;
@@ -219,19 +234,23 @@ void mulsave::Image2_Click() {
         emit fileStarting(k);
         yielder.yieldNow();
         ++k;
-        const BatchNames batch =
-            batchNames(fromQt(sourceFolder), fromQt(names[i]), fromQt(destination));
+        const QString source = joinPath(File1->folder(), names[i]);
+        const WrapItem* item = planned.value(source);
+        if (!item) {
+            failures << refused.value(source);
+            continue;
+        }
         MainWindowVariables& vars = m_mainWindow.variables();
-        vars.ws_file = toQt(batch.source);
-        vars.orig_file_type = toQt(batch.fileType);
-        vars.ws_save_file = toQt(batch.target);
+        vars.ws_file = source;
+        vars.orig_file_type = QString::fromStdString(fromCodePage(item->fileType));
+        vars.ws_save_file = toQt(item->target.string());
         try {
             encrypt_multiple_files();
             ++written;
         } catch (const Failure& failure) {
-            failures << failureLine(toQt(batch.source), failure);
+            failures << failureLine(source, failure);
         } catch (const std::bad_alloc&) {
-            failures << failureLine(toQt(batch.source), Failure(err::OutOfMemory));
+            failures << failureLine(source, Failure(err::OutOfMemory));
         }
         ProgressBar1->hide();
     }
@@ -267,8 +286,8 @@ void mulsave::encrypt_multiple_files() {
     WrapRequest request;
     request.source = vars.ws_file.toStdString();
     request.target = vars.ws_save_file.toStdString();
-    request.tag = tagFromPath(toCodePageLossy(vars.ws_file.toStdString()));
-    request.fileType = toCodePageLossy(vars.orig_file_type.toStdString());
+    request.tag = tagFromSourcePath(request.source);
+    request.fileType = toCodePage(vars.orig_file_type.toStdString());
     request.owner = m_session.currentOwner();
     request.clock = &m_session.clock();
 

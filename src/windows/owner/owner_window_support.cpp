@@ -131,25 +131,27 @@ void admitOwner(const OwnerWindowContext& context, CurrentOwner owner,
     context.mainWindow.currentOwnerChanged();
 }
 
-std::optional<QString> unscramblableText(const std::vector<PaddedField>& fields,
-                                         const std::tm& when) {
-    // The store's key for a new owner is the minute plus the second of the registration.
-    const int shift = when.tm_min + when.tm_sec;
+QString coreText(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+std::optional<QString> refusedCharacterText(const Failure& failure,
+                                            const std::vector<PaddedField>& fields) {
+    if (failure.kind() != FailureKind::CharacterRefused) return std::nullopt;
     for (const PaddedField& field : fields) {
-        const std::string_view stored = std::string_view(field.padded).substr(0, field.width);
-        for (std::size_t i = 0; i < stored.size(); ++i) {
-            const auto byte = static_cast<unsigned char>(stored[i]);
-            if (byte + shift <= 255) continue;
-            const QString which = field.name.secret
-                                      ? QStringLiteral("The character at position %1").arg(i + 1)
-                                      : QStringLiteral("The character \"%1\" at position %2")
-                                            .arg(byteText(byte), QString::number(i + 1));
-            return QStringLiteral("%1 of the %2 cannot be scrambled with the key drawn for this "
-                                  "owner just now. The key changes with the clock: try again in "
-                                  "a minute, or use a plain letter instead.\r\nThe owner was not "
-                                  "registered.")
-                .arg(which, field.name.label);
-        }
+        if (failure.refusedField() != field.coreField) continue;
+        const std::size_t position = failure.refusedPosition();
+        if (position == 0 || position > field.padded.size()) return std::nullopt;
+        const auto byte = static_cast<unsigned char>(field.padded[position - 1]);
+        const QString which = field.name.secret
+                                  ? QStringLiteral("The character at position %1").arg(position)
+                                  : QStringLiteral("The character \"%1\" at position %2")
+                                        .arg(byteText(byte), QString::number(position));
+        return QStringLiteral("%1 of the %2 cannot be scrambled with the key drawn for this "
+                              "owner just now. The key changes with the clock: try again in "
+                              "a minute, or use a plain letter instead.\r\nThe owner was not "
+                              "registered.")
+            .arg(which, field.name.label);
     }
     return std::nullopt;
 }

@@ -12,7 +12,6 @@
 #include <QString>
 
 #include <cstddef>
-#include <ctime>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -61,15 +60,21 @@ std::string padIntoBox(QLineEdit& box, std::string_view bytes, std::size_t width
 // Makes `owner` the current owner, enables the main window and captions it with the name.
 void admitOwner(const OwnerWindowContext& context, CurrentOwner owner, std::string_view paddedName);
 
-// The first stored character of the padded texts whose code plus the field shift drawn at `when`
-// passes 255, named for the user; nullopt when every character fits.
+// A text of the core's message table as a window shows it.
+QString coreText(std::string_view text);
+
+// A padded text handed to the core, with the core's name for it (kOwnerNameField...) and how
+// the window names it.
 struct PaddedField {
+    const char* coreField;
     FieldName name;
     std::string padded;
-    std::size_t width;
 };
-std::optional<QString> unscramblableText(const std::vector<PaddedField>& fields,
-                                         const std::tm& when);
+
+// When the core refused one character of one of `fields` (it cannot be scrambled with the key
+// drawn just now), that character named for the user; nullopt for any other failure.
+std::optional<QString> refusedCharacterText(const Failure& failure,
+                                            const std::vector<PaddedField>& fields);
 
 // A message for a store that could not be read or written: what failed and why.
 QString storeFailureText(const QString& consequence, const Failure& failure);

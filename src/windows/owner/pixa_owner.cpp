@@ -1,5 +1,6 @@
 #include "windows/owner/pixa_owner.h"
 
+#include "core/messages.h"
 #include "core/owner_codec.h"
 #include "core/session.h"
 #include "ui/help.h"
@@ -87,7 +88,7 @@ PixaOwner::PixaOwner(const OwnerWindowContext& context)
 void PixaOwner::Command1_Click() {
     Platform& platform = m_context.platform;
     if (Text1->text().isEmpty()) {
-        platform.message(this, QStringLiteral("Owner's name is compulsory."));
+        platform.message(this, coreText(msg::OwnerNameCompulsory));
         return;
     }
     // Every text is checked before any box is touched, so a refused character leaves all as typed.
@@ -101,20 +102,17 @@ void PixaOwner::Command1_Click() {
     if (!hint) return;
 
     const std::vector<PaddedField> fields{
-        {kName, padIntoBox(*Text1, *name, kNameWidth), kNameWidth},
-        {kOwnerPassword, padIntoBox(*Text2, *ownerPass, kPasswordWidth), kPasswordWidth},
-        {kViewerPassword, padIntoBox(*Text4, *viewerPass, kPasswordWidth), kPasswordWidth},
-        {kHint, padIntoBox(*Text6, *hint, kHintWidth), kHintWidth}};
+        {kOwnerNameField, kName, padIntoBox(*Text1, *name, kNameWidth)},
+        {kOwnerPassField, kOwnerPassword, padIntoBox(*Text2, *ownerPass, kPasswordWidth)},
+        {kViewerPassField, kViewerPassword, padIntoBox(*Text4, *viewerPass, kPasswordWidth)},
+        {kHintField, kHint, padIntoBox(*Text6, *hint, kHintWidth)}};
 
-    // The time is read once so that a refused character can be explained with the same key.
-    const std::tm now = m_context.session.clock().localNow();
-    const FixedClock drawn(now);
     std::optional<CurrentOwner> owner;
     try {
         owner = registerOwner(m_context.session.store(), fields[0].padded, fields[1].padded,
-                              fields[2].padded, fields[3].padded, drawn);
+                              fields[2].padded, fields[3].padded, m_context.session.clock());
     } catch (const Failure& failure) {
-        const auto refused = unscramblableText(fields, now);
+        const auto refused = refusedCharacterText(failure, fields);
         platform.message(this, refused ? *refused
                                        : storeFailureText(QStringLiteral("The owner was not "
                                                                          "registered."),
@@ -122,8 +120,7 @@ void PixaOwner::Command1_Click() {
         return;
     }
     if (!owner) {
-        platform.message(this, QStringLiteral("An owner with this name already exists.\r\n"
-                                              "Please enter another user name."));
+        platform.message(this, coreText(msg::OwnerExists));
         return;
     }
     admitOwner(m_context, std::move(*owner), fields[0].padded);
@@ -143,17 +140,17 @@ void PixaOwner::Image1_Click() {
 
 void PixaOwner::Text3_LostFocus() {
     if (Text3->text() == Text2->text()) return;
-    applyRule(Text2, Text3, QStringLiteral("Confirmation password does not match Owner Password"));
+    applyRule(Text2, Text3, coreText(msg::OwnerPasswordMismatch));
 }
 
 void PixaOwner::Text4_LostFocus() {
     if (Text4->text() != Text2->text()) return;
-    applyRule(Text4, Text5, QStringLiteral("Owner password and Viewer Password MUST be different"));
+    applyRule(Text4, Text5, coreText(msg::PasswordsMustDiffer));
 }
 
 void PixaOwner::Text5_LostFocus() {
     if (Text5->text() == Text4->text()) return;
-    applyRule(Text4, Text5, QStringLiteral("Confirmation password does not match Viewer Password"));
+    applyRule(Text4, Text5, coreText(msg::ViewerPasswordMismatch));
 }
 
 void PixaOwner::applyRule(QLineEdit* focusBox, QLineEdit* clearedBox, const QString& message) {

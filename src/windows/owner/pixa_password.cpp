@@ -1,6 +1,7 @@
 #include "windows/owner/pixa_password.h"
 
 #include "core/codepage.h"
+#include "core/messages.h"
 #include "core/owner_codec.h"
 #include "core/session.h"
 #include "ui/help.h"
@@ -124,7 +125,7 @@ void PixaPassword::logIn() {
         return;
     }
     if (!owner) {
-        platform.message(this, QStringLiteral("Invalid owner's name or owner password"));
+        platform.message(this, coreText(msg::LoginRefused));
         platform.endApplication();
         return;
     }
@@ -135,7 +136,7 @@ void PixaPassword::logIn() {
 void PixaPassword::Image2_Click() {
     Platform& platform = m_context.platform;
     if (Text1->text().isEmpty()) {
-        platform.message(this, QStringLiteral("Please enter user name "));
+        platform.message(this, coreText(msg::EnterUserName));
         return;
     }
     const QString typed = Text1->text();
@@ -157,7 +158,7 @@ void PixaPassword::Image2_Click() {
         Label5->show();
         Text1->setText(typed);
     } else {
-        platform.message(this, QStringLiteral("Invalid user name"));
+        platform.message(this, coreText(msg::UnknownUserName));
         Text1->setText(typed);
     }
 }

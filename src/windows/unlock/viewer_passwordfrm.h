@@ -4,15 +4,56 @@
 
 #include "ui/window_base.h"
 
+class QLineEdit;
+class QPushButton;
+
+namespace pixa {
+class PffReader;
+class Session;
+} // namespace pixa
+
 namespace pixa::ui {
+
+class MainWindowLink;
+class Platform;
 
 class ViewerPasswordfrm : public WindowBase {
     Q_OBJECT
 public:
-    ViewerPasswordfrm();
+    // Loading the window disables the main window.
+    ViewerPasswordfrm(Session& session, MainWindowLink& mainWindow, Platform& platform);
+
+    // False once OK or Enter has unloaded the window; a window only hidden stays loaded.
+    bool loaded() const { return !unloaded(); }
+
+    // OK: the unlock sequence.
+    void Command1_Click();
+    // Enter in the password box: the same sequence; other keys are the box's.
+    void Text2_KeyPress(int keyAscii);
+    // "X": enables the main window and hides this one, keeping what was typed.
+    void Command2_Click();
+    void Image1_Click();
 
 protected:
-    void frameClosed() override { hide(); }
+    void frameClosed() override { Command2_Click(); }
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void unlock();
+    void showFields(const PffReader& reader);
+    void refuse();
+    void unwrap(const PffReader& reader, const LongWork& work);
+    QWidget* messageParent();
+
+    Session& m_session;
+    MainWindowLink& m_mainWindow;
+    Platform& m_platform;
+
+    QLineEdit* Text2;
+    QLineEdit* Text1;
+    ImageButton* Command1;
+    ImageButton* Image1;
+    QPushButton* Command2;
 };
 
 } // namespace pixa::ui

@@ -22,6 +22,7 @@ public:
     ViewerUnlock& operator=(const ViewerUnlock&) = delete;
 
     // Shows the window without waiting for it; a newly loaded one disables the main window.
+    // Does nothing while the window is unwrapping a photo.
     void show();
     // The loaded window; null when not loaded.
     ViewerPasswordfrm* window() const;

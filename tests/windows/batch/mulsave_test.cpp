@@ -23,6 +23,7 @@ private slots:
     void abortLetsTheCurrentFileFinish();
     void frameCloseDuringARunAbortsThenCloses();
     void vanishedSourceIsSkippedAndListed();
+    void secondPhotoForOneTargetIsRefusedNotLost();
     void pathCaptionCutsAtTwentyCharacters_data();
     void pathCaptionCutsAtTwentyCharacters();
 };
@@ -124,6 +125,19 @@ void MulsaveTest::vanishedSourceIsSkippedAndListed() {
     QVERIFY2(message.contains(h.sources.filePath(QStringLiteral("b.jpg"))), qPrintable(message));
     QVERIFY(message.contains(QStringLiteral("error 53")));
     QVERIFY(h.control<ImageButton>("Image2")->isEnabled());
+}
+
+void MulsaveTest::secondPhotoForOneTargetIsRefusedNotLost() {
+    BatchHarness h;
+    QVERIFY(writePhoto(h.sources.filePath(QStringLiteral("a.bmp")), 4000, 'b'));
+    QVERIFY(writePhoto(h.sources.filePath(QStringLiteral("a.jpg")), 5000, 'j'));
+    h.select({"a.bmp", "a.jpg"});
+    h.control<ImageButton>("Image2")->clicked();
+    QCOMPARE(h.status(), QStringLiteral("Total 1 saved."));
+    PffReader reader(h.destination.filePath(QStringLiteral("a.pff")).toStdString());
+    QCOMPARE(reader.info().pictureSize(), 4000);
+    QCOMPARE(h.platform.messages().size(), 1);
+    QVERIFY(h.platform.messages().first().contains(h.sources.filePath(QStringLiteral("a.jpg"))));
 }
 
 void MulsaveTest::pathCaptionCutsAtTwentyCharacters_data() {

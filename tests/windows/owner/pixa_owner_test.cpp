@@ -306,6 +306,12 @@ void PixaOwnerTest::refusedCharacter_data() {
                           "be scrambled with the key drawn for this owner just now. The key "
                           "changes with the clock: try again in a minute, or use a plain letter "
                           "instead.\r\nThe owner was not registered.");
+    QTest::newRow("password whose code passes 255 once scrambled, not repeated")
+        << QByteArray("Text2") << QStringLiteral("ab\u00fe") << 40
+        << QStringLiteral("The character at position 3 of the owner's password cannot be "
+                          "scrambled with the key drawn for this owner just now. The key changes "
+                          "with the clock: try again in a minute, or use a plain letter "
+                          "instead.\r\nThe owner was not registered.");
     QTest::newRow("the same hint with a small key")
         << QByteArray("Text6") << QStringLiteral("caf\u00e9") << 0 << QString();
 }

@@ -1,0 +1,148 @@
+#include "core/caption_listing.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+
+namespace pixa {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Files asked for this far ahead of the one read, so that the disk serves many uncached files
+// at once instead of one after the other.
+constexpr size_t kReadAhead = 32;
+
+bool namedPff(const fs::path& path) {
+    std::string ext = path.extension().string();
+    std::transform(ext.begin(), ext.end(), ext.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return ext == ".pff";
+}
+
+// Adds the .pff entries of `folder` to `files` and, with `recursive`, its subfolders to
+// `subfolders`. A folder that cannot be read, or stops being readable part way, throws.
+void scanFolder(const fs::path& folder, bool recursive, std::vector<fs::path>& files,
+                std::vector<fs::path>& subfolders) {
+    std::error_code ec;
+    fs::directory_iterator it(folder, ec);
+    if (ec) throwErrno(ec.value(), "list", folder.string());
+    for (const fs::directory_iterator end; it != end;) {
+        const fs::directory_entry& entry = *it;
+        std::error_code kindUnknown;
+        const bool isFolder = entry.is_directory(kindUnknown);
+        if (isFolder) {
+            std::error_code linkUnknown;
+            if (recursive && !entry.is_symlink(linkUnknown)) subfolders.push_back(entry.path());
+        } else if (namedPff(entry.path())) {
+            files.push_back(entry.path());
+        }
+        it.increment(ec);
+        if (ec) throwErrno(ec.value(), "list", folder.string());
+    }
+}
+
+// Opening a FIFO or a device to read it could wait forever, and what it holds is no photo.
+void requireRegularFile(const fs::path& file) {
+    struct stat st {};
+    if (::stat(file.c_str(), &st) != 0) throwErrno(errno, "open", file.string());
+    if (S_ISDIR(st.st_mode)) {
+        throw Failure(err::PathFileAccess, file.string() + " is a folder, not a file");
+    }
+    if (!S_ISREG(st.st_mode)) {
+        throw Failure(err::PathFileAccess, file.string() + " is not a regular file");
+    }
+}
+
+// Asks the system for the bytes readCaption() will read. The file is opened without waiting, so
+// that a FIFO cannot hold the listing up; true when it is a regular file.
+bool prefetchFile(const fs::path& file) noexcept {
+    const int fd = ::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return false;
+    struct stat st {};
+    const bool regular = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    if (regular && static_cast<uint64_t>(st.st_size) >= kTrailerSize) {
+        ::posix_fadvise(fd, kTagOffset, kTagSize, POSIX_FADV_WILLNEED);
+        ::posix_fadvise(fd, st.st_size - static_cast<off_t>(kTrailerSize), 4, POSIX_FADV_WILLNEED);
+    }
+    ::close(fd);
+    return regular;
+}
+
+// `regular`: the read-ahead found a regular file, so it need not be looked at again.
+CaptionEntry readEntry(const fs::path& file, bool regular) {
+    CaptionEntry entry;
+    entry.file = file;
+    try {
+        if (!regular) requireRegularFile(file);
+        entry.caption = readCaption(file);
+    } catch (const Failure& f) {
+        entry.status = f.kind() == FailureKind::NotWrappedPhoto ? CaptionStatus::NotWrapped
+                                                                : CaptionStatus::Unreadable;
+        entry.failure = f;
+    }
+    return entry;
+}
+
+} // namespace
+
+std::vector<fs::path> listPffFiles(const fs::path& folder, bool recursive,
+                                   std::vector<UnreadFolder>* unreadFolders) {
+    std::vector<fs::path> files;
+    // One folder is open at a time, however deep the tree: a deep tree cannot run the process
+    // out of file descriptors.
+    std::vector<fs::path> pending;
+    scanFolder(folder, recursive, files, pending);
+    while (!pending.empty()) {
+        const fs::path next = std::move(pending.back());
+        pending.pop_back();
+        try {
+            scanFolder(next, recursive, files, pending);
+        } catch (const Failure& f) {
+            if (!unreadFolders) throw;
+            unreadFolders->push_back({next, f});
+        }
+    }
+    std::sort(files.begin(), files.end());
+    if (unreadFolders) {
+        std::sort(unreadFolders->begin(), unreadFolders->end(),
+                  [](const UnreadFolder& a, const UnreadFolder& b) { return a.folder < b.folder; });
+    }
+    return files;
+}
+
+void prefetchCaption(const fs::path& file) noexcept {
+    prefetchFile(file);
+}
+
+void readCaptions(const std::vector<fs::path>& files, const CaptionSink& onFile,
+                  const Progress& progress, std::stop_token stop) {
+    throwIfStopped(stop);
+    std::vector<bool> regular(files.size());
+    for (size_t i = 0; i < std::min(kReadAhead, files.size()); ++i)
+        regular[i] = prefetchFile(files[i]);
+    for (size_t i = 0; i < files.size(); ++i) {
+        if (progress) progress(i + 1, files.size());
+        throwIfStopped(stop);
+        if (i + kReadAhead < files.size())
+            regular[i + kReadAhead] = prefetchFile(files[i + kReadAhead]);
+        onFile(readEntry(files[i], regular[i]));
+    }
+}
+
+std::vector<UnreadFolder> readFolderCaptions(const fs::path& folder, bool recursive,
+                                             const CaptionSink& onFile, const Progress& progress,
+                                             std::stop_token stop) {
+    throwIfStopped(stop);
+    std::vector<UnreadFolder> unread;
+    const auto files = listPffFiles(folder, recursive, &unread);
+    readCaptions(files, onFile, progress, std::move(stop));
+    return unread;
+}
+
+} // namespace pixa

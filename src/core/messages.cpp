@@ -1,0 +1,10 @@
+#include "core/messages.h"
+
+namespace pixa::msg {
+
+std::string corruptFile(std::string_view fullPath) {
+    return std::string(fullPath) + " is corrupted.\r\n\r\nDelete this file or move this file to " +
+           "another folder so that yo will be able to see the rest of the files.";
+}
+
+} // namespace pixa::msg

@@ -1,0 +1,23 @@
+// The unlock rule: how a typed viewer password is compared with the one a wrapped photo carries.
+#pragma once
+
+#include "core/pff_file.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace pixa {
+
+// The typed text (UTF-8) as it is compared: the code-page bytes of its first 8 characters (the
+// unlock box takes no more), padded by the padding rule, so that "abc " becomes 9 characters
+// and matches no stored password. nullopt when one of those characters has no code-page byte
+// or the text is not UTF-8: such a text opens nothing.
+std::optional<std::string> paddedViewerPassword(std::string_view typedUtf8);
+
+// Whether the viewer password typed (UTF-8) opens the photo that `info` was read from: the
+// padded text equals, letter case included, the file's password unscrambled with the file's own
+// factor. A password field that does not unscramble throws InvalidArgument.
+bool viewerPasswordOpens(const PffInfo& info, std::string_view typedUtf8);
+
+} // namespace pixa

@@ -1,0 +1,157 @@
+// The viewer unlock window driven headless: right and wrong passwords by OK and by Enter, the
+// padding rule, "X" and showing again, and files that are not sound wrapped photos.
+#include "unlock_harness.h"
+
+#include <QtTest>
+
+using namespace pixatest;
+using pixa::ui::InfoLabel;
+using pixa::ui::ViewerPasswordfrm;
+
+class ViewerPasswordfrmTest : public QObject {
+    Q_OBJECT
+private slots:
+    void unlock_data();
+    void unlock();
+    void closeThenShowAgain();
+    void unsoundFile_data();
+    void unsoundFile();
+};
+
+void ViewerPasswordfrmTest::unlock_data() {
+    QTest::addColumn<QByteArray>("registered");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<bool>("enter");
+    QTest::addColumn<bool>("match");
+
+    QTest::newRow("short password, OK") << QByteArray("key") << "key" << false << true;
+    QTest::newRow("short password, Enter") << QByteArray("key") << "key" << true << true;
+    QTest::newRow("eight characters") << QByteArray("Tulip-42") << "Tulip-42" << false << true;
+    QTest::newRow("wrong, OK") << QByteArray("key") << "kex" << false << false;
+    QTest::newRow("wrong, Enter") << QByteArray("key") << "kex" << true << false;
+    QTest::newRow("extra trailing space") << QByteArray("key") << "key " << false << false;
+    QTest::newRow("other letter case") << QByteArray("Tulip-42") << "tulip-42" << true << false;
+    QTest::newRow("empty") << QByteArray("key") << "" << true << false;
+    QTest::newRow("outside the code page") << QByteArray("key") << "k\u0141y" << false << false;
+}
+
+void ViewerPasswordfrmTest::unlock() {
+    QFETCH(QByteArray, registered);
+    QFETCH(QString, typed);
+    QFETCH(bool, enter);
+    QFETCH(bool, match);
+
+    UnlockHarness h;
+    const QByteArray picture = bitmapBytes();
+    const fs::path pff = h.wrap(picture, registered.constData());
+    const fs::path temporary = h.session.temporaryPicture();
+    std::ofstream(temporary) << "an earlier photo";
+    ViewerPasswordfrm* w = h.open(pff);
+    QVERIFY(w);
+    QVERIFY(!h.mainWindow.enabled);
+    QVERIFY(box(w, "Text2")->hasFocus());
+    box(w, "Text1")->setText(QStringLiteral("Somebody Else"));
+    box(w, "Text2")->insert(typed);
+    if (enter) {
+        QTest::keyClick(box(w, "Text2"), Qt::Key_Return);
+    } else {
+        QTest::mouseClick(w->findChild<QWidget*>("Command1"), Qt::LeftButton);
+    }
+
+    // The reader's fields are shown whatever the outcome; the password box was padded.
+    QCOMPARE(h.mainWindow.captionBox, QStringLiteral("Harbour at dusk").leftJustified(64));
+    QCOMPARE(h.mainWindow.labels[InfoLabel::FileType], "Original file type :.BMP");
+    QCOMPARE(h.mainWindow.labels[InfoLabel::Date], "Original creation date :12/08/26");
+    QCOMPARE(h.mainWindow.labels[InfoLabel::Time], "Original creation time :02:25:36 PM");
+    QCOMPARE(box(w, "Text2")->text(),
+             typed + QString(qMax(0, 8 - int(typed.trimmed().size())), ' '));
+    QVERIFY(h.mainWindow.enabled && !h.mainWindow.busy && !h.mainWindow.progressShown);
+    QVERIFY(!w->isVisible() && !w->loaded());
+
+    if (!match) {
+        QCOMPARE(h.platform.messages(), QStringList{"Invalid password"});
+        QCOMPARE(h.mainWindow.labels[InfoLabel::Owner], "Owner :");
+        QCOMPARE(h.mainWindow.vars.ws_file, QString::fromStdString(pff.string()));
+        QVERIFY(h.mainWindow.picture.isNull() && !h.mainWindow.saveEnabled);
+        QCOMPARE(h.files(), (QStringList{"owners.inf", "photo.pff"}));
+        return;
+    }
+    QCOMPARE(h.platform.messages(), QStringList{});
+    QCOMPARE(h.mainWindow.labels[InfoLabel::Owner], "Owner : Alice Martin        ");
+    QCOMPARE(h.mainWindow.vars.ws_file, QString::fromStdString(temporary.string()));
+    std::ifstream unwrapped(temporary, std::ios::binary);
+    QCOMPARE(QByteArray::fromStdString({std::istreambuf_iterator<char>(unwrapped), {}}), picture);
+    QCOMPARE(fs::status(temporary).permissions(), fs::perms::owner_read | fs::perms::owner_write);
+    QCOMPARE(h.mainWindow.picture.size(), QSize(61, 61));
+    QVERIFY(h.mainWindow.scrollBarAtWindowEdge && h.mainWindow.saveEnabled);
+    QCOMPARE(h.mainWindow.progressMaximum, (picture.size() - 48) / 1026);
+    QCOMPARE(h.mainWindow.progressValue, h.mainWindow.progressMaximum);
+}
+
+void ViewerPasswordfrmTest::closeThenShowAgain() {
+    UnlockHarness h;
+    const fs::path pff = h.wrap(bitmapBytes(), "key");
+    ViewerPasswordfrm* w = h.open(pff);
+    QVERIFY(w);
+    QTest::keyClicks(box(w, "Text2"), "ke");
+    QTest::mouseClick(w->findChild<QWidget*>("Command2"), Qt::LeftButton);
+    QVERIFY(h.mainWindow.enabled);
+    QVERIFY(!w->isVisible());
+
+    QCOMPARE(h.open(pff), w);
+    QVERIFY(h.mainWindow.enabled);
+    QCOMPARE(box(w, "Text2")->text(), "ke");
+    QTest::keyClicks(box(w, "Text2"), "y");
+    QTest::keyClick(box(w, "Text2"), Qt::Key_Enter);
+    QVERIFY(h.mainWindow.saveEnabled);
+    QCOMPARE(h.platform.calls().size(), 0);
+}
+
+void ViewerPasswordfrmTest::unsoundFile_data() {
+    QTest::addColumn<QByteArray>("picture");
+    QTest::addColumn<qint64>("size");        // the .pff cut to this size; 0: no file, -1: whole
+    QTest::addColumn<QByteArray>("foreign"); // when given, replaces the .pff's bytes
+    QTest::addColumn<QString>("message");
+
+    const QByteArray bitmap = bitmapBytes();
+    QTest::newRow("missing") << bitmap << qint64(0) << QByteArray()
+                             << "Insufficient disk space / selected file does not exist !";
+    QTest::newRow("shorter than the header")
+        << bitmap << qint64(300) << QByteArray() << "Input past end of file";
+    QTest::newRow("body cut short") << bitmap << qint64(3000) << QByteArray() << "Type mismatch";
+    QTest::newRow("foreign") << bitmap << qint64(-1) << QByteArray(3000, 'a') << "Type mismatch";
+    QTest::newRow("unwraps to no picture") << QByteArray(5000, 'x') << qint64(-1) << QByteArray()
+                                           << "Selected picture is not a valid .bmp file";
+}
+
+void ViewerPasswordfrmTest::unsoundFile() {
+    QFETCH(QByteArray, picture);
+    QFETCH(qint64, size);
+    QFETCH(QByteArray, foreign);
+    QFETCH(QString, message);
+
+    UnlockHarness h;
+    const fs::path pff = h.wrap(picture, "key");
+    if (size == 0) fs::remove(pff);
+    if (size > 0) fs::resize_file(pff, size);
+    if (!foreign.isEmpty()) std::ofstream(pff) << foreign.constData();
+    ViewerPasswordfrm* w = h.open(pff);
+    QVERIFY(w);
+    box(w, "Text2")->insert("key");
+    QTest::mouseClick(w->findChild<QWidget*>("Command1"), Qt::LeftButton);
+
+    // Failures before the match leave the window loaded; after it, the owner is shown.
+    const bool matched = message.startsWith("Selected");
+    QCOMPARE(h.platform.messages(), QStringList{message});
+    QVERIFY(!h.platform.applicationEnded());
+    QVERIFY(h.mainWindow.enabled && !h.mainWindow.busy && !w->isVisible());
+    QCOMPARE(w->loaded(), !matched);
+    if (matched) QCOMPARE(h.mainWindow.labels[InfoLabel::Owner], "Owner : Alice Martin        ");
+    QCOMPARE(h.mainWindow.vars.ws_file, QString::fromStdString(pff.string()));
+    QVERIFY(h.mainWindow.picture.isNull() && !h.mainWindow.saveEnabled);
+    QCOMPARE(h.files(),
+             size == 0 ? QStringList{"owners.inf"} : (QStringList{"owners.inf", "photo.pff"}));
+}
+
+QTEST_MAIN(ViewerPasswordfrmTest)
+#include "viewer_passwordfrm_test.moc"
