@@ -203,7 +203,8 @@ void FileList::refresh() {
     if (m_folder.isEmpty()) return;
     QDir dir(m_folder);
     dir.setNameFilters(m_patterns);
-    dir.setFilter(QDir::Files);
+    // FIFOs, sockets and broken links too: the window then says why each cannot be read.
+    dir.setFilter(QDir::Files | QDir::System);
     dir.setSorting(QDir::Name | QDir::IgnoreCase);
     addItems(dir.entryList());
 }

@@ -81,7 +81,9 @@ private:
 };
 
 // The file list: the files of one folder that match its patterns (any letter case), sorted by
-// name without regard to case; several can be selected (click, Shift and Ctrl).
+// name without regard to case; several can be selected (click, Shift and Ctrl). Entries that
+// are not regular files (FIFOs, broken links) are listed too, so that they are not silently
+// passed over.
 class FileList : public QListWidget {
     Q_OBJECT
 public:
