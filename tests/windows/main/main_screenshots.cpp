@@ -22,8 +22,8 @@ int main(int argc, char** argv) {
     h.window.setMainWindowCaption(QStringLiteral("PixaMantler - Owner : alice logged in."));
     h.open(h.picture(QStringLiteral("lake.jpg"), {QSize(2400, 1800), "jpeg"}), 3);
     if (!h.platform.messages().isEmpty()) return 1;
-    h.bar("HScroll1")->setValue(900);
-    h.bar("VScroll1")->setValue(700);
+    h.bar("HScroll1")->setValue(1400);
+    h.bar("VScroll1")->setValue(850);
     h.control<QLineEdit>("Text1")->setText(QStringLiteral("The lake house, summer evening"));
     h.window.grab().save(out.filePath(QStringLiteral("main-window-scrolled.png")));
 

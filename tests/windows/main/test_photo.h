@@ -8,6 +8,8 @@
 #include <QPainterPath>
 #include <QRadialGradient>
 
+#include <cmath>
+
 namespace pixatest {
 
 inline QImage photoLike(QSize size) {
@@ -34,8 +36,10 @@ inline QImage photoLike(QSize size) {
         QPainterPath path;
         path.moveTo(0, 750);
         path.lineTo(0, baseY);
-        for (int x = 0; x <= 1000; x += 50)
-            path.quadTo(x + 25 + shift, baseY - peak * ((x / 50) % 3 + 1) / 3.0, x + 50, baseY);
+        for (int x = 0; x < 1000; x += 10) {
+            const double rise = 0.55 + 0.3 * std::sin(x / 97.0 + shift) + 0.15 * std::sin(x / 23.0);
+            path.lineTo(x + 10, baseY - peak * rise);
+        }
         path.lineTo(1000, 750);
         QLinearGradient shade(0, baseY - peak, 0, 750);
         shade.setColorAt(0, far);
