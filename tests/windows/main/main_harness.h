@@ -3,7 +3,6 @@
 #pragma once
 
 #include "core/clock.h"
-#include "core/codepage.h"
 #include "core/owner_codec.h"
 #include "core/owner_store.h"
 #include "core/session.h"
@@ -50,12 +49,13 @@ public:
     pixa::ui::OwnerFlow owners;
     pixa::ui::ViewerUnlock unlock;
 
-    // Registers "alice" and makes her the current owner, as a login would; shows the window.
+    // Registers "alice" (viewer password "view") and makes her the current owner, as a login
+    // would; shows the window.
     bool start() {
-        const auto pad = [](const char* text, size_t width) { return pixa::padField(text, width); };
-        const auto owner = pixa::registerOwner(
-            session.store(), pad("alice", pixa::kNameWidth), pad("pw", pixa::kPasswordWidth),
-            pad("view", pixa::kPasswordWidth), pad("", pixa::kHintWidth), clock);
+        using pixa::padField;
+        const auto owner = pixa::registerOwner(session.store(), padField("alice", pixa::kNameWidth),
+                                               padField("pw", 8), padField("view", 8),
+                                               padField("", pixa::kHintWidth), clock);
         if (!owner) return false;
         session.setCurrentOwner(*owner);
         window.setMainWindowEnabled(true);
@@ -65,14 +65,14 @@ public:
 
     QString path(const QString& name) const { return dir.filePath(name); }
 
-    // Writes a photo-like picture; the path.
+    // Writes a photo-like picture (plain blue when very large, which is quicker); its path.
     QString picture(const QString& name, const PictureSpec& spec) const {
         QImageWriter writer(path(name), spec.format);
         writer.setProgressiveScanWrite(spec.progressive);
         writer.setTransformation(spec.orientation);
-        const QImage image = spec.size.width() * spec.size.height() > 30'000'000
-                                 ? flat(spec.size)
-                                 : photoLike(spec.size);
+        QImage image(spec.size, QImage::Format_RGB32);
+        image.fill(QColor(90, 140, 200));
+        if (spec.size.width() * spec.size.height() < 30'000'000) image = photoLike(spec.size);
         if (!writer.write(image)) qFatal("cannot write %s", qPrintable(name));
         return path(name);
     }
@@ -95,39 +95,37 @@ public:
         return control<pixa::ui::ImageButton>(name);
     }
     QScrollBar* bar(const char* name) const { return control<QScrollBar>(name); }
-    // The faces of save, actual size and fit, e.g. "4a 5c 6a"; each enabled with its up face.
+
+    // The faces of save, actual size and fit, e.g. "4a 5c 6a"; "!" marks a face that does not
+    // match the button's state.
     QString viewButtons() const {
         QStringList faces;
         for (const char* name : {"Command4", "Command2", "Command3"}) {
-            pixa::ui::ImageButton* b = button(name);
-            const bool consistent =
-                b->isEnabledTo(&window) == b->currentFace().endsWith(QLatin1Char('a'));
-            faces << b->currentFace() + (consistent ? QString() : QStringLiteral("!"));
+            const pixa::ui::ImageButton* b = button(name);
+            const bool up = b->currentFace().endsWith(QLatin1Char('a'));
+            faces << b->currentFace() + (b->isEnabledTo(&window) == up ? "" : "!");
         }
         return faces.join(QLatin1Char(' '));
     }
-    // Picture1's place and size in the frame, shown or not: "x,y wxh" or "hidden".
+    // Picture1 in the frame as "x,y wxh", or "hidden".
     QString picture1() const {
         const QWidget* p = control("Picture1");
-        if (p->isHidden()) return QStringLiteral("hidden");
-        return QStringLiteral("%1,%2 %3x%4")
-            .arg(p->x())
-            .arg(p->y())
-            .arg(p->width())
-            .arg(p->height());
+        return p->isHidden() ? QStringLiteral("hidden")
+                             : QStringLiteral("%1,%2 %3x%4")
+                                   .arg(p->x())
+                                   .arg(p->y())
+                                   .arg(p->width())
+                                   .arg(p->height());
     }
-    // A scroll bar as "value/maximum" when shown, "-" when hidden.
-    QString scroll(const char* name) const {
-        const QScrollBar* b = bar(name);
-        return b->isHidden() ? QStringLiteral("-")
-                             : QStringLiteral("%1/%2").arg(b->value()).arg(b->maximum());
-    }
-
-private:
-    static QImage flat(QSize size) {
-        QImage image(size, QImage::Format_RGB32);
-        image.fill(QColor(90, 140, 200));
-        return image;
+    // Both scroll bars as "value/maximum", "-" when hidden: "0/230 -".
+    QString scrollBars() const {
+        QStringList out;
+        for (const char* name : {"HScroll1", "VScroll1"}) {
+            const QScrollBar* b = bar(name);
+            out << (b->isHidden() ? QStringLiteral("-")
+                                  : QStringLiteral("%1/%2").arg(b->value()).arg(b->maximum()));
+        }
+        return out.join(QLatin1Char(' '));
     }
 };
 
