@@ -34,7 +34,9 @@ QImage loadPicture(const QString& path) {
         const InputFile probe(QFile::encodeName(path).toStdString());
     }
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) throw Failure(err::DeviceIO, text(file.errorString()));
+    if (!file.open(QIODevice::ReadOnly)) {
+        throw Failure(err::PathFileAccess, text(path) + ": " + text(file.errorString()));
+    }
     // Decoders read a cut file as far as it goes and make up the rest, so the file is checked
     // whole first. A JPEG is read into memory once, for the check and the decoder; a bitmap's
     // headers tell its length.
@@ -84,9 +86,12 @@ QImage loadPicture(const QString& path) {
     case QImage::Format_ARGB32_Premultiplied:
         return image;
     default:
-        return image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied
-                                                             : QImage::Format_RGB32);
+        break;
     }
+    QImage converted = image.convertToFormat(
+        image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
+    if (converted.isNull()) throw Failure(err::OutOfMemory, text(path));
+    return converted;
 }
 
 } // namespace pixa::ui

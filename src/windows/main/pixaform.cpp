@@ -23,9 +23,11 @@
 #include <QShortcut>
 #include <QTimer>
 
+#include <algorithm>
 #include <filesystem>
 #include <new>
 #include <system_error>
+#include <utility>
 
 namespace pixa::ui {
 
@@ -88,6 +90,8 @@ void pixaform::addControls() {
     Text1->setObjectName(QStringLiteral("Text1"));
     Text1->setGeometry(111, 69, 391, 20);
     Text1->setMaxLength(kCaptionLength);
+    // A file dropped on the caption opens like one dropped anywhere else on the window.
+    Text1->setAcceptDrops(false);
     Text1->setToolTip(QStringLiteral("The caption stored with the wrapped photo (at most 64 "
                                      "characters)"));
 
