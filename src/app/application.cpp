@@ -3,11 +3,13 @@
 #include "core/error.h"
 #include "core/file_io.h"
 #include "core/owner_store.h"
-#include "ui/main_window_link.h"
+#include "ui/window_base.h"
+#include "windows/batch/mulsave.h"
+#include "windows/main/pixaform.h"
 #include "windows/owner/owner_flow.h"
+#include "windows/search/mantlersearch.h"
+#include "windows/unlock/viewer_unlock.h"
 
-#include <QCloseEvent>
-#include <QMainWindow>
 #include <QTimer>
 
 #include <filesystem>
@@ -16,49 +18,13 @@ namespace pixa::app {
 
 namespace fs = std::filesystem;
 
-// Stands in for the main photo window until it is built: an empty window that the owner windows
-// enable, disable and caption, and whose closing ends the application.
-class PlaceholderMainWindow final : public QMainWindow, public ui::MainWindowLink {
-public:
-    PlaceholderMainWindow(ui::Platform& platform, const Session& session)
-        : m_platform(platform), m_session(session) {
-        setFixedSize(800, 600);
-    }
-
-    void setMainWindowEnabled(bool enabled) override { setEnabled(enabled); }
-    void setMainWindowCaption(const QString& caption) override { setWindowTitle(caption); }
-    QWidget* mainWindowWidget() override { return this; }
-    ui::MainWindowVariables& variables() override { return m_variables; }
-    QString captionText() const override { return {}; }
-    void setCaptionText(const QString&) override {}
-    void setInfoLabel(ui::InfoLabel, const QString&) override {}
-    void clearInfoLabels() override {}
-    void showProgress(int) override {}
-    void setProgress(int) override {}
-    void hideProgress() override {}
-    void setBusyPointer(bool) override {}
-    void showPictureFile(const QString&, bool) override {}
-    QImage shownPicture() const override { return {}; }
-    void setSaveEnabled(bool) override {}
-    void currentOwnerChanged() override {}
-
-protected:
-    void closeEvent(QCloseEvent* event) override {
-        event->ignore();
-        std::error_code ignored;
-        fs::remove(m_session.temporaryPicture(), ignored);
-        m_platform.endApplication();
-    }
-
-private:
-    ui::Platform& m_platform;
-    const Session& m_session;
-    ui::MainWindowVariables m_variables;
-};
-
 Application::Application() = default;
 
 Application::~Application() {
+    // The windows that point at the main window go first.
+    delete m_batch.data();
+    delete m_search.data();
+    m_unlock.reset();
     m_owners.reset();
     m_mainWindow.reset();
 }
@@ -75,12 +41,26 @@ bool Application::start() {
     removeStaleTemporaries(folder);
 
     m_session = Session::forRun(folder, m_clock);
-    m_mainWindow = std::make_unique<PlaceholderMainWindow>(m_platform, *m_session);
-    m_mainWindow->show();
+    m_mainWindow = std::make_unique<ui::pixaform>(*m_session, m_platform);
     m_owners = std::make_unique<ui::OwnerFlow>(*m_session, *m_mainWindow, m_platform);
-    // Once the main window is up, as its loading would.
-    QTimer::singleShot(0, m_mainWindow.get(), [this] { m_owners->startupOwnerCheck(); });
+    m_unlock = std::make_unique<ui::ViewerUnlock>(*m_session, *m_mainWindow, m_platform);
+    m_mainWindow->attach(*m_owners, *m_unlock);
+    m_mainWindow->setBatchAction([this] {
+        if (!m_batch) m_batch = new ui::mulsave(*m_session, *m_mainWindow, m_platform);
+        ui::presentOver(m_batch, m_mainWindow.get());
+    });
+    m_mainWindow->setSearchAction([this] {
+        if (!m_search) m_search = new ui::Mantlersearch(*m_mainWindow, m_platform, *m_unlock);
+        ui::presentOver(m_search, m_mainWindow.get());
+    });
+    showMainWindow();
     return true;
+}
+
+void Application::showMainWindow() {
+    m_mainWindow->show();
+    // Once the main window is up, so that the owner windows open over it.
+    QTimer::singleShot(0, m_mainWindow.get(), [this] { m_mainWindow->Form_Load(); });
 }
 
 } // namespace pixa::app

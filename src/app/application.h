@@ -1,20 +1,24 @@
-// The application object: the platform, the data folder and session, the main window and the
-// owner flow, created and started in their order.
+// The application object: the platform, the data folder and session, the main window, the owner
+// flow and the viewer unlock, batch and search windows, created and started in their order.
 #pragma once
 
 #include "core/clock.h"
 #include "core/session.h"
 #include "ui/qt_platform.h"
 
+#include <QPointer>
+
 #include <memory>
 
 namespace pixa::ui {
+class Mantlersearch;
 class OwnerFlow;
-}
+class ViewerUnlock;
+class mulsave;
+class pixaform;
+} // namespace pixa::ui
 
 namespace pixa::app {
-
-class PlaceholderMainWindow;
 
 class Application {
 public:
@@ -23,16 +27,24 @@ public:
     Application(const Application&) = delete;
     Application& operator=(const Application&) = delete;
 
-    // Prepares the data folder and shows the main window with its start-up owner check. False,
+    // Prepares the data folder and creates the windows, then shows the main window. False,
     // after telling the user why, when the application cannot start.
     bool start();
+    // Shows the main window and, once it is up, its start-up owner check.
+    void showMainWindow();
+    // The main window; null before start().
+    ui::pixaform* mainWindow() const { return m_mainWindow.get(); }
 
 private:
     ui::QtPlatform m_platform;
     SystemClock m_clock;
     std::unique_ptr<Session> m_session;
-    std::unique_ptr<PlaceholderMainWindow> m_mainWindow;
+    std::unique_ptr<ui::pixaform> m_mainWindow;
     std::unique_ptr<ui::OwnerFlow> m_owners;
+    std::unique_ptr<ui::ViewerUnlock> m_unlock;
+    // The batch and search windows while they are loaded; each unloads itself.
+    QPointer<ui::mulsave> m_batch;
+    QPointer<ui::Mantlersearch> m_search;
 };
 
 } // namespace pixa::app

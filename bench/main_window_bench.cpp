@@ -1,0 +1,155 @@
+// The main window's speed on a 24-megapixel JPEG: opening and showing it, and fitting it to the
+// window, against Qt's own decode of the same file; and one scroll step on a 9000 × 6000 photo.
+#include "bench_support.h"
+
+#include "core/error.h"
+#include "core/session.h"
+#include "test_photo.h"
+#include "ui/platform.h"
+#include "windows/main/pixaform.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QImageReader>
+#include <QImageWriter>
+#include <QRandomGenerator>
+#include <QScrollBar>
+
+#include <memory>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Answers nothing and shows nothing: the benchmarks open files by name.
+class SilentPlatform final : public pixa::ui::Platform {
+public:
+    void message(QWidget*, const QString& text) override {
+        qFatal("unexpected message: %s", qPrintable(text));
+    }
+    bool askYesNo(QWidget*, const QString&) override { return false; }
+    pixa::ui::FileDialogResult openFile(QWidget*, const pixa::ui::FileDialogRequest&) override {
+        throw pixa::Failure(pixa::err::DialogCancelled);
+    }
+    pixa::ui::FileDialogResult saveFile(QWidget*, const pixa::ui::FileDialogRequest&) override {
+        throw pixa::Failure(pixa::err::DialogCancelled);
+    }
+    void showHelp(QWidget*, const QString&) override {}
+    void endApplication(int) override {}
+};
+
+// A photo-like JPEG with a camera's fine noise, so that it is as large and as slow to decode as
+// a real photo of its size.
+QString writePhoto(const fs::path& folder, QSize size, const char* name) {
+    QImage image = pixatest::photoLike(size);
+    QRandomGenerator noise(42);
+    for (int y = 0; y < image.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < image.width(); ++x) {
+            const int d = int(noise.bounded(17)) - 8;
+            const QRgb c = line[x];
+            line[x] = qRgb(std::clamp(qRed(c) + d, 0, 255), std::clamp(qGreen(c) + d, 0, 255),
+                           std::clamp(qBlue(c) + d, 0, 255));
+        }
+    }
+    const QString path = QString::fromStdString((folder / name).string());
+    QImageWriter writer(path, "jpeg");
+    writer.setQuality(90);
+    if (!writer.write(image)) qFatal("cannot write %s", qPrintable(path));
+    return path;
+}
+
+struct Workspace {
+    pixa::bench::ScratchFolder scratch;
+    pixa::FixedClock clock{9, 30, 0};
+    pixa::Session session{scratch.path(), clock};
+    SilentPlatform platform;
+    pixa::ui::pixaform window{session, platform};
+    QString photo24 = writePhoto(scratch.path(), QSize(6000, 4000), "24mp.jpg");
+    QString photo54 = writePhoto(scratch.path(), QSize(9000, 6000), "54mp.jpg");
+
+    Workspace() {
+        session.setCurrentOwner(pixa::bench::benchOwner(scratch.path()));
+        window.show();
+    }
+};
+
+std::unique_ptr<Workspace> g_workspace;
+
+Workspace& workspace() {
+    if (!g_workspace) g_workspace = std::make_unique<Workspace>();
+    return *g_workspace;
+}
+
+void decodeOnly(benchmark::State& state) {
+    Workspace& w = workspace();
+    for (auto _ : state) {
+        QImageReader reader(w.photo24);
+        benchmark::DoNotOptimize(reader.read());
+    }
+    state.counters["file_MB"] = double(QFileInfo(w.photo24).size()) / 1e6;
+}
+BENCHMARK(decodeOnly)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void decodeToFrameSize(benchmark::State& state) {
+    Workspace& w = workspace();
+    for (auto _ : state) {
+        QImageReader reader(w.photo24);
+        reader.setScaledSize(QSize(696, 464));
+        benchmark::DoNotOptimize(reader.read());
+    }
+}
+BENCHMARK(decodeToFrameSize)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The open command from the chosen file to the photo painted in the window.
+void openAndShow(benchmark::State& state) {
+    Workspace& w = workspace();
+    for (auto _ : state) {
+        w.window.openByName(w.photo24);
+        w.window.repaint();
+    }
+    if (w.window.shownPicture().size() != QSize(6000, 4000)) state.SkipWithError("not shown");
+}
+BENCHMARK(openAndShow)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void fitToWindow(benchmark::State& state) {
+    Workspace& w = workspace();
+    w.window.openByName(w.photo24);
+    for (auto _ : state) {
+        state.PauseTiming();
+        w.window.Command2_Click();
+        state.ResumeTiming();
+        w.window.Command3_Click();
+        w.window.repaint();
+    }
+    if (w.window.shownPicture().width() != 696) state.SkipWithError("not fitted");
+}
+BENCHMARK(fitToWindow)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// One step of the scroll bar on a 9000 × 6000 photo, repainted.
+void scrollStep(benchmark::State& state) {
+    Workspace& w = workspace();
+    w.window.openByName(w.photo54);
+    auto* bar = w.window.findChild<QScrollBar*>(QStringLiteral("HScroll1"));
+    int step = 0;
+    for (auto _ : state) {
+        bar->setValue((++step % 100) * 40);
+        w.window.repaint();
+    }
+}
+BENCHMARK(scrollStep)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    g_workspace.reset();
+    return 0;
+}

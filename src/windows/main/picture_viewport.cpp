@@ -1,0 +1,280 @@
+#include "windows/main/picture_viewport.h"
+
+#include "core/error.h"
+#include "ui/window_base.h"
+
+#include <QApplication>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPaintEvent>
+#include <QScrollBar>
+#include <QWheelEvent>
+
+#include <algorithm>
+#include <cmath>
+
+namespace pixa::ui {
+
+namespace {
+
+constexpr QRect kFrame = fromTwips(210, 1680, 11550, 6960);
+constexpr int kHScrollHeight = 240 / 15;
+constexpr int kVScrollWidth = 210 / 15;
+// One arrow click or arrow key moves the photo this far.
+constexpr int kScrollStep = 40;
+
+// Halves to even, as the drag's arithmetic asks.
+int nearest(double value) {
+    return static_cast<int>(std::nearbyint(value));
+}
+
+int nearest(float value) {
+    return static_cast<int>(std::nearbyint(value));
+}
+
+} // namespace
+
+PictureBox::PictureBox(QWidget* frame) : QWidget(frame) {
+    setObjectName(QStringLiteral("Picture1"));
+    resize(0, 0);
+}
+
+void PictureBox::setPicture(QImage picture) {
+    m_picture = std::move(picture);
+    // A photo without transparency covers its box; nothing behind it needs painting.
+    setAttribute(Qt::WA_OpaquePaintEvent, !m_picture.hasAlphaChannel());
+    resize(m_picture.size());
+    update();
+}
+
+void PictureBox::paintEvent(QPaintEvent* event) {
+    // Only the part the frame lets through is drawn, whatever the photo's size.
+    QPainter painter(this);
+    const QRect exposed = event->rect();
+    painter.drawImage(exposed.topLeft(), m_picture, exposed);
+}
+
+void PictureBox::mousePressEvent(QMouseEvent* event) {
+    emit mouseDown(event->position());
+    event->accept();
+}
+
+void PictureBox::mouseMoveEvent(QMouseEvent* event) {
+    emit mouseMove(event->position());
+    event->accept();
+}
+
+void PictureBox::mouseReleaseEvent(QMouseEvent* event) {
+    emit mouseUp();
+    event->accept();
+}
+
+PictureViewport::PictureViewport(QWidget* window) : QObject(window) {
+    Picture2 = new QWidget(window);
+    Picture2->setObjectName(QStringLiteral("Picture2"));
+    Picture2->setGeometry(kFrame);
+    Picture2->setAutoFillBackground(true);
+    QPalette dark = Picture2->palette();
+    dark.setColor(QPalette::Window, QColor(58, 60, 66));
+    Picture2->setPalette(dark);
+    // A click on the photo takes the keyboard from the caption box, so the arrows scroll.
+    Picture2->setFocusPolicy(Qt::ClickFocus);
+    Picture2->installEventFilter(this);
+
+    Picture1 = new PictureBox(Picture2);
+    Picture1->hide();
+    Picture1->installEventFilter(this);
+
+    HScroll1 = new QScrollBar(Qt::Horizontal, window);
+    HScroll1->setObjectName(QStringLiteral("HScroll1"));
+    VScroll1 = new QScrollBar(Qt::Vertical, window);
+    VScroll1->setObjectName(QStringLiteral("VScroll1"));
+    for (QScrollBar* bar : {HScroll1, VScroll1}) {
+        bar->setRange(0, 0);
+        bar->setSingleStep(kScrollStep);
+        bar->setFocusPolicy(Qt::NoFocus);
+        bar->hide();
+    }
+    HScroll1->setPageStep(kFrame.width());
+    VScroll1->setPageStep(kFrame.height());
+
+    connect(HScroll1, &QScrollBar::valueChanged, this, &PictureViewport::HScroll1_Change);
+    connect(VScroll1, &QScrollBar::valueChanged, this, &PictureViewport::VScroll1_Change);
+    connect(Picture1, &PictureBox::mouseDown, this, &PictureViewport::Picture1_MouseDown);
+    connect(Picture1, &PictureBox::mouseMove, this, &PictureViewport::Picture1_MouseMove);
+    connect(Picture1, &PictureBox::mouseUp, this, &PictureViewport::Picture1_MouseUp);
+}
+
+void PictureViewport::setPhoto(QImage photo) {
+    m_photo = std::move(photo);
+    Picture1->setPicture(m_photo);
+}
+
+void PictureViewport::showPicture() {
+    Picture1->show();
+}
+
+void PictureViewport::hidePicture() {
+    Picture1->hide();
+    HScroll1->hide();
+    VScroll1->hide();
+}
+
+const QImage& PictureViewport::shownPicture() const {
+    return Picture1->picture();
+}
+
+void PictureViewport::reset(bool scrollBarAtWindowEdge) {
+    const QRect frame = Picture2->geometry();
+    HScroll1->setGeometry(scrollBarAtWindowEdge ? 0 : frame.left(), frame.bottom() + 1,
+                          frame.width(), kHScrollHeight);
+    VScroll1->setGeometry(frame.right() + 1, frame.top(), kVScrollWidth, frame.height());
+    // A photo smaller than the frame leaves no range: the bar stays hidden at 0.
+    HScroll1->setMaximum(std::max(0, Picture1->width() - frame.width()));
+    VScroll1->setMaximum(std::max(0, Picture1->height() - frame.height()));
+    showScrollBarsAsNeeded();
+    HScroll1->setValue(0);
+    VScroll1->setValue(0);
+    Picture1->move(0, 0);
+}
+
+void PictureViewport::showScrollBarsAsNeeded() {
+    VScroll1->setVisible(Picture1->height() > Picture2->height());
+    HScroll1->setVisible(Picture1->width() > Picture2->width());
+}
+
+void PictureViewport::actualSize() {
+    if (!hasPhoto()) return;
+    Picture1->setPicture(m_photo);
+    showScrollBarsAsNeeded();
+    // From the top left corner, with the thumbs where the photo is.
+    HScroll1->setValue(0);
+    VScroll1->setValue(0);
+    Picture1->move(0, 0);
+}
+
+void PictureViewport::fitToWindow() {
+    const float FW = float(Picture2->width());
+    const float FH = float(Picture2->height());
+    const float W = float(Picture1->width());
+    const float H = float(Picture1->height());
+    Picture1->move(0, 0);
+    float newWidth = W;
+    float newHeight = H;
+    if (W > FW || H > FH) {
+        const float HW = H * (FW / W); // the height when the width fits the frame
+        const float WH = W * (FH / H); // the width when the height fits the frame
+        if (HW > FH) {
+            newWidth = WH;
+            newHeight = FH;
+        } else {
+            newWidth = FW;
+            newHeight = HW;
+        }
+    }
+    if (hasPhoto()) {
+        const QSize size(std::max(1, nearest(newWidth)), std::max(1, nearest(newHeight)));
+        if (size == m_photo.size()) {
+            Picture1->setPicture(m_photo);
+        } else {
+            QImage fitted = m_photo.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+            if (fitted.isNull()) throw Failure(err::OutOfMemory, "fitting the photo");
+            Picture1->setPicture(std::move(fitted));
+        }
+    }
+    HScroll1->hide();
+    VScroll1->hide();
+}
+
+void PictureViewport::HScroll1_Change(int value) {
+    Picture1->move(-value, Picture1->y());
+}
+
+void PictureViewport::VScroll1_Change(int value) {
+    Picture1->move(Picture1->x(), -value);
+}
+
+void PictureViewport::Picture1_MouseDown(QPointF at) {
+    mousedown = true;
+    orig_pict_x = nearest(at.x());
+    orig_pict_y = nearest(at.y());
+}
+
+void PictureViewport::Picture1_MouseMove(QPointF at) {
+    if (!mousedown) return;
+    // A step that would carry the photo past an edge is not taken at all.
+    const double left = Picture1->x() - (orig_pict_x - at.x());
+    if (left <= 0 && -left <= HScroll1->maximum() && !HScroll1->isHidden()) {
+        HScroll1->setValue(nearest(-left));
+    }
+    const double top = Picture1->y() - (orig_pict_y - at.y());
+    if (top <= 0 && -top <= VScroll1->maximum() && !VScroll1->isHidden()) {
+        VScroll1->setValue(nearest(-top));
+    }
+}
+
+void PictureViewport::Picture1_MouseUp() {
+    mousedown = false;
+}
+
+bool PictureViewport::scrollByKey(int key) {
+    QScrollBar* bar = VScroll1;
+    QAbstractSlider::SliderAction action = QAbstractSlider::SliderNoAction;
+    switch (key) {
+    case Qt::Key_Left:
+        bar = HScroll1;
+        action = QAbstractSlider::SliderSingleStepSub;
+        break;
+    case Qt::Key_Right:
+        bar = HScroll1;
+        action = QAbstractSlider::SliderSingleStepAdd;
+        break;
+    case Qt::Key_Up:
+        action = QAbstractSlider::SliderSingleStepSub;
+        break;
+    case Qt::Key_Down:
+        action = QAbstractSlider::SliderSingleStepAdd;
+        break;
+    case Qt::Key_PageUp:
+        action = QAbstractSlider::SliderPageStepSub;
+        break;
+    case Qt::Key_PageDown:
+        action = QAbstractSlider::SliderPageStepAdd;
+        break;
+    case Qt::Key_Home:
+        action = QAbstractSlider::SliderToMinimum;
+        break;
+    case Qt::Key_End:
+        action = QAbstractSlider::SliderToMaximum;
+        break;
+    default:
+        return false;
+    }
+    // A hidden bar (a photo that fits, or a fitted one) scrolls nothing.
+    if (!bar->isHidden()) bar->triggerAction(action);
+    return true;
+}
+
+bool PictureViewport::eventFilter(QObject* watched, QEvent* event) {
+    if ((watched == Picture1 || watched == Picture2) && event->type() == QEvent::Wheel) {
+        wheel(static_cast<QWheelEvent*>(event));
+        return true;
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void PictureViewport::wheel(QWheelEvent* event) {
+    QPoint delta = event->angleDelta();
+    // Shift turns the wheel sideways, unless the system has done so already.
+    if (event->modifiers() & Qt::ShiftModifier && delta.x() == 0) delta = QPoint(delta.y(), 0);
+    const double pixelsPerNotch = QApplication::wheelScrollLines() * kScrollStep / 3.0;
+    const auto scroll = [pixelsPerNotch](QScrollBar* bar, int eighthsOfDegrees) {
+        if (bar->isHidden() || eighthsOfDegrees == 0) return;
+        bar->setValue(bar->value() - nearest(eighthsOfDegrees / 120.0 * pixelsPerNotch));
+    };
+    scroll(HScroll1, delta.x());
+    scroll(VScroll1, delta.y());
+    event->accept();
+}
+
+} // namespace pixa::ui

@@ -1,0 +1,95 @@
+// The picture viewport: a fixed frame (`Picture2`) that clips a box as large as the photo it
+// shows (`Picture1`), scrolled by two scroll bars and by dragging the photo with the mouse.
+#pragma once
+
+#include <QImage>
+#include <QObject>
+#include <QWidget>
+
+class QScrollBar;
+class QWheelEvent;
+
+namespace pixa::ui {
+
+// `Picture1`: paints the part of its picture that the frame lets through, and reports the mouse.
+class PictureBox final : public QWidget {
+    Q_OBJECT
+public:
+    explicit PictureBox(QWidget* frame);
+
+    const QImage& picture() const { return m_picture; }
+    // Shows `picture` and takes its size.
+    void setPicture(QImage picture);
+
+signals:
+    void mouseDown(QPointF at);
+    void mouseMove(QPointF at);
+    void mouseUp();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    QImage m_picture;
+};
+
+class PictureViewport final : public QObject {
+    Q_OBJECT
+public:
+    // Creates `Picture2`, `Picture1`, `HScroll1` and `VScroll1` on `window`, all hidden but the
+    // frame.
+    explicit PictureViewport(QWidget* window);
+
+    // A new photo, shown at its own size and hidden until showPicture(); reset() places it.
+    void setPhoto(QImage photo);
+    bool hasPhoto() const { return !m_photo.isNull(); }
+    void showPicture();
+    // Hides the photo and both scroll bars.
+    void hidePicture();
+    // What `Picture1` displays, at the size shown.
+    const QImage& shownPicture() const;
+
+    // Places and sizes the scroll bars along the frame, sets their ranges from the photo's size,
+    // shows each only where the photo is larger than the frame, and brings the photo to the
+    // frame's top left corner. `scrollBarAtWindowEdge` starts the horizontal bar at the window's
+    // left edge instead of the frame's.
+    void reset(bool scrollBarAtWindowEdge = false);
+    // The photo pixel for pixel again, from the frame's top left corner.
+    void actualSize();
+    // Shrinks a photo larger than the frame into it, keeping its proportions, smoothly.
+    void fitToWindow();
+
+    // The viewport's events.
+    void HScroll1_Change(int value);
+    void VScroll1_Change(int value);
+    void Picture1_MouseDown(QPointF at);
+    void Picture1_MouseMove(QPointF at);
+    void Picture1_MouseUp();
+
+    // Keyboard scrolling (arrows, Page Up and Down, Home, End) through the shown scroll bars;
+    // false for another key.
+    bool scrollByKey(int key);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void wheel(QWheelEvent* event);
+    void showScrollBarsAsNeeded();
+
+    QWidget* Picture2;
+    PictureBox* Picture1;
+    QScrollBar* HScroll1;
+    QScrollBar* VScroll1;
+    QImage m_photo;
+
+    // Drag state.
+    bool mousedown = false;
+    int orig_pict_x = 0;
+    int orig_pict_y = 0;
+};
+
+} // namespace pixa::ui

@@ -1,0 +1,328 @@
+#include "windows/main/pixaform.h"
+
+#include "core/error.h"
+#include "core/session.h"
+#include "ui/error_report.h"
+#include "ui/help.h"
+#include "ui/image_button.h"
+#include "windows/main/main_backdrop.h"
+#include "windows/main/picture_loader.h"
+#include "windows/main/picture_viewport.h"
+#include "windows/owner/owner_flow.h"
+#include "windows/unlock/viewer_unlock.h"
+
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QProgressBar>
+#include <QShortcut>
+#include <QTimer>
+
+#include <algorithm>
+#include <filesystem>
+#include <new>
+#include <system_error>
+#include <utility>
+
+namespace pixa::ui {
+
+namespace {
+
+constexpr QSize kClientSize(800, 600);
+// The caption field of a wrapped photo.
+constexpr int kCaptionLength = 64;
+
+} // namespace
+
+pixaform::pixaform(Session& session, Platform& platform)
+    : WindowBase(QStringLiteral("pixaform"), QString(), kClientSize), m_session(session),
+      m_platform(platform) {
+    setBackdrop(mainBackdrop());
+    setAcceptDrops(true);
+    addControls();
+    addShortcuts();
+    // As after loading: no photo, nothing to save, no information shown.
+    for (QLabel* label : {Label2, Label3, Label4, Label5})
+        label->hide();
+    Command4->Disable();
+}
+
+pixaform::~pixaform() = default;
+
+void pixaform::attach(OwnerFlow& owners, ViewerUnlock& unlock) {
+    m_owners = &owners;
+    m_unlock = &unlock;
+}
+
+void pixaform::addControls() {
+    using Handler = void (pixaform::*)();
+    const auto button = [this](int face, const char* name, int left, int top, const char* tip,
+                               Handler handler) {
+        ImageButton* b = addImageButton(face, QString::fromLatin1(name), QRect(left, top, 0, 0),
+                                        QString::fromUtf8(tip));
+        connect(b, &ImageButton::clicked, this, [this, handler] { untrapped(handler); });
+        return b;
+    };
+    Command1 = button(3, "Command1", 207, 14, "Open a photo (Ctrl+O)", &pixaform::Command1_Click);
+    Command4 = button(4, "Command4", 248, 14, "Save the photo (Ctrl+S)", &pixaform::Command4_Click);
+    Command5 = button(2, "Command5", 289, 14, "Register a new owner", &pixaform::Command5_Click);
+    Image1 = button(8, "Image1", 361, 14, "Find wrapped photos by their captions",
+                    &pixaform::Image1_Click);
+    Image4 = button(11, "Image4", 433, 14, "Wrap many photos at once", &pixaform::Image4_Click);
+    Image2 = button(9, "Image2", 704, 14, "Help (F1)", &pixaform::Image2_Click);
+    Command6 =
+        button(12, "Command6", 745, 14, "Close PixaMantler (Ctrl+Q)", &pixaform::Command6_Click);
+    Command2 = button(5, "Command2", 704, 52, "Actual size (Ctrl+1)", &pixaform::Command2_Click);
+    Command3 = button(6, "Command3", 745, 52, "Fit to window (Ctrl+0)", &pixaform::Command3_Click);
+
+    ProgressBar1 = new QProgressBar(this);
+    ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
+    ProgressBar1->setGeometry(205, 55, 297, 10);
+    ProgressBar1->setTextVisible(false);
+    ProgressBar1->hide();
+
+    Text1 = new QLineEdit(this);
+    Text1->setObjectName(QStringLiteral("Text1"));
+    Text1->setGeometry(111, 69, 391, 20);
+    Text1->setMaxLength(kCaptionLength);
+    // A file dropped on the caption opens like one dropped anywhere else on the window.
+    Text1->setAcceptDrops(false);
+    Text1->setToolTip(QStringLiteral("The caption stored with the wrapped photo (at most 64 "
+                                     "characters)"));
+
+    const auto label = [this](const char* name, int top) {
+        auto* l = new QLabel(this);
+        l->setObjectName(QString::fromLatin1(name));
+        l->move(516, top);
+        return l;
+    };
+    Label5 = label("Label5", 22);
+    QPalette darkBlue = Label5->palette();
+    darkBlue.setColor(QPalette::WindowText, QColor(0, 0, 128));
+    Label5->setPalette(darkBlue);
+    Label2 = label("Label2", 37);
+    Label3 = label("Label3", 52);
+    Label4 = label("Label4", 68);
+
+    m_viewport = new PictureViewport(this);
+
+    // Reading order: the caption, then the buttons from left to right.
+    setTabOrder(Text1, Command1);
+    setTabOrder(Command1, Command4);
+    setTabOrder(Command4, Command5);
+    setTabOrder(Command5, Image1);
+    setTabOrder(Image1, Image4);
+    setTabOrder(Image4, Image2);
+    setTabOrder(Image2, Command6);
+    setTabOrder(Command6, Command2);
+    setTabOrder(Command2, Command3);
+    setFirstBox(Text1);
+}
+
+void pixaform::addShortcuts() {
+    const auto shortcut = [this](const QKeySequence& keys, ImageButton* button,
+                                 void (pixaform::*handler)()) {
+        auto* s = new QShortcut(keys, this);
+        connect(s, &QShortcut::activated, this, [this, button, handler] {
+            // A shortcut does what its button does, and nothing while the button is disabled.
+            if (button->isEnabled()) untrapped(handler);
+        });
+    };
+    shortcut(QKeySequence(Qt::CTRL | Qt::Key_O), Command1, &pixaform::Command1_Click);
+    shortcut(QKeySequence(Qt::CTRL | Qt::Key_S), Command4, &pixaform::Command4_Click);
+    shortcut(QKeySequence(Qt::CTRL | Qt::Key_Q), Command6, &pixaform::Command6_Click);
+    shortcut(QKeySequence(Qt::Key_F1), Image2, &pixaform::Image2_Click);
+    shortcut(QKeySequence(Qt::CTRL | Qt::Key_1), Command2, &pixaform::Command2_Click);
+    shortcut(QKeySequence(Qt::CTRL | Qt::Key_0), Command3, &pixaform::Command3_Click);
+}
+
+void pixaform::untrapped(void (pixaform::*handler)()) {
+    if (!handler) return;
+    try {
+        (this->*handler)();
+    } catch (const Failure& failure) {
+        reportUntrapped(m_platform, this, failure);
+    } catch (const std::bad_alloc&) {
+        reportUntrapped(m_platform, this, Failure(err::OutOfMemory));
+    }
+}
+
+bool pixaform::ownerPresent() const {
+    return m_session.currentOwner().isSet();
+}
+
+void pixaform::Form_Load() {
+    // Nothing works here until someone has logged in or registered.
+    if (!ownerPresent()) setEnabled(false);
+    if (m_owners) m_owners->startupOwnerCheck();
+    for (QLabel* label : {Label2, Label3, Label4, Label5})
+        label->hide();
+    Command4->Disable();
+    m_viewport->hidePicture();
+}
+
+void pixaform::Command5_Click() {
+    if (!ownerPresent() || !m_owners) return;
+    m_owners->showRegistration();
+}
+
+void pixaform::Image1_Click() {
+    if (ownerPresent() && m_search) m_search();
+}
+
+void pixaform::Image4_Click() {
+    if (ownerPresent() && m_batch) m_batch();
+}
+
+void pixaform::Image2_Click() {
+    openHelp(m_platform, this);
+}
+
+void pixaform::Command6_Click() {
+    std::error_code ignored;
+    std::filesystem::remove(m_session.temporaryPicture(), ignored);
+    m_platform.endApplication();
+}
+
+void pixaform::openAfterLogin(const QString& path) {
+    if (ownerPresent()) {
+        openByName(path);
+        return;
+    }
+    m_openAfterLogin = path;
+}
+
+void pixaform::keyPressEvent(QKeyEvent* event) {
+    const Qt::KeyboardModifiers mods = event->modifiers() & ~Qt::KeypadModifier;
+    if (mods == Qt::NoModifier && m_viewport->scrollByKey(event->key())) {
+        event->accept();
+        return;
+    }
+    WindowBase::keyPressEvent(event);
+}
+
+namespace {
+
+QString droppedFile(const QMimeData* data) {
+    if (!data || !data->hasUrls() || data->urls().isEmpty()) return {};
+    const QUrl url = data->urls().constFirst();
+    return url.isLocalFile() ? url.toLocalFile() : QString();
+}
+
+} // namespace
+
+void pixaform::dragEnterEvent(QDragEnterEvent* event) {
+    if (ownerPresent() && !running() && !droppedFile(event->mimeData()).isEmpty()) {
+        event->acceptProposedAction();
+    }
+}
+
+void pixaform::dropEvent(QDropEvent* event) {
+    const QString path = droppedFile(event->mimeData());
+    if (path.isEmpty()) return;
+    event->acceptProposedAction();
+    // After the drop has finished: the file manager waits for it, and opening may ask things.
+    QTimer::singleShot(0, this, [this, path] { openByName(path); });
+}
+
+// MainWindowLink.
+
+void pixaform::setMainWindowEnabled(bool enabled) {
+    setEnabled(enabled);
+}
+
+void pixaform::setMainWindowCaption(const QString& caption) {
+    setWindowTitle(caption);
+}
+
+QString pixaform::captionText() const {
+    return Text1->text();
+}
+
+void pixaform::setCaptionText(const QString& text) {
+    Text1->setText(text);
+}
+
+void pixaform::setInfoLabel(InfoLabel label, const QString& text) {
+    QLabel* target = nullptr;
+    switch (label) {
+    case InfoLabel::Owner:
+        target = Label5;
+        break;
+    case InfoLabel::FileType:
+        target = Label2;
+        break;
+    case InfoLabel::Date:
+        target = Label3;
+        break;
+    case InfoLabel::Time:
+        target = Label4;
+        break;
+    }
+    target->setText(text);
+    target->adjustSize();
+    target->show();
+}
+
+void pixaform::clearInfoLabels() {
+    for (QLabel* label : {Label2, Label3, Label4, Label5})
+        label->clear();
+    for (QLabel* label : {Label2, Label3, Label4, Label5})
+        label->hide();
+}
+
+void pixaform::showProgress(int maximum) {
+    // A picture too small for one block still gets a bar, not a busy animation.
+    ProgressBar1->setRange(0, std::max(1, maximum));
+    ProgressBar1->setValue(0);
+    ProgressBar1->show();
+}
+
+void pixaform::setProgress(int value) {
+    ProgressBar1->setValue(std::min(value, ProgressBar1->maximum()));
+}
+
+void pixaform::hideProgress() {
+    ProgressBar1->hide();
+}
+
+void pixaform::setBusyPointer(bool busy) {
+    if (busy) {
+        if (!QGuiApplication::overrideCursor()) QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+        return;
+    }
+    while (QGuiApplication::overrideCursor())
+        QGuiApplication::restoreOverrideCursor();
+}
+
+void pixaform::showPictureFile(const QString& path, bool scrollBarAtWindowEdge) {
+    QImage photo = loadPicture(path);
+    m_viewport->setPhoto(std::move(photo));
+    m_viewport->showPicture();
+    m_viewport->reset(scrollBarAtWindowEdge);
+    // The photo is at its actual size now.
+    Command2->Disable();
+    Command3->Enable();
+}
+
+QImage pixaform::shownPicture() const {
+    return m_viewport->shownPicture();
+}
+
+void pixaform::setSaveEnabled(bool enabled) {
+    enabled ? Command4->Enable() : Command4->Disable();
+}
+
+void pixaform::currentOwnerChanged() {
+    if (m_openAfterLogin.isEmpty()) return;
+    const QString path = std::exchange(m_openAfterLogin, QString());
+    // Once the login or registration window has finished.
+    QTimer::singleShot(0, this, [this, path] { openByName(path); });
+}
+
+} // namespace pixa::ui

@@ -1,0 +1,130 @@
+// The main window `pixaform`: one photo in a scrolling viewport, the information a wrapped photo
+// carries, its caption, and a button for each command: open, save, new owner, search, batch,
+// help, exit, actual size and fit to window.
+#pragma once
+
+#include "ui/main_window_link.h"
+#include "ui/platform.h"
+#include "ui/window_base.h"
+
+#include <functional>
+#include <optional>
+#include <string>
+
+class QLabel;
+class QLineEdit;
+class QProgressBar;
+
+namespace pixa {
+class Session;
+}
+
+namespace pixa::ui {
+
+class ImageButton;
+class OwnerFlow;
+class PictureViewport;
+class ViewerUnlock;
+
+class pixaform final : public WindowBase, public MainWindowLink {
+    Q_OBJECT
+public:
+    pixaform(Session& session, Platform& platform);
+    ~pixaform() override;
+
+    // The windows this one opens; handed in once, before Form_Load().
+    void attach(OwnerFlow& owners, ViewerUnlock& unlock);
+    // What the search (`Image1`) and batch (`Image4`) buttons open; they do nothing until set.
+    void setSearchAction(std::function<void()> action) { m_search = std::move(action); }
+    void setBatchAction(std::function<void()> action) { m_batch = std::move(action); }
+
+    // Sends the user to login or registration, then sets the controls' starting states.
+    void Form_Load();
+
+    void Command1_Click(); // open
+    void Command2_Click(); // actual size
+    void Command3_Click(); // fit to window
+    void Command4_Click(); // save
+    void Command5_Click(); // new owner
+    void Command6_Click(); // exit
+    void Image1_Click();   // search
+    void Image2_Click();   // help
+    void Image4_Click();   // batch
+
+    // Opens `path` as if it had been chosen in the open dialog with the filter its extension
+    // names (.pff, .bmp, .jpg or .jpeg); any other file is "not a picture".
+    void openByName(const QString& path);
+    // Opens `path` that way once an owner has logged in; at once when one has.
+    void openAfterLogin(const QString& path);
+
+    // MainWindowLink.
+    void setMainWindowEnabled(bool enabled) override;
+    void setMainWindowCaption(const QString& caption) override;
+    QWidget* mainWindowWidget() override { return this; }
+    MainWindowVariables& variables() override { return m_vars; }
+    QString captionText() const override;
+    void setCaptionText(const QString& text) override;
+    void setInfoLabel(InfoLabel label, const QString& text) override;
+    void clearInfoLabels() override;
+    void showProgress(int maximum) override;
+    void setProgress(int value) override;
+    void hideProgress() override;
+    void setBusyPointer(bool busy) override;
+    void showPictureFile(const QString& path, bool scrollBarAtWindowEdge) override;
+    QImage shownPicture() const override;
+    void setSaveEnabled(bool enabled) override;
+    void currentOwnerChanged() override;
+
+protected:
+    // The frame's close button is the exit button.
+    void frameClosed() override { Command6_Click(); }
+    // A save under way finishes before the window closes.
+    void closeWhileRunning() override {}
+    void keyPressEvent(QKeyEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    void addControls();
+    void addShortcuts();
+    // Without a current owner the window's commands do nothing.
+    bool ownerPresent() const;
+    // The open command from its third step: the file is chosen.
+    void openChosen(const QString& path, int filterIndex);
+    void saveWrapped(const std::string& caption);
+    void saveBitmap();
+    // The caption as stored bytes, or nothing after telling the user which character cannot be.
+    std::optional<std::string> storableCaption();
+    // Runs a handler that has no error trap of its own: a failure is reported, not fatal.
+    void untrapped(void (pixaform::*handler)());
+
+    Session& m_session;
+    Platform& m_platform;
+    OwnerFlow* m_owners = nullptr;
+    ViewerUnlock* m_unlock = nullptr;
+    std::function<void()> m_search;
+    std::function<void()> m_batch;
+    MainWindowVariables m_vars;
+    // What the window's file dialog last held: the open dialog starts from it.
+    FileDialogRequest m_dialog;
+    QString m_openAfterLogin;
+
+    ImageButton* Command1;
+    ImageButton* Command4;
+    ImageButton* Command5;
+    ImageButton* Image1;
+    ImageButton* Image4;
+    ImageButton* Image2;
+    ImageButton* Command6;
+    ImageButton* Command2;
+    ImageButton* Command3;
+    QProgressBar* ProgressBar1;
+    QLineEdit* Text1;
+    QLabel* Label5;
+    QLabel* Label2;
+    QLabel* Label3;
+    QLabel* Label4;
+    PictureViewport* m_viewport;
+};
+
+} // namespace pixa::ui

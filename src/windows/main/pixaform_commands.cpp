@@ -1,0 +1,291 @@
+// The main window's commands over files: open, actual size, fit to window and save.
+#include "windows/main/pixaform.h"
+
+#include "core/codepage.h"
+#include "core/error.h"
+#include "core/field_codec.h"
+#include "core/file_io.h"
+#include "core/owner_codec.h"
+#include "core/pff_file.h"
+#include "core/session.h"
+#include "ui/error_report.h"
+#include "ui/image_button.h"
+#include "ui/yielder.h"
+#include "windows/main/picture_viewport.h"
+#include "windows/unlock/viewer_unlock.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QImageWriter>
+#include <QLineEdit>
+
+#include <filesystem>
+#include <new>
+
+namespace pixa::ui {
+
+namespace {
+
+const QString kOpenFilter = QStringLiteral("Wrapped photo (*.pff)|*.pff|Windows bitmap (*.bmp)|"
+                                           "*.bmp|JPEG bitmap (*.jpg)|*.jpg");
+const QString kSaveFilter =
+    QStringLiteral("Wrapped photo (*.pff)|*.pff|Windows bitmap (*.bmp)|*.bmp");
+constexpr int kWrappedFilter = 1;
+constexpr int kBitmapFilter = 2;
+
+void yield() {
+    Yielder().yieldNow();
+}
+
+std::filesystem::path localPath(const QString& path) {
+    return std::filesystem::path(QFile::encodeName(path).toStdString());
+}
+
+QString fileTypeFor(int filterIndex) {
+    switch (filterIndex) {
+    case 1:
+        return QStringLiteral(".PFF");
+    case 2:
+        return QStringLiteral(".BMP");
+    default:
+        return QStringLiteral(".JPG");
+    }
+}
+
+// The chosen name up to the first dot of its last part, then the filter's extension: a dotted
+// folder keeps its name.
+QString withExtension(const QString& chosen, int filterIndex) {
+    const qsizetype dot =
+        chosen.indexOf(QLatin1Char('.'), chosen.lastIndexOf(QLatin1Char('/')) + 1);
+    return (dot < 0 ? chosen : chosen.left(dot)) +
+           (filterIndex == kBitmapFilter ? QStringLiteral(".bmp") : QStringLiteral(".pff"));
+}
+
+// Hands a picture writer's bytes to an all-or-nothing file, keeping the first failure to throw
+// once the writer has returned (Qt's writers are not made to be unwound by exceptions).
+class AtomicFileDevice final : public QIODevice {
+public:
+    explicit AtomicFileDevice(AtomicFile& file) : m_file(file) { open(QIODevice::WriteOnly); }
+    bool isSequential() const override { return true; }
+    void throwFailure() const {
+        if (m_failure) throw *m_failure;
+    }
+
+protected:
+    qint64 readData(char*, qint64) override { return -1; }
+    qint64 writeData(const char* data, qint64 size) override {
+        try {
+            m_file.write(data, size_t(size));
+            return size;
+        } catch (const Failure& failure) {
+            if (!m_failure) m_failure = failure;
+            return -1;
+        }
+    }
+
+private:
+    AtomicFile& m_file;
+    std::optional<Failure> m_failure;
+};
+
+} // namespace
+
+void pixaform::Command1_Click() {
+    if (!ownerPresent()) return;
+    LongWork work(*this);
+    if (!work.started()) return;
+    FileDialogResult chosen;
+    try {
+        // The dialog starts from what it held last, after an open or a save.
+        FileDialogRequest request = m_dialog;
+        request.filter = kOpenFilter;
+        chosen = m_platform.openFile(this, request);
+    } catch (const Failure& failure) {
+        reportError(m_platform, this, ErrorVariant::File, failure, true);
+        yield();
+        return;
+    }
+    m_dialog.fileName = chosen.fileName;
+    m_dialog.filterIndex = chosen.filterIndex;
+    openChosen(chosen.fileName, chosen.filterIndex);
+}
+
+void pixaform::openByName(const QString& path) {
+    if (!ownerPresent()) return;
+    LongWork work(*this);
+    if (!work.started()) return;
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    int filterIndex = 0;
+    if (suffix == QLatin1String("pff")) filterIndex = 1;
+    if (suffix == QLatin1String("bmp")) filterIndex = 2;
+    if (suffix == QLatin1String("jpg") || suffix == QLatin1String("jpeg")) filterIndex = 3;
+    if (filterIndex == 0) {
+        reportError(m_platform, this, ErrorVariant::File,
+                    Failure(err::InvalidPicture, path.toStdString()));
+        return;
+    }
+    openChosen(path, filterIndex);
+}
+
+void pixaform::openChosen(const QString& path, int filterIndex) {
+    try {
+        setBusyPointer(true);
+        yield();
+        clearInfoLabels();
+        Text1->clear();
+        Command4->Disable();
+        m_vars.ws_file = path;
+        m_vars.orig_file_type = fileTypeFor(filterIndex);
+        yield();
+        if (filterIndex != kWrappedFilter) {
+            // Loads, shows, resets the viewport and sets the view buttons; a picture that does
+            // not load leaves the one shown before.
+            showPictureFile(path, false);
+        } else if (m_unlock) {
+            m_unlock->show();
+        }
+        setBusyPointer(false);
+        // Saving is for a photo on screen that `ws_file` names; a wrapped photo's is not on
+        // screen until it is unlocked, and the unlock window enables saving then.
+        if (filterIndex != kWrappedFilter) Command4->Enable();
+        yield();
+    } catch (const Failure& failure) {
+        reportError(m_platform, this, ErrorVariant::File, failure, true);
+        yield();
+    } catch (const std::bad_alloc&) {
+        reportError(m_platform, this, ErrorVariant::File, Failure(err::OutOfMemory));
+    }
+}
+
+void pixaform::Command2_Click() {
+    if (!ownerPresent()) return;
+    LongWork work(*this);
+    if (!work.started()) return;
+    m_viewport->actualSize();
+    Command2->Disable();
+    Command3->Enable();
+}
+
+void pixaform::Command3_Click() {
+    if (!ownerPresent()) return;
+    LongWork work(*this);
+    if (!work.started()) return;
+    try {
+        setBusyPointer(true);
+        yield();
+        // Scaled from the photo kept in memory: the file is not read again.
+        m_viewport->fitToWindow();
+        setBusyPointer(false);
+        Command3->Disable();
+        Command2->Enable();
+        yield();
+    } catch (const Failure& failure) {
+        reportError(m_platform, this, ErrorVariant::File, failure);
+    }
+}
+
+void pixaform::Command4_Click() {
+    // Nothing to save until a photo is on screen.
+    if (!ownerPresent() || !Command4->isEnabled()) return;
+    LongWork work(*this);
+    if (!work.started()) return;
+    try {
+        m_vars.ws_save_file.clear();
+        FileDialogRequest request;
+        request.filter = kSaveFilter;
+        request.filterIndex = kWrappedFilter;
+        request.fileName = m_vars.ws_save_file;
+        request.hideReadOnly = true;
+        const FileDialogResult chosen = m_platform.saveFile(this, request);
+        m_dialog.fileName = chosen.fileName;
+        m_dialog.filterIndex = chosen.filterIndex;
+        const int filterIndex =
+            chosen.filterIndex == kBitmapFilter ? kBitmapFilter : kWrappedFilter;
+        m_vars.ws_save_file = withExtension(chosen.fileName, filterIndex);
+
+        std::optional<std::string> caption;
+        if (filterIndex == kWrappedFilter) {
+            caption = storableCaption();
+            if (!caption) return;
+        }
+        if (QFileInfo::exists(m_vars.ws_save_file) &&
+            !m_platform.askYesNo(this, QStringLiteral("Overright existing photo ?"))) {
+            return;
+        }
+        const std::filesystem::path target = localPath(m_vars.ws_save_file);
+        removeStaleTemporaries(std::filesystem::absolute(target).parent_path());
+        if (filterIndex == kWrappedFilter) {
+            saveWrapped(*caption);
+        } else {
+            saveBitmap();
+        }
+    } catch (const Failure& failure) {
+        hideProgress();
+        if (failure.number() != err::DialogCancelled) reportUntrapped(m_platform, this, failure);
+    } catch (const std::bad_alloc&) {
+        hideProgress();
+        reportUntrapped(m_platform, this, Failure(err::OutOfMemory));
+    }
+}
+
+std::optional<std::string> pixaform::storableCaption() {
+    const QList<uint> codePoints = Text1->text().toUcs4();
+    const int64_t shift = fieldShift(m_session.currentOwner().gbl_mul_fact);
+    for (qsizetype i = 0; i < codePoints.size(); ++i) {
+        const int byte = codePageByte(codePoints[i]);
+        if (byte >= 0 && byte + shift <= 255) continue;
+        const QString character =
+            QString::fromUcs4(reinterpret_cast<const char32_t*>(&codePoints[i]), 1);
+        const QString why = byte < 0 ? QStringLiteral("only Western European (Windows-1252) "
+                                                      "characters can.")
+                                     : QStringLiteral("with this owner's key its code would pass "
+                                                      "255. Use a plain letter instead.");
+        m_platform.message(this, QStringLiteral("The character \"%1\" at position %2 of the "
+                                                "caption cannot be stored: %3\r\nNothing was "
+                                                "saved.")
+                                     .arg(character, QString::number(i + 1), why));
+        return std::nullopt;
+    }
+    return std::string(trimSpaces(toCodePage(Text1->text().toStdString())));
+}
+
+void pixaform::saveWrapped(const std::string& caption) {
+    WrapRequest request;
+    request.source = localPath(m_vars.ws_file);
+    request.target = localPath(m_vars.ws_save_file);
+    request.tag = caption;
+    request.fileType = toCodePageLossy(m_vars.orig_file_type.toStdString());
+    request.owner = m_session.currentOwner();
+    request.clock = &m_session.clock();
+
+    setBusyPointer(true);
+    yield();
+    const qint64 size = QFileInfo(m_vars.ws_file).size();
+    showProgress(size > qint64(kPictureHeadSize) ? int((size - kPictureHeadSize) / kBlockSize) : 0);
+    Yielder yielder;
+    encrypt_pff_file(request, [&](uint64_t block, uint64_t) {
+        setProgress(int(block));
+        yielder.maybeYield();
+    });
+    setBusyPointer(false);
+    hideProgress();
+    yield();
+    m_platform.message(this, QStringLiteral("File saved"));
+}
+
+void pixaform::saveBitmap() {
+    // What the viewport shows, at the size shown: reduced after fit to window.
+    const QImage picture = shownPicture();
+    if (picture.isNull()) throw Failure(err::InvalidPicture, "no picture is shown");
+    setBusyPointer(true);
+    AtomicFile out(localPath(m_vars.ws_save_file));
+    AtomicFileDevice device(out);
+    QImageWriter writer(&device, "bmp");
+    const bool written = writer.write(picture);
+    device.throwFailure();
+    if (!written) throw Failure(err::DeviceIO, writer.errorString().toStdString());
+    out.commit();
+    setBusyPointer(false);
+}
+
+} // namespace pixa::ui

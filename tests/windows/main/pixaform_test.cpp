@@ -1,0 +1,94 @@
+// The main window itself: start-up, the commands' availability, exit and the shortcuts.
+#include "main_harness.h"
+
+#include <QLabel>
+#include <QtTest>
+
+#include <fstream>
+
+using namespace pixatest;
+using Kind = pixa::ui::ScriptedPlatform::Kind;
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+private slots:
+    void startup_data();
+    void startup();
+    void commandsDoNothingWithoutAnOwner();
+    void exit_data();
+    void exit();
+    void shortcuts();
+};
+
+void MainWindowTest::startup_data() {
+    QTest::addColumn<QString>("store");
+    QTest::newRow("no store") << "missing";
+    QTest::newRow("empty store") << "empty";
+    QTest::newRow("a registered owner") << "owner";
+}
+
+void MainWindowTest::startup() {
+    QFETCH(QString, store);
+    MainHarness h;
+    if (store == "empty") std::ofstream(h.session.store().path());
+    if (store == "owner") {
+        QVERIFY(h.start());
+        h.session.setCurrentOwner({}); // registered, not logged in
+    }
+    h.window.show();
+    h.window.Form_Load();
+    // Disabled beside the registration window too, until someone is the current owner.
+    QVERIFY(!h.window.isEnabled());
+    QCOMPARE(h.owners.loginWindow() != nullptr, store == "owner");
+    QCOMPARE(h.owners.registrationWindow() != nullptr, store != "owner");
+    QCOMPARE(h.viewButtons() + " " + h.picture1() + " " + h.scrollBars(), "4c 5a 6a hidden - -");
+    QVERIFY(h.control<QLabel>("Label5")->isHidden());
+}
+
+void MainWindowTest::commandsDoNothingWithoutAnOwner() {
+    MainHarness h;
+    h.window.show();
+    h.platform.queueFile(h.picture("a.bmp", QSize(40, 30)), 2);
+    h.window.Command1_Click();
+    h.window.openByName(h.path("a.bmp"));
+    h.window.Command3_Click();
+    h.window.Command5_Click();
+    QVERIFY(h.platform.calls().isEmpty());
+    QCOMPARE(h.viewButtons() + " " + h.picture1(), "4c 5a 6a hidden");
+    QVERIFY(!h.owners.registrationWindow());
+}
+
+void MainWindowTest::exit_data() {
+    QTest::addColumn<bool>("temporaryPicture");
+    QTest::addColumn<bool>("byFrame");
+    QTest::newRow("exit button, unwrapped picture left") << true << false;
+    QTest::newRow("exit button, nothing to remove") << false << false;
+    QTest::newRow("frame's close button") << true << true;
+}
+
+void MainWindowTest::exit() {
+    QFETCH(bool, temporaryPicture);
+    QFETCH(bool, byFrame);
+    MainHarness h;
+    QVERIFY(h.start());
+    if (temporaryPicture) std::ofstream(h.session.temporaryPicture()) << "picture";
+    byFrame ? void(h.window.close()) : h.button("Command6")->clicked();
+    QVERIFY(h.platform.applicationEnded());
+    QVERIFY(!fs::exists(h.session.temporaryPicture()));
+    QCOMPARE(h.platform.messages(), QStringList());
+}
+
+void MainWindowTest::shortcuts() {
+    MainHarness h;
+    QVERIFY(h.start());
+    QVERIFY(QTest::qWaitForWindowActive(&h.window));
+    for (const char* keys : {"Ctrl+S", "Ctrl+O", "F1", "Ctrl+Q"}) // nothing to save yet
+        QTest::keySequence(&h.window, QKeySequence(keys));
+    QList<Kind> asked;
+    for (const auto& call : h.platform.calls())
+        asked << call.kind;
+    QCOMPARE(asked, QList<Kind>({Kind::OpenDialog, Kind::Help, Kind::End}));
+}
+
+QTEST_MAIN(MainWindowTest)
+#include "pixaform_test.moc"
