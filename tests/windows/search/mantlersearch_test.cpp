@@ -7,6 +7,7 @@
 #include <QCheckBox>
 #include <QFile>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTest>
 
 #include <sys/stat.h>
@@ -28,6 +29,7 @@ private slots:
     void viewOpensTheFileOfTheChosenCaption();
     void viewWithoutASelectionDoesNothing();
     void backEnablesTheMainWindow();
+    void stopEndsARecursiveListingPartWay();
 };
 
 void MantlersearchTest::emptyFolderDisablesView() {
@@ -142,6 +144,22 @@ void MantlersearchTest::backEnablesTheMainWindow() {
     h.window->close();
     QVERIFY(h.mainWindow.enabled);
     QTRY_VERIFY(h.window.isNull());
+}
+
+void MantlersearchTest::stopEndsARecursiveListingPartWay() {
+    SearchHarness h;
+    for (int i = 0; i < 6; ++i)
+        QVERIFY(h.wrap(QStringLiteral("f%1/p.pff").arg(i), "photo " + std::to_string(i), h.anna));
+    h.open();
+    QCOMPARE(h.list()->count(), 0);
+    // The stop button is pressed while the third caption is listed.
+    connect(h.window, &Mantlersearch::fileListed, h.window, [&h](int n) {
+        if (n == 3) emit h.window->findChild<QPushButton*>(QStringLiteral("Stop"))->clicked();
+    });
+    h.window->findChild<QCheckBox*>(QStringLiteral("Subfolders"))->setChecked(true);
+    QCOMPARE(h.captions(), QStringList({"photo 0    (f0)", "photo 1    (f1)", "photo 2    (f2)"}));
+    QVERIFY(h.view()->isEnabled());
+    QVERIFY(h.platform.messages().isEmpty());
 }
 
 QTEST_MAIN(MantlersearchTest)
