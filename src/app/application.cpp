@@ -1,16 +1,20 @@
 #include "app/application.h"
 
+#include "app/start_trace.h"
 #include "core/error.h"
 #include "core/file_io.h"
 #include "core/owner_store.h"
 #include "ui/main_window_link.h"
 #include "windows/owner/owner_flow.h"
+#include "windows/title/pixa_mantler_title.h"
 
 #include <QCloseEvent>
 #include <QMainWindow>
 #include <QTimer>
 
 #include <filesystem>
+#include <functional>
+#include <utility>
 
 namespace pixa::app {
 
@@ -20,10 +24,14 @@ namespace fs = std::filesystem;
 // enable, disable and caption, and whose closing ends the application.
 class PlaceholderMainWindow final : public QMainWindow, public ui::MainWindowLink {
 public:
-    PlaceholderMainWindow(ui::Platform& platform, const Session& session)
-        : m_platform(platform), m_session(session) {
+    PlaceholderMainWindow(ui::Platform& platform, const Session& session,
+                          std::function<void()> ownerReady)
+        : m_platform(platform), m_session(session), m_ownerReady(std::move(ownerReady)) {
         setFixedSize(800, 600);
     }
+
+    // Opens a photo or wrapped photo as the open command would; the placeholder shows none.
+    void openGivenFile(const QString&) {}
 
     void setMainWindowEnabled(bool enabled) override { setEnabled(enabled); }
     void setMainWindowCaption(const QString& caption) override { setWindowTitle(caption); }
@@ -40,7 +48,7 @@ public:
     void showPictureFile(const QString&, bool) override {}
     QImage shownPicture() const override { return {}; }
     void setSaveEnabled(bool) override {}
-    void currentOwnerChanged() override {}
+    void currentOwnerChanged() override { m_ownerReady(); }
 
 protected:
     void closeEvent(QCloseEvent* event) override {
@@ -53,17 +61,20 @@ protected:
 private:
     ui::Platform& m_platform;
     const Session& m_session;
+    std::function<void()> m_ownerReady;
     ui::MainWindowVariables m_variables;
 };
 
 Application::Application() = default;
 
 Application::~Application() {
+    m_title.reset();
     m_owners.reset();
     m_mainWindow.reset();
 }
 
-bool Application::start() {
+bool Application::start(const QString& pendingFile) {
+    m_pendingFile = pendingFile;
     fs::path folder;
     try {
         folder = resolveDataFolder();
@@ -75,12 +86,25 @@ bool Application::start() {
     removeStaleTemporaries(folder);
 
     m_session = std::make_unique<Session>(folder, m_clock);
-    m_mainWindow = std::make_unique<PlaceholderMainWindow>(m_platform, *m_session);
-    m_mainWindow->show();
+    m_mainWindow =
+        std::make_unique<PlaceholderMainWindow>(m_platform, *m_session, [this] { ownerReady(); });
     m_owners = std::make_unique<ui::OwnerFlow>(*m_session, *m_mainWindow, m_platform);
+    m_title = std::make_unique<ui::PixaMantlerTitle>(m_platform, [this] { showMainWindow(); });
+    traceTitle(*m_title);
+    // Inside the event loop, so that ending the application from the title ends it cleanly.
+    QTimer::singleShot(0, m_title.get(), [this] { m_title->Form_Load(); });
+    return true;
+}
+
+void Application::showMainWindow() {
+    m_mainWindow->show();
     // Once the main window is up, as its loading would.
     QTimer::singleShot(0, m_mainWindow.get(), [this] { m_owners->startupOwnerCheck(); });
-    return true;
+}
+
+void Application::ownerReady() {
+    if (m_pendingFile.isEmpty()) return;
+    m_mainWindow->openGivenFile(std::exchange(m_pendingFile, QString()));
 }
 
 } // namespace pixa::app
