@@ -13,7 +13,6 @@
 #include <QTimer>
 
 #include <filesystem>
-#include <functional>
 #include <utility>
 
 namespace pixa::app {
@@ -24,14 +23,14 @@ namespace fs = std::filesystem;
 // enable, disable and caption, and whose closing ends the application.
 class PlaceholderMainWindow final : public QMainWindow, public ui::MainWindowLink {
 public:
-    PlaceholderMainWindow(ui::Platform& platform, const Session& session,
-                          std::function<void()> ownerReady)
-        : m_platform(platform), m_session(session), m_ownerReady(std::move(ownerReady)) {
+    PlaceholderMainWindow(ui::Platform& platform, const Session& session)
+        : m_platform(platform), m_session(session) {
         setFixedSize(800, 600);
     }
 
-    // Opens a photo or wrapped photo as the open command would; the placeholder shows none.
-    void openGivenFile(const QString&) {}
+    // Opens `path` as the open command would, once an owner has logged in; the placeholder
+    // shows no pictures.
+    void openAfterLogin(const QString&) {}
 
     void setMainWindowEnabled(bool enabled) override { setEnabled(enabled); }
     void setMainWindowCaption(const QString& caption) override { setWindowTitle(caption); }
@@ -48,7 +47,7 @@ public:
     void showPictureFile(const QString&, bool) override {}
     QImage shownPicture() const override { return {}; }
     void setSaveEnabled(bool) override {}
-    void currentOwnerChanged() override { m_ownerReady(); }
+    void currentOwnerChanged() override {}
 
 protected:
     void closeEvent(QCloseEvent* event) override {
@@ -61,7 +60,6 @@ protected:
 private:
     ui::Platform& m_platform;
     const Session& m_session;
-    std::function<void()> m_ownerReady;
     ui::MainWindowVariables m_variables;
 };
 
@@ -86,8 +84,7 @@ bool Application::start(const QString& pendingFile) {
     removeStaleTemporaries(folder);
 
     m_session = std::make_unique<Session>(folder, m_clock);
-    m_mainWindow =
-        std::make_unique<PlaceholderMainWindow>(m_platform, *m_session, [this] { ownerReady(); });
+    m_mainWindow = std::make_unique<PlaceholderMainWindow>(m_platform, *m_session);
     m_owners = std::make_unique<ui::OwnerFlow>(*m_session, *m_mainWindow, m_platform);
     m_title = std::make_unique<ui::PixaMantlerTitle>(m_platform, [this] { showMainWindow(); });
     traceTitle(*m_title);
@@ -97,14 +94,10 @@ bool Application::start(const QString& pendingFile) {
 }
 
 void Application::showMainWindow() {
+    if (!m_pendingFile.isEmpty()) m_mainWindow->openAfterLogin(std::exchange(m_pendingFile, {}));
     m_mainWindow->show();
     // Once the main window is up, as its loading would.
     QTimer::singleShot(0, m_mainWindow.get(), [this] { m_owners->startupOwnerCheck(); });
-}
-
-void Application::ownerReady() {
-    if (m_pendingFile.isEmpty()) return;
-    m_mainWindow->openGivenFile(std::exchange(m_pendingFile, QString()));
 }
 
 } // namespace pixa::app

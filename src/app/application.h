@@ -27,23 +27,22 @@ public:
     Application& operator=(const Application&) = delete;
 
     // Prepares the data folder and shows the title screen, whose end shows the main window.
-    // `pendingFile`, when given, is opened once an owner has logged in or registered. False,
-    // after telling the user why, when the application cannot start.
+    // `pendingFile`, a photo or wrapped photo named on the command line, goes to the main window
+    // with it, to be opened once an owner has logged in or registered. False, after telling the
+    // user why, when the application cannot start.
     bool start(const QString& pendingFile = {});
 
     // Shows the main window with its start-up owner check.
     void showMainWindow();
 
 private:
-    // An owner is logged in: the file named on the command line goes to the main window, once.
-    void ownerReady();
-
     ui::QtPlatform m_platform;
     SystemClock m_clock;
     std::unique_ptr<Session> m_session;
     std::unique_ptr<PlaceholderMainWindow> m_mainWindow;
     std::unique_ptr<ui::OwnerFlow> m_owners;
     std::unique_ptr<ui::PixaMantlerTitle> m_title;
+    // Until the main window is shown.
     QString m_pendingFile;
 };
 
