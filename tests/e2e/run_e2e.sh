@@ -41,6 +41,7 @@ mkdir -p "$home" "$runtime" "$work/shots" "$work/photos"
 chmod 700 "$runtime"
 app_pid=""
 xvfb_pid=""
+own_display=0
 
 cleanup() {
     if [ -n "$app_pid" ]; then kill "$app_pid" 2> /dev/null || true; fi
@@ -55,6 +56,11 @@ step() { echo "== $*"; }
 fail() {
     echo "e2e: FAILED: $*" >&2
     if [ -s "$work/app.log" ]; then sed 's/^/  program: /' "$work/app.log" >&2; fi
+    # What the screen showed, kept beside the build's other outputs.
+    if [ "$own_display" -eq 1 ] && "$probe" screenshot "$work/failure.png" 2> /dev/null; then
+        cp "$work/failure.png" "$build/e2e-failure.png"
+        echo "e2e: the screen at the failure: $build/e2e-failure.png" >&2
+    fi
     exit 1
 }
 
@@ -139,6 +145,7 @@ display_ready() { grep -q '^[0-9]' "$work/display"; }
 wait_for "display from Xvfb" 30 display_ready
 export DISPLAY=":$(head -n 1 "$work/display")" XDG_RUNTIME_DIR=$runtime
 unset QT_QPA_PLATFORM WAYLAND_DISPLAY
+own_display=1
 
 # window_of KIND REGEX: the id of a shown window whose name matches REGEX and whose size fits
 # KIND: "screen" (the whole screen), "box" (a message box), "dialog" (a file dialog, smaller than
@@ -241,8 +248,9 @@ if [ "$photo_steps" -eq 1 ]; then
     # The photo's top-left square shows here when it is shown at actual size in the viewport.
     square_x=$((X + 14 + 24))
     square_y=$((Y + 112 + 24))
-    # The file dialogs: the name typed into the name box, the filter chosen from the type box's
-    # list (HOME, then DOWN once for each filter after the first), the name box again, ENTER.
+    # The file dialogs: the filter chosen from the type box's list (HOME, then DOWN once for
+    # each filter after the first), then the name typed into the name box, ENTER. In that order:
+    # the name box's completion list, once up, would swallow the click on the type box.
     dialog_up() { shown dialog '^PixaMantler$'; }
     choose_file() {
         local path=$1 downs=$2
@@ -250,12 +258,13 @@ if [ "$photo_steps" -eq 1 ]; then
         local dialog WINDOW X Y WIDTH HEIGHT SCREEN
         dialog=$(window_of dialog '^PixaMantler$')
         eval "$(xdotool getwindowgeometry --shell "$dialog")"
-        press "$dialog" alt+n ctrl+a
-        xdotool type --delay 10 "$path"
+        xdotool windowfocus --sync "$dialog"
         click "$dialog" 300 $((HEIGHT - 24))
         xdotool key Home
         for ((i = 0; i < downs; i++)); do xdotool key Down; done
-        xdotool key Return alt+n Return
+        xdotool key Return alt+n ctrl+a
+        xdotool type --delay 10 "$path"
+        xdotool key Return
     }
     no_dialog() { ! dialog_up; }
 
