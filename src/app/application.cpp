@@ -1,5 +1,6 @@
 #include "app/application.h"
 
+#include "app/start_trace.h"
 #include "core/error.h"
 #include "core/file_io.h"
 #include "core/owner_store.h"
@@ -8,11 +9,13 @@
 #include "windows/main/pixaform.h"
 #include "windows/owner/owner_flow.h"
 #include "windows/search/mantlersearch.h"
+#include "windows/title/pixa_mantler_title.h"
 #include "windows/unlock/viewer_unlock.h"
 
 #include <QTimer>
 
 #include <filesystem>
+#include <utility>
 
 namespace pixa::app {
 
@@ -22,6 +25,7 @@ Application::Application() = default;
 
 Application::~Application() {
     // The windows that point at the main window go first.
+    m_title.reset();
     delete m_batch.data();
     delete m_search.data();
     m_unlock.reset();
@@ -29,7 +33,8 @@ Application::~Application() {
     m_mainWindow.reset();
 }
 
-bool Application::start() {
+bool Application::start(const QString& pendingFile) {
+    m_pendingFile = pendingFile;
     fs::path folder;
     try {
         folder = resolveDataFolder();
@@ -53,11 +58,15 @@ bool Application::start() {
         if (!m_search) m_search = new ui::Mantlersearch(*m_mainWindow, m_platform, *m_unlock);
         ui::presentOver(m_search, m_mainWindow.get());
     });
-    showMainWindow();
+    m_title = std::make_unique<ui::PixaMantlerTitle>(m_platform, [this] { showMainWindow(); });
+    traceTitle(*m_title);
+    // Inside the event loop, so that ending the application from the title ends it cleanly.
+    QTimer::singleShot(0, m_title.get(), [this] { m_title->Form_Load(); });
     return true;
 }
 
 void Application::showMainWindow() {
+    if (!m_pendingFile.isEmpty()) m_mainWindow->openAfterLogin(std::exchange(m_pendingFile, {}));
     m_mainWindow->show();
     // Once the main window is up, so that the owner windows open over it.
     QTimer::singleShot(0, m_mainWindow.get(), [this] { m_mainWindow->Form_Load(); });

@@ -1,5 +1,6 @@
-// The application object: the platform, the data folder and session, the main window, the owner
-// flow and the viewer unlock, batch and search windows, created and started in their order.
+// The application object: the platform, the data folder and session, the title screen, the main
+// window, the owner flow and the viewer unlock, batch and search windows, created and started in
+// their order.
 #pragma once
 
 #include "core/clock.h"
@@ -7,12 +8,14 @@
 #include "ui/qt_platform.h"
 
 #include <QPointer>
+#include <QString>
 
 #include <memory>
 
 namespace pixa::ui {
 class Mantlersearch;
 class OwnerFlow;
+class PixaMantlerTitle;
 class ViewerUnlock;
 class mulsave;
 class pixaform;
@@ -27,9 +30,11 @@ public:
     Application(const Application&) = delete;
     Application& operator=(const Application&) = delete;
 
-    // Prepares the data folder and creates the windows, then shows the main window. False,
-    // after telling the user why, when the application cannot start.
-    bool start();
+    // Prepares the data folder, creates the windows and shows the title screen, whose end shows
+    // the main window. `pendingFile`, a photo or wrapped photo named on the command line, is
+    // opened once an owner has logged in or registered. False, after telling the user why, when
+    // the application cannot start.
+    bool start(const QString& pendingFile = {});
     // Shows the main window and, once it is up, its start-up owner check.
     void showMainWindow();
     // The main window; null before start().
@@ -42,6 +47,9 @@ private:
     std::unique_ptr<ui::pixaform> m_mainWindow;
     std::unique_ptr<ui::OwnerFlow> m_owners;
     std::unique_ptr<ui::ViewerUnlock> m_unlock;
+    std::unique_ptr<ui::PixaMantlerTitle> m_title;
+    // Until the main window is shown.
+    QString m_pendingFile;
     // The batch and search windows while they are loaded; each unloads itself.
     QPointer<ui::mulsave> m_batch;
     QPointer<ui::Mantlersearch> m_search;

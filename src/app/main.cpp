@@ -1,5 +1,6 @@
 // The application's entry: Qt, then the application object.
 #include "app/application.h"
+#include "app/start_options.h"
 
 #include <QApplication>
 
@@ -9,9 +10,16 @@ int main(int argc, char** argv) {
     // A write past the file size limit then fails with an error the windows report, instead of
     // killing the process.
     std::signal(SIGXFSZ, SIG_IGN);
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    // Before Qt meets the window system, which aborts when there is none.
+    const auto options = pixa::app::readStartOptions(arguments, pixa::app::displayAvailable());
+    if (options.action != pixa::app::StartOptions::Action::Run)
+        return pixa::app::printAnswer(options);
     QApplication qtApp(argc, argv);
     QApplication::setApplicationName(QStringLiteral("PixaMantler"));
     pixa::app::Application application;
-    if (!application.start()) return 1;
+    if (!application.start(options.file)) return 1;
     return QApplication::exec();
 }

@@ -45,4 +45,15 @@ QImage windowBackground(const QSize& size, const QString& banner, BackgroundStyl
 // The product mark alone: a framed photo with a padlock, `side` pixels square, on transparency.
 QImage productLogo(int side);
 
+// The title picture's size, and the colour in it that stands for "let the desktop show".
+inline constexpr int kTitleWidth = 426;
+inline constexpr int kTitleHeight = 180;
+inline constexpr QRgb kTitleMaskRgb = 0xFFFF00FF; // RGB(255, 0, 255), opaque
+
+// The start-up title: the product mark in a medallion and the name on a rounded plate, opaque
+// 24-bit colour (Format_RGB32), magenta wherever the desktop behind it should show. Edges are
+// hard against the magenta, and no pixel of the drawing itself is magenta. Needs a
+// QGuiApplication (text); a null image without one.
+QImage titlePicture();
+
 } // namespace pixa::ui
