@@ -33,6 +33,11 @@ namespace pixa::ui {
 
 namespace {
 
+// The information labels' font, and the room the panel gives them before the buttons.
+constexpr int kInfoFontPixels = 12;
+constexpr int kSmallestInfoFontPixels = 8;
+constexpr int kInfoPanelWidth = 704 - 516 - 4;
+
 constexpr QSize kClientSize(800, 600);
 // The caption field of a wrapped photo.
 constexpr int kCaptionLength = 64;
@@ -99,6 +104,9 @@ void pixaform::addControls() {
         auto* l = new QLabel(this);
         l->setObjectName(QString::fromLatin1(name));
         l->move(516, top);
+        QFont font = l->font();
+        font.setPixelSize(kInfoFontPixels);
+        l->setFont(font);
         return l;
     };
     Label5 = label("Label5", 22);
@@ -264,7 +272,17 @@ void pixaform::setInfoLabel(InfoLabel label, const QString& text) {
         target = Label4;
         break;
     }
-    target->setText(text);
+    // The panel ends where the 1:1 and help buttons begin: a long name or time takes a smaller
+    // font rather than running under them, and past the smallest one is cut, whole in the tip.
+    QFont font = target->font();
+    for (int size = kInfoFontPixels; size > kSmallestInfoFontPixels; --size) {
+        font.setPixelSize(size);
+        if (QFontMetrics(font).horizontalAdvance(text) <= kInfoPanelWidth) break;
+    }
+    target->setFont(font);
+    const QString shown = QFontMetrics(font).elidedText(text, Qt::ElideRight, kInfoPanelWidth);
+    target->setText(shown);
+    target->setToolTip(shown == text ? QString() : text);
     target->adjustSize();
     target->show();
 }

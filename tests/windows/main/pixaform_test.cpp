@@ -18,6 +18,7 @@ private slots:
     void exit_data();
     void exit();
     void shortcuts();
+    void longestInformationStaysLeftOfTheButtons();
 };
 
 void MainWindowTest::startup_data() {
@@ -88,6 +89,17 @@ void MainWindowTest::shortcuts() {
     for (const auto& call : h.platform.calls())
         asked << call.kind;
     QCOMPARE(asked, QList<Kind>({Kind::OpenDialog, Kind::Help, Kind::End}));
+}
+
+void MainWindowTest::longestInformationStaysLeftOfTheButtons() {
+    MainHarness h;
+    h.window.show();
+    h.window.setInfoLabel(pixa::ui::InfoLabel::Owner, "Owner : " + QString(20, QLatin1Char('W')));
+    h.window.setInfoLabel(pixa::ui::InfoLabel::Time,
+                          QStringLiteral("Original creation time :12:59:59 PM"));
+    const int buttons = h.control<QWidget>("Command2")->x();
+    QVERIFY(h.control<QLabel>("Label5")->geometry().right() < buttons);
+    QVERIFY(h.control<QLabel>("Label4")->geometry().right() < buttons);
 }
 
 QTEST_MAIN(MainWindowTest)
