@@ -14,6 +14,8 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
+#include <QFontInfo>
+#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
@@ -36,6 +38,26 @@ namespace {
 constexpr QSize kClientSize(800, 600);
 // The caption field of a wrapped photo.
 constexpr int kCaptionLength = 64;
+// The information labels' room in their panel between the button strips.
+constexpr int kInfoLeft = 516;
+constexpr int kInfoWidth = 175;
+
+// `font`, made smaller until `text` fits `width`, down to a size that is still legible.
+QFont fittingFont(QFont font, const QString& text, int width) {
+    constexpr int kSmallestPixels = 8;
+    if (font.pixelSize() <= 0) font.setPixelSize(QFontInfo(font).pixelSize());
+    while (QFontMetrics(font).horizontalAdvance(text) > width &&
+           font.pixelSize() > kSmallestPixels) {
+        font.setPixelSize(font.pixelSize() - 1);
+    }
+    return font;
+}
+
+// The labels' common font: the widest of the fixed texts they show fits.
+QFont infoFont(const QFont& windowFont) {
+    return fittingFont(windowFont, QStringLiteral("Original creation time :00:00:00 PM"),
+                       kInfoWidth);
+}
 
 } // namespace
 
@@ -95,10 +117,13 @@ void pixaform::addControls() {
     Text1->setToolTip(QStringLiteral("The caption stored with the wrapped photo (at most 64 "
                                      "characters)"));
 
+    // Kept inside their panel: a label running on under the view buttons would also take their
+    // clicks.
     const auto label = [this](const char* name, int top) {
         auto* l = new QLabel(this);
         l->setObjectName(QString::fromLatin1(name));
-        l->move(516, top);
+        l->setGeometry(kInfoLeft, top, kInfoWidth, 15);
+        l->setFont(infoFont(font()));
         return l;
     };
     Label5 = label("Label5", 22);
@@ -265,7 +290,8 @@ void pixaform::setInfoLabel(InfoLabel label, const QString& text) {
         break;
     }
     target->setText(text);
-    target->adjustSize();
+    // An owner's name of wide letters may still need a smaller size than the others.
+    target->setFont(fittingFont(infoFont(font()), text, kInfoWidth));
     target->show();
 }
 
