@@ -14,6 +14,8 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
+#include <QFontInfo>
+#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
@@ -33,14 +35,29 @@ namespace pixa::ui {
 
 namespace {
 
-// The information labels' font, and the room the panel gives them before the buttons.
-constexpr int kInfoFontPixels = 12;
-constexpr int kSmallestInfoFontPixels = 8;
-constexpr int kInfoPanelWidth = 704 - 516 - 4;
-
 constexpr QSize kClientSize(800, 600);
 // The caption field of a wrapped photo.
 constexpr int kCaptionLength = 64;
+// The information labels' room in their panel between the button strips.
+constexpr int kInfoLeft = 516;
+constexpr int kInfoWidth = 175;
+
+// `font`, made smaller until `text` fits `width`, down to a size that is still legible.
+QFont fittingFont(QFont font, const QString& text, int width) {
+    constexpr int kSmallestPixels = 8;
+    if (font.pixelSize() <= 0) font.setPixelSize(QFontInfo(font).pixelSize());
+    while (QFontMetrics(font).horizontalAdvance(text) > width &&
+           font.pixelSize() > kSmallestPixels) {
+        font.setPixelSize(font.pixelSize() - 1);
+    }
+    return font;
+}
+
+// The labels' common font: the widest of the fixed texts they show fits.
+QFont infoFont(const QFont& windowFont) {
+    return fittingFont(windowFont, QStringLiteral("Original creation time :00:00:00 PM"),
+                       kInfoWidth);
+}
 
 } // namespace
 
@@ -100,13 +117,13 @@ void pixaform::addControls() {
     Text1->setToolTip(QStringLiteral("The caption stored with the wrapped photo (at most 64 "
                                      "characters)"));
 
+    // Kept inside their panel: a label running on under the view buttons would also take their
+    // clicks.
     const auto label = [this](const char* name, int top) {
         auto* l = new QLabel(this);
         l->setObjectName(QString::fromLatin1(name));
-        l->move(516, top);
-        QFont font = l->font();
-        font.setPixelSize(kInfoFontPixels);
-        l->setFont(font);
+        l->setGeometry(kInfoLeft, top, kInfoWidth, 15);
+        l->setFont(infoFont(font()));
         return l;
     };
     Label5 = label("Label5", 22);
@@ -272,18 +289,9 @@ void pixaform::setInfoLabel(InfoLabel label, const QString& text) {
         target = Label4;
         break;
     }
-    // The panel ends where the 1:1 and help buttons begin: a long name or time takes a smaller
-    // font rather than running under them, and past the smallest one is cut, whole in the tip.
-    QFont font = target->font();
-    for (int size = kInfoFontPixels; size > kSmallestInfoFontPixels; --size) {
-        font.setPixelSize(size);
-        if (QFontMetrics(font).horizontalAdvance(text) <= kInfoPanelWidth) break;
-    }
-    target->setFont(font);
-    const QString shown = QFontMetrics(font).elidedText(text, Qt::ElideRight, kInfoPanelWidth);
-    target->setText(shown);
-    target->setToolTip(shown == text ? QString() : text);
-    target->adjustSize();
+    target->setText(text);
+    // An owner's name of wide letters may still need a smaller size than the others.
+    target->setFont(fittingFont(infoFont(font()), text, kInfoWidth));
     target->show();
 }
 

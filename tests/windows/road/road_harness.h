@@ -1,0 +1,168 @@
+// Drives the real windows together headless, as a user walks through them: the main window, the
+// owner windows and the viewer unlock window over one private folder, the scripted platform
+// answering the dialogs, and the command-line tool run on the same data folder.
+#pragma once
+
+#include "core/clock.h"
+#include "core/session.h"
+#include "scripted_platform.h"
+#include "test_photo.h"
+#include "ui/image_button.h"
+#include "windows/main/pixaform.h"
+#include "windows/owner/owner_flow.h"
+#include "windows/owner/pixa_owner.h"
+#include "windows/unlock/viewer_passwordfrm.h"
+#include "windows/unlock/viewer_unlock.h"
+
+#include <QDirIterator>
+#include <QImageWriter>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <optional>
+
+namespace pixatest {
+
+// A clock the test moves, so that owners registered one after the other get different keys.
+struct SettableClock final : pixa::Clock {
+    std::tm now = pixa::FixedClock(10, 7, 5).localNow();
+    std::tm localNow() const override { return now; }
+};
+
+inline QByteArray contents(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Types each text into the window's box of that name, key by key.
+inline void type(QWidget* window, std::initializer_list<std::pair<const char*, QString>> texts) {
+    for (const auto& [box, text] : texts)
+        QTest::keyClicks(window->findChild<QLineEdit*>(QString::fromLatin1(box)), text);
+}
+
+class RoadHarness {
+public:
+    RoadHarness()
+        : session(folder("data"), clock, folder("run")), window(session, platform),
+          owners(session, window, platform), unlock(session, window, platform) {
+        window.attach(owners, unlock);
+    }
+
+    QTemporaryDir dir;
+    SettableClock clock;
+    pixa::Session session;
+    pixa::ui::ScriptedPlatform platform;
+    pixa::ui::pixaform window;
+    pixa::ui::OwnerFlow owners;
+    pixa::ui::ViewerUnlock unlock;
+
+    QString path(const QString& name) const { return dir.filePath(name); }
+    QString unwrapped() const { return QString::fromStdString(session.temporaryPicture()); }
+
+    // Shows the main window, whose start-up check finds no owner and opens the registration
+    // window, and registers the first owner there.
+    bool start(const QString& name, const QString& viewer) {
+        window.show();
+        if (!QTest::qWaitForWindowExposed(&window)) return false;
+        window.Form_Load();
+        return platform.takeMessages() == QStringList{"There are no owners declared.\r\n"
+                                                      "Create atleast one owner before "
+                                                      "continuing."} &&
+               registerIn(owners.registrationWindow(), name, viewer);
+    }
+    // A further owner through the main window's new-owner button.
+    bool registerOwner(const QString& name, const QString& viewer) {
+        QTest::mouseClick(button("Command5"), Qt::LeftButton);
+        return registerIn(owners.registrationWindow(), name, viewer);
+    }
+    // Writes a photo-like picture; its path.
+    QString picture(const QString& name, QSize size, const QByteArray& format) const {
+        if (!QImageWriter(path(name), format).write(photoLike(size))) qFatal("cannot write");
+        return path(name);
+    }
+
+    // The open and save buttons with their dialogs answered.
+    void open(const QString& file, int filterIndex) {
+        platform.queueFile(file, filterIndex);
+        QTest::mouseClick(button("Command1"), Qt::LeftButton);
+    }
+    void save(const QString& file, int filterIndex) {
+        platform.queueFile(file, filterIndex);
+        QTest::mouseClick(button("Command4"), Qt::LeftButton);
+    }
+    // Opens the wrapped photo and gives `password` in the unlock window, which disables the
+    // main window, by OK or by Enter.
+    bool openWrapped(const QString& pff, const QString& password, bool enter = false) {
+        open(pff, 1);
+        pixa::ui::ViewerPasswordfrm* w = unlock.window();
+        if (!w || !QTest::qWaitForWindowActive(w) || window.isEnabled()) return false;
+        type(w, {{"Text2", password}});
+        if (enter) QTest::keyClick(w->findChild<QLineEdit*>("Text2"), Qt::Key_Return);
+        if (!enter) QTest::mouseClick(w->findChild<QWidget*>("Command1"), Qt::LeftButton);
+        return !w->isVisible();
+    }
+
+    pixa::ui::ImageButton* button(const char* name) const {
+        return window.findChild<pixa::ui::ImageButton*>(QString::fromLatin1(name));
+    }
+    // The information labels as the user sees them: owner, type, date and time; "" when hidden.
+    QStringList labels() const {
+        QStringList out;
+        for (const char* name : {"Label5", "Label2", "Label3", "Label4"}) {
+            const auto* label = window.findChild<QLabel*>(QString::fromLatin1(name));
+            out << (label->isVisible() ? label->text() : QString());
+        }
+        return out;
+    }
+    // Every unwrapped picture anywhere under the test's folder.
+    QStringList unwrappedPictures() const {
+        QStringList found;
+        QDirIterator it(dir.path(), {QString::fromLatin1(pixa::kTemporaryPictureName)},
+                        QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+        while (it.hasNext())
+            found << it.next();
+        return found;
+    }
+
+    // Runs the command-line tool on the data folder; its standard output when it succeeded.
+    std::optional<QByteArray> tool(const QStringList& arguments,
+                                   const QMap<QString, QString>& environment = {}) const {
+        QProcess process;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (auto it = environment.cbegin(); it != environment.cend(); ++it)
+            env.insert(it.key(), it.value());
+        process.setProcessEnvironment(env);
+        process.start(QStringLiteral(PIXA_CLI_PATH),
+                      QStringList{QStringLiteral("--data-dir"), path("data")} + arguments);
+        if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit ||
+            process.exitCode() != 0) {
+            qWarning("%s", process.readAllStandardError().constData());
+            return std::nullopt;
+        }
+        return process.readAllStandardOutput();
+    }
+
+private:
+    std::filesystem::path folder(const char* name) const {
+        QDir(dir.path()).mkpath(QString::fromLatin1(name));
+        return dir.filePath(QString::fromLatin1(name)).toStdString();
+    }
+    // Fills the registration window as a user would (owner password "pw"), and registers.
+    bool registerIn(pixa::ui::PixaOwner* w, const QString& name, const QString& viewer) {
+        if (!w || !QTest::qWaitForWindowActive(w)) return false;
+        type(w, {{"Text1", name},
+                 {"Text2", "pw"},
+                 {"Text3", "pw"},
+                 {"Text6", "a hint"},
+                 {"Text4", viewer},
+                 {"Text5", viewer}});
+        QTest::mouseClick(w->findChild<QWidget*>(QStringLiteral("Command1")), Qt::LeftButton);
+        return platform.takeMessages().isEmpty() && !w->isVisible() && window.isEnabled() &&
+               window.windowTitle() == "PixaMantler - Owner : " + name + " logged in.";
+    }
+};
+
+} // namespace pixatest
