@@ -55,6 +55,18 @@ void checkTypedBack(std::vector<std::string>& problems, std::string_view text, s
     }
     if (hasSurroundingSpace(text))
         problems.push_back(what + " must not begin or end with a space.");
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (!isControlByte(static_cast<unsigned char>(text[i]))) continue;
+        problems.push_back(what + " holds a control character (position " + std::to_string(i + 1) +
+                           "), which cannot be stored.");
+        break;
+    }
+}
+
+// A password that is empty, from whatever source, is refused: it would let anybody in.
+void checkNotEmpty(std::vector<std::string>& problems, std::string_view password,
+                   const std::string& what) {
+    if (password.empty()) problems.push_back(what + " is empty: a password is compulsory.");
 }
 
 } // namespace
@@ -86,14 +98,16 @@ int runRegister(const CliContext& context, const CliArguments& args) {
         problems.push_back("Owner's name is compulsory.");
     } else {
         checkTypedBack(problems, name, kNameWidth, "Owner's name", true);
-        if (ownerNameTaken(store.readAll(), paddedName)) problems.push_back(kNameTaken);
+        if (ownerNameTaken(store, paddedName)) problems.push_back(kNameTaken);
     }
+    checkNotEmpty(problems, ownerPass, "The owner password");
     checkTypedBack(problems, ownerPass, kPasswordWidth, "The owner password", true);
     if (owner.confirmation != owner.value) {
         problems.push_back("Confirmation password does not match Owner Password");
     }
     // The viewer box has no length limit: only the first 8 characters are kept, so a viewer
     // password that differs from the owner password only beyond them is the same when stored.
+    checkNotEmpty(problems, viewerPass, "The viewer password");
     checkTypedBack(problems, viewerPass, kPasswordWidth, "The viewer password", false);
     if (viewer.value == owner.value ||
         paddedViewerPass.substr(0, kPasswordWidth) == paddedOwnerPass.substr(0, kPasswordWidth)) {
