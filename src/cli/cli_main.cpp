@@ -20,6 +20,19 @@ namespace {
 
 constexpr const char* kProgram = "pixamantler-cli";
 
+// A message for the terminal, made printable line by line: whatever input a message echoes, no
+// control character but its line ends reaches the terminal.
+std::string printableLines(std::string_view message) {
+    std::string out;
+    for (size_t start = 0; start <= message.size();) {
+        const size_t end = std::min(message.find('\n', start), message.size());
+        if (start > 0) out += '\n';
+        out += printable(message.substr(start, end - start));
+        start = end + 1;
+    }
+    return out;
+}
+
 constexpr const char* kHelp =
     R"(Usage: pixamantler-cli [--data-dir DIR] COMMAND ...
 
@@ -144,7 +157,7 @@ int runCli(const std::vector<std::string>& args) {
         return status;
     } catch (const CliError& e) {
         std::cout.flush();
-        std::cerr << e.what() << '\n';
+        std::cerr << printableLines(e.what()) << '\n';
         if (e.exitStatus() == kExitUsage) {
             std::cerr << "Try \"" << kProgram << " --help\".\n";
         }

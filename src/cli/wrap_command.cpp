@@ -143,6 +143,7 @@ WrapSettings settingsFrom(const CliArguments& args) {
             throw CliError(kExitFailure, "The caption holds " + std::to_string(text.size()) +
                                              " characters; at most 64 can be stored.");
         }
+        requireNoControlCharacter(text, "the caption");
         settings.caption = text;
     }
     if (const auto type = args.value("type")) {
@@ -151,6 +152,7 @@ WrapSettings settingsFrom(const CliArguments& args) {
         } catch (const Failure& f) {
             throw Failure(f.number(), "in the file type, " + f.detail());
         }
+        requireNoControlCharacter(*settings.fileType, "the file type");
     }
     if (const auto output = args.value("output")) settings.output = fs::path(*output);
     if (const auto dir = args.value("output-dir")) {
