@@ -140,7 +140,7 @@ int runOwners(const CliContext& context, const CliArguments& args) {
     const OwnerStore store(context.dataFolder(false) / kStoreFileName);
     int status = kExitSuccess;
     size_t number = 0;
-    for (const auto& record : store.readAll()) {
+    store.forEachRecord([&](const OwnerRecord& record) {
         ++number;
         const PartialField name = unscrambleFieldPartial(record.name, record.factor);
         std::cout << printable(displayText(name.text)) << '\n';
@@ -150,7 +150,7 @@ int runOwners(const CliContext& context, const CliArguments& args) {
                       << printable(store.path().string()) << " is damaged.\n";
             status = kExitFailure;
         }
-    }
+    });
     return status;
 }
 

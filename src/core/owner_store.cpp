@@ -8,6 +8,7 @@
 #include "core/codepage.h"
 
 #include <fcntl.h>
+#include <grp.h>
 #include <pwd.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -49,7 +50,7 @@ bool nameMatches(const OwnerRecord& record, std::string_view paddedName) {
 constexpr size_t kChunkBytes = 819 * kRecordSize;
 
 // Reads the whole records of a store of `size` bytes through `readAt(buffer, count, offset)` and
-// hands each to `visit` with its bytes.
+// hands each to `visit`.
 template <typename ReadAt, typename Visit>
 void visitRecords(uint64_t size, ReadAt readAt, Visit visit) {
     const uint64_t whole = size / kRecordSize * kRecordSize;
@@ -58,10 +59,8 @@ void visitRecords(uint64_t size, ReadAt readAt, Visit visit) {
         const auto count = static_cast<size_t>(std::min<uint64_t>(kChunkBytes, whole - offset));
         chunk.resize(count);
         readAt(chunk.data(), count, offset);
-        for (size_t at = 0; at < count; at += kRecordSize) {
-            const std::string_view bytes = std::string_view(chunk).substr(at, kRecordSize);
-            visit(OwnerRecord::fromBytes(bytes), bytes);
-        }
+        for (size_t at = 0; at < count; at += kRecordSize)
+            visit(OwnerRecord::fromBytes(std::string_view(chunk).substr(at, kRecordSize)));
         offset += count;
     }
 }
@@ -140,8 +139,15 @@ private:
 // Rewrites the locked store with its whole records and `added` after them.
 void rewriteLocked(const LockedStore& locked, const fs::path& file, const std::string& added) {
     AtomicFile out(file, 0600, AtomicFile::Permissions::Exactly);
-    locked.forEach(
-        [&](const OwnerRecord&, std::string_view bytes) { out.write(bytes.data(), bytes.size()); });
+    const uint64_t whole = locked.size() / kRecordSize * kRecordSize;
+    std::string chunk;
+    for (uint64_t offset = 0; offset < whole;) {
+        const auto count = static_cast<size_t>(std::min<uint64_t>(kChunkBytes, whole - offset));
+        chunk.resize(count);
+        locked.readAt(chunk.data(), count, offset);
+        out.write(chunk);
+        offset += count;
+    }
     out.write(added);
     out.commit();
 }
@@ -156,6 +162,28 @@ fs::path homeFolder() {
         return found->pw_dir;
     throw Failure(err::PathNotFound, "no home folder is known for this user; set HOME or "
                                      "PIXAMANTLER_HOME");
+}
+
+// Whether `gid` is the user's own private group: the user's primary group, named like the user
+// and listing nobody else, as systems that give every user a group of their own set it up. Its
+// write permission then lets nobody else in.
+bool isPrivateGroup(gid_t gid) {
+    std::vector<char> userBuffer(16384);
+    std::vector<char> groupBuffer(65536);
+    passwd user{};
+    group grp{};
+    passwd* u = nullptr;
+    group* g = nullptr;
+    if (::getpwuid_r(::geteuid(), &user, userBuffer.data(), userBuffer.size(), &u) != 0 || !u ||
+        u->pw_gid != gid)
+        return false;
+    if (::getgrgid_r(gid, &grp, groupBuffer.data(), groupBuffer.size(), &g) != 0 || !g ||
+        std::strcmp(g->gr_name, u->pw_name) != 0)
+        return false;
+    for (char** member = g->gr_mem; member && *member; ++member) {
+        if (std::strcmp(*member, u->pw_name) != 0) return false;
+    }
+    return true;
 }
 
 // Creates the missing folders of `folder`, each private.
@@ -224,7 +252,7 @@ void OwnerStore::forEachRecord(const std::function<void(const OwnerRecord&)>& vi
         [&](char* buffer, size_t count, uint64_t offset) {
             file.readExactAt(buffer, count, offset);
         },
-        [&](const OwnerRecord& record, std::string_view) { visit(record); });
+        visit);
 }
 
 std::vector<OwnerRecord> OwnerStore::readAll() const {
@@ -286,9 +314,8 @@ std::optional<CurrentOwner> registerOwner(const OwnerStore& store, std::string_v
     const LockedStore locked(file);
     // The check that counts: another process may have registered the name since the first look.
     bool taken = false;
-    locked.forEach([&](const OwnerRecord& stored, std::string_view) {
-        taken = taken || nameMatches(stored, paddedName);
-    });
+    locked.forEach(
+        [&](const OwnerRecord& stored) { taken = taken || nameMatches(stored, paddedName); });
     if (taken) return std::nullopt;
     rewriteLocked(locked, file, record.bytes());
     return ownerOf(record);
@@ -348,7 +375,8 @@ fs::path resolveDataFolder(const fs::path& chosen, bool create) {
                                                  " belongs to another user; use a folder of your "
                                                  "own");
     }
-    if ((st.st_mode & (S_IWGRP | S_IWOTH)) != 0) {
+    if ((st.st_mode & S_IWOTH) != 0 ||
+        ((st.st_mode & S_IWGRP) != 0 && !isPrivateGroup(st.st_gid))) {
         throw Failure(err::PermissionDenied,
                       "the data folder " + shown +
                           " can be written by other users, who could replace its owner store; "

@@ -102,8 +102,9 @@ std::filesystem::path defaultDataFolder();
 
 // The data folder that the application and the tool use: `chosen` when given, else
 // $PIXAMANTLER_HOME when set, else defaultDataFolder(). With `create`, a missing folder is made,
-// private (0700). A folder that another user owns or may write is refused ("Permission denied"):
-// whoever can write it can replace the owner store.
+// private (0700). A folder that another user owns or may write (writable by all, or by a group
+// other than the user's own private one) is refused ("Permission denied"): whoever can write it
+// can replace the owner store.
 std::filesystem::path resolveDataFolder(const std::filesystem::path& chosen = {},
                                         bool create = true);
 
