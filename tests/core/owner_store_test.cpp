@@ -160,6 +160,70 @@ TEST_F(OwnerStoreTest, AFailedScrambleWritesNothing) {
     EXPECT_EQ(fs::file_size(storePath()), 0u);
 }
 
+// The text of each owner field that holds a refused character, and what the message may show.
+struct RefusedText {
+    const char* name;
+    int field; // name, owner password, viewer password, hint
+    std::string text;
+    int second; // of the registration: the shift is 30 + second
+    std::string shown;
+};
+
+void PrintTo(const RefusedText& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class RefusedTextTest : public OwnerStoreTest, public ::testing::WithParamInterface<RefusedText> {};
+
+TEST_P(RefusedTextTest, WritesNothingAndNeverShowsAPasswordsCharacter) {
+    const RefusedText& c = GetParam();
+    std::string texts[4] = {"ann", "pw", "viewer", "hint"};
+    texts[c.field] = c.text;
+    std::string detail;
+    try {
+        registerOwner(store(), padField(texts[0], 20), padField(texts[1], 8), padField(texts[2], 8),
+                      padField(texts[3], 40), FixedClock(9, 30, c.second));
+        FAIL() << "registered";
+    } catch (const Failure& f) {
+        EXPECT_EQ(f.number(), err::InvalidArgument);
+        detail = f.detail();
+    }
+    EXPECT_NE(detail.find(c.shown), std::string::npos) << detail;
+    if (c.field == 1 || c.field == 2) {
+        EXPECT_EQ(detail.find(c.text.substr(1)), std::string::npos) << detail;
+        EXPECT_EQ(detail.find("code"), std::string::npos) << detail;
+    }
+    EXPECT_FALSE(store().exists());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, RefusedTextTest,
+    ::testing::Values(RefusedText{"EscapeInTheName", 0, "a\x1b[1m", 0, "position 2"},
+                      RefusedText{"TabInTheHint", 3, "my\tcat", 0, "hint holds a control"},
+                      RefusedText{"BellInAPassword", 2, "v\x07", 0, "position 2"},
+                      RefusedText{"UnassignedByteInAPassword", 1, "p\x81", 0, "position 2"},
+                      RefusedText{"UnscramblableOwnerPassword", 1, "p\xE4", 59, "position 2"},
+                      RefusedText{"UnscramblableViewerPassword", 2, "v\xFF", 1, "position 2"},
+                      RefusedText{"UnscramblableNameIsNamed", 0, "Ren\xE9", 59, "(code 233)"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(OwnerStoreTest, StoreThatIsALinkIsWrittenThroughIt) {
+    fs::create_directory(dir / "real");
+    fs::create_symlink("real/owners.inf", storePath());
+    ASSERT_TRUE(reg("ann", "pw1", "", 1, 1));
+    ASSERT_TRUE(reg("bob", "pw2", "", 2, 2));
+    EXPECT_TRUE(fs::is_symlink(storePath()));
+    EXPECT_EQ(fs::file_size(dir / "real" / kStoreFileName), 160u);
+    EXPECT_TRUE(login("bob", "pw2").has_value());
+    EXPECT_EQ(namesIn(dir / "real"), std::vector<std::string>{kStoreFileName});
+}
+
+TEST_F(OwnerStoreTest, StoreThatIsAFifoIsRefusedWithoutWaiting) {
+    ASSERT_EQ(::mkfifo(storePath().c_str(), 0600), 0);
+    EXPECT_FALSE(store().ownersPresent());
+    EXPECT_EQ(failureNumber([&] { reg("ann", "pw1", "", 1, 1); }), err::PathFileAccess);
+}
+
 TEST_F(OwnerStoreTest, LoginNeedsExactNameAndPasswordAndTheLastMatchWins) {
     ASSERT_TRUE(reg("ann", "secret", "first hint", 0, 7));
     // An older store may hold a name twice: the later record wins.
