@@ -50,9 +50,10 @@ Commands:
                                     list the .pff files of a folder with their captions
 
 Options:
-  --data-dir DIR                the folder of owners.inf; else $PIXAMANTLER_HOME, else the
-                                program's folder when writable, else ~/.local/share/pixamantler
-  --owner-password-file FILE    read the owner password from the first line of FILE
+  --data-dir DIR                the folder of owners.inf; else $PIXAMANTLER_HOME, else
+                                $XDG_DATA_HOME/pixamantler or ~/.local/share/pixamantler
+  --owner-password-file FILE    read the owner password from the first line of FILE (a file,
+                                a pipe or /dev/stdin)
   --viewer-password-file FILE   read the viewer password from the first line of FILE
   --help, --version
 

@@ -12,6 +12,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <fstream>
 #include <iterator>
 #include <map>
@@ -444,6 +445,10 @@ TEST(LargeOwnerStore, isReadByRecords) {
         const long grown = run(large) - run(small);
         EXPECT_LT(grown, 8 * 1024) << "KiB more for a store of "
                                    << fs::file_size(large / pixa::kStoreFileName) / 1024 << " KiB";
+        std::printf("[ figures  ] %s over %d owners (%ju MiB): %ld KiB more than over one\n",
+                    command.front().c_str(), kOwners,
+                    static_cast<uintmax_t>(fs::file_size(large / pixa::kStoreFileName) >> 20),
+                    grown);
     }
 }
 
