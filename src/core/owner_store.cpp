@@ -75,10 +75,13 @@ public:
     explicit LockedStore(const fs::path& file) : m_path(file.string()) {
         for (;;) {
             // Created when missing (an empty store, as a first registration makes it); not
-            // blocking, so that a FIFO put there is refused instead of waited on.
-            m_fd =
-                ::open(m_path.c_str(),
-                       O_RDONLY | O_CREAT | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY, 0600);
+            // blocking, so that a FIFO put there is refused instead of waited on. Opened for
+            // writing where it may be, as network file systems lock only such files; a store
+            // the user may not write is still locked, and then refused by its rewrite.
+            const int flags = O_CREAT | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY;
+            m_fd = ::open(m_path.c_str(), O_RDWR | flags, 0600);
+            if (m_fd < 0 && (errno == EACCES || errno == EROFS))
+                m_fd = ::open(m_path.c_str(), O_RDONLY | flags, 0600);
             if (m_fd < 0) throwErrno(errno, "open", m_path);
             struct stat held {};
             if (::fstat(m_fd, &held) != 0) fail(errno, "read");
