@@ -131,23 +131,6 @@ TEST_F(OwnerStoreTest, DuplicateNamesAreRefusedByTheirStoredFormAndCaseSensitive
     EXPECT_FALSE(ownerNameTaken(records, padField("ANN", 20)));
 }
 
-// The name as the registration window holds it after a refusal, padded once more by each click.
-class TakenNameTest : public OwnerStoreTest, public ::testing::WithParamInterface<std::string> {};
-
-TEST_P(TakenNameTest, IsTakenHoweverOftenItIsPadded) {
-    ASSERT_TRUE(reg("Ann", "pw1", "", 3, 4));
-    std::string typed = GetParam();
-    for (int click = 0; click < 3; ++click) {
-        typed = padField(typed, 20);
-        EXPECT_TRUE(ownerNameTaken(store(), typed)) << click;
-        EXPECT_FALSE(reg(typed, "pw2", "", 5, 6).has_value()) << click;
-    }
-    EXPECT_EQ(fs::file_size(storePath()), 80u);
-}
-
-INSTANTIATE_TEST_SUITE_P(Typed, TakenNameTest,
-                         ::testing::Values("Ann", "Ann ", "Ann" + spaces(17), "Ann" + spaces(30)));
-
 TEST_F(OwnerStoreTest, AFailedScrambleWritesNothing) {
     store().createIfMissing();
     try {

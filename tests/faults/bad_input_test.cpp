@@ -124,72 +124,6 @@ std::vector<BadInput> cases() {
          {1},
          "control character",
          kPasswords},
-        {"WrapControlType",
-         {"--data-dir", "{DATA}", wrap, "--owner", "Alice", "--type", ".b\x01", "{DIR}/picture.bmp",
-          "--output", "{DIR}/o.pff"},
-         {1},
-         "control character"},
-        // Sources, wrapped photos and password files that are not regular files.
-        {"WrapFifoSource",
-         {"--data-dir", "{DATA}", wrap, "--owner", "Alice", "{DIR}/node", "--output",
-          "{DIR}/o.pff"},
-         {1},
-         "a pipe or FIFO, not a regular file",
-         kPasswords,
-         Node::Fifo},
-        {"WrapDeviceSource",
-         {"--data-dir", "{DATA}", wrap, "--owner", "Alice", "{DIR}/node", "--output",
-          "{DIR}/o.pff"},
-         {1},
-         "not a regular file",
-         kPasswords,
-         Node::Device},
-        {"WrapPipedSource",
-         {"--data-dir", "{DATA}", wrap, "--owner", "Alice", "/dev/stdin", "--output",
-          "{DIR}/o.pff"},
-         {1},
-         "a pipe or FIFO",
-         kPasswords,
-         Node::None,
-         bitmapBytes(3000, 2)},
-        {"InfoOfAFifo", {"info", "{DIR}/node"}, {1}, "not a regular file", {}, Node::Fifo},
-        {"InfoOfASocket", {"info", "{DIR}/node"}, {1}, "a socket", {}, Node::Socket},
-        {"PasswordFileFromNullDevice",
-         {"--data-dir", "{DATA}", "register", "Kim", "--owner-password-file", "/dev/null"},
-         {1},
-         "holds no owner password"},
-        // Outputs that are not regular files are not replaced.
-        {"UnwrapOntoAFifo",
-         {"unwrap", "{DIR}/photo.pff", "--output", "{DIR}/node"},
-         {1},
-         "only a regular file is replaced",
-         kPasswords,
-         Node::Fifo},
-        {"UnwrapOntoADevice",
-         {"unwrap", "{DIR}/photo.pff", "--output", "{DIR}/node"},
-         {1},
-         "a character device",
-         kPasswords,
-         Node::Device},
-        {"UnwrapOntoALinkToAFifo",
-         {"unwrap", "{DIR}/photo.pff", "--output", "{DIR}/node"},
-         {1},
-         "only a regular file is replaced",
-         kPasswords,
-         Node::LinkToFifo},
-        {"UnwrapOntoALinkToNothing",
-         {"unwrap", "{DIR}/photo.pff", "--output", "{DIR}/node"},
-         {1},
-         "which does not exist",
-         kPasswords,
-         Node::LinkToNothing},
-        {"WrapOntoASocket",
-         {"--data-dir", "{DATA}", wrap, "--owner", "Alice", "{DIR}/picture.bmp", "--output",
-          "{DIR}/node"},
-         {1},
-         "a socket",
-         kPasswords,
-         Node::Socket},
         {"WrapLongType",
          {"--data-dir", "{DATA}", wrap, "--owner", "Alice", "--type", kLong, "{DIR}/picture.bmp",
           "--output", "{DIR}/o.pff"},
@@ -275,11 +209,6 @@ std::vector<BadInput> cases() {
         {"ListAFile", {"list", "{DIR}/photo.pff"}, {1}, ""},
         // The command line itself.
         {"UnknownCommand", {kControl}, {2}, "unknown command"},
-        {"UnknownShortOptionWithEscape", {"-\x1b[31mX"}, {2}, "unknown option -?[31mX"},
-        {"UnknownLongOptionWithEscape",
-         {"info", "--\x1b]0;title\x07", "{DIR}/photo.pff"},
-         {2},
-         "unknown option --?]0;title?"},
         {"UnknownOption", {"info", "--" + kLong, "{DIR}/photo.pff"}, {2}, ""},
         {"EmptyDataDir", {"--data-dir", "", "owners"}, {2}, ""},
         {"DataDirIsAFile", {"--data-dir", "{DIR}/photo.pff", "register", "Judy"}, {1}, ""},
@@ -289,6 +218,67 @@ std::vector<BadInput> cases() {
          {1},
          "--output"},
         {"NoArguments", {}, {2}, "", {}},
+    };
+}
+
+// A case written as one command line, split at spaces.
+BadInput line(const char* name, std::string_view command, int exitCode, std::string message,
+              Node node = Node::None, std::vector<std::string> env = kPasswords,
+              std::optional<std::string> input = {}) {
+    std::vector<std::string> args;
+    for (size_t at = 0; at <= command.size();) {
+        const size_t space = std::min(command.find(' ', at), command.size());
+        args.emplace_back(command.substr(at, space - at));
+        at = space + 1;
+    }
+    return {name, args, {exitCode}, std::move(message), std::move(env), node, std::move(input)};
+}
+
+const std::vector<std::string> kOwnerPasswordOnly = {"PIXAMANTLER_OWNER_PASSWORD=ownerpw"};
+constexpr const char* kWrapFrom = "--data-dir {DATA} wrap --owner Alice ";
+
+// Escapes, control characters, and files that are not regular files: FIFOs, sockets, devices,
+// pipes and links, as pictures, wrapped photos, password files and outputs.
+std::vector<BadInput> hostileCases() {
+    const std::string wrap = kWrapFrom;
+    const char* registerKim = "--data-dir {DATA} register Kim --viewer-password-file ";
+    return {
+        line("UnknownShortOptionWithEscape", "-\x1b[31mX", 2, "unknown option -?[31mX"),
+        line("UnknownLongOptionWithEscape", "info --\x1b]0;title\x07 {DIR}/photo.pff", 2,
+             "unknown option --?]0;title?"),
+        line("WrapControlType", wrap + "--type .b\x01 {DIR}/picture.bmp --output {DIR}/o.pff", 1,
+             "control character"),
+        line("WrapFifoSource", wrap + "{DIR}/node --output {DIR}/o.pff", 1, "a pipe or FIFO",
+             Node::Fifo),
+        line("WrapDeviceSource", wrap + "{DIR}/node --output {DIR}/o.pff", 1, "a character device",
+             Node::Device),
+        line("WrapPipedSource", wrap + "/dev/stdin --output {DIR}/o.pff", 1, "a pipe or FIFO",
+             Node::None, kPasswords, bitmapBytes(3000, 2)),
+        line("InfoOfAFifo", "info {DIR}/node", 1, "a pipe or FIFO", Node::Fifo),
+        line("InfoOfASocket", "info {DIR}/node", 1, "a socket", Node::Socket),
+        line("UnwrapOntoAFifo", "unwrap {DIR}/photo.pff --output {DIR}/node", 1,
+             "only a regular file is replaced", Node::Fifo),
+        line("UnwrapOntoADevice", "unwrap {DIR}/photo.pff --output {DIR}/node", 1,
+             "a character device", Node::Device),
+        line("UnwrapOntoALinkToAFifo", "unwrap {DIR}/photo.pff --output {DIR}/node", 1,
+             "only a regular file is replaced", Node::LinkToFifo),
+        line("UnwrapOntoALinkToNothing", "unwrap {DIR}/photo.pff --output {DIR}/node", 1,
+             "which does not exist", Node::LinkToNothing),
+        line("WrapOntoASocket", wrap + "{DIR}/picture.bmp --output {DIR}/node", 1, "a socket",
+             Node::Socket),
+        line("PasswordFifoWithoutWriter", std::string(registerKim) + "{DIR}/node", 1,
+             "nothing writes to it", Node::Fifo, kOwnerPasswordOnly),
+        line("PasswordFromNullDevice", std::string(registerKim) + "/dev/null", 1,
+             "holds no viewer password", Node::None, kOwnerPasswordOnly),
+        line("PasswordPipeEmpty", std::string(registerKim) + "/dev/stdin", 1,
+             "holds no viewer password", Node::None, kOwnerPasswordOnly, ""),
+        line("PasswordPipeEmptyFirstLine", std::string(registerKim) + "/dev/stdin", 1,
+             "The viewer password is empty", Node::None, kOwnerPasswordOnly, "\nviewerpw\n"),
+        line("PasswordPipeEndlessLine", std::string(registerKim) + "/dev/stdin", 1,
+             "longer than 4096 bytes", Node::None, kOwnerPasswordOnly, std::string(5000, 'x')),
+        line("PasswordEmptyInTheEnvironment", "--data-dir {DATA} register Kim", 1,
+             "The owner password is empty", Node::None,
+             {"PIXAMANTLER_OWNER_PASSWORD=", "PIXAMANTLER_VIEWER_PASSWORD=viewerpw"}),
     };
 }
 
@@ -383,6 +373,8 @@ TEST_P(BadArgument, getsAClearMessageAndItsExitStatus) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Arguments, BadArgument, ::testing::ValuesIn(cases()),
+                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Hostile, BadArgument, ::testing::ValuesIn(hostileCases()),
                          [](const auto& info) { return std::string(info.param.name); });
 
 // Paths with spaces, dots and characters of other scripts work like any other path.
