@@ -1,11 +1,10 @@
 #include "core/owner_store.h"
 
+#include "core/codepage.h"
 #include "core/error.h"
 #include "core/field_codec.h"
 #include "core/file_io.h"
 #include "core/owner_codec.h"
-
-#include "core/codepage.h"
 
 #include <fcntl.h>
 #include <grp.h>
