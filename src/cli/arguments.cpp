@@ -1,6 +1,7 @@
 #include "cli/arguments.h"
 
 #include "cli/cli_error.h"
+#include "cli/text_output.h"
 
 #include <algorithm>
 
@@ -27,13 +28,14 @@ CliArguments CliArguments::parse(std::span<const std::string> tokens,
             optionsEnded = true;
             continue;
         }
-        if (token[1] != '-') throw usageError("unknown option " + token);
+        // Options are echoed made printable: a typed escape sequence must not reach the terminal.
+        if (token[1] != '-') throw usageError("unknown option " + printable(token));
         const auto equals = token.find('=');
         const std::string name =
             token.substr(2, equals == std::string::npos ? std::string::npos : equals - 2);
         const auto known = std::find_if(options.begin(), options.end(),
                                         [&](const CliOption& o) { return o.name == name; });
-        if (known == options.end()) throw usageError("unknown option --" + name);
+        if (known == options.end()) throw usageError("unknown option --" + printable(name));
         if (out.has(name)) throw usageError("--" + name + " is given more than once");
         std::string value;
         if (equals != std::string::npos) {

@@ -20,6 +20,19 @@ namespace {
 
 constexpr const char* kProgram = "pixamantler-cli";
 
+// A message for the terminal, made printable line by line: whatever input a message echoes, no
+// control character but its line ends reaches the terminal.
+std::string printableLines(std::string_view message) {
+    std::string out;
+    for (size_t start = 0; start <= message.size();) {
+        const size_t end = std::min(message.find('\n', start), message.size());
+        if (start > 0) out += '\n';
+        out += printable(message.substr(start, end - start));
+        start = end + 1;
+    }
+    return out;
+}
+
 constexpr const char* kHelp =
     R"(Usage: pixamantler-cli [--data-dir DIR] COMMAND ...
 
@@ -37,9 +50,10 @@ Commands:
                                     list the .pff files of a folder with their captions
 
 Options:
-  --data-dir DIR                the folder of owners.inf; else $PIXAMANTLER_HOME, else the
-                                program's folder when writable, else ~/.local/share/pixamantler
-  --owner-password-file FILE    read the owner password from the first line of FILE
+  --data-dir DIR                the folder of owners.inf; else $PIXAMANTLER_HOME, else
+                                $XDG_DATA_HOME/pixamantler or ~/.local/share/pixamantler
+  --owner-password-file FILE    read the owner password from the first line of FILE (a file,
+                                a pipe or /dev/stdin)
   --viewer-password-file FILE   read the viewer password from the first line of FILE
   --help, --version
 
@@ -144,7 +158,7 @@ int runCli(const std::vector<std::string>& args) {
         return status;
     } catch (const CliError& e) {
         std::cout.flush();
-        std::cerr << e.what() << '\n';
+        std::cerr << printableLines(e.what()) << '\n';
         if (e.exitStatus() == kExitUsage) {
             std::cerr << "Try \"" << kProgram << " --help\".\n";
         }

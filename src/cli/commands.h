@@ -14,9 +14,9 @@ public:
     explicit CliContext(std::optional<std::filesystem::path> dataDirOption)
         : m_dataDirOption(std::move(dataDirOption)) {}
 
-    // The folder of owners.inf: --data-dir, else $PIXAMANTLER_HOME, else the application's own
-    // folder rule. Temporary files that a killed run left there are removed. `create` makes a
-    // missing folder (registration writes the store into it).
+    // The folder of owners.inf: --data-dir, else $PIXAMANTLER_HOME, else the per-user data
+    // folder, as the application finds it. Temporary files that a killed run left there are
+    // removed. `create` makes a missing folder (registration writes the store into it).
     std::filesystem::path dataFolder(bool create) const;
 
 private:

@@ -53,6 +53,18 @@ void checkTypedBack(std::vector<std::string>& problems, std::string_view text, s
     }
     if (hasSurroundingSpace(text))
         problems.push_back(what + " must not begin or end with a space.");
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (!isControlByte(static_cast<unsigned char>(text[i]))) continue;
+        problems.push_back(what + " holds a control character (position " + std::to_string(i + 1) +
+                           "), which cannot be stored.");
+        break;
+    }
+}
+
+// A password that is empty, from whatever source, is refused: it would let anybody in.
+void checkNotEmpty(std::vector<std::string>& problems, std::string_view password,
+                   const std::string& what) {
+    if (password.empty()) problems.push_back(what + " is empty: a password is compulsory.");
 }
 
 } // namespace
@@ -84,15 +96,17 @@ int runRegister(const CliContext& context, const CliArguments& args) {
         problems.push_back(std::string(msg::OwnerNameCompulsory));
     } else {
         checkTypedBack(problems, name, kNameWidth, "Owner's name", true);
-        if (ownerNameTaken(store.readAll(), paddedName))
+        if (ownerNameTaken(store, paddedName))
             problems.push_back(terminalLines(msg::OwnerExists));
     }
+    checkNotEmpty(problems, ownerPass, "The owner password");
     checkTypedBack(problems, ownerPass, kPasswordWidth, "The owner password", true);
     if (owner.confirmation != owner.value) {
         problems.push_back(std::string(msg::OwnerPasswordMismatch));
     }
     // The viewer box has no length limit: only the first 8 characters are kept, so a viewer
     // password that differs from the owner password only beyond them is the same when stored.
+    checkNotEmpty(problems, viewerPass, "The viewer password");
     checkTypedBack(problems, viewerPass, kPasswordWidth, "The viewer password", false);
     if (viewer.value == owner.value ||
         paddedViewerPass.substr(0, kPasswordWidth) == paddedOwnerPass.substr(0, kPasswordWidth)) {
@@ -125,7 +139,7 @@ int runOwners(const CliContext& context, const CliArguments& args) {
     const OwnerStore store(context.dataFolder(false) / kStoreFileName);
     int status = kExitSuccess;
     size_t number = 0;
-    for (const auto& record : store.readAll()) {
+    store.forEachRecord([&](const OwnerRecord& record) {
         ++number;
         const PartialField name = unscrambleFieldPartial(record.name, record.factor);
         std::cout << printable(displayText(name.text)) << '\n';
@@ -135,7 +149,7 @@ int runOwners(const CliContext& context, const CliArguments& args) {
                       << printable(store.path().string()) << " is damaged.\n";
             status = kExitFailure;
         }
-    }
+    });
     return status;
 }
 

@@ -20,10 +20,11 @@ struct EnteredPassword {
     std::string confirmation;
 };
 
-// The password of `kind`: from the file option when given, else the environment variable when it
-// is set (an empty value is an empty password), else prompted on the terminal, twice when
-// `confirm`. With none of these and no terminal on standard input it is a usage error rather
-// than a wait for input that will not come.
+// The password of `kind`: from the file option when given (its first line; the file may be a
+// pipe, a FIFO or /dev/stdin, and one that is empty or that nothing writes to is a failure), else
+// the environment variable when it is set (an empty value is an empty password), else prompted
+// on the terminal, twice when `confirm`. With none of these and no terminal on standard input it
+// is a usage error rather than a wait for input that will not come.
 EnteredPassword enterPassword(PasswordKind kind, const CliArguments& args, bool confirm);
 
 } // namespace pixa

@@ -76,6 +76,7 @@ WrapSettings settingsFrom(const CliArguments& args) {
             throw CliError(kExitFailure, "The caption holds " + std::to_string(text.size()) +
                                              " characters; at most 64 can be stored.");
         }
+        requireNoControlCharacter(text, "the caption");
         settings.options.caption = text;
     }
     if (const auto type = args.value("type")) {
@@ -84,6 +85,7 @@ WrapSettings settingsFrom(const CliArguments& args) {
         } catch (const Failure& f) {
             throw Failure(f.number(), "in the file type, " + f.detail());
         }
+        requireNoControlCharacter(*settings.options.fileType, "the file type");
     }
     if (const auto output = args.value("output")) settings.options.output = fs::path(*output);
     if (const auto dir = args.value("output-dir")) {

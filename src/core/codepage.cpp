@@ -104,6 +104,20 @@ int codePageByte(char32_t cp) {
     return -1;
 }
 
+bool isControlByte(unsigned char byte) {
+    if (byte < 0x20 || byte == 0x7F) return true;
+    return byte >= 0x80 && byte < 0xA0 && codePointOf(byte) == byte;
+}
+
+void requireNoControlCharacter(std::string_view bytes, std::string_view what) {
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        if (!isControlByte(static_cast<unsigned char>(bytes[i]))) continue;
+        throw Failure(err::InvalidArgument, std::string(what) +
+                                                " holds a control character at position " +
+                                                std::to_string(i + 1) + ", which cannot be stored");
+    }
+}
+
 std::string toCodePage(std::string_view utf8) {
     return convert(
         utf8, [](std::string&, std::string_view raw, std::optional<char32_t> cp, size_t index) {

@@ -25,4 +25,13 @@ std::optional<char32_t> decodeUtf8(std::string_view text, size_t& pos);
 // The code-page byte of one Unicode code point, or -1 when the page has none.
 int codePageByte(char32_t codePoint);
 
+// Whether a code-page byte is a control character: C0, DEL, or one of the five unassigned bytes,
+// which stand for C1 controls.
+bool isControlByte(unsigned char byte);
+
+// Refuses text (code-page bytes) that holds a control character: such a character would sit raw
+// in stored files and reach terminals. Throws InvalidArgument naming `what` and the character's
+// position, never the character itself (the text may be a password).
+void requireNoControlCharacter(std::string_view bytes, std::string_view what);
+
 } // namespace pixa

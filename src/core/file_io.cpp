@@ -17,18 +17,57 @@ namespace pixa {
 
 namespace fs = std::filesystem;
 
+namespace {
+
+void refuseUnlessRegular(const struct stat& st, const std::string& path) {
+    if (S_ISREG(st.st_mode)) return;
+    if (S_ISDIR(st.st_mode)) throw Failure(err::PathFileAccess, path + " is a folder, not a file");
+    throw Failure(err::PathFileAccess, path + " is " + fileKindName(st.st_mode) +
+                                           ", not a regular file; only regular files can be used");
+}
+
+} // namespace
+
+std::string fileKindName(mode_t mode) {
+    if (S_ISDIR(mode)) return "a folder";
+    if (S_ISFIFO(mode)) return "a pipe or FIFO";
+    if (S_ISCHR(mode)) return "a character device";
+    if (S_ISBLK(mode)) return "a block device";
+    if (S_ISSOCK(mode)) return "a socket";
+    if (S_ISLNK(mode)) return "a symbolic link";
+    return "not a regular file";
+}
+
+fs::path followLinks(const fs::path& path) {
+    fs::path current = path;
+    // The system's own limit on links followed while resolving one name.
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat st {};
+        if (::lstat(current.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return current;
+        std::error_code ec;
+        const fs::path link = fs::read_symlink(current, ec);
+        if (ec) throwErrno(ec.value(), "read the link", current.string());
+        current = link.is_absolute() ? link : current.parent_path() / link;
+    }
+    throw Failure(err::PathFileAccess, path.string() + " is a loop of symbolic links");
+}
+
 InputFile::InputFile(const fs::path& path) : m_path(path.string()) {
-    m_fd = ::open(m_path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (m_fd < 0) throwErrno(errno, "open", m_path);
+    // Looked at before it is opened: see the class comment.
     struct stat st {};
+    if (::stat(m_path.c_str(), &st) != 0) throwErrno(errno, "open", m_path);
+    refuseUnlessRegular(st, m_path);
+    m_fd = ::open(m_path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (m_fd < 0) throwErrno(errno, "open", m_path);
     if (::fstat(m_fd, &st) != 0) {
         const int e = errno;
         ::close(m_fd);
         throwErrno(e, "read", m_path);
     }
-    if (S_ISDIR(st.st_mode)) {
+    // Replaced by something else between the look and the opening.
+    if (!S_ISREG(st.st_mode)) {
         ::close(m_fd);
-        throw Failure(err::PathFileAccess, m_path + " is a folder, not a file");
+        refuseUnlessRegular(st, m_path);
     }
     m_size = static_cast<uint64_t>(st.st_size);
 }
@@ -77,36 +116,59 @@ void InputFile::prefetch(uint64_t offset, size_t count) noexcept {
 }
 
 AtomicFile::AtomicFile(const fs::path& target, mode_t mode, Permissions permissions)
-    : m_target(target) {
+    : m_shownTarget(target), m_target(followLinks(target)) {
+    const std::string shown = target.string();
+    const std::string through =
+        m_target == target ? "" : " (through its link to " + m_target.string() + ")";
     struct stat st {};
-    if (::stat(target.c_str(), &st) == 0) {
+    if (::lstat(m_target.c_str(), &st) == 0) {
         if (S_ISDIR(st.st_mode))
-            throw Failure(err::PathFileAccess, target.string() + " is a folder");
+            throw Failure(err::PathFileAccess, shown + " is a folder" + through);
+        if (!S_ISREG(st.st_mode)) {
+            throw Failure(err::PathFileAccess, shown + through + " is " + fileKindName(st.st_mode) +
+                                                   "; only a regular file is replaced");
+        }
+        // As cp would: a file the user may not write is not replaced, although the folder would
+        // allow the rename.
+        if (::faccessat(AT_FDCWD, m_target.c_str(), W_OK, AT_EACCESS) != 0) {
+            const int e = errno;
+            if (e == EACCES || e == EPERM) {
+                throw Failure(err::PermissionDenied, shown + through + " is write-protected");
+            }
+            throwErrno(e, "replace", shown);
+        }
         if (permissions == Permissions::KeepExisting) mode = st.st_mode & 07777;
         m_replacing = true;
+    } else if (errno != ENOENT) {
+        throwErrno(errno, "write", shown);
+    } else if (m_target != target) {
+        throw Failure(err::PathFileAccess,
+                      shown + " is a link to " + m_target.string() + ", which does not exist");
     }
+    // A new file gets the usual permissions from the system (the mode less the umask); the others
+    // are created private and get theirs below.
+    const bool plainNewFile = !m_replacing && permissions == Permissions::KeepExisting;
     std::random_device rd;
-    const auto folder = target.parent_path();
+    const auto folder = m_target.parent_path();
     for (int attempt = 0; attempt < 100 && m_fd < 0; ++attempt) {
         // Keep the name within the file system's limit whatever the target's length.
         std::string name = ".";
-        name += target.filename().string().substr(0, 120);
+        name += m_target.filename().string().substr(0, 120);
         name += '.';
         name += std::to_string(::getpid());
         name += '-';
         name += std::to_string(rd() % 1000000);
         name += kTemporarySuffix;
         m_tempPath = folder.empty() ? fs::path(name) : folder / name;
-        m_fd = ::open(m_tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        m_fd = ::open(m_tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
+                      plainNewFile ? mode : 0600);
         // Mapped with the target's path, so that a missing folder is "Path not found".
-        if (m_fd < 0 && errno != EEXIST) throwErrno(errno, "create", target.string());
+        if (m_fd < 0 && errno != EEXIST) throwErrno(errno, "create", m_target.string());
     }
     // Held until the file is renamed or removed: tells removeStaleTemporaries() it is in use.
     if (m_fd >= 0) ::flock(m_fd, LOCK_EX | LOCK_NB);
-    if (m_fd < 0)
-        throw Failure(err::PathFileAccess, "cannot create a temporary file for " + target.string());
-    // The temporary file is created private; the finished file gets its intended permissions.
-    if (::fchmod(m_fd, mode) != 0) {
+    if (m_fd < 0) throw Failure(err::PathFileAccess, "cannot create a temporary file for " + shown);
+    if (!plainNewFile && ::fchmod(m_fd, mode) != 0) {
         const int e = errno;
         discard();
         throwErrno(e, "write", m_target.string());
@@ -154,13 +216,24 @@ void AtomicFile::commit() {
     // A replacement reaches the disk before the rename, so that a crash of the machine cannot
     // lose the old content without the new. A new file puts nothing at risk (its source is still
     // there), so it is left to the system's own write-back, as a copy would be.
-    if ((m_replacing && ::fdatasync(m_fd) != 0) || ::close(m_fd) != 0) {
-        const int e = errno;
-        m_fd = -1;
-        discard();
-        throwErrno(e, "write", m_target.string());
-    }
+    int failure = 0;
+    if (m_replacing && ::fdatasync(m_fd) != 0) failure = errno;
+    // Closed even after a failed flush; a failed close can also mean lost data.
+    if (::close(m_fd) != 0 && failure == 0) failure = errno;
     m_fd = -1;
+    if (failure != 0) {
+        discard();
+        throwErrno(failure, "write", m_target.string());
+    }
+    // Looked at once more just before the rename: a device or FIFO put under the name meanwhile
+    // is not replaced. (A link put there is replaced itself; nothing is written through it.)
+    struct stat st {};
+    if (::lstat(m_target.c_str(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISLNK(st.st_mode)) {
+        discard();
+        throw Failure(err::PathFileAccess, m_shownTarget.string() + " became " +
+                                               fileKindName(st.st_mode) +
+                                               " while it was written; it was not replaced");
+    }
     if (::rename(m_tempPath.c_str(), m_target.c_str()) != 0) {
         const int e = errno;
         discard();
@@ -177,9 +250,15 @@ namespace {
 bool isAbandoned(const fs::path& path, pid_t writer) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
     if (fd < 0) return false;
-    const bool unlocked = ::flock(fd, LOCK_EX | LOCK_NB) == 0;
     struct stat st {};
-    const bool old = ::fstat(fd, &st) == 0 && std::time(nullptr) - st.st_mtime > 60;
+    // Only this user's own files: in a shared folder another user's writer may be alive, and
+    // its process is not ours to judge.
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::geteuid()) {
+        ::close(fd);
+        return false;
+    }
+    const bool unlocked = ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+    const bool old = std::time(nullptr) - st.st_mtime > 60;
     ::close(fd);
     if (!unlocked) return false;
     const bool alive = ::kill(writer, 0) == 0 || errno == EPERM;

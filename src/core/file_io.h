@@ -10,7 +10,10 @@
 
 namespace pixa {
 
-// A file opened for reading. Every failure is a Failure carrying the mapped error number.
+// A regular file opened for reading. Every failure is a Failure carrying the mapped error number.
+// Anything else (a folder, a pipe or FIFO, a device, a socket) is refused with "Path/File access
+// error" before it is opened: opening a FIFO would wait for a writer, opening a device can act on
+// it, and a stream read once could not be read again from its start.
 class InputFile {
 public:
     explicit InputFile(const std::filesystem::path& path);
@@ -38,13 +41,19 @@ private:
 // Writes a file through a temporary file in the target's folder, renamed over the target by
 // commit(). Until then the target is untouched; a failure or destruction without commit()
 // removes the temporary file, so no partial file is ever left under the target's name.
+//
+// The target is a missing name or a regular file. A symbolic link is followed to its file, which
+// is then replaced in its own folder, so the link keeps working. Refused before anything is
+// written: a folder, device, FIFO or socket, a link to a missing file or a loop of links ("Path/
+// File access error"), and a file the user could not write ("Permission denied").
 class AtomicFile {
 public:
     enum class Permissions {
-        KeepExisting, // an existing target keeps its own permissions; `mode` is for a new one
-        Exactly,      // the file gets `mode` whatever the target had (private files)
+        KeepExisting, // an existing target keeps its own permissions; a new one gets `mode` less
+                      // the umask, like any new file
+        Exactly,      // the file gets `mode` whatever the target had and whatever the umask
     };
-    explicit AtomicFile(const std::filesystem::path& target, mode_t mode = 0644,
+    explicit AtomicFile(const std::filesystem::path& target, mode_t mode = 0666,
                         Permissions permissions = Permissions::KeepExisting);
     ~AtomicFile();
     AtomicFile(const AtomicFile&) = delete;
@@ -57,10 +66,13 @@ public:
     void commit();
 
     const std::filesystem::path& temporaryPath() const { return m_tempPath; }
+    // The file that commit() replaces: the target, or the file its links lead to.
+    const std::filesystem::path& finalPath() const { return m_target; }
 
 private:
     void discard() noexcept;
 
+    std::filesystem::path m_shownTarget; // as the caller named it, for messages
     std::filesystem::path m_target;
     std::filesystem::path m_tempPath;
     int m_fd = -1;
@@ -73,8 +85,17 @@ private:
 // The suffix of every temporary file the application writes.
 inline constexpr const char* kTemporarySuffix = ".pixatmp";
 
-// Removes temporary files in `folder` left by processes that no longer run (killed mid-write).
-// Returns how many were removed; never throws.
+// Removes this user's temporary files in `folder` left by processes that no longer run (killed
+// mid-write); other users' files are never touched, even in a shared folder. Returns how many
+// were removed; never throws.
 int removeStaleTemporaries(const std::filesystem::path& folder) noexcept;
+
+// The file that `path` names once its symbolic links are followed (the path itself when it is no
+// link, or names nothing). A loop of links is "Path/File access error".
+std::filesystem::path followLinks(const std::filesystem::path& path);
+
+// "a folder", "a pipe or FIFO", "a character device" ...: what a file that is not a regular file
+// is, for messages.
+std::string fileKindName(mode_t mode);
 
 } // namespace pixa

@@ -6,8 +6,8 @@
 
 #include <cctype>
 #include <cmath>
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 #include <limits>
 #include <optional>
 
@@ -23,7 +23,10 @@ std::string decryptPrefix(std::string_view text, size_t width, int32_t factor, c
     return unscrambleField(text.substr(0, width), factor);
 }
 
-std::string scramblePrefix(std::string_view text, size_t width, int32_t factor, const char* what) {
+// A secret text's refused character is never named, only its position: messages reach screens
+// and logs.
+std::string scramblePrefix(std::string_view text, size_t width, int32_t factor, const char* what,
+                           bool secret = false) {
     if (text.size() < width) {
         throw Failure(err::InvalidArgument,
                       std::string("the ") + what + " is shorter than its field; pad it first");
@@ -31,7 +34,12 @@ std::string scramblePrefix(std::string_view text, size_t width, int32_t factor, 
     try {
         return scrambleField(text.substr(0, width), factor);
     } catch (const Failure& f) {
-        throw f.rephrased(std::string("in the ") + what + ", " + f.detail())
+        // A secret text's refused character is never named, only its position.
+        const std::string detail =
+            secret ? "the character at position " + std::to_string(f.refusedPosition()) +
+                         " cannot be scrambled with this owner's key"
+                   : f.detail();
+        throw f.rephrased(std::string("in the ") + what + ", " + detail)
             .refusing(what, f.refusedPosition());
     }
 }
@@ -44,9 +52,11 @@ std::optional<double> parseNumber(std::string_view text, size_t& pos, Skip skip)
     auto at = [&](size_t p) { return p < text.size() ? text[p] : '\0'; };
     auto advance = [&] {
         ++pos;
-        while (pos < text.size() && skip(text[pos])) ++pos;
+        while (pos < text.size() && skip(text[pos]))
+            ++pos;
     };
-    while (pos < text.size() && skip(text[pos])) ++pos;
+    while (pos < text.size() && skip(text[pos]))
+        ++pos;
     if (at(pos) == '+' || at(pos) == '-') {
         literal += at(pos);
         advance();
@@ -115,8 +125,10 @@ ScrambledOwner encrypt_password(std::string_view ws_name, std::string_view ws_ow
     out.mul_fact = now.tm_min + now.tm_sec;
     const int32_t factor = out.mul_fact * 11;
     out.encr_name = scramblePrefix(ws_name, kNameWidth, factor, kOwnerNameField);
-    out.encr_owner_pass = scramblePrefix(ws_owner_pass, kPasswordWidth, factor, kOwnerPassField);
-    out.encr_viewer_pass = scramblePrefix(ws_viewer_pass, kPasswordWidth, factor, kViewerPassField);
+    out.encr_owner_pass =
+        scramblePrefix(ws_owner_pass, kPasswordWidth, factor, kOwnerPassField, true);
+    out.encr_viewer_pass =
+        scramblePrefix(ws_viewer_pass, kPasswordWidth, factor, kViewerPassField, true);
     out.encr_hint = scramblePrefix(ws_hint, kHintWidth, factor, kHintField);
     return out;
 }
@@ -159,13 +171,14 @@ int32_t parseWholeNumber(std::string_view text) {
     size_t pos = 0;
     const auto value = parseNumber(trimmed, pos, [](char) { return false; });
     if (!value || pos != trimmed.size()) {
-        throw Failure(err::TypeMismatch, "the factor field \"" + fromCodePage(text) +
-                                             "\" is not a number");
+        throw Failure(err::TypeMismatch,
+                      "the factor field \"" + fromCodePage(text) + "\" is not a number");
     }
     const double rounded = std::nearbyint(*value);
     if (!(rounded >= std::numeric_limits<int32_t>::min() &&
           rounded <= std::numeric_limits<int32_t>::max())) {
-        throw Failure(err::Overflow, "the factor field \"" + fromCodePage(text) + "\" is too large");
+        throw Failure(err::Overflow,
+                      "the factor field \"" + fromCodePage(text) + "\" is too large");
     }
     return static_cast<int32_t>(rounded);
 }

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -18,11 +19,11 @@ inline constexpr const char* kStoreFileName = "owners.inf";
 
 // One stored owner, fields as stored (scrambled, padded), plus the factor's numeric value.
 struct OwnerRecord {
-    std::string name;        // 20
-    std::string ownerPass;   // 8
-    std::string viewerPass;  // 8
-    std::string hint;        // 40
-    std::string factorText;  // 4
+    std::string name;       // 20
+    std::string ownerPass;  // 8
+    std::string viewerPass; // 8
+    std::string hint;       // 40
+    std::string factorText; // 4
     int32_t factor = 0;
 
     std::string bytes() const;
@@ -49,13 +50,18 @@ public:
     bool exists() const;
     // The store exists and holds at least one whole record.
     bool ownersPresent() const;
-    // Every whole record in order; a trailing fragment shorter than a record is ignored.
+    // Calls `visit` with every whole record in order, reading a few hundred at a time, so that
+    // memory stays small whatever the store's size. A trailing fragment shorter than a record is
+    // ignored.
+    void forEachRecord(const std::function<void(const OwnerRecord&)>& visit) const;
+    // Every whole record in order, in memory (about three times the store's size).
     std::vector<OwnerRecord> readAll() const;
     // Creates an empty store (mode 0600) when there is none.
     void createIfMissing() const;
     // Appends a record after the whole records, replacing any fragment. All or nothing: the
     // store is rewritten through a temporary file and renamed, so a kill leaves the old store
-    // or the new one.
+    // or the new one. The store is locked meanwhile (see registerOwner()). A store that is a
+    // symbolic link is rewritten in its target's folder, so the link keeps working.
     void append(const OwnerRecord& record) const;
 
 private:
@@ -63,15 +69,24 @@ private:
 };
 
 // Registers an owner from the padded texts (code-page bytes) when no stored name unscrambles to
-// exactly `paddedName`: draws the factor from `clock`, appends the record, and returns the new
-// current owner. nullopt when the name is taken; nothing is written then.
+// the name as it would be stored (the first 20 characters of `paddedName`): draws the factor from
+// `clock`, appends the record, and returns the new current owner. nullopt when the name is taken;
+// nothing is written then. A text with a control character is "Invalid procedure call or
+// argument" and writes nothing.
+//
+// Registrations in several processes at once (windows and tools) each take an exclusive lock on
+// the store from the duplicate check to the rewrite, so every registration reported is in the
+// store and a name is registered once.
 std::optional<CurrentOwner> registerOwner(const OwnerStore& store, std::string_view paddedName,
                                           std::string_view paddedOwnerPass,
                                           std::string_view paddedViewerPass,
                                           std::string_view paddedHint, const Clock& clock);
 
-// True when a stored name unscrambles to exactly `paddedName`.
+// True when a stored name unscrambles to the first 20 characters of `paddedName`, the ones a
+// registration would store: a name padded past its width (typed with surrounding spaces, or
+// padded twice) is taken when its stored form is.
 bool ownerNameTaken(const std::vector<OwnerRecord>& records, std::string_view paddedName);
+bool ownerNameTaken(const OwnerStore& store, std::string_view paddedName);
 
 // The owner whose name and owner password unscramble to exactly the padded texts; when several
 // match, the last one. nullopt when none does or there is no store.
@@ -82,12 +97,14 @@ std::optional<CurrentOwner> loginOwner(const OwnerStore& store, std::string_view
 // exactly `paddedName`; nullopt when none does.
 std::optional<std::string> lookupHint(const OwnerStore& store, std::string_view paddedName);
 
-// The data folder: the executable's folder when it is writable, else the per-user data folder
-// ($XDG_DATA_HOME/pixamantler or ~/.local/share/pixamantler), created when missing.
+// The per-user data folder: $XDG_DATA_HOME/pixamantler, else ~/.local/share/pixamantler.
 std::filesystem::path defaultDataFolder();
 
 // The data folder that the application and the tool use: `chosen` when given, else
-// $PIXAMANTLER_HOME when set, else defaultDataFolder(). With `create`, a missing folder is made.
+// $PIXAMANTLER_HOME when set, else defaultDataFolder(). With `create`, a missing folder is made,
+// private (0700). A folder that another user owns or may write (writable by all, or by a group
+// other than the user's own private one) is refused ("Permission denied"): whoever can write it
+// can replace the owner store.
 std::filesystem::path resolveDataFolder(const std::filesystem::path& chosen = {},
                                         bool create = true);
 

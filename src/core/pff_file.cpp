@@ -129,6 +129,8 @@ void encrypt_pff_file(const WrapRequest& request, const Progress& progress, std:
                                                 std::to_string(request.tag.size()) +
                                                 " characters; at most 64 can be stored");
     }
+    requireNoControlCharacter(request.tag, "the caption");
+    requireNoControlCharacter(request.fileType, "the file type");
     const std::string plainName = owner.plainName();
     std::string tag;
     try {
@@ -159,7 +161,7 @@ void encrypt_pff_file(const WrapRequest& request, const Progress& progress, std:
                                      owner.gbl_encr_viewer_pass +
                                      fileNameField(request.target, factor) + factorText;
 
-    AtomicFile out(request.target, 0644);
+    AtomicFile out(request.target);
     out.write(buildPreamble(plainName) + tag + fileType + date + time);
 
     uint64_t count = (source.size() - kPictureHeadSize) / kBlockSize;
@@ -206,7 +208,15 @@ PffReader::PffReader(fs::path file) : m_file(std::move(file)) {
     i.fileNameField = trailer.substr(84, kFileNameFieldSize);
     i.factorText = trailer.substr(339, 4);
     i.file_mul_fact = parseWholeNumber(i.factorText);
-    i.fileType = decrypt_file_type(std::string_view(header).substr(340, 4), i.file_mul_fact);
+    // The writer pads a short type with plain spaces after scrambling it, so trailing spaces are
+    // that padding, not scrambled characters: only a control character, which no type holds,
+    // would scramble to a space.
+    const std::string_view storedType = std::string_view(header).substr(340, 4);
+    const auto typeEnd = storedType.find_last_not_of(' ');
+    i.fileType = fitted(
+        decrypt_file_type(storedType.substr(0, typeEnd == std::string_view::npos ? 0 : typeEnd + 1),
+                          i.file_mul_fact),
+        4);
     i.date = decrypt_date(std::string_view(header).substr(344, 8), i.file_mul_fact);
     i.time = decrypt_time(std::string_view(header).substr(352, 11), i.file_mul_fact);
     auto tag = decrypt_tag(std::string_view(header).substr(kTagOffset, kTagSize), i.file_mul_fact);

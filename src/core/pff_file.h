@@ -46,9 +46,10 @@ struct WrapRequest {
 
 // Wraps `source` into `target`, all or nothing: the file appears whole under its name or not at
 // all. A picture shorter than 48 bytes is "Input past end of file"; a tag over 64 characters, a
-// tag or type character that cannot be scrambled, or an owner factor that does not fit its four
-// digits is "Invalid procedure call or argument". A stop requested through `stop` is checked
-// after each progress step and ends the wrap with "User interrupt occurred", leaving no file.
+// tag or type with a control character or a character that cannot be scrambled, or an owner
+// factor that does not fit its four digits is "Invalid procedure call or argument". A stop
+// requested through `stop` is checked after each progress step and ends the wrap with "User
+// interrupt occurred", leaving no file.
 void encrypt_pff_file(const WrapRequest& request, const Progress& progress = {},
                       std::stop_token stop = {});
 
@@ -66,7 +67,7 @@ std::string timeText(const std::tm& when);
 struct PffInfo {
     std::string tag;         // 64 characters unless it stopped at a code without a character
     bool tagComplete = true; // false: "The selected file seems to be corrupt"
-    std::string fileType;    // 4
+    std::string fileType;    // 4, a short type padded with spaces
     std::string date;        // 8
     std::string time;        // 11
     std::string file_owner_name;  // 20, scrambled

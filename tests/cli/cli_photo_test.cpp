@@ -140,14 +140,18 @@ TEST_F(CliPhotoTest, RefusesAnyBadSourceBeforeWritingAnything) {
 
 TEST_F(CliPhotoTest, CaptionIsTrimmedLimitedOrMadeFromTheFullPath) {
     writeFile(path("p.bmp"), bitmapBytes(300));
-    ASSERT_EQ(wrap({"--caption", "  Tea \"at\" 5\\6\tpm  ", "p.bmp", "--output", "a.pff"}).status,
+    ASSERT_EQ(wrap({"--caption", "  Tea \"at\" 5\\6 pm  ", "p.bmp", "--output", "a.pff"}).status,
               0);
     const CliResult info = run({"info", "--json", "a.pff"});
-    EXPECT_EQ(jsonValue(info.out, "caption"), "Tea \"at\" 5\\6\tpm");
+    EXPECT_EQ(jsonValue(info.out, "caption"), "Tea \"at\" 5\\6 pm");
     const CliResult list = run({"list", "--json", "."});
-    EXPECT_EQ(jsonValue(list.out, "caption"), "Tea \"at\" 5\\6\tpm");
+    EXPECT_EQ(jsonValue(list.out, "caption"), "Tea \"at\" 5\\6 pm");
     EXPECT_EQ(jsonValue(list.out, "path"), "./a.pff");
-    EXPECT_NE(run({"list", "."}).out.find("\tTea \"at\" 5\\6?pm\n"), std::string::npos);
+    EXPECT_NE(run({"list", "."}).out.find("\tTea \"at\" 5\\6 pm\n"), std::string::npos);
+    // A control character is refused rather than stored.
+    const CliResult tab = wrap({"--caption", "Tea\tpm", "p.bmp", "--output", "t.pff"});
+    EXPECT_EQ(tab.status, 1);
+    EXPECT_NE(tab.err.find("control character at position 4"), std::string::npos) << tab.err;
 
     EXPECT_EQ(wrap({"--caption", std::string(64, 'c') + "  ", "p.bmp", "--output", "b.pff"}).status,
               0);

@@ -116,19 +116,17 @@ TEST_F(OwnerStoreTest, AppendKeepsTheStorePrivateAndLeavesNoTemporaryFile) {
     EXPECT_EQ(namesIn(dir), std::vector<std::string>{kStoreFileName});
 }
 
-TEST_F(OwnerStoreTest, DuplicateNamesAreRefusedExactlyAndCaseSensitively) {
+TEST_F(OwnerStoreTest, DuplicateNamesAreRefusedByTheirStoredFormAndCaseSensitively) {
     ASSERT_TRUE(reg("Ann", "pw1", "", 3, 4));
     EXPECT_FALSE(reg("Ann", "other", "", 5, 6).has_value());
     EXPECT_EQ(fs::file_size(storePath()), 80u); // nothing written
     EXPECT_TRUE(reg("ann", "pw2", "", 5, 6).has_value());
-    // "Ann " pads to 21 characters, equals no stored 20-character name, and is stored as the
-    // same 20 characters as "Ann".
-    EXPECT_TRUE(reg("Ann ", "pw3", "", 7, 8).has_value());
+    // "Ann " pads to 21 characters, but the 20 that would be stored are those of "Ann".
+    EXPECT_FALSE(reg("Ann ", "pw3", "", 7, 8).has_value());
     const auto records = store().readAll();
-    ASSERT_EQ(records.size(), 3u);
-    EXPECT_EQ(decrypt_name(records[2].name, records[2].factor),
-              decrypt_name(records[0].name, records[0].factor));
+    ASSERT_EQ(records.size(), 2u);
     EXPECT_TRUE(ownerNameTaken(records, padField("Ann", 20)));
+    EXPECT_TRUE(ownerNameTaken(store(), padField("Ann", 20)));
     EXPECT_FALSE(ownerNameTaken(records, padField(" Ann", 20)));
     EXPECT_FALSE(ownerNameTaken(records, padField("ANN", 20)));
 }
@@ -145,9 +143,78 @@ TEST_F(OwnerStoreTest, AFailedScrambleWritesNothing) {
     EXPECT_EQ(fs::file_size(storePath()), 0u);
 }
 
+// The text of each owner field that holds a refused character, and what the message may show.
+struct RefusedText {
+    const char* name;
+    int field; // name, owner password, viewer password, hint
+    std::string text;
+    int second; // of the registration: the shift is 30 + second
+    std::string shown;
+};
+
+void PrintTo(const RefusedText& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class RefusedTextTest : public OwnerStoreTest, public ::testing::WithParamInterface<RefusedText> {};
+
+TEST_P(RefusedTextTest, WritesNothingAndNeverShowsAPasswordsCharacter) {
+    const RefusedText& c = GetParam();
+    std::string texts[4] = {"ann", "pw", "viewer", "hint"};
+    texts[c.field] = c.text;
+    std::string detail;
+    try {
+        registerOwner(store(), padField(texts[0], 20), padField(texts[1], 8), padField(texts[2], 8),
+                      padField(texts[3], 40), FixedClock(9, 30, c.second));
+        FAIL() << "registered";
+    } catch (const Failure& f) {
+        EXPECT_EQ(f.number(), err::InvalidArgument);
+        detail = f.detail();
+    }
+    EXPECT_NE(detail.find(c.shown), std::string::npos) << detail;
+    if (c.field == 1 || c.field == 2) {
+        EXPECT_EQ(detail.find(c.text.substr(1)), std::string::npos) << detail;
+        EXPECT_EQ(detail.find("code"), std::string::npos) << detail;
+    }
+    EXPECT_FALSE(store().exists());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, RefusedTextTest,
+    ::testing::Values(RefusedText{"EscapeInTheName", 0, "a\x1b[1m", 0, "position 2"},
+                      RefusedText{"TabInTheHint", 3, "my\tcat", 0, "hint holds a control"},
+                      RefusedText{"BellInAPassword", 2, "v\x07", 0, "position 2"},
+                      RefusedText{"UnassignedByteInAPassword", 1, "p\x81", 0, "position 2"},
+                      RefusedText{"UnscramblableOwnerPassword", 1, "p\xE4", 59, "position 2"},
+                      RefusedText{"UnscramblableViewerPassword", 2, "v\xFF", 1, "position 2"},
+                      RefusedText{"UnscramblableNameIsNamed", 0, "Ren\xE9", 59, "(code 233)"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(OwnerStoreTest, StoreThatIsALinkIsWrittenThroughIt) {
+    fs::create_directory(dir / "real");
+    fs::create_symlink("real/owners.inf", storePath());
+    ASSERT_TRUE(reg("ann", "pw1", "", 1, 1));
+    ASSERT_TRUE(reg("bob", "pw2", "", 2, 2));
+    EXPECT_TRUE(fs::is_symlink(storePath()));
+    EXPECT_EQ(fs::file_size(dir / "real" / kStoreFileName), 160u);
+    EXPECT_TRUE(login("bob", "pw2").has_value());
+    EXPECT_EQ(namesIn(dir / "real"), std::vector<std::string>{kStoreFileName});
+}
+
+TEST_F(OwnerStoreTest, StoreThatIsAFifoIsRefusedWithoutWaiting) {
+    ASSERT_EQ(::mkfifo(storePath().c_str(), 0600), 0);
+    EXPECT_FALSE(store().ownersPresent());
+    EXPECT_EQ(failureNumber([&] { reg("ann", "pw1", "", 1, 1); }), err::PathFileAccess);
+}
+
 TEST_F(OwnerStoreTest, LoginNeedsExactNameAndPasswordAndTheLastMatchWins) {
     ASSERT_TRUE(reg("ann", "secret", "first hint", 0, 7));
-    ASSERT_TRUE(reg("ann ", "secret", "second hint", 0, 9)); // same stored name, later record
+    // An older store may hold a name twice: the later record wins.
+    const auto again =
+        encrypt_password(padField("ann", 20), padField("secret", 8), padField("viewer", 8),
+                         padField("second hint", 40), FixedClock(9, 0, 9));
+    store().append({again.encr_name, again.encr_owner_pass, again.encr_viewer_pass, again.encr_hint,
+                    formatFactor(again.mul_fact * 11), again.mul_fact * 11});
     ASSERT_TRUE(reg("carl", "Secret8!", "", 30, 30));
     const auto ann = login("ann", "secret");
     ASSERT_TRUE(ann);

@@ -4,8 +4,14 @@
 #include "fault_support.h"
 
 #include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cstring>
 #include <set>
 
 namespace pixafault {
@@ -17,6 +23,9 @@ const std::string kNonLatin = "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E"; // three C
 const std::string kEmoji = "\xF0\x9F\x93\xB7";
 const std::string kBadUtf8 = "\xFF\xFE\xC0\xAF";
 
+// What {DIR}/node is made before a case runs; it must be the same kind of thing afterwards.
+enum class Node { None, Fifo, Socket, Device, LinkToFifo, LinkToNothing };
+
 // {DATA} and {DIR} in arguments stand for the case's data folder and its working folder, where
 // "photo.pff" (a wrap of "picture.bmp" by owner "Alice", passwords ownerpw / viewerpw) exists.
 struct BadInput {
@@ -25,6 +34,8 @@ struct BadInput {
     std::set<int> exitCodes;
     std::string message; // a part the message must hold; empty: any non-empty message
     std::vector<std::string> env = kPasswords;
+    Node node = Node::None;
+    std::optional<std::string> input = {}; // standard input, through a pipe
 };
 
 void PrintTo(const BadInput& c, std::ostream* os) {
@@ -35,7 +46,10 @@ std::vector<BadInput> cases() {
     const std::string wrap = "wrap";
     return {
         // Registration: the name, the hint and the passwords.
-        {"RegisterControlName", {"--data-dir", "{DATA}", "register", kControl}, {0, 1}, ""},
+        {"RegisterControlName",
+         {"--data-dir", "{DATA}", "register", kControl},
+         {1},
+         "control character"},
         {"RegisterNonLatinName", {"--data-dir", "{DATA}", "register", kNonLatin}, {1}, "U+65E5"},
         {"RegisterBadUtf8Name", {"--data-dir", "{DATA}", "register", kBadUtf8}, {1}, "UTF-8"},
         {"RegisterLongName", {"--data-dir", "{DATA}", "register", kLong}, {1}, "at most 20"},
@@ -51,8 +65,8 @@ std::vector<BadInput> cases() {
          "U+1F4F7"},
         {"RegisterControlHint",
          {"--data-dir", "{DATA}", "register", "Erin", "--hint", kControl},
-         {0, 1},
-         ""},
+         {1},
+         "control character"},
         {"RegisterNonLatinPassword",
          {"--data-dir", "{DATA}", "register", "Frank"},
          {1},
@@ -107,8 +121,8 @@ std::vector<BadInput> cases() {
         {"WrapControlCaption",
          {"--data-dir", "{DATA}", wrap, "--owner", "Alice", "--caption", kControl,
           "{DIR}/picture.bmp", "--output", "{DIR}/o.pff"},
-         {0, 1},
-         "",
+         {1},
+         "control character",
          kPasswords},
         {"WrapLongType",
          {"--data-dir", "{DATA}", wrap, "--owner", "Alice", "--type", kLong, "{DIR}/picture.bmp",
@@ -207,6 +221,67 @@ std::vector<BadInput> cases() {
     };
 }
 
+// A case written as one command line, split at spaces.
+BadInput line(const char* name, std::string_view command, int exitCode, std::string message,
+              Node node = Node::None, std::vector<std::string> env = kPasswords,
+              std::optional<std::string> input = {}) {
+    std::vector<std::string> args;
+    for (size_t at = 0; at <= command.size();) {
+        const size_t space = std::min(command.find(' ', at), command.size());
+        args.emplace_back(command.substr(at, space - at));
+        at = space + 1;
+    }
+    return {name, args, {exitCode}, std::move(message), std::move(env), node, std::move(input)};
+}
+
+const std::vector<std::string> kOwnerPasswordOnly = {"PIXAMANTLER_OWNER_PASSWORD=ownerpw"};
+constexpr const char* kWrapFrom = "--data-dir {DATA} wrap --owner Alice ";
+
+// Escapes, control characters, and files that are not regular files: FIFOs, sockets, devices,
+// pipes and links, as pictures, wrapped photos, password files and outputs.
+std::vector<BadInput> hostileCases() {
+    const std::string wrap = kWrapFrom;
+    const char* registerKim = "--data-dir {DATA} register Kim --viewer-password-file ";
+    return {
+        line("UnknownShortOptionWithEscape", "-\x1b[31mX", 2, "unknown option -?[31mX"),
+        line("UnknownLongOptionWithEscape", "info --\x1b]0;title\x07 {DIR}/photo.pff", 2,
+             "unknown option --?]0;title?"),
+        line("WrapControlType", wrap + "--type .b\x01 {DIR}/picture.bmp --output {DIR}/o.pff", 1,
+             "control character"),
+        line("WrapFifoSource", wrap + "{DIR}/node --output {DIR}/o.pff", 1, "a pipe or FIFO",
+             Node::Fifo),
+        line("WrapDeviceSource", wrap + "{DIR}/node --output {DIR}/o.pff", 1, "a character device",
+             Node::Device),
+        line("WrapPipedSource", wrap + "/dev/stdin --output {DIR}/o.pff", 1, "a pipe or FIFO",
+             Node::None, kPasswords, bitmapBytes(3000, 2)),
+        line("InfoOfAFifo", "info {DIR}/node", 1, "a pipe or FIFO", Node::Fifo),
+        line("InfoOfASocket", "info {DIR}/node", 1, "a socket", Node::Socket),
+        line("UnwrapOntoAFifo", "unwrap {DIR}/photo.pff --output {DIR}/node", 1,
+             "only a regular file is replaced", Node::Fifo),
+        line("UnwrapOntoADevice", "unwrap {DIR}/photo.pff --output {DIR}/node", 1,
+             "a character device", Node::Device),
+        line("UnwrapOntoALinkToAFifo", "unwrap {DIR}/photo.pff --output {DIR}/node", 1,
+             "only a regular file is replaced", Node::LinkToFifo),
+        line("UnwrapOntoALinkToNothing", "unwrap {DIR}/photo.pff --output {DIR}/node", 1,
+             "which does not exist", Node::LinkToNothing),
+        line("WrapOntoASocket", wrap + "{DIR}/picture.bmp --output {DIR}/node", 1, "a socket",
+             Node::Socket),
+        line("PasswordFifoWithoutWriter", std::string(registerKim) + "{DIR}/node", 1,
+             "nothing writes to it", Node::Fifo, kOwnerPasswordOnly),
+        line("PasswordFromNullDevice", std::string(registerKim) + "/dev/null", 1,
+             "holds no viewer password", Node::None, kOwnerPasswordOnly),
+        line("PasswordPipeEmpty", std::string(registerKim) + "/dev/stdin", 1,
+             "holds no viewer password", Node::None, kOwnerPasswordOnly, ""),
+        line("PasswordPipeEmptyFirstLine", std::string(registerKim) + "/dev/stdin", 1,
+             "The viewer password is empty", Node::None, kOwnerPasswordOnly, "\nviewerpw\n"),
+        line("PasswordPipeEndlessLine", std::string(registerKim) + "/dev/stdin", 1,
+             "longer than 4096 bytes", Node::None, kOwnerPasswordOnly, std::string(5000, 'x')),
+        line("PasswordEmptyInTheEnvironment", "--data-dir {DATA} register Kim", 1,
+             "The owner password is empty", Node::None,
+             {"PIXAMANTLER_OWNER_PASSWORD=", "PIXAMANTLER_VIEWER_PASSWORD=viewerpw"}),
+    };
+}
+
 std::string expand(std::string text, const fs::path& data, const fs::path& dir) {
     for (const auto& [key, value] : {std::pair<std::string, std::string>{"{DATA}", data},
                                      std::pair<std::string, std::string>{"{DIR}", dir}}) {
@@ -214,6 +289,17 @@ std::string expand(std::string text, const fs::path& data, const fs::path& dir) 
             text.replace(at, key.size(), value);
     }
     return text;
+}
+
+// A Unix socket listening at `path`; its descriptor.
+int boundSocket(const fs::path& path) {
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
+    if (fd < 0 || ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0)
+        throw std::runtime_error("cannot make a socket at " + path.string());
+    return fd;
 }
 
 class BadArgument : public ::testing::TestWithParam<BadInput> {
@@ -245,11 +331,29 @@ TEST_P(BadArgument, getsAClearMessageAndItsExitStatus) {
     TempFolder work;
     fs::copy(s_folder->path(), work.path(),
              fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+    const fs::path node = work / "node";
+    if (c.node == Node::Device && ::mknod(node.c_str(), S_IFCHR | 0666, ::makedev(1, 3)) != 0)
+        GTEST_SKIP() << "making a device node is not permitted here";
+    if (c.node == Node::Fifo || c.node == Node::LinkToFifo) {
+        ASSERT_EQ(::mkfifo((work / "fifo").c_str(), 0600), 0);
+    }
+    if (c.node == Node::Fifo) fs::rename(work / "fifo", node);
+    if (c.node == Node::LinkToFifo) fs::create_symlink("fifo", node);
+    if (c.node == Node::LinkToNothing) fs::create_symlink("nothing", node);
+    const int socket = c.node == Node::Socket ? boundSocket(node) : -1;
+    struct stat before {};
+    ::lstat(node.c_str(), &before);
     Launch launch;
     for (const auto& a : c.args)
         launch.args.push_back(expand(a, work / "data", work.path()));
     launch.env = c.env;
+    launch.input = c.input;
     const auto result = runCli(launch);
+    if (socket >= 0) ::close(socket);
+    struct stat after {};
+    ::lstat(node.c_str(), &after);
+    EXPECT_EQ(after.st_mode & S_IFMT, before.st_mode & S_IFMT) << "the node was replaced";
+    EXPECT_FALSE(result.timedOut) << "the tool waited for input that never came";
     ASSERT_TRUE(result.exited) << "killed by signal " << result.signal << "\n" << result.err;
     EXPECT_TRUE(c.exitCodes.count(result.exitCode))
         << "exit " << result.exitCode << "\nstdout: " << result.out << "\nstderr: " << result.err;
@@ -269,6 +373,8 @@ TEST_P(BadArgument, getsAClearMessageAndItsExitStatus) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Arguments, BadArgument, ::testing::ValuesIn(cases()),
+                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Hostile, BadArgument, ::testing::ValuesIn(hostileCases()),
                          [](const auto& info) { return std::string(info.param.name); });
 
 // Paths with spaces, dots and characters of other scripts work like any other path.

@@ -7,10 +7,12 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/mount.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -60,27 +62,36 @@ std::optional<fs::path> TempFolder::mountTmpfs(const std::string& name,
 }
 
 const char* cliPath() {
-    return PIXA_CLI_PATH;
+    const char* other = std::getenv("PIXA_FAULT_CLI");
+    return other && *other ? other : PIXA_CLI_PATH;
 }
 
 pid_t startCli(const Launch& launch, const fs::path& outputFolder) {
     const std::string outPath = (outputFolder / ".cli-stdout").string();
     const std::string errPath = (outputFolder / ".cli-stderr").string();
+    const auto nameOf = [](const std::string& entry) { return entry.substr(0, entry.find('=')); };
     std::vector<std::string> env;
     for (char** e = environ; *e; ++e) {
         const std::string entry = *e;
         // The tests decide every password and the data folder themselves.
         if (entry.rfind("PIXAMANTLER_", 0) == 0) continue;
-        env.push_back(entry);
+        const bool replaced =
+            std::any_of(launch.env.begin(), launch.env.end(),
+                        [&](const auto& own) { return nameOf(own) == nameOf(entry); });
+        if (!replaced) env.push_back(entry);
     }
     env.insert(env.end(), launch.env.begin(), launch.env.end());
+    int input[2] = {-1, -1};
+    if (launch.input && ::pipe2(input, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
+    // A child that ends without reading its input must not end this process too.
+    ::signal(SIGPIPE, SIG_IGN);
     std::vector<std::string> args = {cliPath()};
     args.insert(args.end(), launch.args.begin(), launch.args.end());
 
     const pid_t pid = ::fork();
     if (pid < 0) throw std::runtime_error("fork failed");
     if (pid == 0) {
-        const int in = ::open("/dev/null", O_RDONLY);
+        const int in = launch.input ? input[0] : ::open("/dev/null", O_RDONLY);
         const int out = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         const int err = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         if (in < 0 || out < 0 || err < 0) ::_exit(126);
@@ -100,15 +111,25 @@ pid_t startCli(const Launch& launch, const fs::path& outputFolder) {
         ::execve(argv[0], argv.data(), envp.data());
         ::_exit(127);
     }
+    if (launch.input) {
+        ::close(input[0]);
+        const std::string& text = *launch.input;
+        for (size_t done = 0; done < text.size();) {
+            const ssize_t n = ::write(input[1], text.data() + done, text.size() - done);
+            if (n <= 0) break;
+            done += static_cast<size_t>(n);
+        }
+        ::close(input[1]);
+    }
     return pid;
 }
 
-std::optional<int> waitUntil(pid_t pid, std::chrono::microseconds limit) {
+std::optional<int> waitUntil(pid_t pid, std::chrono::microseconds limit, struct rusage* usage) {
     const auto deadline = std::chrono::steady_clock::now() + limit;
     auto pause = std::chrono::microseconds(20);
     for (;;) {
         int status = 0;
-        const pid_t done = ::waitpid(pid, &status, WNOHANG);
+        const pid_t done = ::wait4(pid, &status, WNOHANG, usage);
         if (done == pid) return status;
         if (done < 0 && errno != EINTR) throw std::runtime_error("waitpid failed");
         const auto now = std::chrono::steady_clock::now();
@@ -123,12 +144,14 @@ ProcessResult runCli(const Launch& launch, std::chrono::seconds limit) {
     TempFolder outputs;
     const pid_t pid = startCli(launch, outputs.path());
     ProcessResult result;
-    auto status = waitUntil(pid, limit);
+    struct rusage usage {};
+    auto status = waitUntil(pid, limit, &usage);
     if (!status) {
         result.timedOut = true;
         ::kill(pid, SIGKILL);
-        status = waitUntil(pid, std::chrono::seconds(10));
+        status = waitUntil(pid, std::chrono::seconds(10), &usage);
     }
+    result.maxResidentKiB = usage.ru_maxrss;
     if (status && WIFEXITED(*status)) {
         result.exited = true;
         result.exitCode = WEXITSTATUS(*status);

@@ -2,6 +2,7 @@
 // with time limits, test pictures and file checks.
 #pragma once
 
+#include <sys/resource.h>
 #include <sys/types.h>
 
 #include <chrono>
@@ -42,27 +43,34 @@ struct ProcessResult {
     bool timedOut = false;
     std::string out;
     std::string err;
+    long maxResidentKiB = 0; // the child's peak memory
 };
 
 // How a child is started: its arguments after the program, extra environment entries
-// ("NAME=value"), and a hook run in the child just before exec (limits, user).
+// ("NAME=value", replacing this process's own), a hook run in the child just before exec
+// (limits, user), and what its standard input gives (a pipe holding `input`, at most 64 KiB;
+// /dev/null without it).
 struct Launch {
     std::vector<std::string> args;
     std::vector<std::string> env = {};
     std::function<void()> inChild = {};
+    std::optional<std::string> input = {};
 };
 
 // The environment that gives the tool the owner password "ownerpw" and viewer password "viewerpw".
 inline const std::vector<std::string> kPasswords = {"PIXAMANTLER_OWNER_PASSWORD=ownerpw",
                                                     "PIXAMANTLER_VIEWER_PASSWORD=viewerpw"};
 
-// The command-line tool under test.
+// The command-line tool under test; $PIXA_FAULT_CLI names another build of it (an older one, to
+// see a test fail).
 const char* cliPath();
 
 // Starts the tool with standard input from /dev/null and its output in files of `folder`.
 pid_t startCli(const Launch& launch, const fs::path& outputFolder);
-// Waits for `pid` at most `limit`, polling; nullopt when it still runs then.
-std::optional<int> waitUntil(pid_t pid, std::chrono::microseconds limit);
+// Waits for `pid` at most `limit`, polling; nullopt when it still runs then. `usage` receives
+// the child's resource use when it has ended.
+std::optional<int> waitUntil(pid_t pid, std::chrono::microseconds limit,
+                             struct rusage* usage = nullptr);
 // Runs the tool to its end (killed after `limit`) and collects its output.
 ProcessResult runCli(const Launch& launch, std::chrono::seconds limit = std::chrono::seconds(60));
 

@@ -144,7 +144,22 @@ TEST_P(PrivateFiles, toolCreatesTheStoreAndPicturesPrivate) {
     EXPECT_EQ(readFile(folder / "picture.bmp"), readFile(folder / "source.bmp"));
 }
 
-INSTANTIATE_TEST_SUITE_P(Umasks, PrivateFiles, ::testing::Values(0000, 0022, 0077));
+// A wrapped photo is no secret of its own: a new one gets the usual permissions.
+TEST_P(PrivateFiles, newWrappedPhotosFollowTheUmaskAndReplacedOnesKeepTheirMode) {
+    pixa::WrapRequest r;
+    r.source = folder / "source.bmp";
+    r.target = folder / "photo.pff";
+    r.fileType = ".BMP";
+    r.owner = plainOwner();
+    writeFile(r.source, bitmapBytes(5000, 3));
+    pixa::encrypt_pff_file(r);
+    EXPECT_EQ(modeOf(r.target), 0666u & ~GetParam());
+    ::chmod(r.target.c_str(), 0640);
+    pixa::encrypt_pff_file(r);
+    EXPECT_EQ(modeOf(r.target), 0640u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Umasks, PrivateFiles, ::testing::Values(0000, 0022, 0077, 0002));
 
 } // namespace
 } // namespace pixafault

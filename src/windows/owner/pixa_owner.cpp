@@ -1,5 +1,6 @@
 #include "windows/owner/pixa_owner.h"
 
+#include "core/codepage.h"
 #include "core/messages.h"
 #include "core/owner_codec.h"
 #include "core/session.h"
@@ -20,6 +21,20 @@ const FieldName kName{QStringLiteral("owner's name")};
 const FieldName kOwnerPassword{QStringLiteral("owner's password"), true};
 const FieldName kViewerPassword{QStringLiteral("viewer password"), true};
 const FieldName kHint{QStringLiteral("password hint")};
+
+// Refuses a text holding a control character (one pasted in, most likely), which would sit raw
+// in the store and in the readable preamble of every photo the owner wraps. True when refused.
+bool refusedControlCharacter(Platform& platform, QWidget* window, std::string_view bytes,
+                             const FieldName& field) {
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        if (!isControlByte(static_cast<unsigned char>(bytes[i]))) continue;
+        platform.message(window, QStringLiteral("The character at position %1 of the %2 is a "
+                                                "control character, which cannot be stored.")
+                                     .arg(QString::number(i + 1), field.label));
+        return true;
+    }
+    return false;
+}
 
 } // namespace
 
@@ -100,6 +115,11 @@ void PixaOwner::Command1_Click() {
     if (!viewerPass) return;
     const auto hint = storableText(platform, this, *Text6, kHint);
     if (!hint) return;
+    if (refusedControlCharacter(platform, this, *name, kName) ||
+        refusedControlCharacter(platform, this, *ownerPass, kOwnerPassword) ||
+        refusedControlCharacter(platform, this, *viewerPass, kViewerPassword) ||
+        refusedControlCharacter(platform, this, *hint, kHint))
+        return;
 
     const std::vector<PaddedField> fields{
         {kOwnerNameField, kName, padIntoBox(*Text1, *name, kNameWidth)},

@@ -70,19 +70,26 @@ public:
         return out;
     }
 
-    // An owner put straight into the store, registered at 10:minute:00; false when the name is
-    // taken.
+    // An owner's record put straight into the store, as registered at 10:minute:00. A name
+    // already stored is stored again, as older stores may hold it; false when the texts cannot
+    // be scrambled.
     bool addOwner(const QString& name, const QString& ownerPass, const QString& hint = {},
                   int minute = 30) const {
         const auto pad = [](const QString& text, size_t width) {
             return pixa::padField(pixa::toCodePage(text.toStdString()), width);
         };
         const pixa::FixedClock at(10, minute, 0);
-        return pixa::registerOwner(session.store(), pad(name, pixa::kNameWidth),
-                                   pad(ownerPass, pixa::kPasswordWidth),
-                                   pad(QStringLiteral("viewer"), pixa::kPasswordWidth),
-                                   pad(hint, pixa::kHintWidth), at)
-            .has_value();
+        try {
+            const auto s = pixa::encrypt_password(
+                pad(name, pixa::kNameWidth), pad(ownerPass, pixa::kPasswordWidth),
+                pad(QStringLiteral("viewer"), pixa::kPasswordWidth), pad(hint, pixa::kHintWidth),
+                at);
+            session.store().append({s.encr_name, s.encr_owner_pass, s.encr_viewer_pass, s.encr_hint,
+                                    pixa::formatFactor(s.mul_fact * 11), s.mul_fact * 11});
+        } catch (const pixa::Failure&) {
+            return false;
+        }
+        return true;
     }
 
     template <typename Window> Window* shown(Window* window) {

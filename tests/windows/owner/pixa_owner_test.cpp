@@ -24,6 +24,7 @@ private slots:
     void storeFailure();
     void refusedCharacter_data();
     void refusedCharacter();
+    void takenNameStaysTakenOnEveryClick();
 };
 
 void PixaOwnerTest::registration_data() {
@@ -46,8 +47,9 @@ void PixaOwnerTest::registration_data() {
     row("new owner", {}, "Alice", "pw1", "view1", "Alice               ", "view1   ");
     row("letter case makes another owner", {"abc"}, "ABC", "pw", "v", "ABC                 ",
         "v       ");
-    row("trailing space passes the duplicate test", {"abc"}, "abc ", "pw", "v",
-        "abc                 ", "v       ");
+    // Its first 20 characters, the ones that would be stored, are a registered name.
+    row("trailing space is still the taken name", {"abc"}, "abc ", "pw", "v", "", "",
+        "abc                  ");
     row("leading space kept, cut at 20", {}, " ab", "pw", "v", " ab                 ", "v       ");
     row("spaces only", {}, "   ", "", "", "                    ", "        ");
     row("viewer password cut to 8", {}, "Bob", "pw", "viewer-password", "Bob                 ",
@@ -314,6 +316,14 @@ void PixaOwnerTest::refusedCharacter_data() {
                           "instead.\r\nThe owner was not registered.");
     QTest::newRow("the same hint with a small key")
         << QByteArray("Text6") << QStringLiteral("caf\u00e9") << 0 << QString();
+    QTest::newRow("control character in the name")
+        << QByteArray("Text1") << QStringLiteral("ab\u0081") << 0
+        << QStringLiteral("The character at position 3 of the owner's name is a control "
+                          "character, which cannot be stored.");
+    QTest::newRow("control character in a password")
+        << QByteArray("Text4") << QStringLiteral("v\u009d") << 0
+        << QStringLiteral("The character at position 2 of the viewer password is a control "
+                          "character, which cannot be stored.");
 }
 
 void PixaOwnerTest::refusedCharacter() {
@@ -339,6 +349,23 @@ void PixaOwnerTest::refusedCharacter() {
     QVERIFY(!fs::exists(h.storePath()));
     // Refused before padding: the box holds what was typed.
     if (message.contains("stored")) QCOMPARE(box(w, boxName.constData())->text(), text);
+}
+
+void PixaOwnerTest::takenNameStaysTakenOnEveryClick() {
+    // After a refusal the name box holds the padded name, which each click pads once more.
+    OwnerHarness h;
+    QVERIFY(h.addOwner(QStringLiteral("abc"), QStringLiteral("other")));
+    const std::string before = h.storeBytes();
+    PixaOwner* w = h.openRegistration();
+    QVERIFY(w);
+    type(w, "Text1", QStringLiteral("abc  "));
+    for (int i = 0; i < 3; ++i)
+        click(w, "Command1");
+    QCOMPARE(h.platform.messages(),
+             QStringList(3, QStringLiteral("An owner with this name already exists.\r\n"
+                                           "Please enter another user name.")));
+    QCOMPARE(h.storeBytes(), before);
+    QVERIFY(!h.session.currentOwner().isSet());
 }
 
 QTEST_MAIN(PixaOwnerTest)
