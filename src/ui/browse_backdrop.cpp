@@ -2,6 +2,7 @@
 
 #include "ui/artwork.h"
 
+#include <QLabel>
 #include <QPainter>
 
 namespace pixa::ui {
@@ -36,6 +37,15 @@ QPixmap browseBackdrop(const QSize& size, const QString& banner, const BrowseBac
         p.fillRect(bar, Qt::black);
     p.end();
     return QPixmap::fromImage(image);
+}
+
+QLabel* addBrowseLabel(QWidget* window, const char* name, const QString& text, QPoint at) {
+    auto* label = new QLabel(text, window);
+    label->setObjectName(QString::fromLatin1(name));
+    label->setStyleSheet(QStringLiteral("color: white;"));
+    label->move(at);
+    label->adjustSize();
+    return label;
 }
 
 } // namespace pixa::ui

@@ -1,11 +1,14 @@
-// The backdrop of the browsing windows (batch and search): the hatched surface with recessed
-// frames where the lists sit, button wells, and black heading bars.
+// The look of the browsing windows (batch and search): the hatched backdrop with recessed
+// frames where the lists sit, button wells and black heading bars, and its white labels.
 #pragma once
 
 #include <QList>
 #include <QPixmap>
 #include <QRect>
 #include <QString>
+
+class QLabel;
+class QWidget;
 
 namespace pixa::ui {
 
@@ -16,5 +19,8 @@ struct BrowseBackdropParts {
 };
 
 QPixmap browseBackdrop(const QSize& size, const QString& banner, const BrowseBackdropParts& parts);
+
+// A white label named `name` at `at`, as large as its text.
+QLabel* addBrowseLabel(QWidget* window, const char* name, const QString& text, QPoint at);
 
 } // namespace pixa::ui

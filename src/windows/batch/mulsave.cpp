@@ -28,15 +28,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-QLabel* addLabel(QWidget* window, const char* name, const QString& text, QPoint at) {
-    auto* label = new QLabel(text, window);
-    label->setObjectName(QString::fromLatin1(name));
-    label->setStyleSheet(QStringLiteral("color: white;"));
-    label->move(at);
-    label->adjustSize();
-    return label;
-}
-
 QString toQt(const std::string& text) {
     return QString::fromStdString(text);
 }
@@ -66,36 +57,36 @@ mulsave::mulsave(Session& session, MainWindowLink& mainWindow, Platform& platfor
          {QRect(195, 353, 40, 37), QRect(236, 353, 40, 37), QRect(277, 353, 71, 37)},
          {QRect(15, 208, 161, 17)}}));
 
-    Label2 = addLabel(this, "Label2", QStringLiteral("Select photos"), {18, 65});
+    Label2 = addBrowseLabel(this, "Label2", QStringLiteral("Select photos"), {18, 65});
     File1 = new FileList(this);
     File1->setObjectName(QStringLiteral("File1"));
     File1->setGeometry(16, 82, 158, 110);
     File1->setToolTip(
         QStringLiteral("Click to select. Use shift or ctrl keys for multiple selection."));
-    Label3 = addLabel(this, "Label3", QStringLiteral("Path : "), {196, 65});
+    Label3 = addBrowseLabel(this, "Label3", QStringLiteral("Path : "), {196, 65});
     Dir1 = new FolderList(this);
     Dir1->setObjectName(QStringLiteral("Dir1"));
     Dir1->setGeometry(193, 81, 161, 111);
     Dir1->setToolTip(QStringLiteral("Select folder"));
-    Label6 = addLabel(this, "Label6", QStringLiteral("Drive"), {196, 195});
+    Label6 = addBrowseLabel(this, "Label6", QStringLiteral("Drive"), {196, 195});
     Drive1 = new DriveSelector(this);
     Drive1->setObjectName(QStringLiteral("Drive1"));
     Drive1->setGeometry(192, 209, 161, 21);
     Drive1->setToolTip(QStringLiteral("Select drive"));
 
-    Label7 = addLabel(this, "Label7", QStringLiteral("Select Destination Folder"), {21, 210});
-    Label1 = addLabel(this, "Label1", QString(), {19, 227});
+    Label7 = addBrowseLabel(this, "Label7", QStringLiteral("Select Destination Folder"), {21, 210});
+    Label1 = addBrowseLabel(this, "Label1", QString(), {19, 227});
     Dir2 = new FolderList(this);
     Dir2->setObjectName(QStringLiteral("Dir2"));
     Dir2->setGeometry(15, 242, 161, 111);
     Dir2->setToolTip(QStringLiteral("Select destination folder where .pff files will be saved."));
-    Label5 = addLabel(this, "Label5", QStringLiteral("Drive"), {18, 356});
+    Label5 = addBrowseLabel(this, "Label5", QStringLiteral("Drive"), {18, 356});
     Drive2 = new DriveSelector(this);
     Drive2->setObjectName(QStringLiteral("Drive2"));
     Drive2->setGeometry(16, 370, 161, 21);
     Drive2->setToolTip(QStringLiteral("Select destination drive"));
 
-    Label4 = addLabel(this, "Label4", QStringLiteral("#"), {198, 251});
+    Label4 = addBrowseLabel(this, "Label4", QStringLiteral("#"), {198, 251});
     Label4->setFixedWidth(150);
     ProgressBar1 = new QProgressBar(this);
     ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));

@@ -31,15 +31,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-QLabel* addLabel(QWidget* window, const char* name, const QString& text, QPoint at) {
-    auto* label = new QLabel(text, window);
-    label->setObjectName(QString::fromLatin1(name));
-    label->setStyleSheet(QStringLiteral("color: white;"));
-    label->move(at);
-    label->adjustSize();
-    return label;
-}
-
 QString fromPath(const fs::path& path) {
     return QString::fromStdString(path.string());
 }
@@ -63,20 +54,20 @@ Mantlersearch::Mantlersearch(MainWindowLink& mainWindow, Platform& platform, Vie
                         {QRect(329, 330, 40, 37), QRect(370, 330, 71, 37), QRect(442, 330, 71, 37)},
                         {}}));
 
-    Label1 = addLabel(this, "Label1", QStringLiteral("Directory :"), {18, 65});
+    Label1 = addBrowseLabel(this, "Label1", QStringLiteral("Directory :"), {18, 65});
     Dir1 = new FolderList(this);
     Dir1->setObjectName(QStringLiteral("Dir1"));
     Dir1->setGeometry(16, 81, 119, 81);
-    Label2 = addLabel(this, "Label2", QStringLiteral("Drive :"), {18, 171});
+    Label2 = addBrowseLabel(this, "Label2", QStringLiteral("Drive :"), {18, 171});
     Drive1 = new DriveSelector(this);
     Drive1->setObjectName(QStringLiteral("Drive1"));
     Drive1->setGeometry(16, 188, 120, 21);
     File1 = new FileList(this);
     File1->setObjectName(QStringLiteral("File1"));
     File1->hide();
-    Label3 =
-        addLabel(this, "Label3",
-                 QStringLiteral("Select a caption from the list below to view photo."), {156, 65});
+    Label3 = addBrowseLabel(this, "Label3",
+                            QStringLiteral("Select a caption from the list below to view photo."),
+                            {156, 65});
     List1 = new QListWidget(this);
     List1->setObjectName(QStringLiteral("List1"));
     List1->setGeometry(154, 82, 360, 238);
@@ -85,7 +76,7 @@ Mantlersearch::Mantlersearch(MainWindowLink& mainWindow, Platform& platform, Vie
     m_subfolders->setObjectName(QStringLiteral("Subfolders"));
     m_subfolders->setStyleSheet(QStringLiteral("color: white;"));
     m_subfolders->setGeometry(16, 220, 130, 20);
-    addLabel(this, "FilterLabel", QStringLiteral("Filter captions :"), {18, 246});
+    addBrowseLabel(this, "FilterLabel", QStringLiteral("Filter captions :"), {18, 246});
     m_filter = new QLineEdit(this);
     m_filter->setObjectName(QStringLiteral("Filter"));
     m_filter->setGeometry(16, 264, 120, 22);
