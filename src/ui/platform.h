@@ -4,12 +4,19 @@
 
 #include <QString>
 
+#include <string_view>
+
 class QWidget;
 
 namespace pixa::ui {
 
 // The application's title, the caption of every message box.
 inline const QString kAppTitle = QStringLiteral("PixaMantler");
+
+// A text of the core's message table (UTF-8) as a message box shows it.
+inline QString coreText(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
 
 struct FileDialogRequest {
     QString filter;            // "description|pattern|description|pattern..."

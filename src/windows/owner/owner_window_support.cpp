@@ -131,10 +131,6 @@ void admitOwner(const OwnerWindowContext& context, CurrentOwner owner,
     context.mainWindow.currentOwnerChanged();
 }
 
-QString coreText(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 std::optional<QString> refusedCharacterText(const Failure& failure,
                                             const std::vector<PaddedField>& fields) {
     if (failure.kind() != FailureKind::CharacterRefused) return std::nullopt;

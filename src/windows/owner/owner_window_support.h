@@ -60,9 +60,6 @@ std::string padIntoBox(QLineEdit& box, std::string_view bytes, std::size_t width
 // Makes `owner` the current owner, enables the main window and captions it with the name.
 void admitOwner(const OwnerWindowContext& context, CurrentOwner owner, std::string_view paddedName);
 
-// A text of the core's message table as a window shows it.
-QString coreText(std::string_view text);
-
 // A padded text handed to the core, with the core's name for it (kOwnerNameField...) and how
 // the window names it.
 struct PaddedField {

@@ -178,7 +178,7 @@ void Mantlersearch::listFolder() {
                     return;
                 }
                 if (!entry.caption.complete) {
-                    m_platform.message(this, QString::fromStdString(std::string(msg::CorruptTag)));
+                    m_platform.message(this, coreText(msg::CorruptTag));
                 }
                 QString text = QString::fromStdString(fromCodePage(entry.caption.caption));
                 const QString where = fromPath(entry.file.parent_path());

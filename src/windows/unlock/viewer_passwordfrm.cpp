@@ -2,6 +2,7 @@
 
 #include "core/codepage.h"
 #include "core/error.h"
+#include "core/messages.h"
 #include "core/owner_codec.h"
 #include "core/pff_file.h"
 #include "core/session.h"
@@ -223,8 +224,7 @@ void ViewerPasswordfrm::unlock() {
 void ViewerPasswordfrm::showFields(const PffReader& reader) {
     const PffInfo& info = reader.info();
     if (!info.tagComplete) {
-        m_platform.message(messageParent(),
-                           QStringLiteral("The selected file seems to be corrupt"));
+        m_platform.message(messageParent(), coreText(msg::CorruptTag));
     }
     m_mainWindow.setCaptionText(fromBytes(info.tag));
     m_mainWindow.setInfoLabel(InfoLabel::Owner, QStringLiteral("Owner :"));
@@ -262,7 +262,7 @@ void ViewerPasswordfrm::refuse() {
         std::error_code ignored;
         fs::remove(picture, ignored);
     }
-    m_platform.message(messageParent(), QStringLiteral("Invalid password"));
+    m_platform.message(messageParent(), coreText(msg::InvalidPassword));
     m_mainWindow.setMainWindowEnabled(true);
     unload();
 }
