@@ -61,10 +61,10 @@ void checkTypedBack(std::vector<std::string>& problems, std::string_view text, s
     }
 }
 
-// A password that is empty, from whatever source, is refused: it would let anybody in.
-void checkNotEmpty(std::vector<std::string>& problems, std::string_view password,
-                   const std::string& what) {
-    if (password.empty()) problems.push_back(what + " is empty: a password is compulsory.");
+// Reported with the other problems; registration refuses it in any case.
+void checkNotBlank(std::vector<std::string>& problems, std::string_view password,
+                   std::string_view which) {
+    if (blankPassword(password)) problems.push_back(msg::passwordCompulsory(which));
 }
 
 } // namespace
@@ -99,14 +99,14 @@ int runRegister(const CliContext& context, const CliArguments& args) {
         if (ownerNameTaken(store, paddedName))
             problems.push_back(terminalLines(msg::OwnerExists));
     }
-    checkNotEmpty(problems, ownerPass, "The owner password");
+    checkNotBlank(problems, ownerPass, msg::OwnerPasswordName);
     checkTypedBack(problems, ownerPass, kPasswordWidth, "The owner password", true);
     if (owner.confirmation != owner.value) {
         problems.push_back(std::string(msg::OwnerPasswordMismatch));
     }
     // The viewer box has no length limit: only the first 8 characters are kept, so a viewer
     // password that differs from the owner password only beyond them is the same when stored.
-    checkNotEmpty(problems, viewerPass, "The viewer password");
+    checkNotBlank(problems, viewerPass, msg::ViewerPasswordName);
     checkTypedBack(problems, viewerPass, kPasswordWidth, "The viewer password", false);
     if (viewer.value == owner.value ||
         paddedViewerPass.substr(0, kPasswordWidth) == paddedOwnerPass.substr(0, kPasswordWidth)) {

@@ -52,6 +52,8 @@ enum class FailureKind {
     NotWrappedPhoto,
     // One character of a text cannot be stored; refusedField() and refusedPosition() say which.
     CharacterRefused,
+    // A rule refused what was typed; detail() is the whole message for people.
+    RuleRefused,
 };
 
 // A failure: its number, its standard description, and a detail for people (the path, the

@@ -7,4 +7,8 @@ std::string corruptFile(std::string_view fullPath) {
            "another folder so that yo will be able to see the rest of the files.";
 }
 
+std::string passwordCompulsory(std::string_view which) {
+    return std::string(which) + " is empty: a password is compulsory.";
+}
+
 } // namespace pixa::msg

@@ -23,6 +23,11 @@ inline constexpr std::string_view InvalidPassword = "Invalid password";
 // A caption that stops at a code without a character; the file is read all the same.
 inline constexpr std::string_view CorruptTag = "The selected file seems to be corrupt";
 
+// An empty password, named as `which` ("The owner password"), refused at registration.
+std::string passwordCompulsory(std::string_view which);
+inline constexpr std::string_view OwnerPasswordName = "The owner password";
+inline constexpr std::string_view ViewerPasswordName = "The viewer password";
+
 // A file that was read and is not a wrapped photo, named by its full path, while a folder is
 // listed by caption.
 std::string corruptFile(std::string_view fullPath);

@@ -4,6 +4,7 @@
 #include "core/error.h"
 #include "core/field_codec.h"
 #include "core/file_io.h"
+#include "core/messages.h"
 #include "core/owner_codec.h"
 
 #include <fcntl.h>
@@ -291,12 +292,23 @@ bool ownerNameTaken(const OwnerStore& store, std::string_view paddedName) {
     return taken;
 }
 
+bool blankPassword(std::string_view text) {
+    return text.find_first_not_of(' ') == std::string_view::npos;
+}
+
 std::optional<CurrentOwner> registerOwner(const OwnerStore& store, std::string_view paddedName,
                                           std::string_view paddedOwnerPass,
                                           std::string_view paddedViewerPass,
                                           std::string_view paddedHint, const Clock& clock) {
     // A first look without the lock, so that a taken name is refused before anything else.
     if (ownerNameTaken(store, paddedName)) return std::nullopt;
+    for (const auto& [password, which] : {std::pair{paddedOwnerPass, msg::OwnerPasswordName},
+                                          std::pair{paddedViewerPass, msg::ViewerPasswordName}}) {
+        if (blankPassword(password)) {
+            throw Failure(err::InvalidArgument, msg::passwordCompulsory(which))
+                .markAs(FailureKind::RuleRefused);
+        }
+    }
     requireNoControlCharacter(paddedName, "the owner's name");
     requireNoControlCharacter(paddedOwnerPass, "the owner password");
     requireNoControlCharacter(paddedViewerPass, "the viewer password");

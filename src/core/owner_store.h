@@ -68,6 +68,9 @@ private:
     std::filesystem::path m_file;
 };
 
+// Whether a password is empty or only spaces: it would let anybody in, and is never registered.
+bool blankPassword(std::string_view text);
+
 // Registers an owner from the padded texts (code-page bytes) when no stored name unscrambles to
 // the name as it would be stored (the first 20 characters of `paddedName`): draws the factor from
 // `clock`, appends the record, and returns the new current owner. nullopt when the name is taken;

@@ -231,10 +231,17 @@ TEST_F(OwnerStoreTest, LoginNeedsExactNameAndPasswordAndTheLastMatchWins) {
     EXPECT_FALSE(hint(" ann").has_value());
 }
 
-TEST_F(OwnerStoreTest, EmptyPasswordIsStoredAsSpacesAndAdmits) {
-    ASSERT_TRUE(reg("eve", "", "", 2, 0));
-    EXPECT_EQ(decrypt_password(store().readAll()[0].ownerPass, 22), spaces(8));
-    EXPECT_TRUE(login("eve", "").has_value());
+TEST_F(OwnerStoreTest, EmptyOrBlankOwnerPasswordIsNeverRegistered) {
+    for (const char* password : {"", "   "}) {
+        try {
+            reg("eve", password, "hint", 2, 0);
+            ADD_FAILURE() << "registered the password \"" << password << '"';
+        } catch (const Failure& f) {
+            EXPECT_EQ(f.kind(), FailureKind::RuleRefused);
+            EXPECT_EQ(f.detail(), "The owner password is empty: a password is compulsory.");
+        }
+    }
+    EXPECT_FALSE(store().ownersPresent());
 }
 
 TEST_F(OwnerStoreTest, StoreFactorIsReadAsItsLeadingNumber) {

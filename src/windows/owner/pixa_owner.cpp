@@ -132,6 +132,10 @@ void PixaOwner::Command1_Click() {
         owner = registerOwner(m_context.session.store(), fields[0].padded, fields[1].padded,
                               fields[2].padded, fields[3].padded, m_context.session.clock());
     } catch (const Failure& failure) {
+        if (failure.kind() == FailureKind::RuleRefused) {
+            platform.message(this, coreText(failure.detail()));
+            return;
+        }
         const auto refused = refusedCharacterText(failure, fields);
         platform.message(this, refused ? *refused
                                        : storeFailureText(QStringLiteral("The owner was not "

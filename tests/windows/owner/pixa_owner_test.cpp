@@ -51,7 +51,10 @@ void PixaOwnerTest::registration_data() {
     row("trailing space is still the taken name", {"abc"}, "abc ", "pw", "v", "", "",
         "abc                  ");
     row("leading space kept, cut at 20", {}, " ab", "pw", "v", " ab                 ", "v       ");
-    row("spaces only", {}, "   ", "", "", "                    ", "        ");
+    row("spaces only", {}, "   ", "pw", "v", "                    ", "v       ");
+    // An empty password would let anybody in.
+    row("empty owner password", {}, "Carl", "", "v", "", "", "Carl                ");
+    row("empty viewer password", {}, "Carl", "pw", "", "", "", "Carl                ");
     row("viewer password cut to 8", {}, "Bob", "pw", "viewer-password", "Bob                 ",
         "viewer-p");
     row("taken name keeps the padded boxes", {"abc"}, "abc", "pw", "v", "", "",
@@ -82,10 +85,14 @@ void PixaOwnerTest::registration() {
     click(w, "Command1");
 
     if (storedName.isEmpty()) { // refused
-        const QString expected = name.isEmpty()
-                                     ? QStringLiteral("Owner's name is compulsory.")
-                                     : QStringLiteral("An owner with this name already exists."
-                                                      "\r\nPlease enter another user name.");
+        const QString expected =
+            name.isEmpty()        ? QStringLiteral("Owner's name is compulsory.")
+            : ownerPass.isEmpty() ? QStringLiteral("The owner password is empty: a password is "
+                                                   "compulsory.")
+            : viewerPass.isEmpty()
+                ? QStringLiteral("The viewer password is empty: a password is compulsory.")
+                : QStringLiteral("An owner with this name already exists."
+                                 "\r\nPlease enter another user name.");
         QCOMPARE(h.platform.messages(), QStringList{expected});
         QVERIFY(w->isVisible());
         QCOMPARE(h.storeBytes(), before);
@@ -273,6 +280,8 @@ void PixaOwnerTest::storeFailure() {
     PixaOwner* w = h.openRegistration();
     QVERIFY(w);
     type(w, "Text1", QStringLiteral("erin"));
+    type(w, "Text2", QStringLiteral("pw"));
+    type(w, "Text4", QStringLiteral("vw"));
     click(w, "Command1");
     std::error_code ignored;
     fs::permissions(folder, fs::perms::owner_all, ignored);
@@ -336,6 +345,8 @@ void PixaOwnerTest::refusedCharacter() {
     PixaOwner* w = h.openRegistration();
     QVERIFY(w);
     if (boxName != "Text1") type(w, "Text1", QStringLiteral("frank"));
+    if (boxName != "Text2") type(w, "Text2", QStringLiteral("pw"));
+    if (boxName != "Text4") type(w, "Text4", QStringLiteral("vw"));
     type(w, boxName.constData(), text);
     click(w, "Command1");
     if (message.isEmpty()) {
