@@ -2,6 +2,7 @@
 
 #include "core/codepage.h"
 #include "core/error.h"
+#include "core/file_io.h"
 #include "core/pff_file.h"
 #include "core/session.h"
 #include "core/wrap_plan.h"
@@ -201,6 +202,8 @@ void mulsave::Image2_Click() {
     // picture, gone, or a second source for one target.
     WrapOptions options;
     options.outputFolder = Dir2->path().toStdString();
+    // What an earlier run that was killed left half-written there goes first.
+    removeStaleTemporaries(*options.outputFolder);
     const WrapPlan plan = planWraps(sources, options);
     QHash<QString, const WrapItem*> planned;
     for (const WrapItem& item : plan.items)
