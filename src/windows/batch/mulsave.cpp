@@ -22,6 +22,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <limits>
+#include <utility>
 
 namespace pixa::ui {
 
@@ -216,7 +217,6 @@ void mulsave::Image2_Click() {
                                    : failureLine(source, Failure(refusal.number, refusal.reason)));
     }
 
-    const MainWindowVariables before = m_mainWindow.variables();
     QStringList failures;
     int k = 1;
     int written = 0;
@@ -235,6 +235,7 @@ void mulsave::Image2_Click() {
             continue;
         }
         MainWindowVariables& vars = m_mainWindow.variables();
+        m_mainVariables = vars;
         vars.ws_file = source;
         vars.orig_file_type = QString::fromStdString(fromCodePage(item->fileType));
         vars.ws_save_file = toQt(item->target.string());
@@ -252,7 +253,6 @@ void mulsave::Image2_Click() {
     Image1->Enable();
     Image2->Enable();
     Image3->Disable();
-    m_mainWindow.variables() = before;
     m_yielder = nullptr;
     if (!failures.isEmpty()) {
         m_platform.message(this, QStringLiteral("These photos were not saved:\r\n\r\n") +
@@ -277,6 +277,7 @@ void mulsave::closeWhileRunning() {
 void mulsave::encrypt_multiple_files() {
     // Taken once: the main window may change its variables during a yield.
     const MainWindowVariables vars = m_mainWindow.variables();
+    if (m_mainVariables) m_mainWindow.variables() = *std::exchange(m_mainVariables, std::nullopt);
     WrapRequest request;
     request.source = vars.ws_file.toStdString();
     request.target = vars.ws_save_file.toStdString();

@@ -23,6 +23,7 @@ private slots:
     void abortLetsTheCurrentFileFinish();
     void frameCloseDuringARunAbortsThenCloses();
     void vanishedSourceIsSkippedAndListed();
+    void mainWindowKeepsItsPhotoDuringARun();
     void secondPhotoForOneTargetIsRefusedNotLost();
     void pathCaptionCutsAtTwentyCharacters_data();
     void pathCaptionCutsAtTwentyCharacters();
@@ -125,6 +126,25 @@ void MulsaveTest::vanishedSourceIsSkippedAndListed() {
     QVERIFY2(message.contains(h.sources.filePath(QStringLiteral("b.jpg"))), qPrintable(message));
     QVERIFY(message.contains(QStringLiteral("error 53")));
     QVERIFY(h.control<ImageButton>("Image2")->isEnabled());
+}
+
+void MulsaveTest::mainWindowKeepsItsPhotoDuringARun() {
+    BatchHarness h;
+    for (const char* name : {"a.jpg", "b.jpg", "c.jpg"})
+        writePhoto(h.sources.filePath(name), 4000);
+    h.select({"a.jpg", "b.jpg", "c.jpg"});
+    QString savedMidRun;
+    connect(h.window, &mulsave::fileStarting, h.window, [&h, &savedMidRun](int k) {
+        if (k != 2) return;
+        // What the main window's save would wrap now; then the user opens another photo there.
+        savedMidRun = h.mainWindow.vars.ws_file;
+        h.mainWindow.vars = {QStringLiteral("/opened.bmp"), QString(), QStringLiteral(".BMP")};
+    });
+    h.control<ImageButton>("Image2")->clicked();
+    QCOMPARE(h.status(), QStringLiteral("Total 3 saved."));
+    QCOMPARE(savedMidRun, QStringLiteral("/shown.jpg"));
+    QCOMPARE(h.mainWindow.vars.ws_file, QStringLiteral("/opened.bmp"));
+    QCOMPARE(h.mainWindow.vars.orig_file_type, QStringLiteral(".BMP"));
 }
 
 void MulsaveTest::secondPhotoForOneTargetIsRefusedNotLost() {
