@@ -188,15 +188,16 @@ void mulsave::Image2_Click() {
     cancel_sw = false;
     Label4->show();
 
-    // The list as it stands at the start: a refresh during a yield must not shift the entries.
+    // The list as it stands at the start: a refresh or another folder chosen during a yield must
+    // not shift the entries.
+    const QString folder = File1->folder();
     QStringList names;
     QList<bool> selected;
     std::vector<fs::path> sources;
     for (int i = 0; i < File1->entryCount(); ++i) {
         names << File1->name(i);
         selected << File1->isSelected(i);
-        if (selected.back())
-            sources.push_back(joinPath(File1->folder(), names.back()).toStdString());
+        if (selected.back()) sources.push_back(joinPath(folder, names.back()).toStdString());
     }
     const int n = static_cast<int>(sources.size());
     // Every source's target, type and caption, and the sources that cannot be wrapped: not a
@@ -228,7 +229,7 @@ void mulsave::Image2_Click() {
         emit fileStarting(k);
         yielder.yieldNow();
         ++k;
-        const QString source = joinPath(File1->folder(), names[i]);
+        const QString source = joinPath(folder, names[i]);
         const WrapItem* item = planned.value(source);
         if (!item) {
             failures << refused.value(source);
