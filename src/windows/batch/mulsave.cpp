@@ -22,6 +22,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <limits>
+#include <utility>
 
 namespace pixa::ui {
 
@@ -187,15 +188,16 @@ void mulsave::Image2_Click() {
     cancel_sw = false;
     Label4->show();
 
-    // The list as it stands at the start: a refresh during a yield must not shift the entries.
+    // The list as it stands at the start: a refresh or another folder chosen during a yield must
+    // not shift the entries.
+    const QString folder = File1->folder();
     QStringList names;
     QList<bool> selected;
     std::vector<fs::path> sources;
     for (int i = 0; i < File1->entryCount(); ++i) {
         names << File1->name(i);
         selected << File1->isSelected(i);
-        if (selected.back())
-            sources.push_back(joinPath(File1->folder(), names.back()).toStdString());
+        if (selected.back()) sources.push_back(joinPath(folder, names.back()).toStdString());
     }
     const int n = static_cast<int>(sources.size());
     // Every source's target, type and caption, and the sources that cannot be wrapped: not a
@@ -216,7 +218,6 @@ void mulsave::Image2_Click() {
                                    : failureLine(source, Failure(refusal.number, refusal.reason)));
     }
 
-    const MainWindowVariables before = m_mainWindow.variables();
     QStringList failures;
     int k = 1;
     int written = 0;
@@ -228,13 +229,14 @@ void mulsave::Image2_Click() {
         emit fileStarting(k);
         yielder.yieldNow();
         ++k;
-        const QString source = joinPath(File1->folder(), names[i]);
+        const QString source = joinPath(folder, names[i]);
         const WrapItem* item = planned.value(source);
         if (!item) {
             failures << refused.value(source);
             continue;
         }
         MainWindowVariables& vars = m_mainWindow.variables();
+        m_mainVariables = vars;
         vars.ws_file = source;
         vars.orig_file_type = QString::fromStdString(fromCodePage(item->fileType));
         vars.ws_save_file = toQt(item->target.string());
@@ -252,7 +254,6 @@ void mulsave::Image2_Click() {
     Image1->Enable();
     Image2->Enable();
     Image3->Disable();
-    m_mainWindow.variables() = before;
     m_yielder = nullptr;
     if (!failures.isEmpty()) {
         m_platform.message(this, QStringLiteral("These photos were not saved:\r\n\r\n") +
@@ -277,6 +278,7 @@ void mulsave::closeWhileRunning() {
 void mulsave::encrypt_multiple_files() {
     // Taken once: the main window may change its variables during a yield.
     const MainWindowVariables vars = m_mainWindow.variables();
+    if (m_mainVariables) m_mainWindow.variables() = *std::exchange(m_mainVariables, std::nullopt);
     WrapRequest request;
     request.source = vars.ws_file.toStdString();
     request.target = vars.ws_save_file.toStdString();

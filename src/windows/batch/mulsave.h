@@ -2,9 +2,12 @@
 // folder for the current owner, with a status line, block progress and an abort between files.
 #pragma once
 
+#include "ui/main_window_link.h"
 #include "ui/window_base.h"
 
 #include <QStringList>
+
+#include <optional>
 
 class QLabel;
 class QProgressBar;
@@ -65,6 +68,10 @@ private:
     MainWindowLink& m_mainWindow;
     Platform& m_platform;
     Yielder* m_yielder = nullptr;
+    // The main window's own variables while a run has put a file's in their place; given back as
+    // soon as the writer has taken the file's, so that the main window's save meanwhile wraps
+    // the photo it shows.
+    std::optional<MainWindowVariables> m_mainVariables;
 
     bool cancel_sw = false;
     QString m_oldDrive1;

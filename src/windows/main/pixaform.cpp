@@ -209,6 +209,8 @@ void pixaform::Image2_Click() {
 }
 
 void pixaform::Command6_Click() {
+    // An unwrap still at work would otherwise put the picture back after it is removed.
+    if (m_unlock) m_unlock->stop();
     std::error_code ignored;
     std::filesystem::remove(m_session.temporaryPicture(), ignored);
     m_platform.endApplication();

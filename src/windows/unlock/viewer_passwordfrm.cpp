@@ -193,6 +193,8 @@ void ViewerPasswordfrm::unlock() {
         match = viewerPasswordOpens(reader.info(), typed);
         if (match) unwrap(reader, work);
     } catch (const Failure& failure) {
+        // Again: another window may have disabled it while the file was read.
+        m_mainWindow.setMainWindowEnabled(true);
         // A stopped unwrap has left nothing to report.
         if (failure.number() == err::UserInterrupt) return;
         // The window stays loaded, hidden, with what was typed.
@@ -213,6 +215,7 @@ void ViewerPasswordfrm::unlock() {
         // Nothing names the picture that cannot be shown, so it does not stay on the disk.
         std::error_code ignored;
         fs::remove(picture, ignored);
+        m_mainWindow.setMainWindowEnabled(true);
         reportError(m_platform, messageParent(), ErrorVariant::File, failure);
         return;
     }

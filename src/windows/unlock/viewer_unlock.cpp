@@ -23,6 +23,10 @@ void ViewerUnlock::show() {
     presentOver(m_window, m_mainWindow.mainWindowWidget());
 }
 
+void ViewerUnlock::stop() {
+    if (m_window && m_window->running()) m_window->requestStop();
+}
+
 ViewerPasswordfrm* ViewerUnlock::window() const {
     return m_window;
 }

@@ -24,6 +24,8 @@ public:
     // Shows the window without waiting for it; a newly loaded one disables the main window.
     // Does nothing while the window is unwrapping a photo.
     void show();
+    // Stops an unwrap at work: it ends without writing the picture.
+    void stop();
     // The loaded window; null when not loaded.
     ViewerPasswordfrm* window() const;
 

@@ -23,6 +23,7 @@ private slots:
     void abortLetsTheCurrentFileFinish();
     void frameCloseDuringARunAbortsThenCloses();
     void vanishedSourceIsSkippedAndListed();
+    void mainWindowAndBrowsingDuringARun();
     void secondPhotoForOneTargetIsRefusedNotLost();
     void pathCaptionCutsAtTwentyCharacters_data();
     void pathCaptionCutsAtTwentyCharacters();
@@ -125,6 +126,29 @@ void MulsaveTest::vanishedSourceIsSkippedAndListed() {
     QVERIFY2(message.contains(h.sources.filePath(QStringLiteral("b.jpg"))), qPrintable(message));
     QVERIFY(message.contains(QStringLiteral("error 53")));
     QVERIFY(h.control<ImageButton>("Image2")->isEnabled());
+}
+
+void MulsaveTest::mainWindowAndBrowsingDuringARun() {
+    BatchHarness h;
+    for (const char* name : {"a.jpg", "b.jpg", "c.jpg"})
+        writePhoto(h.sources.filePath(name), 4000);
+    h.select({"a.jpg", "b.jpg", "c.jpg"});
+    QString savedMidRun;
+    connect(h.window, &mulsave::fileStarting, h.window, [&h, &savedMidRun](int k) {
+        // The user browses on: the run keeps to the photos chosen at its start.
+        if (k == 1) h.control<FolderList>("Dir1")->setPath(h.destination.path());
+        if (k != 2) return;
+        // What the main window's save would wrap now; then the user opens another photo there.
+        savedMidRun = h.mainWindow.vars.ws_file;
+        h.mainWindow.vars = {QStringLiteral("/opened.bmp"), QString(), QStringLiteral(".BMP")};
+    });
+    h.control<ImageButton>("Image2")->clicked();
+    QCOMPARE(h.status(), QStringLiteral("Total 3 saved."));
+    QVERIFY(h.written("a.pff") && h.written("b.pff") && h.written("c.pff"));
+    QVERIFY(h.platform.messages().isEmpty());
+    QCOMPARE(savedMidRun, QStringLiteral("/shown.jpg"));
+    QCOMPARE(h.mainWindow.vars.ws_file, QStringLiteral("/opened.bmp"));
+    QCOMPARE(h.mainWindow.vars.orig_file_type, QStringLiteral(".BMP"));
 }
 
 void MulsaveTest::secondPhotoForOneTargetIsRefusedNotLost() {

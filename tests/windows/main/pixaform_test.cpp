@@ -1,7 +1,12 @@
 // The main window itself: start-up, the commands' availability, exit and the shortcuts.
 #include "main_harness.h"
 
+#include "core/pff_file.h"
+#include "windows/unlock/viewer_passwordfrm.h"
+
 #include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
 #include <QtTest>
 
 #include <fstream>
@@ -62,18 +67,44 @@ void MainWindowTest::commandsDoNothingWithoutAnOwner() {
 void MainWindowTest::exit_data() {
     QTest::addColumn<bool>("temporaryPicture");
     QTest::addColumn<bool>("byFrame");
-    QTest::newRow("exit button, unwrapped picture left") << true << false;
-    QTest::newRow("exit button, nothing to remove") << false << false;
-    QTest::newRow("frame's close button") << true << true;
+    QTest::addColumn<bool>("duringUnwrap");
+    QTest::newRow("exit button, unwrapped picture left") << true << false << false;
+    QTest::newRow("exit button, nothing to remove") << false << false << false;
+    QTest::newRow("frame's close button") << true << true << false;
+    QTest::newRow("exit button during an unwrap") << false << false << true;
 }
 
 void MainWindowTest::exit() {
     QFETCH(bool, temporaryPicture);
     QFETCH(bool, byFrame);
+    QFETCH(bool, duringUnwrap);
     MainHarness h;
     QVERIFY(h.start());
     if (temporaryPicture) std::ofstream(h.session.temporaryPicture()) << "picture";
-    byFrame ? void(h.window.close()) : h.button("Command6")->clicked();
+    const auto exitNow = [&] {
+        byFrame ? void(h.window.close()) : h.button("Command6")->clicked();
+    };
+    if (duringUnwrap) {
+        pixa::WrapRequest wrap;
+        wrap.source = h.picture("p.bmp", QSize(200, 200)).toStdString();
+        wrap.target = h.path("p.pff").toStdString();
+        wrap.fileType = ".BMP";
+        wrap.owner = h.session.currentOwner();
+        wrap.clock = &h.clock;
+        pixa::encrypt_pff_file(wrap);
+        h.open(h.path("p.pff"), 1);
+        pixa::ui::ViewerPasswordfrm* unlock = h.unlock.window();
+        QVERIFY(unlock);
+        unlock->findChild<QLineEdit*>("Text2")->setText("view");
+        // Exit while the unwrap's first blocks are written.
+        QObject::connect(h.control<QProgressBar>("ProgressBar1"), &QProgressBar::valueChanged,
+                         &h.window, [&](int block) {
+                             if (block == 1) exitNow();
+                         });
+        unlock->Command1_Click();
+    } else {
+        exitNow();
+    }
     QVERIFY(h.platform.applicationEnded());
     QVERIFY(!fs::exists(h.session.temporaryPicture()));
     QCOMPARE(h.platform.messages(), QStringList());

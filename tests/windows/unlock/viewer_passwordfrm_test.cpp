@@ -112,16 +112,25 @@ void ViewerPasswordfrmTest::unsoundFile_data() {
     QTest::addColumn<qint64>("size");        // the .pff cut to this size; 0: no file, -1: whole
     QTest::addColumn<QByteArray>("foreign"); // when given, replaces the .pff's bytes
     QTest::addColumn<QString>("message");
+    // Another window (the search window) disables the main window while the file is read.
+    QTest::addColumn<bool>("disabledMeanwhile");
 
     const QByteArray bitmap = bitmapBytes();
     QTest::newRow("missing") << bitmap << qint64(0) << QByteArray()
-                             << "Insufficient disk space / selected file does not exist !";
+                             << "Insufficient disk space / selected file does not exist !" << false;
     QTest::newRow("shorter than the header")
-        << bitmap << qint64(300) << QByteArray() << "Input past end of file";
-    QTest::newRow("body cut short") << bitmap << qint64(3000) << QByteArray() << "Type mismatch";
-    QTest::newRow("foreign") << bitmap << qint64(-1) << QByteArray(3000, 'a') << "Type mismatch";
+        << bitmap << qint64(300) << QByteArray() << "Input past end of file" << false;
+    QTest::newRow("body cut short")
+        << bitmap << qint64(3000) << QByteArray() << "Type mismatch" << false;
+    QTest::newRow("foreign") << bitmap << qint64(-1) << QByteArray(3000, 'a') << "Type mismatch"
+                             << false;
     QTest::newRow("unwraps to no picture") << QByteArray(5000, 'x') << qint64(-1) << QByteArray()
-                                           << "Selected picture is not a valid .bmp file";
+                                           << "Selected picture is not a valid .bmp file" << false;
+    QTest::newRow("body cut while read, main window disabled meanwhile")
+        << bitmap << qint64(3000) << QByteArray() << "Input past end of file" << true;
+    QTest::newRow("no picture, main window disabled meanwhile")
+        << QByteArray(5000, 'x') << qint64(-1) << QByteArray()
+        << "Selected picture is not a valid .bmp file" << true;
 }
 
 void ViewerPasswordfrmTest::unsoundFile() {
@@ -129,15 +138,23 @@ void ViewerPasswordfrmTest::unsoundFile() {
     QFETCH(qint64, size);
     QFETCH(QByteArray, foreign);
     QFETCH(QString, message);
+    QFETCH(bool, disabledMeanwhile);
 
     UnlockHarness h;
     const fs::path pff = h.wrap(picture, "key");
     if (size == 0) fs::remove(pff);
-    if (size > 0) fs::resize_file(pff, size);
+    if (size > 0 && !disabledMeanwhile) fs::resize_file(pff, size);
     if (!foreign.isEmpty()) std::ofstream(pff) << foreign.constData();
     ViewerPasswordfrm* w = h.open(pff);
     QVERIFY(w);
     box(w, "Text2")->insert("key");
+    if (disabledMeanwhile) {
+        QTimer::singleShot(0, w, [&h, &pff, size] {
+            h.mainWindow.setMainWindowEnabled(false);
+            // The body is cut once its head has been read.
+            if (size > 0) fs::resize_file(pff, size);
+        });
+    }
     QTest::mouseClick(w->findChild<QWidget*>("Command1"), Qt::LeftButton);
 
     // Failures before the match leave the window loaded; after it, the owner is shown.
