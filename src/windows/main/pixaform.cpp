@@ -209,8 +209,10 @@ void pixaform::Image2_Click() {
 }
 
 void pixaform::Command6_Click() {
-    // An unwrap still at work would otherwise put the picture back after it is removed.
+    // An unwrap still at work would otherwise put the picture back after it is removed, and a
+    // save would go on writing after the windows are gone: both stop, leaving no file.
     if (m_unlock) m_unlock->stop();
+    if (running()) requestStop();
     std::error_code ignored;
     std::filesystem::remove(m_session.temporaryPicture(), ignored);
     m_platform.endApplication();

@@ -9,6 +9,7 @@
 
 #include <functional>
 #include <optional>
+#include <stop_token>
 #include <string>
 
 class QLabel;
@@ -91,7 +92,7 @@ private:
     bool ownerPresent() const;
     // The open command from its third step: the file is chosen.
     void openChosen(const QString& path, int filterIndex);
-    void saveWrapped(const std::string& caption);
+    void saveWrapped(const std::string& caption, std::stop_token stop);
     void saveBitmap();
     // The caption as stored bytes, or nothing after telling the user which character cannot be.
     std::optional<std::string> storableCaption();

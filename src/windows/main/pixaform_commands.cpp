@@ -215,13 +215,16 @@ void pixaform::Command4_Click() {
         const std::filesystem::path target = localPath(m_vars.ws_save_file);
         removeStaleTemporaries(std::filesystem::absolute(target).parent_path());
         if (filterIndex == kWrappedFilter) {
-            saveWrapped(*caption);
+            saveWrapped(*caption, work.stopToken());
         } else {
             saveBitmap();
         }
     } catch (const Failure& failure) {
         hideProgress();
-        if (failure.number() != err::DialogCancelled) reportUntrapped(m_platform, this, failure);
+        setBusyPointer(false);
+        // A save stopped by the exit button leaves nothing, and nothing to say.
+        if (failure.number() != err::DialogCancelled && failure.number() != err::UserInterrupt)
+            reportUntrapped(m_platform, this, failure);
     } catch (const std::bad_alloc&) {
         hideProgress();
         reportUntrapped(m_platform, this, Failure(err::OutOfMemory));
@@ -249,7 +252,7 @@ std::optional<std::string> pixaform::storableCaption() {
     return std::string(trimSpaces(toCodePage(Text1->text().toStdString())));
 }
 
-void pixaform::saveWrapped(const std::string& caption) {
+void pixaform::saveWrapped(const std::string& caption, std::stop_token stop) {
     WrapRequest request;
     request.source = localPath(m_vars.ws_file);
     request.target = localPath(m_vars.ws_save_file);
@@ -263,10 +266,13 @@ void pixaform::saveWrapped(const std::string& caption) {
     const qint64 size = QFileInfo(m_vars.ws_file).size();
     showProgress(size > qint64(kPictureHeadSize) ? int((size - kPictureHeadSize) / kBlockSize) : 0);
     Yielder yielder;
-    encrypt_pff_file(request, [&](uint64_t block, uint64_t) {
-        setProgress(int(block));
-        yielder.maybeYield();
-    });
+    encrypt_pff_file(
+        request,
+        [&](uint64_t block, uint64_t) {
+            setProgress(int(block));
+            yielder.maybeYield();
+        },
+        stop);
     setBusyPointer(false);
     hideProgress();
     yield();

@@ -4,6 +4,7 @@
 #include "core/pff_file.h"
 #include "windows/unlock/viewer_passwordfrm.h"
 
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -24,6 +25,7 @@ private slots:
     void exit();
     void shortcuts();
     void longestInformationStaysLeftOfTheButtons();
+    void exitDuringASaveLeavesNoFile();
 };
 
 void MainWindowTest::startup_data() {
@@ -120,6 +122,21 @@ void MainWindowTest::shortcuts() {
     for (const auto& call : h.platform.calls())
         asked << call.kind;
     QCOMPARE(asked, QList<Kind>({Kind::OpenDialog, Kind::Help, Kind::End}));
+}
+
+void MainWindowTest::exitDuringASaveLeavesNoFile() {
+    MainHarness h;
+    QVERIFY(h.start());
+    h.open(h.picture("p.bmp", QSize(200, 200)), 2);
+    h.platform.queueFile(h.path("p.pff"), 1);
+    QObject::connect(h.control<QProgressBar>("ProgressBar1"), &QProgressBar::valueChanged,
+                     &h.window, [&](int block) {
+                         if (block == 1) h.button("Command6")->clicked();
+                     });
+    h.window.Command4_Click();
+    QVERIFY(h.platform.applicationEnded());
+    QCOMPARE(QDir(h.path("")).entryList({"p.*"}, QDir::Files), QStringList({"p.bmp"}));
+    QCOMPARE(h.platform.messages(), QStringList());
 }
 
 void MainWindowTest::longestInformationStaysLeftOfTheButtons() {
