@@ -114,7 +114,8 @@ void requireNoControlCharacter(std::string_view bytes, std::string_view what) {
         if (!isControlByte(static_cast<unsigned char>(bytes[i]))) continue;
         throw Failure(err::InvalidArgument, std::string(what) +
                                                 " holds a control character at position " +
-                                                std::to_string(i + 1) + ", which cannot be stored");
+                                                std::to_string(i + 1) + ", which cannot be stored")
+            .refusing(std::string(what), i + 1);
     }
 }
 

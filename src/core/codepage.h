@@ -31,7 +31,8 @@ bool isControlByte(unsigned char byte);
 
 // Refuses text (code-page bytes) that holds a control character: such a character would sit raw
 // in stored files and reach terminals. Throws InvalidArgument naming `what` and the character's
-// position, never the character itself (the text may be a password).
+// position, never the character itself (the text may be a password), and marked as the refusal
+// of that position.
 void requireNoControlCharacter(std::string_view bytes, std::string_view what);
 
 } // namespace pixa

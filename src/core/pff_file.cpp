@@ -44,7 +44,8 @@ std::string fileNameField(const fs::path& target, int32_t factor) {
 // plain form of a stored one (or of any stretch of it, read from the other end).
 std::string storedTrailer(const std::string& plain) {
     std::string stored(plain.rbegin(), plain.rend());
-    for (char& c : stored) c = static_cast<char>(255 - static_cast<unsigned char>(c));
+    for (char& c : stored)
+        c = static_cast<char>(255 - static_cast<unsigned char>(c));
     return stored;
 }
 
@@ -81,6 +82,19 @@ void report(const Progress& progress, const std::stop_token& stop, uint64_t firs
 }
 
 } // namespace
+
+std::string scrambledTag(std::string_view tag, int32_t factor) {
+    if (tag.size() > kTagSize) {
+        throw Failure(err::InvalidArgument, "the caption holds " + std::to_string(tag.size()) +
+                                                " characters; at most 64 can be stored");
+    }
+    requireNoControlCharacter(tag, "the caption");
+    try {
+        return encrypt_tag(fitted(std::string(tag), kTagSize), factor);
+    } catch (const Failure& f) {
+        throw f.rephrased("in the caption, " + f.detail()).refusing("caption", f.refusedPosition());
+    }
+}
 
 std::string tagFromPath(std::string_view pathBytes) {
     if (pathBytes.size() <= kTagSize) return std::string(pathBytes);
@@ -122,22 +136,12 @@ void encrypt_pff_file(const WrapRequest& request, const Progress& progress, std:
     if (factorText.size() != 4 || owner.gbl_encr_name.size() != kNameWidth ||
         owner.gbl_encr_owner_pass.size() != kPasswordWidth ||
         owner.gbl_encr_viewer_pass.size() != kPasswordWidth) {
-        throw Failure(err::InvalidArgument, "no owner is logged in, or the owner's record is damaged");
+        throw Failure(err::InvalidArgument,
+                      "no owner is logged in, or the owner's record is damaged");
     }
-    if (request.tag.size() > kTagSize) {
-        throw Failure(err::InvalidArgument, "the caption holds " +
-                                                std::to_string(request.tag.size()) +
-                                                " characters; at most 64 can be stored");
-    }
-    requireNoControlCharacter(request.tag, "the caption");
+    const std::string tag = scrambledTag(request.tag, factor);
     requireNoControlCharacter(request.fileType, "the file type");
     const std::string plainName = owner.plainName();
-    std::string tag;
-    try {
-        tag = encrypt_tag(fitted(request.tag, kTagSize), factor);
-    } catch (const Failure& f) {
-        throw f.rephrased("in the caption, " + f.detail()).refusing("caption", f.refusedPosition());
-    }
     std::string fileType;
     try {
         fileType = fitted(encrypt_file_type(request.fileType, factor), 4);
@@ -146,16 +150,16 @@ void encrypt_pff_file(const WrapRequest& request, const Progress& progress, std:
             .refusing("file type", f.refusedPosition());
     }
     SystemClock systemClock;
-    const std::tm now = (request.clock ? *request.clock : static_cast<const Clock&>(systemClock))
-                            .localNow();
+    const std::tm now =
+        (request.clock ? *request.clock : static_cast<const Clock&>(systemClock)).localNow();
     const std::string date = encrypt_date(fitted(dateText(now), 8), factor);
     const std::string time = encrypt_time(fitted(timeText(now), 11), factor);
 
     InputFile source(request.source);
     std::string head(kPictureHeadSize, '\0');
     if (source.read(head.data(), head.size()) != head.size()) {
-        throw Failure(err::InputPastEnd, request.source.string() +
-                                             " is shorter than 48 bytes: not a picture");
+        throw Failure(err::InputPastEnd,
+                      request.source.string() + " is shorter than 48 bytes: not a picture");
     }
     const std::string plainTrailer = head + owner.gbl_encr_name + owner.gbl_encr_owner_pass +
                                      owner.gbl_encr_viewer_pass +

@@ -53,6 +53,12 @@ struct WrapRequest {
 void encrypt_pff_file(const WrapRequest& request, const Progress& progress = {},
                       std::stop_token stop = {});
 
+// The caption (code-page bytes) scrambled as `encrypt_pff_file` stores it for an owner with
+// `factor`, 64 characters. A caption over 64 characters is refused; one with a control character
+// or a character whose code would pass 255 once scrambled is refused as the character at its
+// position (Failure::refusedPosition()).
+std::string scrambledTag(std::string_view tag, int32_t factor);
+
 // A caption made from a path: whole when it fits 64 characters, else "..." and its last 61.
 std::string tagFromPath(std::string_view pathBytes);
 

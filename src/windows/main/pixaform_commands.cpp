@@ -3,7 +3,6 @@
 
 #include "core/codepage.h"
 #include "core/error.h"
-#include "core/field_codec.h"
 #include "core/file_io.h"
 #include "core/owner_codec.h"
 #include "core/pff_file.h"
@@ -233,23 +232,37 @@ void pixaform::Command4_Click() {
 
 std::optional<std::string> pixaform::storableCaption() {
     const QList<uint> codePoints = Text1->text().toUcs4();
-    const int64_t shift = fieldShift(m_session.currentOwner().gbl_mul_fact);
-    for (qsizetype i = 0; i < codePoints.size(); ++i) {
-        const int byte = codePageByte(codePoints[i]);
-        if (byte >= 0 && byte + shift <= 255) continue;
+    const auto refuse = [&](qsizetype index, const QString& why) {
         const QString character =
-            QString::fromUcs4(reinterpret_cast<const char32_t*>(&codePoints[i]), 1);
-        const QString why = byte < 0 ? QStringLiteral("only Western European (Windows-1252) "
-                                                      "characters can.")
-                                     : QStringLiteral("with this owner's key its code would pass "
-                                                      "255. Use a plain letter instead.");
+            QString::fromUcs4(reinterpret_cast<const char32_t*>(&codePoints[index]), 1);
         m_platform.message(this, QStringLiteral("The character \"%1\" at position %2 of the "
                                                 "caption cannot be stored: %3\r\nNothing was "
                                                 "saved.")
-                                     .arg(character, QString::number(i + 1), why));
+                                     .arg(character, QString::number(index + 1), why));
         return std::nullopt;
+    };
+    std::string bytes;
+    for (qsizetype i = 0; i < codePoints.size(); ++i) {
+        const int byte = codePageByte(codePoints[i]);
+        if (byte < 0) {
+            return refuse(i, QStringLiteral("only Western European (Windows-1252) characters "
+                                            "can."));
+        }
+        bytes += static_cast<char>(byte);
     }
-    return std::string(trimSpaces(toCodePage(Text1->text().toStdString())));
+    try {
+        scrambledTag(bytes, m_session.currentOwner().gbl_mul_fact);
+    } catch (const Failure& failure) {
+        if (failure.kind() != FailureKind::CharacterRefused) throw;
+        const size_t position = failure.refusedPosition();
+        const auto byte = static_cast<unsigned char>(bytes.at(position - 1));
+        return refuse(static_cast<qsizetype>(position - 1),
+                      isControlByte(byte)
+                          ? QStringLiteral("it is a control character.")
+                          : QStringLiteral("with this owner's key its code would pass 255. Use "
+                                           "a plain letter instead."));
+    }
+    return std::string(trimSpaces(bytes));
 }
 
 void pixaform::saveWrapped(const std::string& caption, std::stop_token stop) {
