@@ -2,6 +2,9 @@
 
 #include <QCoreApplication>
 
+#include <algorithm>
+#include <climits>
+
 namespace pixa::ui {
 
 Yielder::Yielder(int intervalMs) : m_intervalMs(intervalMs) {
@@ -15,6 +18,20 @@ void Yielder::maybeYield() {
 void Yielder::yieldNow() {
     QCoreApplication::processEvents();
     m_timer.restart();
+}
+
+Progress barProgress(std::function<void(int value, int maximum)> setValue) {
+    return [setValue = std::move(setValue), yielder = Yielder(),
+            shown = int64_t(-1)](uint64_t block, uint64_t count) mutable {
+        const auto maximum = static_cast<int64_t>(std::min<uint64_t>(count, INT_MAX));
+        const auto value = static_cast<int64_t>(std::min<uint64_t>(block, maximum));
+        const int64_t step = maximum > 100 ? value * 100 / maximum : value;
+        if (step != shown) {
+            shown = step;
+            setValue(static_cast<int>(value), static_cast<int>(maximum));
+        }
+        yielder.maybeYield();
+    };
 }
 
 } // namespace pixa::ui

@@ -1,7 +1,12 @@
-// Lets pending window events run from inside long work, at most every few milliseconds.
+// Lets pending window events run from inside long work, at most every few milliseconds, and
+// turns the core's block progress into a window's progress bar.
 #pragma once
 
+#include "core/pff_file.h"
+
 #include <QElapsedTimer>
+
+#include <functional>
 
 namespace pixa::ui {
 
@@ -17,5 +22,10 @@ private:
     int m_intervalMs;
     QElapsedTimer m_timer;
 };
+
+// The core's progress callback for a window's bar: `setValue(block, blockCount)` is called when
+// the shown hundredth changes (a repaint a block would cost more than the block), and pending
+// events run at most every 15 ms. Counts beyond int are held at its maximum.
+Progress barProgress(std::function<void(int value, int maximum)> setValue);
 
 } // namespace pixa::ui

@@ -21,7 +21,6 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <limits>
 #include <utility>
 
 namespace pixa::ui {
@@ -180,7 +179,6 @@ void mulsave::Image2_Click() {
     LongWork work(*this);
     if (!work.started()) return;
     Yielder yielder;
-    m_yielder = &yielder;
 
     Image1->Disable();
     Image2->Disable();
@@ -254,7 +252,6 @@ void mulsave::Image2_Click() {
     Image1->Enable();
     Image2->Enable();
     Image3->Disable();
-    m_yielder = nullptr;
     if (!failures.isEmpty()) {
         m_platform.message(this, QStringLiteral("These photos were not saved:\r\n\r\n") +
                                      failures.join(QStringLiteral("\r\n")));
@@ -289,22 +286,12 @@ void mulsave::encrypt_multiple_files() {
 
     ProgressBar1->setValue(0);
     ProgressBar1->show();
-    int shown = -1;
-    encrypt_pff_file(request, [&](uint64_t block, uint64_t count) {
-        const int maximum = static_cast<int>(
-            std::min<uint64_t>(count, static_cast<uint64_t>(std::numeric_limits<int>::max())));
-        if (ProgressBar1->maximum() != maximum) ProgressBar1->setMaximum(std::max(maximum, 1));
-        const int value = static_cast<int>(std::min<uint64_t>(block, maximum));
-        // The bar moves in hundredths: one repaint a block would cost more than the block.
-        const int step = maximum > 100 ? value * 100 / maximum : value;
-        if (step != shown) {
-            shown = step;
-            ProgressBar1->setValue(value);
-        }
-        if (m_yielder) m_yielder->maybeYield();
-    });
+    encrypt_pff_file(request, barProgress([this](int value, int maximum) {
+                         ProgressBar1->setMaximum(std::max(maximum, 1));
+                         ProgressBar1->setValue(value);
+                     }));
     ProgressBar1->hide();
-    if (m_yielder) m_yielder->yieldNow();
+    Yielder().yieldNow();
 }
 
 } // namespace pixa::ui

@@ -24,7 +24,6 @@ class FolderList;
 class ImageButton;
 class MainWindowLink;
 class Platform;
-class Yielder;
 
 // "Path : " and the folder, cut to its first 20 characters and "...." from 20 characters on.
 QString pathCaption(const QString& folder);
@@ -67,7 +66,6 @@ private:
     Session& m_session;
     MainWindowLink& m_mainWindow;
     Platform& m_platform;
-    Yielder* m_yielder = nullptr;
     // The main window's own variables while a run has put a file's in their place; given back as
     // soon as the writer has taken the file's, so that the main window's save meanwhile wraps
     // the photo it shows.

@@ -278,14 +278,7 @@ void pixaform::saveWrapped(const std::string& caption, std::stop_token stop) {
     yield();
     const qint64 size = QFileInfo(m_vars.ws_file).size();
     showProgress(size > qint64(kPictureHeadSize) ? int((size - kPictureHeadSize) / kBlockSize) : 0);
-    Yielder yielder;
-    encrypt_pff_file(
-        request,
-        [&](uint64_t block, uint64_t) {
-            setProgress(int(block));
-            yielder.maybeYield();
-        },
-        stop);
+    encrypt_pff_file(request, barProgress([this](int block, int) { setProgress(block); }), stop);
     setBusyPointer(false);
     hideProgress();
     yield();

@@ -243,11 +243,8 @@ void ViewerPasswordfrm::unwrap(const PffReader& reader, const LongWork& work) {
     const int64_t body = reader.info().pictureSize() - static_cast<int64_t>(kPictureHeadSize);
     const auto blocks = std::clamp<int64_t>(body / static_cast<int64_t>(kBlockSize), 0, INT_MAX);
     m_mainWindow.showProgress(static_cast<int>(blocks));
-    Yielder yielder;
-    const auto progress = [&](uint64_t block, uint64_t) {
-        m_mainWindow.setProgress(static_cast<int>(std::min<uint64_t>(block, INT_MAX)));
-        yielder.maybeYield();
-    };
+    const Progress progress =
+        barProgress([this](int block, int) { m_mainWindow.setProgress(block); });
     try {
         reader.unwrapTo(m_session.temporaryPicture(), progress, 0600, work.stopToken());
     } catch (...) {
