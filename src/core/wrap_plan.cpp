@@ -3,6 +3,7 @@
 #include "core/codepage.h"
 #include "core/error.h"
 #include "core/file_io.h"
+#include "core/picture_file.h"
 
 #include <sys/stat.h>
 
@@ -113,10 +114,13 @@ std::variant<WrapItem, WrapRefusal> planOne(const fs::path& source, const WrapOp
 
 std::optional<std::string> sniffPictureType(const fs::path& source) {
     InputFile in(source);
-    unsigned char head[3] = {};
+    char head[3] = {};
     const size_t got = in.read(head, sizeof head);
-    if (got >= 2 && head[0] == 'B' && head[1] == 'M') return ".BMP";
-    if (got >= 3 && head[0] == 0xFF && head[1] == 0xD8 && head[2] == 0xFF) return ".JPG";
+    switch (pictureKind(std::string_view(head, got))) {
+    case PictureKind::Bitmap: return ".BMP";
+    case PictureKind::Jpeg: return ".JPG";
+    case PictureKind::Other: return std::nullopt;
+    }
     return std::nullopt;
 }
 
