@@ -47,39 +47,26 @@ void scanFolder(const fs::path& folder, bool recursive, std::vector<fs::path>& f
     }
 }
 
-// Opening a FIFO or a device to read it could wait forever, and what it holds is no photo.
-void requireRegularFile(const fs::path& file) {
-    struct stat st {};
-    if (::stat(file.c_str(), &st) != 0) throwErrno(errno, "open", file.string());
-    if (S_ISDIR(st.st_mode)) {
-        throw Failure(err::PathFileAccess, file.string() + " is a folder, not a file");
-    }
-    if (!S_ISREG(st.st_mode)) {
-        throw Failure(err::PathFileAccess, file.string() + " is not a regular file");
-    }
-}
-
 // Asks the system for the bytes readCaption() will read. The file is opened without waiting, so
-// that a FIFO cannot hold the listing up; true when it is a regular file.
-bool prefetchFile(const fs::path& file) noexcept {
+// that a FIFO cannot hold the listing up; what is not a regular file is left alone here, and
+// readCaption() refuses it.
+void prefetchFile(const fs::path& file) noexcept {
     const int fd = ::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return false;
+    if (fd < 0) return;
     struct stat st {};
-    const bool regular = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
-    if (regular && static_cast<uint64_t>(st.st_size) >= kTrailerSize) {
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) &&
+        static_cast<uint64_t>(st.st_size) >= kTrailerSize) {
         ::posix_fadvise(fd, kTagOffset, kTagSize, POSIX_FADV_WILLNEED);
         ::posix_fadvise(fd, st.st_size - static_cast<off_t>(kTrailerSize), 4, POSIX_FADV_WILLNEED);
     }
     ::close(fd);
-    return regular;
 }
 
-// `regular`: the read-ahead found a regular file, so it need not be looked at again.
-CaptionEntry readEntry(const fs::path& file, bool regular) {
+CaptionEntry readEntry(const fs::path& file) {
     CaptionEntry entry;
     entry.file = file;
     try {
-        if (!regular) requireRegularFile(file);
+        // A FIFO, device or folder is refused by the reader before it could wait on it.
         entry.caption = readCaption(file);
     } catch (const Failure& f) {
         entry.status = f.kind() == FailureKind::NotWrappedPhoto ? CaptionStatus::NotWrapped
@@ -123,15 +110,13 @@ void prefetchCaption(const fs::path& file) noexcept {
 void readCaptions(const std::vector<fs::path>& files, const CaptionSink& onFile,
                   const Progress& progress, std::stop_token stop) {
     throwIfStopped(stop);
-    std::vector<bool> regular(files.size());
     for (size_t i = 0; i < std::min(kReadAhead, files.size()); ++i)
-        regular[i] = prefetchFile(files[i]);
+        prefetchFile(files[i]);
     for (size_t i = 0; i < files.size(); ++i) {
         if (progress) progress(i + 1, files.size());
         throwIfStopped(stop);
-        if (i + kReadAhead < files.size())
-            regular[i + kReadAhead] = prefetchFile(files[i + kReadAhead]);
-        onFile(readEntry(files[i], regular[i]));
+        if (i + kReadAhead < files.size()) prefetchFile(files[i + kReadAhead]);
+        onFile(readEntry(files[i]));
     }
 }
 
