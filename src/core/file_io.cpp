@@ -91,19 +91,22 @@ size_t InputFile::read(void* buffer, size_t count) {
     return done;
 }
 
-void InputFile::readExactAt(void* buffer, size_t count, uint64_t offset) {
+void readExactAt(int fd, void* buffer, size_t count, uint64_t offset, const std::string& path) {
     auto* out = static_cast<char*>(buffer);
     size_t done = 0;
     while (done < count) {
-        const ssize_t n =
-            ::pread(m_fd, out + done, count - done, static_cast<off_t>(offset + done));
+        const ssize_t n = ::pread(fd, out + done, count - done, static_cast<off_t>(offset + done));
         if (n < 0) {
             if (errno == EINTR) continue;
-            throwErrno(errno, "read", m_path);
+            throwErrno(errno, "read", path);
         }
-        if (n == 0) throw Failure(err::InputPastEnd, m_path + " ends too early");
+        if (n == 0) throw Failure(err::InputPastEnd, path + " ends too early");
         done += static_cast<size_t>(n);
     }
+}
+
+void InputFile::readExactAt(void* buffer, size_t count, uint64_t offset) {
+    pixa::readExactAt(m_fd, buffer, count, offset, m_path);
 }
 
 void InputFile::seek(uint64_t offset) {

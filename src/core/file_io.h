@@ -14,6 +14,10 @@ namespace pixa {
 // Anything else (a folder, a pipe or FIFO, a device, a socket) is refused with "Path/File access
 // error" before it is opened: opening a FIFO would wait for a writer, opening a device can act on
 // it, and a stream read once could not be read again from its start.
+// Reads exactly `count` bytes at `offset` of the open file `fd` named `path`; a file that ends
+// first is "Input past end of file".
+void readExactAt(int fd, void* buffer, size_t count, uint64_t offset, const std::string& path);
+
 class InputFile {
 public:
     explicit InputFile(const std::filesystem::path& path);

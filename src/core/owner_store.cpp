@@ -49,20 +49,28 @@ bool nameMatches(const OwnerRecord& record, std::string_view paddedName) {
 // Records are read this many at a time (64 KiB).
 constexpr size_t kChunkBytes = 819 * kRecordSize;
 
-// Reads the whole records of a store of `size` bytes through `readAt(buffer, count, offset)` and
-// hands each to `visit`.
+// Reads the whole records of a store of `size` bytes through `readAt(buffer, count, offset)`, a
+// chunk at a time, and hands each chunk to `visit`.
 template <typename ReadAt, typename Visit>
-void visitRecords(uint64_t size, ReadAt readAt, Visit visit) {
+void visitChunks(uint64_t size, ReadAt readAt, Visit visit) {
     const uint64_t whole = size / kRecordSize * kRecordSize;
     std::string chunk;
     for (uint64_t offset = 0; offset < whole;) {
         const auto count = static_cast<size_t>(std::min<uint64_t>(kChunkBytes, whole - offset));
         chunk.resize(count);
         readAt(chunk.data(), count, offset);
-        for (size_t at = 0; at < count; at += kRecordSize)
-            visit(OwnerRecord::fromBytes(std::string_view(chunk).substr(at, kRecordSize)));
+        visit(std::string_view(chunk));
         offset += count;
     }
+}
+
+// The same, record by record.
+template <typename ReadAt, typename Visit>
+void visitRecords(uint64_t size, ReadAt readAt, Visit visit) {
+    visitChunks(size, readAt, [&](std::string_view chunk) {
+        for (size_t at = 0; at < chunk.size(); at += kRecordSize)
+            visit(OwnerRecord::fromBytes(chunk.substr(at, kRecordSize)));
+    });
 }
 
 // The store opened and locked for a rewrite. Every registration, the windows' and the tool's,
@@ -111,19 +119,15 @@ public:
     uint64_t size() const { return m_size; }
 
     void readAt(char* buffer, size_t count, uint64_t offset) const {
-        size_t done = 0;
-        while (done < count) {
-            const ssize_t n =
-                ::pread(m_fd, buffer + done, count - done, static_cast<off_t>(offset + done));
-            if (n < 0 && errno == EINTR) continue;
-            if (n < 0) throwErrno(errno, "read", m_path);
-            if (n == 0) throw Failure(err::InputPastEnd, m_path + " became shorter while locked");
-            done += static_cast<size_t>(n);
-        }
+        readExactAt(m_fd, buffer, count, offset, m_path);
     }
 
     template <typename Visit> void forEach(Visit visit) const {
         visitRecords(
+            m_size, [this](char* b, size_t c, uint64_t o) { readAt(b, c, o); }, visit);
+    }
+    template <typename Visit> void forEachChunk(Visit visit) const {
+        visitChunks(
             m_size, [this](char* b, size_t c, uint64_t o) { readAt(b, c, o); }, visit);
     }
 
@@ -142,15 +146,7 @@ private:
 // Rewrites the locked store with its whole records and `added` after them.
 void rewriteLocked(const LockedStore& locked, const fs::path& file, const std::string& added) {
     AtomicFile out(file, 0600, AtomicFile::Permissions::Exactly);
-    const uint64_t whole = locked.size() / kRecordSize * kRecordSize;
-    std::string chunk;
-    for (uint64_t offset = 0; offset < whole;) {
-        const auto count = static_cast<size_t>(std::min<uint64_t>(kChunkBytes, whole - offset));
-        chunk.resize(count);
-        locked.readAt(chunk.data(), count, offset);
-        out.write(chunk);
-        offset += count;
-    }
+    locked.forEachChunk([&](std::string_view chunk) { out.write(chunk.data(), chunk.size()); });
     out.write(added);
     out.commit();
 }
