@@ -168,7 +168,7 @@ void encrypt_pff_file(const WrapRequest& request, const Progress& progress, std:
     AtomicFile out(request.target);
     out.write(buildPreamble(plainName) + tag + fileType + date + time);
 
-    uint64_t count = (source.size() - kPictureHeadSize) / kBlockSize;
+    uint64_t count = pictureBlocks(static_cast<int64_t>(source.size()));
     uint64_t block = 1;
     std::vector<char> in(kChunkSize);
     std::vector<char> mixed(kChunkSize);
@@ -244,7 +244,7 @@ void PffReader::unwrapTo(const fs::path& target, const Progress& progress, mode_
     out.write(m_info.pictureHead);
 
     uint64_t remaining = static_cast<uint64_t>(pictureSize) - kPictureHeadSize;
-    uint64_t count = remaining / kBlockSize;
+    uint64_t count = pictureBlocks(pictureSize);
     uint64_t block = 1;
     // Buffers no larger than the body: unwrapping a small picture should not cost megabytes.
     const size_t chunk = static_cast<size_t>(std::min<uint64_t>(remaining, kChunkSize));

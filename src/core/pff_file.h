@@ -30,6 +30,13 @@ inline constexpr size_t kWrapOverhead = kHeaderSize + kTrailerSize - kPictureHea
 // The smallest .pff file: a 48-byte picture with an empty body.
 inline constexpr size_t kMinimumPffSize = kHeaderSize + kTrailerSize;
 
+// The whole 1026-byte blocks of a picture of `pictureSize` bytes, the count that progress
+// callbacks report; 0 for a picture too short for one.
+inline uint64_t pictureBlocks(int64_t pictureSize) {
+    const int64_t body = pictureSize - static_cast<int64_t>(kPictureHeadSize);
+    return body > 0 ? static_cast<uint64_t>(body) / kBlockSize : 0;
+}
+
 // Called before each step of long work with the step's 1-based number and the number of steps:
 // each 1026-byte block of a wrap or an unwrap, each file of a caption listing.
 using Progress = std::function<void(uint64_t block, uint64_t count)>;

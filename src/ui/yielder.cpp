@@ -20,10 +20,14 @@ void Yielder::yieldNow() {
     m_timer.restart();
 }
 
+int barRange(uint64_t blocks) {
+    return static_cast<int>(std::min<uint64_t>(blocks, INT_MAX));
+}
+
 Progress barProgress(std::function<void(int value, int maximum)> setValue) {
     return [setValue = std::move(setValue), yielder = Yielder(),
             shown = int64_t(-1)](uint64_t block, uint64_t count) mutable {
-        const auto maximum = static_cast<int64_t>(std::min<uint64_t>(count, INT_MAX));
+        const int64_t maximum = barRange(count);
         const auto value = static_cast<int64_t>(std::min<uint64_t>(block, maximum));
         const int64_t step = maximum > 100 ? value * 100 / maximum : value;
         if (step != shown) {

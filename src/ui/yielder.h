@@ -28,4 +28,7 @@ private:
 // events run at most every 15 ms. Counts beyond int are held at its maximum.
 Progress barProgress(std::function<void(int value, int maximum)> setValue);
 
+// A count of blocks as a bar's range, held at int's maximum.
+int barRange(uint64_t blocks);
+
 } // namespace pixa::ui

@@ -276,8 +276,7 @@ void pixaform::saveWrapped(const std::string& caption, std::stop_token stop) {
 
     setBusyPointer(true);
     yield();
-    const qint64 size = QFileInfo(m_vars.ws_file).size();
-    showProgress(size > qint64(kPictureHeadSize) ? int((size - kPictureHeadSize) / kBlockSize) : 0);
+    showProgress(barRange(pictureBlocks(QFileInfo(m_vars.ws_file).size())));
     encrypt_pff_file(request, barProgress([this](int block, int) { setProgress(block); }), stop);
     setBusyPointer(false);
     hideProgress();

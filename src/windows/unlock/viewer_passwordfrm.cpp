@@ -22,7 +22,6 @@
 #include <QPushButton>
 
 #include <algorithm>
-#include <climits>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -240,9 +239,7 @@ void ViewerPasswordfrm::showFields(const PffReader& reader) {
 }
 
 void ViewerPasswordfrm::unwrap(const PffReader& reader, const LongWork& work) {
-    const int64_t body = reader.info().pictureSize() - static_cast<int64_t>(kPictureHeadSize);
-    const auto blocks = std::clamp<int64_t>(body / static_cast<int64_t>(kBlockSize), 0, INT_MAX);
-    m_mainWindow.showProgress(static_cast<int>(blocks));
+    m_mainWindow.showProgress(barRange(pictureBlocks(reader.info().pictureSize())));
     const Progress progress =
         barProgress([this](int block, int) { m_mainWindow.setProgress(block); });
     try {
