@@ -158,6 +158,26 @@ void FolderList::setDrive(const QString& root) {
     }
 }
 
+void FolderList::startAtCurrentFolder() {
+    const QSignalBlocker quiet(this);
+    try {
+        setPath(QDir::currentPath());
+    } catch (const Failure&) {
+        setPath(QStringLiteral("/"));
+    }
+}
+
+std::optional<Failure> followDrive(DriveSelector& drive, FolderList& folder, QString& oldDrive) {
+    try {
+        folder.setDrive(drive.drive());
+        oldDrive = drive.drive();
+        return std::nullopt;
+    } catch (const Failure& failure) {
+        drive.restoreDrive(oldDrive);
+        return failure;
+    }
+}
+
 void FolderList::fill(const QStringList& subfolders) {
     clear();
     const QString root = volumeRootOf(m_volumes, m_path);

@@ -2,10 +2,14 @@
 // volumes, a folder list that walks one volume's folders, and a file list filtered by patterns.
 #pragma once
 
+#include "core/error.h"
+
 #include <QComboBox>
 #include <QHash>
 #include <QListWidget>
 #include <QStringList>
+
+#include <optional>
 
 namespace pixa::ui {
 
@@ -68,6 +72,9 @@ public:
     void setPath(const QString& folder);
     // Opens the folder last shown on the volume `root`, else the root itself; throws as setPath.
     void setDrive(const QString& root);
+    // Opens the process's current folder, else "/", without raising pathChanged(): where a
+    // browsing window starts.
+    void startAtCurrentFolder();
 
 signals:
     void pathChanged();
@@ -79,6 +86,11 @@ private:
     QHash<QString, QString> m_lastFolderOfVolume;
     QList<Volume> m_volumes;
 };
+
+// A drive change: `folder` moves to the drive `drive` shows, and `oldDrive` becomes that drive.
+// When the drive cannot be read the selector returns to `oldDrive` without a change event, and
+// the failure is returned.
+std::optional<Failure> followDrive(DriveSelector& drive, FolderList& folder, QString& oldDrive);
 
 // The file list: the files of one folder that match its patterns (any letter case), sorted by
 // name without regard to case; several can be selected (click, Shift and Ctrl). Entries that

@@ -34,14 +34,18 @@ private slots:
     void folderListKeepsItsFolderWhenTheNewOneCannotBeRead();
     void folderListReturnsToTheFolderLastShownOnAVolume();
     void driveSelectorRestoresWithoutAChangeEvent();
+    void driveThatCannotBeReadReturnsTheSelector();
 };
 
 void FileBrowsersTest::joinsWithoutDoublingTheSeparator_data() {
     QTest::addColumn<QString>("folder");
     QTest::addColumn<QString>("joined");
-    QTest::newRow("root") << "/" << "/a.pff";
-    QTest::newRow("folder") << "/media/photos" << "/media/photos/a.pff";
-    QTest::newRow("trailing separator") << "/media/photos/" << "/media/photos/a.pff";
+    QTest::newRow("root") << "/"
+                          << "/a.pff";
+    QTest::newRow("folder") << "/media/photos"
+                            << "/media/photos/a.pff";
+    QTest::newRow("trailing separator") << "/media/photos/"
+                                        << "/media/photos/a.pff";
 }
 
 void FileBrowsersTest::joinsWithoutDoublingTheSeparator() {
@@ -53,11 +57,16 @@ void FileBrowsersTest::joinsWithoutDoublingTheSeparator() {
 void FileBrowsersTest::findsTheVolumeOfAPath_data() {
     QTest::addColumn<QString>("path");
     QTest::addColumn<QString>("root");
-    QTest::newRow("system") << "/home/anna" << "/";
-    QTest::newRow("mount point itself") << "/media/usb" << "/media/usb";
-    QTest::newRow("inside the mount") << "/media/usb/photos" << "/media/usb";
-    QTest::newRow("a sibling sharing a prefix") << "/media/usb2/x" << "/";
-    QTest::newRow("the deeper mount wins") << "/media/usb/inner/x" << "/media/usb/inner";
+    QTest::newRow("system") << "/home/anna"
+                            << "/";
+    QTest::newRow("mount point itself") << "/media/usb"
+                                        << "/media/usb";
+    QTest::newRow("inside the mount") << "/media/usb/photos"
+                                      << "/media/usb";
+    QTest::newRow("a sibling sharing a prefix") << "/media/usb2/x"
+                                                << "/";
+    QTest::newRow("the deeper mount wins") << "/media/usb/inner/x"
+                                           << "/media/usb/inner";
 }
 
 void FileBrowsersTest::findsTheVolumeOfAPath() {
@@ -76,7 +85,8 @@ void FileBrowsersTest::fileListMatchesPatternsInAnyCaseSortedByName() {
     list.setPattern(QStringLiteral("*.bmp;*.jpg"));
     list.setFolder(dir.path());
     QStringList names;
-    for (int i = 0; i < list.entryCount(); ++i) names << list.name(i);
+    for (int i = 0; i < list.entryCount(); ++i)
+        names << list.name(i);
     QCOMPARE(names, QStringList({"A.bmp", "b.JPG", "d.Bmp", "e.jpg"}));
 }
 
@@ -140,6 +150,26 @@ void FileBrowsersTest::driveSelectorRestoresWithoutAChangeEvent() {
     QCOMPARE(changed.count(), 1);
     drives.restoreDrive(QStringLiteral("/home"));
     QCOMPARE(drives.drive(), QStringLiteral("/"));
+    QCOMPARE(changed.count(), 1);
+}
+
+void FileBrowsersTest::driveThatCannotBeReadReturnsTheSelector() {
+    QTemporaryDir dir;
+    const QList<Volume> volumes = {{"/", "/"}, {dir.filePath("gone"), "gone"}};
+    DriveSelector drives;
+    drives.setVolumes(volumes);
+    FolderList folders;
+    folders.setVolumes(volumes);
+    folders.setPath(dir.path());
+    QString oldDrive = drives.drive();
+    QSignalSpy changed(&drives, &DriveSelector::changed);
+    drives.setDrive(dir.filePath("gone"));
+    const std::optional<Failure> failure = followDrive(drives, folders, oldDrive);
+    QVERIFY(failure);
+    QCOMPARE(failure->number(), err::PathNotFound);
+    QCOMPARE(drives.drive(), QStringLiteral("/"));
+    QCOMPARE(oldDrive, QStringLiteral("/"));
+    QCOMPARE(folders.path(), dir.path());
     QCOMPARE(changed.count(), 1);
 }
 

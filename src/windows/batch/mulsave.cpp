@@ -119,15 +119,8 @@ void mulsave::Form_Load() {
     setWindowFlag(Qt::WindowStaysOnTopHint, true);
     File1->setPattern(QStringLiteral("*.bmp;*.jpg"));
     // Both folder lists start at the process's current folder, both selectors at its volume.
-    const QString start = QDir::currentPath();
-    for (FolderList* list : {Dir1, Dir2}) {
-        const QSignalBlocker quiet(list);
-        try {
-            list->setPath(start);
-        } catch (const Failure&) {
-            list->setPath(QStringLiteral("/"));
-        }
-    }
+    Dir1->startAtCurrentFolder();
+    Dir2->startAtCurrentFolder();
     File1->setFolder(Dir1->path());
     Drive1->restoreDrive(Dir1->path());
     Drive2->restoreDrive(Dir2->path());
@@ -153,21 +146,13 @@ void mulsave::Dir2_Change() {
     Label1->adjustSize();
 }
 
+// A drive that cannot be read returns its selector silently.
 void mulsave::Drive1_Change() {
-    changeDrive(Drive1, Dir1, m_oldDrive1);
+    followDrive(*Drive1, *Dir1, m_oldDrive1);
 }
 
 void mulsave::Drive2_Change() {
-    changeDrive(Drive2, Dir2, m_oldDrive2);
-}
-
-void mulsave::changeDrive(DriveSelector* drive, FolderList* folder, QString& oldDrive) {
-    try {
-        folder->setDrive(drive->drive());
-        oldDrive = drive->drive();
-    } catch (const Failure&) {
-        drive->restoreDrive(oldDrive);
-    }
+    followDrive(*Drive2, *Dir2, m_oldDrive2);
 }
 
 void mulsave::Image1_Click() {

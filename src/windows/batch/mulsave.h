@@ -60,8 +60,6 @@ protected:
 
 private:
     void Form_Load();
-    // The folder list follows its drive selector, or the selector returns silently.
-    void changeDrive(DriveSelector* drive, FolderList* folder, QString& oldDrive);
 
     Session& m_session;
     MainWindowLink& m_mainWindow;

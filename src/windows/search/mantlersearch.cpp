@@ -106,14 +106,7 @@ Mantlersearch::Mantlersearch(MainWindowLink& mainWindow, Platform& platform, Vie
     // Form_Load
     m_mainWindow.setMainWindowEnabled(false);
     File1->setPattern(QStringLiteral("*.pff"));
-    {
-        const QSignalBlocker quiet(Dir1);
-        try {
-            Dir1->setPath(QDir::currentPath());
-        } catch (const Failure&) {
-            Dir1->setPath(QStringLiteral("/"));
-        }
-    }
+    Dir1->startAtCurrentFolder();
     File1->setFolder(Dir1->path());
     Drive1->restoreDrive(Dir1->path());
     m_oldDrive = Drive1->drive();
@@ -127,15 +120,11 @@ void Mantlersearch::Dir1_Change() {
 }
 
 void Mantlersearch::Drive1_Change() {
-    try {
-        Dir1->setDrive(Drive1->drive());
+    const std::optional<Failure> failure = followDrive(*Drive1, *Dir1, m_oldDrive);
+    if (!failure) {
         File1->setFolder(Dir1->path());
-        m_oldDrive = Drive1->drive();
-    } catch (const Failure& failure) {
-        if (failure.number() == err::DeviceUnavailable) {
-            m_platform.message(this, QStringLiteral("Drive is not ready"));
-        }
-        Drive1->restoreDrive(m_oldDrive);
+    } else if (failure->number() == err::DeviceUnavailable) {
+        m_platform.message(this, QStringLiteral("Drive is not ready"));
     }
 }
 
