@@ -6,7 +6,6 @@
 #include "bench_support.h"
 #include "core/session.h"
 #include "scripted_platform.h"
-#include "stand_in_main_window.h"
 #include "ui/file_browsers.h"
 #include "ui/image_button.h"
 #include "windows/batch/mulsave.h"
@@ -65,7 +64,6 @@ int main(int argc, char** argv) {
     Session session(data, clock);
     session.setCurrentOwner(bench::benchOwner(data));
     ui::ScriptedPlatform platform;
-    pixatest::StandInMainWindow mainWindow;
 
     std::vector<double> cliTimes;
     std::vector<double> windowTimes;
@@ -90,7 +88,7 @@ int main(int argc, char** argv) {
         }
 
         clearFolder(out);
-        auto* window = new ui::mulsave(session, mainWindow, platform);
+        auto* window = new ui::mulsave(session, platform);
         window->show();
         window->findChild<ui::FolderList*>(QStringLiteral("Dir1"))
             ->setPath(QString::fromStdString(sources.string()));

@@ -26,18 +26,22 @@ namespace {
 // Answers nothing and shows nothing: the benchmarks open files by name.
 class SilentPlatform final : public pixa::ui::Platform {
 public:
-    void message(QWidget*, const QString& text) override {
+    void showHelp(QWidget*, const QString&) override {}
+
+protected:
+    void showMessage(QWidget*, const QString& text) override {
         qFatal("unexpected message: %s", qPrintable(text));
     }
-    bool askYesNo(QWidget*, const QString&) override { return false; }
-    pixa::ui::FileDialogResult openFile(QWidget*, const pixa::ui::FileDialogRequest&) override {
+    bool showQuestion(QWidget*, const QString&) override { return false; }
+    pixa::ui::FileDialogResult showOpenDialog(QWidget*,
+                                              const pixa::ui::FileDialogRequest&) override {
         throw pixa::Failure(pixa::err::DialogCancelled);
     }
-    pixa::ui::FileDialogResult saveFile(QWidget*, const pixa::ui::FileDialogRequest&) override {
+    pixa::ui::FileDialogResult showSaveDialog(QWidget*,
+                                              const pixa::ui::FileDialogRequest&) override {
         throw pixa::Failure(pixa::err::DialogCancelled);
     }
-    void showHelp(QWidget*, const QString&) override {}
-    void endApplication(int) override {}
+    void quit(int) override {}
 };
 
 // A photo-like JPEG with a camera's fine noise, so that it is as large and as slow to decode as

@@ -51,7 +51,7 @@ bool Application::start(const QString& pendingFile) {
     m_unlock = std::make_unique<ui::ViewerUnlock>(*m_session, *m_mainWindow, m_platform);
     m_mainWindow->attach(*m_owners, *m_unlock);
     m_mainWindow->setBatchAction([this] {
-        if (!m_batch) m_batch = new ui::mulsave(*m_session, *m_mainWindow, m_platform);
+        if (!m_batch) m_batch = new ui::mulsave(*m_session, m_platform);
         ui::presentOver(m_batch, m_mainWindow.get());
     });
     m_mainWindow->setSearchAction([this] {

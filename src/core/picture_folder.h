@@ -1,6 +1,6 @@
 // Where the unwrapped picture waits between an unwrap and the end of the run: a private folder
 // under the user's runtime folder when the system offers one, and the lock by which running
-// instances tell a picture left behind by a crash from one still in use.
+// copies tell a picture left behind by a crash from one still in use.
 #pragma once
 
 #include <filesystem>
@@ -22,23 +22,43 @@ std::optional<std::filesystem::path> privateRuntimeFolder(std::string_view runti
 std::filesystem::path temporaryPictureFolder(const char* runtimeDir,
                                              const std::filesystem::path& dataFolder);
 
-// Held by a running instance for its whole run: a shared lock on a lock file beside the picture.
-// Taking it first tries for the lock alone: when no other instance holds it, the picture is a
-// leftover of a run that ended without its clean-up, and it is removed. Never throws; without a
-// lock file (a folder that cannot be written) nothing is removed.
-class PictureLock {
+// This running copy's own unwrapped picture: `~~tmp.bmp` in a folder of the copy's own under a
+// base folder, so that copies on one data folder never show, save or remove each other's
+// picture. The folder is locked for the copy's life and removed, with what it holds, when the
+// object goes; a copy that ended without its clean-up leaves a folder that nobody locks, which
+// the next copy to start removes. Only the main window replaces and removes the picture; an
+// unwrap writes the incoming picture beside it, which the main window adopts once it shows it.
+class UnwrappedPicture {
 public:
-    explicit PictureLock(const std::filesystem::path& picture) noexcept;
-    ~PictureLock();
-    PictureLock(const PictureLock&) = delete;
-    PictureLock& operator=(const PictureLock&) = delete;
+    // Makes the folder (0700) under `base`, after removing the folders of copies that no longer
+    // run there and the shared picture that earlier versions kept in `base` itself. Never
+    // throws: when the folder cannot be made, writing the picture fails with the folder's error.
+    explicit UnwrappedPicture(const std::filesystem::path& base) noexcept;
+    ~UnwrappedPicture();
+    UnwrappedPicture(const UnwrappedPicture&) = delete;
+    UnwrappedPicture& operator=(const UnwrappedPicture&) = delete;
 
+    // `~~tmp.bmp`: the unwrapped photo the main window shows.
+    std::filesystem::path path() const { return m_folder / kTemporaryPictureName; }
+    // Where an unwrap writes the picture before it is shown.
+    std::filesystem::path incomingPath() const { return m_folder / kIncomingPictureName; }
+    // The incoming picture becomes the unwrapped picture, replacing the one before in one step.
+    void adoptIncoming();
+    void discardIncoming() noexcept;
+    // Removes the unwrapped picture (and an incoming one).
+    void remove() noexcept;
+
+    const std::filesystem::path& folder() const { return m_folder; }
     bool held() const { return m_fd >= 0; }
-    bool removedStale() const { return m_removedStale; }
+    // How many folders of ended copies (and old shared pictures) the start removed.
+    int removedStale() const { return m_removedStale; }
+
+    static constexpr const char* kIncomingPictureName = "~~tmp.bmp.incoming";
 
 private:
+    std::filesystem::path m_folder;
     int m_fd = -1;
-    bool m_removedStale = false;
+    int m_removedStale = 0;
 };
 
 } // namespace pixa

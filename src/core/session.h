@@ -10,29 +10,26 @@
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
-#include <optional>
 #include <utility>
 
 namespace pixa {
 
 class Session {
 public:
-    // The unwrapped picture goes to `pictureFolder`, or to the data folder when it is empty.
+    // This copy's unwrapped picture goes to a folder of its own under `pictureBase`, or under the
+    // data folder when it is empty.
     Session(std::filesystem::path dataFolder, const Clock& clock,
-            std::filesystem::path pictureFolder = {})
+            const std::filesystem::path& pictureBase = {})
         : m_dataFolder(std::move(dataFolder)), m_store(m_dataFolder / kStoreFileName),
-          m_clock(clock),
-          m_pictureFolder(pictureFolder.empty() ? m_dataFolder : std::move(pictureFolder)) {}
+          m_clock(clock), m_picture(pictureBase.empty() ? m_dataFolder : pictureBase) {}
 
     // The session of the running application: the unwrapped picture in the user's private
-    // runtime folder when the system offers one, under this instance's lock, with a picture and
-    // unfinished writes that a crashed run left there removed.
+    // runtime folder when the system offers one, with unfinished writes that a crashed run left
+    // there removed.
     static std::unique_ptr<Session> forRun(std::filesystem::path dataFolder, const Clock& clock) {
         auto pictures = temporaryPictureFolder(std::getenv("XDG_RUNTIME_DIR"), dataFolder);
         if (pictures != dataFolder) removeStaleTemporaries(pictures);
-        auto session = std::make_unique<Session>(std::move(dataFolder), clock, std::move(pictures));
-        session->m_pictureLock.emplace(session->temporaryPicture());
-        return session;
+        return std::make_unique<Session>(std::move(dataFolder), clock, pictures);
     }
 
     const std::filesystem::path& dataFolder() const { return m_dataFolder; }
@@ -43,18 +40,17 @@ public:
     const CurrentOwner& currentOwner() const { return m_currentOwner; }
     void setCurrentOwner(CurrentOwner owner) { m_currentOwner = std::move(owner); }
 
-    // The last unwrapped picture, which must not outlive the run. Written 0600.
-    std::filesystem::path temporaryPicture() const {
-        return m_pictureFolder / kTemporaryPictureName;
-    }
+    // This copy's unwrapped picture, which must not outlive the run. Written 0600.
+    UnwrappedPicture& unwrappedPicture() { return m_picture; }
+    const UnwrappedPicture& unwrappedPicture() const { return m_picture; }
+    std::filesystem::path temporaryPicture() const { return m_picture.path(); }
 
 private:
     std::filesystem::path m_dataFolder;
     OwnerStore m_store;
     const Clock& m_clock;
     CurrentOwner m_currentOwner;
-    std::filesystem::path m_pictureFolder;
-    std::optional<PictureLock> m_pictureLock;
+    UnwrappedPicture m_picture;
 };
 
 } // namespace pixa

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <thread>
 
 namespace pixa::ui {
 namespace {
@@ -57,20 +58,20 @@ QStringList nameFiltersFromPairs(const QString& filter) {
 QtPlatform::QtPlatform() = default;
 QtPlatform::~QtPlatform() = default;
 
-void QtPlatform::message(QWidget* parent, const QString& text) {
+void QtPlatform::showMessage(QWidget* parent, const QString& text) {
     execMessageBox(parent, text, QMessageBox::Ok, QMessageBox::Ok);
 }
 
-bool QtPlatform::askYesNo(QWidget* parent, const QString& text) {
+bool QtPlatform::showQuestion(QWidget* parent, const QString& text) {
     return execMessageBox(parent, text, QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes) ==
            QMessageBox::Yes;
 }
 
-FileDialogResult QtPlatform::openFile(QWidget* parent, const FileDialogRequest& request) {
+FileDialogResult QtPlatform::showOpenDialog(QWidget* parent, const FileDialogRequest& request) {
     return runFileDialog(parent, request, false);
 }
 
-FileDialogResult QtPlatform::saveFile(QWidget* parent, const FileDialogRequest& request) {
+FileDialogResult QtPlatform::showSaveDialog(QWidget* parent, const FileDialogRequest& request) {
     return runFileDialog(parent, request, true);
 }
 
@@ -125,12 +126,21 @@ void QtPlatform::showHelp(QWidget*, const QString& path) {
     m_help->showDocument(path);
 }
 
-void QtPlatform::endApplication(int exitCode) {
+void QtPlatform::quit(int exitCode) {
     if (QCoreApplication::instance() && QThread::currentThread()->loopLevel() > 0) {
         // No window is asked: they all disappear now and every event loop is told to end.
         for (QWidget* window : QApplication::topLevelWidgets())
             window->hide();
         QCoreApplication::exit(exitCode);
+        // The work asked to stop ends within a block; one held in a system call that does not
+        // return must not keep the process alive behind its vanished windows.
+        if (m_endDeadline.count() > 0 && !m_deadlineSet) {
+            m_deadlineSet = true;
+            std::thread([exitCode, deadline = m_endDeadline] {
+                std::this_thread::sleep_for(deadline);
+                std::_Exit(exitCode);
+            }).detach();
+        }
         return;
     }
     std::exit(exitCode);

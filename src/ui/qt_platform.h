@@ -5,6 +5,7 @@
 
 #include <QStringList>
 
+#include <chrono>
 #include <memory>
 
 namespace pixa::ui {
@@ -21,22 +22,30 @@ public:
     QtPlatform();
     ~QtPlatform() override;
 
-    void message(QWidget* parent, const QString& text) override;
-    bool askYesNo(QWidget* parent, const QString& text) override;
-    FileDialogResult openFile(QWidget* parent, const FileDialogRequest& request) override;
-    FileDialogResult saveFile(QWidget* parent, const FileDialogRequest& request) override;
     void showHelp(QWidget* parent, const QString& path) override;
-    // Hides every window and leaves the event loop with `exitCode`; before the event loop runs,
-    // ends the process directly. The caller returns from its handler right after.
-    void endApplication(int exitCode = 0) override;
+
+    // From the end on, how long work that does not stop may hold the process (a system call
+    // that blocks): then the process ends in any case. None by default.
+    void setEndDeadline(std::chrono::milliseconds deadline) { m_endDeadline = deadline; }
 
     // The help window once help has been shown; null before.
     HelpWindow* helpWindow() const { return m_help.get(); }
+
+protected:
+    void showMessage(QWidget* parent, const QString& text) override;
+    bool showQuestion(QWidget* parent, const QString& text) override;
+    FileDialogResult showOpenDialog(QWidget* parent, const FileDialogRequest& request) override;
+    FileDialogResult showSaveDialog(QWidget* parent, const FileDialogRequest& request) override;
+    // Hides every window and leaves every event loop with `exitCode` (message boxes and dialogs
+    // that are up close); before the event loop runs, ends the process directly.
+    void quit(int exitCode) override;
 
 private:
     FileDialogResult runFileDialog(QWidget* parent, const FileDialogRequest& request, bool save);
 
     std::unique_ptr<HelpWindow> m_help;
+    std::chrono::milliseconds m_endDeadline{0};
+    bool m_deadlineSet = false;
 };
 
 } // namespace pixa::ui

@@ -1,6 +1,7 @@
 #include "ui/window_base.h"
 
 #include "ui/image_button.h"
+#include "ui/platform.h"
 
 #include <QCloseEvent>
 #include <QLineEdit>
@@ -25,8 +26,8 @@ void presentOver(QWidget* window, QWidget* over) {
 }
 
 WindowBase::WindowBase(const QString& objectName, const QString& caption, const QSize& clientSize,
-                       QWidget* parent)
-    : QWidget(parent) {
+                       Platform& platform, QWidget* parent)
+    : QWidget(parent), m_platform(platform) {
     setObjectName(objectName);
     setWindowTitle(caption);
     setFixedSize(clientSize);
@@ -76,15 +77,17 @@ void WindowBase::paintEvent(QPaintEvent*) {
 }
 
 LongWork::LongWork(WindowBase& window) : m_window(window) {
-    if (m_window.m_running) return;
+    if (m_window.m_running || m_window.m_platform.ending()) return;
     m_started = true;
     m_window.m_running = true;
     m_window.m_closePending = false;
     m_window.m_stop = std::stop_source();
+    m_window.m_platform.work().add(this, m_window.m_stop);
 }
 
 LongWork::~LongWork() {
     if (!m_started) return;
+    m_window.m_platform.work().remove(this);
     m_window.m_running = false;
     if (!m_window.m_closePending) return;
     m_window.m_closePending = false;

@@ -15,6 +15,7 @@ class QLineEdit;
 namespace pixa::ui {
 
 class ImageButton;
+class Platform;
 
 // Window geometry is designed in twips, fifteen to a pixel.
 constexpr QRect fromTwips(int left, int top, int width, int height) {
@@ -42,7 +43,9 @@ public:
 
 protected:
     WindowBase(const QString& objectName, const QString& caption, const QSize& clientSize,
-               QWidget* parent = nullptr);
+               Platform& platform, QWidget* parent = nullptr);
+
+    Platform& platform() const { return m_platform; }
 
     void setBackdrop(const QPixmap& backdrop) { m_backdrop = backdrop; }
     void setFirstBox(QLineEdit* box) { m_firstBox = box; }
@@ -66,6 +69,7 @@ protected:
 private:
     friend class LongWork;
 
+    Platform& m_platform;
     QPixmap m_backdrop;
     QLineEdit* m_firstBox = nullptr;
     bool m_unloaded = false;
@@ -79,8 +83,10 @@ private:
 // repaints and its abort button works, with the window in its running state for the scope of
 // this object. A handler starts it with `LongWork work(*this); if (!work.started()) return;`:
 // a second start while the first runs does nothing, so no handler re-enters itself through a
-// yield. The work takes stopToken(); a frame close during the work stops it and closes the
-// window once it has ended.
+// yield, and nothing starts once the application is ending. The work takes stopToken(); a
+// frame close during the work stops it and closes the window once it has ended. While it runs,
+// the application's work list (Platform::work()) holds it, so that ending the application stops
+// it wherever it runs.
 class LongWork {
 public:
     explicit LongWork(WindowBase& window);

@@ -1,10 +1,16 @@
-// The unwrapped picture's folder: which runtime folders are trusted, and when a picture left
-// behind is removed at start-up.
+// The unwrapped picture's folder: which runtime folders are trusted, each running copy's own
+// picture, and which pictures left behind are removed at start-up.
 #include "core/picture_folder.h"
 
 #include "test_support.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <ctime>
+#include <memory>
 
 namespace {
 
@@ -56,24 +62,70 @@ INSTANTIATE_TEST_SUITE_P(Cases, RuntimeFolderTest,
                                                        false}),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(TempDirTest, PictureLeftBehindIsRemovedOnlyWhenNoOtherInstanceRuns) {
-    EXPECT_EQ(pixa::temporaryPictureFolder(nullptr, dir), dir);
-    const fs::path picture = dir / pixa::kTemporaryPictureName;
-    writeBytes(picture, "photo");
-    {
-        pixa::PictureLock first(picture);
-        ASSERT_TRUE(first.held());
-        EXPECT_TRUE(first.removedStale());
+// Folders a copy may find beside its own at start-up: only those of copies that ended go.
+struct LeftFolderCase {
+    const char* name;
+    bool locked;     // a running copy holds it
+    bool old;        // last changed over a minute ago
+    bool removed;
+};
 
-        writeBytes(picture, "photo in use");
-        pixa::PictureLock second(picture);
-        EXPECT_TRUE(second.held());
-        EXPECT_FALSE(second.removedStale());
-        EXPECT_EQ(readBytes(picture), "photo in use");
+class LeftFolderTest : public TempDirTest, public ::testing::WithParamInterface<LeftFolderCase> {};
+
+TEST_P(LeftFolderTest, OnlyFoldersOfEndedCopiesAreRemoved) {
+    const LeftFolderCase& c = GetParam();
+    // Named after this live process: its age tells an ended copy from one just starting.
+    const fs::path left = dir / ("copy-" + std::to_string(::getpid()) + "-left");
+    fs::create_directory(left);
+    writeBytes(left / pixa::kTemporaryPictureName, "photo");
+    const int fd = ::open(left.c_str(), O_RDONLY | O_DIRECTORY);
+    ASSERT_GE(fd, 0);
+    if (c.locked) ASSERT_EQ(::flock(fd, LOCK_EX), 0);
+    if (c.old) {
+        const timespec times[2] = {{0, UTIME_OMIT}, {std::time(nullptr) - 120, 0}};
+        ASSERT_EQ(::utimensat(AT_FDCWD, left.c_str(), times, 0), 0);
     }
-    EXPECT_TRUE(pixa::PictureLock(picture).removedStale());
-    EXPECT_FALSE(fs::exists(picture));
-    EXPECT_FALSE(pixa::PictureLock(dir / "absent" / pixa::kTemporaryPictureName).held());
+    {
+        const pixa::UnwrappedPicture copy(dir);
+        EXPECT_TRUE(copy.held());
+        EXPECT_EQ(fs::exists(left), !c.removed);
+        EXPECT_EQ(copy.removedStale(), c.removed ? 1 : 0);
+    }
+    ::close(fd);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Start, LeftFolderTest,
+    ::testing::Values(LeftFolderCase{"RunningCopy", true, true, false},
+                      LeftFolderCase{"EndedCopy", false, true, true},
+                      LeftFolderCase{"CopyJustStarting", false, false, false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(TempDirTest, EachCopyHasItsOwnPictureAndRemovesOnlyItsOwn) {
+    EXPECT_EQ(pixa::temporaryPictureFolder(nullptr, dir), dir);
+    // The single shared picture of earlier versions goes when no copy holds its lock.
+    writeBytes(dir / pixa::kTemporaryPictureName, "old photo");
+    writeBytes(dir / (std::string(pixa::kTemporaryPictureName) + ".lock"), "");
+
+    auto first = std::make_unique<pixa::UnwrappedPicture>(dir);
+    EXPECT_FALSE(fs::exists(dir / pixa::kTemporaryPictureName));
+    const pixa::UnwrappedPicture second(dir);
+    ASSERT_NE(first->path(), second.path());
+    writeBytes(first->incomingPath(), "photo X");
+    first->adoptIncoming();
+    writeBytes(second.incomingPath(), "photo Y");
+    EXPECT_EQ(readBytes(first->path()), "photo X");
+    EXPECT_FALSE(fs::exists(second.path()));
+
+    // A third copy starting finds both running and leaves them.
+    { const pixa::UnwrappedPicture third(dir); }
+    EXPECT_EQ(readBytes(first->path()), "photo X");
+    EXPECT_TRUE(fs::exists(second.incomingPath()));
+
+    const fs::path firstFolder = first->folder();
+    first.reset();
+    EXPECT_FALSE(fs::exists(firstFolder));
+    EXPECT_TRUE(fs::exists(second.incomingPath()));
 }
 
 } // namespace

@@ -81,12 +81,12 @@ void ScriptedPlatform::record(Kind kind, QWidget* parent, const QString& text, b
     m_calls.append({kind, text, title, request, scripted});
 }
 
-void ScriptedPlatform::message(QWidget* parent, const QString& text) {
+void ScriptedPlatform::showMessage(QWidget* parent, const QString& text) {
     record(Kind::Message, parent, text);
     if (m_messageHook) std::exchange(m_messageHook, nullptr)();
 }
 
-bool ScriptedPlatform::askYesNo(QWidget* parent, const QString& text) {
+bool ScriptedPlatform::showQuestion(QWidget* parent, const QString& text) {
     const bool scripted = !m_answers.empty();
     record(Kind::Question, parent, text, scripted);
     if (!scripted) return false;
@@ -95,11 +95,11 @@ bool ScriptedPlatform::askYesNo(QWidget* parent, const QString& text) {
     return yes;
 }
 
-FileDialogResult ScriptedPlatform::openFile(QWidget* parent, const FileDialogRequest& request) {
+FileDialogResult ScriptedPlatform::showOpenDialog(QWidget* parent, const FileDialogRequest& request) {
     return fileDialog(Kind::OpenDialog, parent, request);
 }
 
-FileDialogResult ScriptedPlatform::saveFile(QWidget* parent, const FileDialogRequest& request) {
+FileDialogResult ScriptedPlatform::showSaveDialog(QWidget* parent, const FileDialogRequest& request) {
     return fileDialog(Kind::SaveDialog, parent, request);
 }
 
@@ -119,7 +119,7 @@ void ScriptedPlatform::showHelp(QWidget* parent, const QString& path) {
     if (const auto failure = std::exchange(m_helpFailure, std::nullopt)) throw Failure(*failure);
 }
 
-void ScriptedPlatform::endApplication(int exitCode) {
+void ScriptedPlatform::quit(int exitCode) {
     record(Kind::End, nullptr, QString::number(exitCode));
     m_exitCode = exitCode;
 }

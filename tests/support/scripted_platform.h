@@ -48,17 +48,20 @@ public:
     bool answersLeft() const; // some queued answer was never asked for
     void clear();             // forgets calls and queued answers
 
-    // endApplication() does not end anything here: it records the code and sets the flag. A
-    // window's handler returns right after calling it, as it would under the real platform.
+    // endApplication() stops the long work and ends messages and dialogs as the real platform
+    // does, but ends nothing else here: it records the code and sets the flag. A window's
+    // handler returns right after calling it, as it would under the real platform.
     bool applicationEnded() const { return m_exitCode.has_value(); }
     std::optional<int> exitCode() const { return m_exitCode; }
 
-    void message(QWidget* parent, const QString& text) override;
-    bool askYesNo(QWidget* parent, const QString& text) override;
-    FileDialogResult openFile(QWidget* parent, const FileDialogRequest& request) override;
-    FileDialogResult saveFile(QWidget* parent, const FileDialogRequest& request) override;
     void showHelp(QWidget* parent, const QString& path) override;
-    void endApplication(int exitCode = 0) override;
+
+protected:
+    void showMessage(QWidget* parent, const QString& text) override;
+    bool showQuestion(QWidget* parent, const QString& text) override;
+    FileDialogResult showOpenDialog(QWidget* parent, const FileDialogRequest& request) override;
+    FileDialogResult showSaveDialog(QWidget* parent, const FileDialogRequest& request) override;
+    void quit(int exitCode) override;
 
 private:
     struct FileAnswer {

@@ -10,7 +10,6 @@
 #include "ui/file_browsers.h"
 #include "ui/help.h"
 #include "ui/image_button.h"
-#include "ui/main_window_link.h"
 #include "ui/platform.h"
 #include "ui/yielder.h"
 
@@ -46,10 +45,10 @@ QString pathCaption(const QString& folder) {
     return QStringLiteral("Path : ") + folder.left(20) + QStringLiteral("....");
 }
 
-mulsave::mulsave(Session& session, MainWindowLink& mainWindow, Platform& platform)
+mulsave::mulsave(Session& session, Platform& platform)
     : WindowBase(QStringLiteral("mulsave"), QStringLiteral("Save multiple photos"),
-                 QSize(368, 408)),
-      m_session(session), m_mainWindow(mainWindow), m_platform(platform) {
+                 QSize(368, 408), platform),
+      m_session(session), m_platform(platform) {
     setAttribute(Qt::WA_DeleteOnClose, false);
     setBackdrop(browseBackdrop(
         size(), QStringLiteral("Wrap many photos at once"),
@@ -204,9 +203,11 @@ void mulsave::Image2_Click() {
     QStringList failures;
     int k = 1;
     int written = 0;
+    m_runStop = work.stopToken();
     for (qsizetype i = 0; i < names.size(); ++i) {
         yielder.yieldNow();
-        if (cancel_sw) break;
+        // The abort button, or the end of the application.
+        if (cancel_sw || work.stopRequested()) break;
         if (!selected[i]) continue;
         Label4->setText(QStringLiteral("Saving %1 of %2 files.").arg(k).arg(n));
         emit fileStarting(k);
@@ -218,15 +219,15 @@ void mulsave::Image2_Click() {
             failures << refused.value(source);
             continue;
         }
-        MainWindowVariables& vars = m_mainWindow.variables();
-        m_mainVariables = vars;
-        vars.ws_file = source;
-        vars.orig_file_type = QString::fromStdString(fromCodePage(item->fileType));
-        vars.ws_save_file = toQt(item->target.string());
+        ws_file = source;
+        orig_file_type = QString::fromStdString(fromCodePage(item->fileType));
+        ws_save_file = toQt(item->target.string());
         try {
             encrypt_multiple_files();
             ++written;
         } catch (const Failure& failure) {
+            // Stopped part way: the file being written is gone, and the run ends.
+            if (failure.number() == err::UserInterrupt) break;
             failures << failureLine(source, failure);
         } catch (const std::bad_alloc&) {
             failures << failureLine(source, Failure(err::OutOfMemory));
@@ -258,23 +259,27 @@ void mulsave::closeWhileRunning() {
 }
 
 void mulsave::encrypt_multiple_files() {
-    // Taken once: the main window may change its variables during a yield.
-    const MainWindowVariables vars = m_mainWindow.variables();
-    if (m_mainVariables) m_mainWindow.variables() = *std::exchange(m_mainVariables, std::nullopt);
     WrapRequest request;
-    request.source = vars.ws_file.toStdString();
-    request.target = vars.ws_save_file.toStdString();
+    request.source = ws_file.toStdString();
+    request.target = ws_save_file.toStdString();
     request.tag = tagFromSourcePath(request.source);
-    request.fileType = toCodePage(vars.orig_file_type.toStdString());
+    request.fileType = toCodePage(orig_file_type.toStdString());
     request.owner = m_session.currentOwner();
     request.clock = &m_session.clock();
 
     ProgressBar1->setValue(0);
     ProgressBar1->show();
-    encrypt_pff_file(request, barProgress([this](int value, int maximum) {
-                         ProgressBar1->setMaximum(std::max(maximum, 1));
-                         ProgressBar1->setValue(value);
-                     }));
+    try {
+        encrypt_pff_file(request,
+                         barProgress([this](int value, int maximum) {
+                             ProgressBar1->setMaximum(std::max(maximum, 1));
+                             ProgressBar1->setValue(value);
+                         }),
+                         m_runStop);
+    } catch (...) {
+        ProgressBar1->hide();
+        throw;
+    }
     ProgressBar1->hide();
     Yielder().yieldNow();
 }

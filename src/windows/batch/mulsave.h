@@ -2,12 +2,11 @@
 // folder for the current owner, with a status line, block progress and an abort between files.
 #pragma once
 
-#include "ui/main_window_link.h"
 #include "ui/window_base.h"
 
 #include <QStringList>
 
-#include <optional>
+#include <stop_token>
 
 class QLabel;
 class QProgressBar;
@@ -22,7 +21,6 @@ class DriveSelector;
 class FileList;
 class FolderList;
 class ImageButton;
-class MainWindowLink;
 class Platform;
 
 // "Path : " and the folder, cut to its first 20 characters and "...." from 20 characters on.
@@ -31,7 +29,7 @@ QString pathCaption(const QString& folder);
 class mulsave : public WindowBase {
     Q_OBJECT
 public:
-    mulsave(Session& session, MainWindowLink& mainWindow, Platform& platform);
+    mulsave(Session& session, Platform& platform);
 
     void Drive1_Change();
     void Drive2_Change();
@@ -46,7 +44,8 @@ public:
     // Help.
     void Image4_Click();
 
-    // Wraps the main window's `ws_file` into its `ws_save_file`; throws pixa::Failure.
+    // Wraps `ws_file` into `ws_save_file` for the current owner; throws pixa::Failure, and
+    // "User interrupt occurred" when the run is stopped part way (nothing is left of the file).
     void encrypt_multiple_files();
 
 signals:
@@ -62,12 +61,13 @@ private:
     void Form_Load();
 
     Session& m_session;
-    MainWindowLink& m_mainWindow;
     Platform& m_platform;
-    // The main window's own variables while a run has put a file's in their place; given back as
-    // soon as the writer has taken the file's, so that the main window's save meanwhile wraps
-    // the photo it shows.
-    std::optional<MainWindowVariables> m_mainVariables;
+    // The file being written: the run's own, never the main window's, whose save meanwhile
+    // wraps the photo it shows.
+    QString ws_file;
+    QString ws_save_file;
+    QString orig_file_type;
+    std::stop_token m_runStop;
 
     bool cancel_sw = false;
     QString m_oldDrive1;

@@ -62,7 +62,7 @@ QFont infoFont(const QFont& windowFont) {
 } // namespace
 
 pixaform::pixaform(Session& session, Platform& platform)
-    : WindowBase(QStringLiteral("pixaform"), QString(), kClientSize), m_session(session),
+    : WindowBase(QStringLiteral("pixaform"), QString(), kClientSize, platform), m_session(session),
       m_platform(platform) {
     setBackdrop(mainBackdrop());
     setAcceptDrops(true);
@@ -209,12 +209,9 @@ void pixaform::Image2_Click() {
 }
 
 void pixaform::Command6_Click() {
-    // An unwrap still at work would otherwise put the picture back after it is removed, and a
-    // save would go on writing after the windows are gone: both stop, leaving no file.
-    if (m_unlock) m_unlock->stop();
-    if (running()) requestStop();
-    std::error_code ignored;
-    std::filesystem::remove(m_session.temporaryPicture(), ignored);
+    if (m_platform.ending()) return;
+    m_session.unwrappedPicture().remove();
+    // Every long work of every window stops where it is, leaving no file behind.
     m_platform.endApplication();
 }
 
@@ -330,22 +327,63 @@ void pixaform::setBusyPointer(bool busy) {
         QGuiApplication::restoreOverrideCursor();
 }
 
-void pixaform::showPictureFile(const QString& path, bool scrollBarAtWindowEdge) {
-    QImage photo = loadPicture(path);
+void pixaform::loadPicture(const QString& path, bool scrollBarAtWindowEdge) {
+    QImage photo = ui::loadPicture(path);
     m_viewport->setPhoto(std::move(photo));
     m_viewport->showPicture();
     m_viewport->reset(scrollBarAtWindowEdge);
-    // The photo is at its actual size now.
-    Command2->Disable();
-    Command3->Enable();
 }
 
 QImage pixaform::shownPicture() const {
     return m_viewport->shownPicture();
 }
 
-void pixaform::setSaveEnabled(bool enabled) {
-    enabled ? Command4->Enable() : Command4->Disable();
+void pixaform::setShown(ShownPhoto photo, bool pictureLoaded) {
+    if (photo.kind != ShownPhoto::Kind::AwaitingPassword) {
+        m_onScreen = {};
+    } else if (m_shown.kind != ShownPhoto::Kind::AwaitingPassword) {
+        m_onScreen = m_shown;
+    }
+    m_shown = std::move(photo);
+    const QString unwrapped = QString::fromStdString(m_session.unwrappedPicture().path().string());
+    if (m_shown.ws_file != unwrapped && m_onScreen.ws_file != unwrapped)
+        m_session.unwrappedPicture().remove();
+    m_shown.savable() ? Command4->Enable() : Command4->Disable();
+    if (pictureLoaded) {
+        // The photo is at its actual size now.
+        Command2->Disable();
+        Command3->Enable();
+    }
+}
+
+void pixaform::awaitPassword(const QString& pff) {
+    clearInfoLabels();
+    setShown({ShownPhoto::Kind::AwaitingPassword, pff, QStringLiteral(".PFF")}, false);
+}
+
+void pixaform::passwordNotGiven() {
+    if (m_shown.kind == ShownPhoto::Kind::AwaitingPassword) setShown(m_onScreen, false);
+}
+
+void pixaform::showUnwrapped(const QString& pff, const QString& ownerLabel) {
+    UnwrappedPicture& picture = m_session.unwrappedPicture();
+    if (m_shown.kind != ShownPhoto::Kind::AwaitingPassword || m_shown.ws_file != pff) {
+        picture.discardIncoming();
+        return;
+    }
+    setInfoLabel(InfoLabel::Owner, ownerLabel);
+    try {
+        loadPicture(QString::fromStdString(picture.incomingPath().string()), true);
+        picture.adoptIncoming();
+    } catch (...) {
+        // Nothing names a picture that cannot be shown, so it does not stay on the disk.
+        picture.discardIncoming();
+        passwordNotGiven();
+        throw;
+    }
+    setShown({ShownPhoto::Kind::Unwrapped, QString::fromStdString(picture.path().string()),
+              m_shown.orig_file_type},
+             true);
 }
 
 void pixaform::currentOwnerChanged() {

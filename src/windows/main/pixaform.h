@@ -58,11 +58,17 @@ public:
     // Opens `path` that way once an owner has logged in; at once when one has.
     void openAfterLogin(const QString& path);
 
+    // The file the last save wrote, or was about to write.
+    const QString& saveTarget() const { return ws_save_file; }
+
     // MainWindowLink.
     void setMainWindowEnabled(bool enabled) override;
     void setMainWindowCaption(const QString& caption) override;
     QWidget* mainWindowWidget() override { return this; }
-    MainWindowVariables& variables() override { return m_vars; }
+    const ShownPhoto& shownPhoto() const override { return m_shown; }
+    void awaitPassword(const QString& pff) override;
+    void showUnwrapped(const QString& pff, const QString& ownerLabel) override;
+    void passwordNotGiven() override;
     QString captionText() const override;
     void setCaptionText(const QString& text) override;
     void setInfoLabel(InfoLabel label, const QString& text) override;
@@ -71,16 +77,13 @@ public:
     void setProgress(int value) override;
     void hideProgress() override;
     void setBusyPointer(bool busy) override;
-    void showPictureFile(const QString& path, bool scrollBarAtWindowEdge) override;
     QImage shownPicture() const override;
-    void setSaveEnabled(bool enabled) override;
     void currentOwnerChanged() override;
 
 protected:
-    // The frame's close button is the exit button.
+    // The frame's close button is the exit button, also while a command of this window works.
     void frameClosed() override { Command6_Click(); }
-    // A save under way finishes before the window closes.
-    void closeWhileRunning() override {}
+    void closeWhileRunning() override { Command6_Click(); }
     void keyPressEvent(QKeyEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
@@ -92,7 +95,15 @@ private:
     bool ownerPresent() const;
     // The open command from its third step: the file is chosen.
     void openChosen(const QString& path, int filterIndex);
-    void saveWrapped(const std::string& caption, std::stop_token stop);
+    // The one way the shown photo changes. It sets the save button, and with `pictureLoaded`
+    // (the viewport has just been given the photo, at actual size) the actual-size and fit
+    // buttons. The unwrapped picture goes once no photo names it, the one waiting to return
+    // while a wrapped photo awaits its password included.
+    void setShown(ShownPhoto photo, bool pictureLoaded);
+    // Loads `path` into the viewport and resets it; throws pixa::Failure and keeps the photo
+    // shown before when the file is not a picture that can be shown.
+    void loadPicture(const QString& path, bool scrollBarAtWindowEdge);
+    void saveWrapped(const ShownPhoto& photo, const std::string& caption, std::stop_token stop);
     void saveBitmap();
     // The caption as stored bytes, or nothing after telling the user which character cannot be.
     std::optional<std::string> storableCaption();
@@ -105,7 +116,10 @@ private:
     ViewerUnlock* m_unlock = nullptr;
     std::function<void()> m_search;
     std::function<void()> m_batch;
-    MainWindowVariables m_vars;
+    ShownPhoto m_shown;
+    // The photo on screen while a wrapped photo waits for its password.
+    ShownPhoto m_onScreen;
+    QString ws_save_file;
     // What the window's file dialog last held: the open dialog starts from it.
     FileDialogRequest m_dialog;
     QString m_openAfterLogin;

@@ -132,21 +132,20 @@ void pixaform::openChosen(const QString& path, int filterIndex) {
         yield();
         clearInfoLabels();
         Text1->clear();
-        Command4->Disable();
-        m_vars.ws_file = path;
-        m_vars.orig_file_type = fileTypeFor(filterIndex);
-        yield();
-        if (filterIndex != kWrappedFilter) {
-            // Loads, shows, resets the viewport and sets the view buttons; a picture that does
-            // not load leaves the one shown before.
-            showPictureFile(path, false);
-        } else if (m_unlock) {
-            m_unlock->show();
+        if (filterIndex == kWrappedFilter) {
+            setBusyPointer(false);
+            // The photo waits for its viewer password; the unlock window shows it once given.
+            if (m_unlock && !m_unlock->open(path)) m_platform.message(this, ViewerUnlock::busyText());
+            yield();
+            return;
         }
+        // Nothing can be saved while the file is loaded; a picture that does not load leaves
+        // the one shown before on screen, and nothing to save.
+        setShown({ShownPhoto::Kind::Nothing, path, fileTypeFor(filterIndex)}, false);
+        yield();
+        loadPicture(path, false);
+        setShown({ShownPhoto::Kind::Picture, path, fileTypeFor(filterIndex)}, true);
         setBusyPointer(false);
-        // Saving is for a photo on screen that `ws_file` names; a wrapped photo's is not on
-        // screen until it is unlocked, and the unlock window enables saving then.
-        if (filterIndex != kWrappedFilter) Command4->Enable();
         yield();
     } catch (const Failure& failure) {
         reportError(m_platform, this, ErrorVariant::File, failure, true);
@@ -185,36 +184,38 @@ void pixaform::Command3_Click() {
 
 void pixaform::Command4_Click() {
     // Nothing to save until a photo is on screen.
-    if (!ownerPresent() || !Command4->isEnabled()) return;
+    if (!ownerPresent() || !m_shown.savable()) return;
     LongWork work(*this);
     if (!work.started()) return;
+    // The photo on screen when save was pressed: the dialogs below are modal.
+    const ShownPhoto photo = m_shown;
     try {
-        m_vars.ws_save_file.clear();
+        ws_save_file.clear();
         FileDialogRequest request;
         request.filter = kSaveFilter;
         request.filterIndex = kWrappedFilter;
-        request.fileName = m_vars.ws_save_file;
+        request.fileName = ws_save_file;
         request.hideReadOnly = true;
         const FileDialogResult chosen = m_platform.saveFile(this, request);
         m_dialog.fileName = chosen.fileName;
         m_dialog.filterIndex = chosen.filterIndex;
         const int filterIndex =
             chosen.filterIndex == kBitmapFilter ? kBitmapFilter : kWrappedFilter;
-        m_vars.ws_save_file = withExtension(chosen.fileName, filterIndex);
+        ws_save_file = withExtension(chosen.fileName, filterIndex);
 
         std::optional<std::string> caption;
         if (filterIndex == kWrappedFilter) {
             caption = storableCaption();
             if (!caption) return;
         }
-        if (QFileInfo::exists(m_vars.ws_save_file) &&
+        if (QFileInfo::exists(ws_save_file) &&
             !m_platform.askYesNo(this, QStringLiteral("Overright existing photo ?"))) {
             return;
         }
-        const std::filesystem::path target = localPath(m_vars.ws_save_file);
+        const std::filesystem::path target = localPath(ws_save_file);
         removeStaleTemporaries(std::filesystem::absolute(target).parent_path());
         if (filterIndex == kWrappedFilter) {
-            saveWrapped(*caption, work.stopToken());
+            saveWrapped(photo, *caption, work.stopToken());
         } else {
             saveBitmap();
         }
@@ -265,18 +266,19 @@ std::optional<std::string> pixaform::storableCaption() {
     return std::string(trimSpaces(bytes));
 }
 
-void pixaform::saveWrapped(const std::string& caption, std::stop_token stop) {
+void pixaform::saveWrapped(const ShownPhoto& photo, const std::string& caption,
+                           std::stop_token stop) {
     WrapRequest request;
-    request.source = localPath(m_vars.ws_file);
-    request.target = localPath(m_vars.ws_save_file);
+    request.source = localPath(photo.ws_file);
+    request.target = localPath(ws_save_file);
     request.tag = caption;
-    request.fileType = toCodePageLossy(m_vars.orig_file_type.toStdString());
+    request.fileType = toCodePageLossy(photo.orig_file_type.toStdString());
     request.owner = m_session.currentOwner();
     request.clock = &m_session.clock();
 
     setBusyPointer(true);
     yield();
-    showProgress(barRange(pictureBlocks(QFileInfo(m_vars.ws_file).size())));
+    showProgress(barRange(pictureBlocks(QFileInfo(photo.ws_file).size())));
     encrypt_pff_file(request, barProgress([this](int block, int) { setProgress(block); }), stop);
     setBusyPointer(false);
     hideProgress();
@@ -289,7 +291,7 @@ void pixaform::saveBitmap() {
     const QImage picture = shownPicture();
     if (picture.isNull()) throw Failure(err::InvalidPicture, "no picture is shown");
     setBusyPointer(true);
-    AtomicFile out(localPath(m_vars.ws_save_file));
+    AtomicFile out(localPath(ws_save_file));
     AtomicFileDevice device(out);
     QImageWriter writer(&device, "bmp");
     const bool written = writer.write(picture);

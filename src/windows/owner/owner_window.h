@@ -11,7 +11,7 @@ class OwnerWindow : public WindowBase {
 protected:
     OwnerWindow(const OwnerWindowContext& context, const QString& objectName,
                 const QString& caption, const QSize& clientSize)
-        : WindowBase(objectName, caption, clientSize), m_context(context) {}
+        : WindowBase(objectName, caption, clientSize, context.platform), m_context(context) {}
 
     OwnerWindowContext m_context;
 };

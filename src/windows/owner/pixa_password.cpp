@@ -169,10 +169,7 @@ void PixaPassword::Command2_Click() {
 }
 
 void PixaPassword::Command4_Click() {
-    // Nothing is left to report to once the application ends, so a picture that cannot be
-    // removed stays.
-    std::error_code ignored;
-    std::filesystem::remove(m_context.session.temporaryPicture(), ignored);
+    m_context.session.unwrappedPicture().remove();
     m_context.platform.endApplication();
 }
 

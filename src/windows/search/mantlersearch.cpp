@@ -45,7 +45,8 @@ QString unreadableText(const Failure& failure, const fs::path& file) {
 } // namespace
 
 Mantlersearch::Mantlersearch(MainWindowLink& mainWindow, Platform& platform, ViewerUnlock& unlock)
-    : WindowBase(QStringLiteral("Mantlersearch"), QStringLiteral("Search"), QSize(532, 379)),
+    : WindowBase(QStringLiteral("Mantlersearch"), QStringLiteral("Search"), QSize(532, 379),
+                 platform),
       m_mainWindow(mainWindow), m_platform(platform), m_unlock(unlock) {
     setBackdrop(
         browseBackdrop(size(), QStringLiteral("Find wrapped photos by their captions"),
@@ -211,12 +212,15 @@ void Mantlersearch::Image1_Click() {
     if (running()) return;
     QListWidgetItem* chosen = List1->currentItem();
     if (!chosen || !chosen->isSelected() || chosen->isHidden()) return;
-    MainWindowVariables& vars = m_mainWindow.variables();
-    vars.ws_file = chosen->data(Qt::UserRole).toString();
-    m_mainWindow.clearInfoLabels();
-    vars.orig_file_type = QStringLiteral(".PFF");
+    const QString file = chosen->data(Qt::UserRole).toString();
+    if (file.isEmpty()) return;
+    // The search stays, with the caption chosen, until the photo can be opened.
+    if (m_unlock.busy()) {
+        m_platform.message(this, ViewerUnlock::busyText());
+        return;
+    }
     unload();
-    m_unlock.show();
+    m_unlock.open(file);
 }
 
 void Mantlersearch::Image2_Click() {

@@ -33,10 +33,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-QString qtPath(const fs::path& path) {
-    return QString::fromStdString(path.string());
-}
-
 QString fromBytes(std::string_view bytes) {
     return QString::fromStdString(fromCodePage(bytes));
 }
@@ -97,7 +93,7 @@ QPixmap unlockBackdrop(const QSize& size) {
 ViewerPasswordfrm::ViewerPasswordfrm(Session& session, MainWindowLink& mainWindow,
                                      Platform& platform)
     : WindowBase(QStringLiteral("ViewerPasswordfrm"),
-                 QStringLiteral("Enter viewer's authentication"), QSize(388, 277)),
+                 QStringLiteral("Enter viewer's authentication"), QSize(388, 277), platform),
       m_session(session), m_mainWindow(mainWindow), m_platform(platform) {
     setBackdrop(unlockBackdrop(size()));
 
@@ -162,6 +158,7 @@ void ViewerPasswordfrm::Text2_KeyPress(int keyAscii) {
 }
 
 void ViewerPasswordfrm::Command2_Click() {
+    m_mainWindow.passwordNotGiven();
     m_mainWindow.setMainWindowEnabled(true);
     hide();
 }
@@ -178,6 +175,9 @@ void ViewerPasswordfrm::unlock() {
     padBox(*Text2, kPasswordWidth);
     m_mainWindow.setMainWindowEnabled(true);
     hide();
+    // The photo the main window waits for; another may be asked for during the unwrap's yields.
+    const ShownPhoto awaited = m_mainWindow.shownPhoto();
+    if (awaited.kind != ShownPhoto::Kind::AwaitingPassword) return;
 
     // The password is checked against the file before anything is unwrapped, so a wrong one
     // never leaves the photo on the disk.
@@ -185,13 +185,14 @@ void ViewerPasswordfrm::unlock() {
     bool match = false;
     try {
         const BusyPointer busy(m_mainWindow);
-        const PffReader reader(fs::path(m_mainWindow.variables().ws_file.toStdString()));
+        const PffReader reader(fs::path(awaited.ws_file.toStdString()));
         showFields(reader);
         Yielder().yieldNow();
         ownerName = reader.info().ownerName();
         match = viewerPasswordOpens(reader.info(), typed);
         if (match) unwrap(reader, work);
     } catch (const Failure& failure) {
+        m_mainWindow.passwordNotGiven();
         // Again: another window may have disabled it while the file was read.
         m_mainWindow.setMainWindowEnabled(true);
         // A stopped unwrap has left nothing to report.
@@ -206,20 +207,14 @@ void ViewerPasswordfrm::unlock() {
     }
 
     unload();
-    m_mainWindow.setInfoLabel(InfoLabel::Owner, QStringLiteral("Owner : ") + fromBytes(ownerName));
-    const fs::path picture = m_session.temporaryPicture();
     try {
-        m_mainWindow.showPictureFile(qtPath(picture), true);
+        m_mainWindow.showUnwrapped(awaited.ws_file,
+                                   QStringLiteral("Owner : ") + fromBytes(ownerName));
     } catch (const Failure& failure) {
-        // Nothing names the picture that cannot be shown, so it does not stay on the disk.
-        std::error_code ignored;
-        fs::remove(picture, ignored);
         m_mainWindow.setMainWindowEnabled(true);
         reportError(m_platform, messageParent(), ErrorVariant::File, failure);
         return;
     }
-    m_mainWindow.variables().ws_file = qtPath(picture);
-    m_mainWindow.setSaveEnabled(true);
     m_mainWindow.setMainWindowEnabled(true);
 }
 
@@ -243,7 +238,9 @@ void ViewerPasswordfrm::unwrap(const PffReader& reader, const LongWork& work) {
     const Progress progress =
         barProgress([this](int block, int) { m_mainWindow.setProgress(block); });
     try {
-        reader.unwrapTo(m_session.temporaryPicture(), progress, 0600, work.stopToken());
+        // Beside the picture on screen, which stays whole until the main window shows this one.
+        reader.unwrapTo(m_session.unwrappedPicture().incomingPath(), progress, 0600,
+                        work.stopToken());
     } catch (...) {
         m_mainWindow.hideProgress();
         throw;
@@ -252,13 +249,8 @@ void ViewerPasswordfrm::unwrap(const PffReader& reader, const LongWork& work) {
 }
 
 void ViewerPasswordfrm::refuse() {
-    // A picture of an earlier photo goes too, unless the main window still works on it: after a
-    // wrong password no unwrapped picture is left.
-    const fs::path picture = m_session.temporaryPicture();
-    if (m_mainWindow.variables().ws_file != qtPath(picture)) {
-        std::error_code ignored;
-        fs::remove(picture, ignored);
-    }
+    // Nothing was unwrapped; the photo on screen, and its picture, stay.
+    m_mainWindow.passwordNotGiven();
     m_platform.message(messageParent(), coreText(msg::InvalidPassword));
     m_mainWindow.setMainWindowEnabled(true);
     unload();

@@ -12,19 +12,25 @@ ViewerUnlock::~ViewerUnlock() {
     delete m_window.data();
 }
 
-void ViewerUnlock::show() {
-    // While an unlock is at work, the photo it unwraps is the one the main window will show.
-    if (m_window && m_window->running()) return;
+bool ViewerUnlock::busy() const {
+    return m_window && m_window->running();
+}
+
+QString ViewerUnlock::busyText() {
+    return QStringLiteral("Another wrapped photo is being opened. Open this one once that photo "
+                          "is shown.");
+}
+
+bool ViewerUnlock::open(const QString& pff) {
+    if (busy()) return false;
+    m_mainWindow.awaitPassword(pff);
     // A window that has unloaded itself is on its way out; one only hidden keeps its text and
     // does not disable the main window again.
     if (!m_window || !m_window->loaded()) {
         m_window = new ViewerPasswordfrm(m_session, m_mainWindow, m_platform);
     }
     presentOver(m_window, m_mainWindow.mainWindowWidget());
-}
-
-void ViewerUnlock::stop() {
-    if (m_window && m_window->running()) m_window->requestStop();
+    return true;
 }
 
 ViewerPasswordfrm* ViewerUnlock::window() const {

@@ -1,8 +1,10 @@
-// Shows the viewer unlock window for the wrapped photo the main window names in `ws_file`,
-// loading the window when it is not loaded and keeping it loaded after it was only hidden.
+// Opens wrapped photos through the viewer unlock window: the main window waits for the photo's
+// password, and the window is shown, loaded anew when it is not loaded and kept when it was only
+// hidden. While the window unwraps a photo, a request for another is refused.
 #pragma once
 
 #include <QPointer>
+#include <QString>
 
 namespace pixa {
 class Session;
@@ -21,11 +23,15 @@ public:
     ViewerUnlock(const ViewerUnlock&) = delete;
     ViewerUnlock& operator=(const ViewerUnlock&) = delete;
 
-    // Shows the window without waiting for it; a newly loaded one disables the main window.
-    // Does nothing while the window is unwrapping a photo.
-    void show();
-    // Stops an unwrap at work: it ends without writing the picture.
-    void stop();
+    // True while the window unwraps a photo: no other can be opened until it is shown.
+    bool busy() const;
+    // What the windows tell the user when busy() refuses a request.
+    static QString busyText();
+
+    // Has the main window wait for the viewer password of `pff` and shows the window without
+    // waiting for it; a newly loaded one disables the main window. False, doing nothing, while
+    // busy().
+    bool open(const QString& pff);
     // The loaded window; null when not loaded.
     ViewerPasswordfrm* window() const;
 

@@ -8,7 +8,6 @@
 #include "core/owner_store.h"
 #include "core/session.h"
 #include "scripted_platform.h"
-#include "stand_in_main_window.h"
 #include "ui/file_browsers.h"
 #include "windows/batch/mulsave.h"
 
@@ -39,7 +38,6 @@ struct BatchHarness {
     pixa::FixedClock clock{10, 7, 5};
     pixa::Session session{std::filesystem::path(destination.path().toStdString()) / "data", clock};
     pixa::ui::ScriptedPlatform platform;
-    pixatest::StandInMainWindow mainWindow;
     QPointer<pixa::ui::mulsave> window;
 
     BatchHarness() {
@@ -50,9 +48,7 @@ struct BatchHarness {
         session.setCurrentOwner(*registerOwner(
             session.store(), pad("Anna", pixa::kNameWidth), pad("owner1", pixa::kPasswordWidth),
             pad("viewer", pixa::kPasswordWidth), pad("hint", pixa::kHintWidth), clock));
-        mainWindow.vars = {QStringLiteral("/shown.jpg"), QStringLiteral("/saved.pff"),
-                           QStringLiteral(".JPG")};
-        window = new pixa::ui::mulsave(session, mainWindow, platform);
+        window = new pixa::ui::mulsave(session, platform);
         window->show();
     }
     ~BatchHarness() { delete window.data(); }

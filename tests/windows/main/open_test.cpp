@@ -111,8 +111,8 @@ void OpenTest::open() {
     h.open(file, filter);
 
     QCOMPARE(h.platform.messages(), message.isEmpty() ? QStringList() : QStringList{message});
-    QCOMPARE(h.window.variables().ws_file, file);
-    QCOMPARE(h.window.variables().orig_file_type,
+    QCOMPARE(h.window.shownPhoto().ws_file, file);
+    QCOMPARE(h.window.shownPhoto().orig_file_type,
              QStringList({".PFF", ".BMP", ".JPG"})[filter - 1]);
     QVERIFY(h.control<QLabel>("Label5")->isHidden());
     QCOMPARE(h.window.captionText(), QString());
@@ -139,7 +139,7 @@ void OpenTest::cancelChangesNothing() {
     const auto request =
         h.platform.callsOf(pixa::ui::ScriptedPlatform::Kind::OpenDialog)[1].request;
     QCOMPARE(request.fileName + QString::number(request.filterIndex), first + "2");
-    QCOMPARE(h.window.variables().ws_file, first);
+    QCOMPARE(h.window.shownPhoto().ws_file, first);
     QCOMPARE(h.viewButtons() + " " + h.picture1(), QStringLiteral("4a 5c 6a 0,0 300x200"));
 }
 
@@ -167,11 +167,11 @@ void OpenTest::drop() {
     QApplication::sendEvent(&h.window, &dropped);
     if (type.isEmpty()) {
         QTRY_COMPARE(h.platform.messages(), QStringList{kNotAPicture});
-        QCOMPARE(h.window.variables().ws_file, QString());
+        QCOMPARE(h.window.shownPhoto().ws_file, QString());
         return;
     }
-    QTRY_COMPARE(h.window.variables().ws_file, file);
-    QCOMPARE(h.window.variables().orig_file_type, type);
+    QTRY_COMPARE(h.window.shownPhoto().ws_file, file);
+    QCOMPARE(h.window.shownPhoto().orig_file_type, type);
     QCOMPARE(h.picture1(), QStringLiteral("0,0 100x80"));
 }
 

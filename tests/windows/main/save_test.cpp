@@ -70,7 +70,7 @@ void SaveTest::savedName() {
     QDir(h.dir.path()).mkdir("my.photos");
     save(h, chosen, filter);
     QCOMPARE(h.platform.messages(), filter == 1 ? QStringList{"File saved"} : QStringList());
-    QCOMPARE(h.window.variables().ws_save_file, h.path(written));
+    QCOMPARE(h.window.saveTarget(), h.path(written));
     QVERIFY(QFileInfo::exists(h.path(written)));
     if (filter == 2) QCOMPARE(QImage(h.path(written)).size(), QSize(640, 480));
     // Every save dialog starts with no name on the wrapped-photo filter.

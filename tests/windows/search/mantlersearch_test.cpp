@@ -121,8 +121,8 @@ void MantlersearchTest::viewOpensTheFileOfTheChosenCaption() {
     h.window->findChild<QLineEdit*>(QStringLiteral("Filter"))->setText(filter);
     QCOMPARE(h.captions().size(), filter.isEmpty() ? 3 + int(subfolders) : 1);
     h.viewCaption(chosen);
-    QCOMPARE(h.mainWindow.vars.ws_file, h.folder.filePath(file));
-    QCOMPARE(h.mainWindow.vars.orig_file_type, QStringLiteral(".PFF"));
+    QCOMPARE(h.mainWindow.shown.ws_file, h.folder.filePath(file));
+    QCOMPARE(h.mainWindow.shown.orig_file_type, QStringLiteral(".PFF"));
     QVERIFY(h.mainWindow.labels.isEmpty());
     QVERIFY(!h.mainWindow.enabled);
     QTRY_VERIFY(h.window.isNull());
@@ -132,9 +132,9 @@ void MantlersearchTest::viewWithoutASelectionDoesNothing() {
     SearchHarness h;
     QVERIFY(h.wrap(QStringLiteral("a.pff"), "Attic", h.anna));
     h.open();
-    h.mainWindow.vars.ws_file = QStringLiteral("/shown.jpg");
+    h.mainWindow.shown.ws_file = QStringLiteral("/shown.jpg");
     emit h.view()->clicked();
-    QCOMPARE(h.mainWindow.vars.ws_file, QStringLiteral("/shown.jpg"));
+    QCOMPARE(h.mainWindow.shown.ws_file, QStringLiteral("/shown.jpg"));
     QVERIFY(h.window->isVisible());
 }
 

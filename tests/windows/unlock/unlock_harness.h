@@ -39,7 +39,9 @@ inline QByteArray bitmapBytes(int side = 61) {
 
 class UnlockHarness {
 public:
-    UnlockHarness() : session(fs::path(dir.path().toStdString()), clock) {}
+    UnlockHarness() : session(fs::path(dir.path().toStdString()), clock) {
+        mainWindow.pictures = &session.unwrappedPicture();
+    }
 
     QTemporaryDir dir;
     pixa::FixedClock clock{14, 25, 36};
@@ -65,13 +67,19 @@ public:
 
     // Names the file in the main window and shows the window, as the open command does.
     pixa::ui::ViewerPasswordfrm* open(const fs::path& pff) {
-        mainWindow.vars.ws_file = QString::fromStdString(pff.string());
-        unlock.show();
+        if (!unlock.open(QString::fromStdString(pff.string()))) return nullptr;
         auto* window = unlock.window();
         return window && QTest::qWaitForWindowActive(window) ? window : nullptr;
     }
 
-    QStringList files() const { return QDir(dir.path()).entryList(QDir::Files | QDir::Hidden); }
+    // The files of the data folder and of this copy's picture folder.
+    QStringList files() const {
+        QStringList out = QDir(dir.path()).entryList(QDir::Files | QDir::Hidden);
+        const QString pictures = QString::fromStdString(session.unwrappedPicture().folder().string());
+        for (const QString& name : QDir(pictures).entryList(QDir::Files | QDir::Hidden))
+            out << QStringLiteral("copy/") + name;
+        return out;
+    }
 };
 
 inline QLineEdit* box(QWidget* window, const char* name) {

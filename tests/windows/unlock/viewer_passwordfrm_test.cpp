@@ -6,6 +6,7 @@
 
 using namespace pixatest;
 using pixa::ui::InfoLabel;
+using pixa::ui::ShownPhoto;
 using pixa::ui::ViewerPasswordfrm;
 
 class ViewerPasswordfrmTest : public QObject {
@@ -44,8 +45,11 @@ void ViewerPasswordfrmTest::unlock() {
     UnlockHarness h;
     const QByteArray picture = bitmapBytes();
     const fs::path pff = h.wrap(picture, registered.constData());
+    // An unwrapped photo is on screen already; it stays whole until the new one shows.
     const fs::path temporary = h.session.temporaryPicture();
     std::ofstream(temporary) << "an earlier photo";
+    const QString earlier = QString::fromStdString(temporary.string());
+    h.mainWindow.shown = {ShownPhoto::Kind::Unwrapped, earlier, ".PFF"};
     ViewerPasswordfrm* w = h.open(pff);
     QVERIFY(w);
     QVERIFY(!h.mainWindow.enabled);
@@ -71,19 +75,26 @@ void ViewerPasswordfrmTest::unlock() {
     if (!match) {
         QCOMPARE(h.platform.messages(), QStringList{"Invalid password"});
         QCOMPARE(h.mainWindow.labels[InfoLabel::Owner], "Owner :");
-        QCOMPARE(h.mainWindow.vars.ws_file, QString::fromStdString(pff.string()));
-        QVERIFY(h.mainWindow.picture.isNull() && !h.mainWindow.saveEnabled);
-        QCOMPARE(h.files(), (QStringList{"owners.inf", "photo.pff"}));
+        // The photo on screen is the shown photo again, and nothing else was written.
+        QCOMPARE(h.mainWindow.shown.kind, ShownPhoto::Kind::Unwrapped);
+        QCOMPARE(h.mainWindow.shown.ws_file, earlier);
+        QVERIFY(h.mainWindow.picture.isNull());
+        QCOMPARE(h.files(), (QStringList{"owners.inf", "photo.pff", "copy/~~tmp.bmp"}));
+        std::ifstream kept(temporary, std::ios::binary);
+        QCOMPARE(QByteArray::fromStdString({std::istreambuf_iterator<char>(kept), {}}),
+                 QByteArray("an earlier photo"));
         return;
     }
     QCOMPARE(h.platform.messages(), QStringList{});
     QCOMPARE(h.mainWindow.labels[InfoLabel::Owner], "Owner : Alice Martin        ");
-    QCOMPARE(h.mainWindow.vars.ws_file, QString::fromStdString(temporary.string()));
+    QCOMPARE(h.mainWindow.shown.kind, ShownPhoto::Kind::Unwrapped);
+    QCOMPARE(h.mainWindow.shown.ws_file, earlier);
+    QCOMPARE(h.files(), (QStringList{"owners.inf", "photo.pff", "copy/~~tmp.bmp"}));
     std::ifstream unwrapped(temporary, std::ios::binary);
     QCOMPARE(QByteArray::fromStdString({std::istreambuf_iterator<char>(unwrapped), {}}), picture);
     QCOMPARE(fs::status(temporary).permissions(), fs::perms::owner_read | fs::perms::owner_write);
     QCOMPARE(h.mainWindow.picture.size(), QSize(61, 61));
-    QVERIFY(h.mainWindow.scrollBarAtWindowEdge && h.mainWindow.saveEnabled);
+    QVERIFY(h.mainWindow.scrollBarAtWindowEdge);
     QCOMPARE(h.mainWindow.progressMaximum, (picture.size() - 48) / 1026);
     QCOMPARE(h.mainWindow.progressValue, h.mainWindow.progressMaximum);
 }
@@ -103,7 +114,7 @@ void ViewerPasswordfrmTest::closeThenShowAgain() {
     QCOMPARE(box(w, "Text2")->text(), "ke");
     QTest::keyClicks(box(w, "Text2"), "y");
     QTest::keyClick(box(w, "Text2"), Qt::Key_Enter);
-    QVERIFY(h.mainWindow.saveEnabled);
+    QCOMPARE(h.mainWindow.shown.kind, ShownPhoto::Kind::Unwrapped);
     QCOMPARE(h.platform.calls().size(), 0);
 }
 
@@ -164,8 +175,9 @@ void ViewerPasswordfrmTest::unsoundFile() {
     QVERIFY(h.mainWindow.enabled && !h.mainWindow.busy && !w->isVisible());
     QCOMPARE(w->loaded(), !matched);
     if (matched) QCOMPARE(h.mainWindow.labels[InfoLabel::Owner], "Owner : Alice Martin        ");
-    QCOMPARE(h.mainWindow.vars.ws_file, QString::fromStdString(pff.string()));
-    QVERIFY(h.mainWindow.picture.isNull() && !h.mainWindow.saveEnabled);
+    // Nothing was on screen before, and nothing is now.
+    QCOMPARE(h.mainWindow.shown.kind, ShownPhoto::Kind::Nothing);
+    QVERIFY(h.mainWindow.picture.isNull());
     QCOMPARE(h.files(),
              size == 0 ? QStringList{"owners.inf"} : (QStringList{"owners.inf", "photo.pff"}));
 }
