@@ -1,6 +1,8 @@
 #include "core/caption_listing.h"
 
 #include <fcntl.h>
+#include <linux/magic.h>
+#include <sys/statfs.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -25,8 +27,40 @@ bool namedPff(const fs::path& path) {
     return ext == ".pff";
 }
 
+// The kernel's own file systems (processes, devices, control files), which hold no photos and
+// can be endless to walk; and the folders where they are mounted, also as bind mounts.
+bool pseudoFileSystem(const fs::path& folder) {
+    if (folder == "/proc" || folder == "/sys" || folder == "/dev") return true;
+    struct statfs st {};
+    if (::statfs(folder.c_str(), &st) != 0) return false;
+    switch (static_cast<unsigned long>(st.f_type)) {
+    case PROC_SUPER_MAGIC:
+    case SYSFS_MAGIC:
+    case DEVPTS_SUPER_MAGIC:
+    case CGROUP_SUPER_MAGIC:
+    case CGROUP2_SUPER_MAGIC:
+    case DEBUGFS_MAGIC:
+    case TRACEFS_MAGIC:
+    case SECURITYFS_MAGIC:
+    case SELINUX_MAGIC:
+    case SMACK_MAGIC:
+    case PSTOREFS_MAGIC:
+    case EFIVARFS_MAGIC:
+    case BPF_FS_MAGIC:
+    case BINFMTFS_MAGIC:
+    case NSFS_MAGIC:
+    case HUGETLBFS_MAGIC:
+    case AUTOFS_SUPER_MAGIC:
+    case USBDEVICE_SUPER_MAGIC:
+        return true;
+    default:
+        return false;
+    }
+}
+
 // Adds the .pff entries of `folder` to `files` and, with `recursive`, its subfolders to
-// `subfolders`. A folder that cannot be read, or stops being readable part way, throws.
+// `subfolders`, leaving out links to folders and pseudo file systems. A folder that cannot be
+// read, or stops being readable part way, throws.
 void scanFolder(const fs::path& folder, bool recursive, std::vector<fs::path>& files,
                 std::vector<fs::path>& subfolders) {
     std::error_code ec;
@@ -38,7 +72,8 @@ void scanFolder(const fs::path& folder, bool recursive, std::vector<fs::path>& f
         const bool isFolder = entry.is_directory(kindUnknown);
         if (isFolder) {
             std::error_code linkUnknown;
-            if (recursive && !entry.is_symlink(linkUnknown)) subfolders.push_back(entry.path());
+            if (recursive && !entry.is_symlink(linkUnknown) && !pseudoFileSystem(entry.path()))
+                subfolders.push_back(entry.path());
         } else if (namedPff(entry.path())) {
             files.push_back(entry.path());
         }
@@ -79,15 +114,20 @@ CaptionEntry readEntry(const fs::path& file) {
 } // namespace
 
 std::vector<fs::path> listPffFiles(const fs::path& folder, bool recursive,
-                                   std::vector<UnreadFolder>* unreadFolders) {
+                                   std::vector<UnreadFolder>* unreadFolders,
+                                   const FolderVisit& visit, std::stop_token stop) {
     std::vector<fs::path> files;
     // One folder is open at a time, however deep the tree: a deep tree cannot run the process
     // out of file descriptors.
     std::vector<fs::path> pending;
+    throwIfStopped(stop);
+    if (visit) visit(folder);
     scanFolder(folder, recursive, files, pending);
     while (!pending.empty()) {
         const fs::path next = std::move(pending.back());
         pending.pop_back();
+        if (visit) visit(next);
+        throwIfStopped(stop);
         try {
             scanFolder(next, recursive, files, pending);
         } catch (const Failure& f) {
@@ -125,7 +165,7 @@ std::vector<UnreadFolder> readFolderCaptions(const fs::path& folder, bool recurs
                                              std::stop_token stop) {
     throwIfStopped(stop);
     std::vector<UnreadFolder> unread;
-    const auto files = listPffFiles(folder, recursive, &unread);
+    const auto files = listPffFiles(folder, recursive, &unread, {}, stop);
     readCaptions(files, onFile, progress, std::move(stop));
     return unread;
 }

@@ -125,3 +125,37 @@ TEST_F(CaptionListingTest, ProgressPerFileAndAStopBeforeTheNextFile) {
         EXPECT_EQ(steps.size(), std::min<size_t>(stopAt, 5));
     }
 }
+
+TEST_F(CaptionListingTest, TheWalkSkipsPseudoFileSystemsAndLinksAndStopsBetweenFolders) {
+    const std::string bytes = wrapped("Walk");
+    for (const char* sub : {"a", "a/b", "c"}) {
+        fs::create_directory(dir / sub);
+        writeBytes(dir / sub / "p.pff", bytes);
+    }
+    fs::create_directory_symlink(dir / "a", dir / "link");
+    // The kernel's process tree mounted inside the searched folder: as the super-user only.
+    bool mounted = false;
+    if (::geteuid() == 0) {
+        fs::create_directory(dir / "proc");
+        const std::string mount = "mount -t proc proc " + (dir / "proc").string() + " 2>/dev/null";
+        mounted = std::system(mount.c_str()) == 0;
+        if (!mounted) fs::remove(dir / "proc");
+    }
+    std::vector<fs::path> visited;
+    const auto files = listPffFiles(dir, true, nullptr,
+                                    [&](const fs::path& folder) { visited.push_back(folder); });
+    if (mounted) std::system(("umount " + (dir / "proc").string()).c_str());
+    EXPECT_EQ(files, (std::vector<fs::path>{dir / "a/b/p.pff", dir / "a/p.pff", dir / "c/p.pff"}));
+    std::sort(visited.begin(), visited.end());
+    EXPECT_EQ(visited, (std::vector<fs::path>{dir, dir / "a", dir / "a/b", dir / "c"}));
+
+    // Asked to stop while it visits its second folder, the walk reads no further.
+    std::stop_source stop;
+    int visits = 0;
+    const auto stopAtSecond = [&](const fs::path&) {
+        if (++visits == 2) stop.request_stop();
+    };
+    EXPECT_EQ(failureNumber([&] { listPffFiles(dir, true, nullptr, stopAtSecond, stop.get_token()); }),
+              err::UserInterrupt);
+    EXPECT_EQ(visits, 2);
+}

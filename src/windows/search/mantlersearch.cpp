@@ -42,6 +42,14 @@ QString unreadableText(const Failure& failure, const fs::path& file) {
            QString::fromStdString(messages.front());
 }
 
+// A folder of the tree that could not be read, after the captions.
+QString unreadFolderText(const UnreadFolder& unread) {
+    const auto messages = errorMessages(ErrorVariant::File, unread.failure.number(),
+                                        unread.failure.description());
+    return QStringLiteral("Not searched: %1 (%2)")
+        .arg(fromPath(unread.folder), QString::fromStdString(messages.front()));
+}
+
 } // namespace
 
 Mantlersearch::Mantlersearch(MainWindowLink& mainWindow, Platform& platform, ViewerUnlock& unlock)
@@ -134,15 +142,21 @@ void Mantlersearch::listFolder() {
     if (!work.started()) return;
     setBrowsingEnabled(false);
     List1->clear();
+    Yielder yielder;
 
-    // Entry j of the list belongs to file j: the file list's entries, or the whole tree's.
+    // Entry j of the list belongs to file j: the file list's entries, or the whole tree's. The
+    // walk of a tree yields and stops like the listing; what it could not read is said after the
+    // captions, so that a partial list never passes for a whole one.
     std::vector<fs::path> files;
+    std::vector<UnreadFolder> unread;
     const fs::path folder = Dir1->path().toStdString();
     if (m_subfolders->isChecked()) {
         try {
-            files = listPffFiles(folder, true);
-        } catch (const Failure&) {
-            files.clear();
+            files = listPffFiles(
+                folder, true, &unread, [&](const fs::path&) { yielder.maybeYield(); },
+                work.stopToken());
+        } catch (const Failure& failure) {
+            if (failure.number() != err::UserInterrupt) unread.push_back({folder, failure});
         }
     } else {
         File1->refresh();
@@ -150,7 +164,6 @@ void Mantlersearch::listFolder() {
             files.push_back(joinPath(Dir1->path(), File1->name(j)).toStdString());
     }
 
-    Yielder yielder;
     int listed = 0;
     try {
         readCaptions(
@@ -185,8 +198,13 @@ void Mantlersearch::listFolder() {
         // Stopped: by a bad file, the stop button or closing the window. What was listed stays,
         // and the view button follows it.
     }
+    for (const UnreadFolder& folderLeft : unread) {
+        // Greyed and never chosen: no file belongs to it.
+        auto* item = new QListWidgetItem(unreadFolderText(folderLeft), List1);
+        item->setFlags(Qt::NoItemFlags);
+    }
     applyFilter();
-    if (List1->count() > 0)
+    if (listed > 0)
         Image1->Enable();
     else
         Image1->Disable();
@@ -204,6 +222,8 @@ void Mantlersearch::applyFilter() {
     const QString filter = m_filter->text().trimmed();
     for (int j = 0; j < List1->count(); ++j) {
         QListWidgetItem* item = List1->item(j);
+        // A folder that could not be read stays in sight whatever the filter.
+        if (item->data(Qt::UserRole).toString().isEmpty()) continue;
         item->setHidden(!filter.isEmpty() && !item->text().contains(filter, Qt::CaseInsensitive));
     }
 }

@@ -11,6 +11,7 @@
 #include "windows/main/pixaform.h"
 #include "windows/owner/owner_flow.h"
 #include "windows/owner/pixa_owner.h"
+#include "windows/owner/pixa_password.h"
 #include "windows/unlock/viewer_passwordfrm.h"
 #include "windows/unlock/viewer_unlock.h"
 
@@ -45,13 +46,17 @@ inline void type(QWidget* window, std::initializer_list<std::pair<const char*, Q
 
 class RoadHarness {
 public:
-    RoadHarness()
-        : session(folder("data"), clock, folder("run")), window(session, platform),
-          owners(session, window, platform), unlock(session, window, platform) {
+    // With `sharing`, a second running copy of the application on the other's data and runtime
+    // folders.
+    explicit RoadHarness(const RoadHarness* sharing = nullptr)
+        : root(sharing ? sharing->root : dir.path()), session(folder("data"), clock, folder("run")),
+          window(session, platform), owners(session, window, platform),
+          unlock(session, window, platform) {
         window.attach(owners, unlock);
     }
 
     QTemporaryDir dir;
+    QString root; // the folder of the data and runtime folders, the photos and wrapped photos
     SettableClock clock;
     pixa::Session session;
     pixa::ui::ScriptedPlatform platform;
@@ -59,7 +64,7 @@ public:
     pixa::ui::OwnerFlow owners;
     pixa::ui::ViewerUnlock unlock;
 
-    QString path(const QString& name) const { return dir.filePath(name); }
+    QString path(const QString& name) const { return QDir(root).filePath(name); }
     QString unwrapped() const { return QString::fromStdString(session.temporaryPicture()); }
 
     // Shows the main window, whose start-up check finds no owner and opens the registration
@@ -72,6 +77,17 @@ public:
                                                       "Create atleast one owner before "
                                                       "continuing."} &&
                registerIn(owners.registrationWindow(), name, viewer);
+    }
+    // Shows the main window over a store that holds owners, and logs `name` in (password "pw").
+    bool startLoggedIn(const QString& name) {
+        window.show();
+        if (!QTest::qWaitForWindowExposed(&window)) return false;
+        window.Form_Load();
+        pixa::ui::PixaPassword* login = owners.loginWindow();
+        if (!login || !QTest::qWaitForWindowActive(login)) return false;
+        type(login, {{"Text1", name}, {"Text2", "pw"}});
+        QTest::keyClick(login->findChild<QLineEdit*>(QStringLiteral("Text2")), Qt::Key_Return);
+        return window.isEnabled() && !platform.applicationEnded();
     }
     // A further owner through the main window's new-owner button.
     bool registerOwner(const QString& name, const QString& viewer) {
@@ -120,7 +136,7 @@ public:
     // Every unwrapped picture anywhere under the test's folder.
     QStringList unwrappedPictures() const {
         QStringList found;
-        QDirIterator it(dir.path(), {QString::fromLatin1(pixa::kTemporaryPictureName)},
+        QDirIterator it(root, {QString::fromLatin1(pixa::kTemporaryPictureName)},
                         QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
         while (it.hasNext())
             found << it.next();
@@ -147,8 +163,8 @@ public:
 
 private:
     std::filesystem::path folder(const char* name) const {
-        QDir(dir.path()).mkpath(QString::fromLatin1(name));
-        return dir.filePath(QString::fromLatin1(name)).toStdString();
+        QDir(root).mkpath(QString::fromLatin1(name));
+        return QDir(root).filePath(QString::fromLatin1(name)).toStdString();
     }
     // Fills the registration window as a user would (owner password "pw"), and registers.
     bool registerIn(pixa::ui::PixaOwner* w, const QString& name, const QString& viewer) {
