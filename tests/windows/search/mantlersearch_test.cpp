@@ -1,6 +1,7 @@
 // The search window headless: captions of several owners' photos in the file list's order, a
 // bad file stopping the listing with the right message, view opening the file of the chosen
 // caption under a filter and with subfolders, and back.
+#include "deep_folders.h"
 #include "search_harness.h"
 #include "ui/image_button.h"
 
@@ -30,6 +31,7 @@ private slots:
     void viewWithoutASelectionDoesNothing();
     void backEnablesTheMainWindow();
     void stopEndsARecursiveListingPartWay();
+    void subfolderSearchNamesWhatItCouldNotRead();
 };
 
 void MantlersearchTest::emptyFolderDisablesView() {
@@ -158,6 +160,27 @@ void MantlersearchTest::stopEndsARecursiveListingPartWay() {
     });
     h.window->findChild<QCheckBox*>(QStringLiteral("Subfolders"))->setChecked(true);
     QCOMPARE(h.captions(), QStringList({"photo 0    (f0)", "photo 1    (f1)", "photo 2    (f2)"}));
+    QVERIFY(h.view()->isEnabled());
+    QVERIFY(h.platform.messages().isEmpty());
+}
+
+void MantlersearchTest::subfolderSearchNamesWhatItCouldNotRead() {
+    SearchHarness h;
+    QVERIFY(h.wrap(QStringLiteral("a.pff"), "Attic", h.anna));
+    QVERIFY(h.wrap(QStringLiteral("sub/b.pff"), "Beach", h.bruno));
+    // Folders nested past the system's path limit cannot be opened by their paths.
+    const std::filesystem::path root = h.folder.path().toStdString();
+    const auto chain = makeFolderChain(root, 22, 200);
+    h.open();
+    h.window->findChild<QCheckBox*>(QStringLiteral("Subfolders"))->setChecked(true);
+    const QStringList captions = h.captions();
+    removeDeepTree(root / *chain.begin());
+
+    QCOMPARE(captions.mid(0, 2), QStringList({"Attic", "Beach    (sub)"}));
+    QCOMPARE(captions.size(), 3);
+    QVERIFY2(captions[2].startsWith("Not searched: " + h.folder.filePath("ddd")), qPrintable(captions[2]));
+    // The folder's line cannot be chosen; the captions can.
+    QCOMPARE(h.list()->item(2)->flags(), Qt::NoItemFlags);
     QVERIFY(h.view()->isEnabled());
     QVERIFY(h.platform.messages().isEmpty());
 }
