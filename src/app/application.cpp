@@ -4,6 +4,7 @@
 #include "core/error.h"
 #include "core/file_io.h"
 #include "core/owner_store.h"
+#include "ui/end_on_signals.h"
 #include "ui/window_base.h"
 #include "windows/batch/mulsave.h"
 #include "windows/main/pixaform.h"
@@ -12,7 +13,10 @@
 #include "windows/title/pixa_mantler_title.h"
 #include "windows/unlock/viewer_unlock.h"
 
+#include <QApplication>
 #include <QTimer>
+
+#include <chrono>
 
 #include <filesystem>
 #include <utility>
@@ -25,6 +29,7 @@ Application::Application() = default;
 
 Application::~Application() {
     // The windows that point at the main window go first.
+    m_endOnSignals.reset();
     m_title.reset();
     delete m_batch.data();
     delete m_search.data();
@@ -58,6 +63,14 @@ bool Application::start(const QString& pendingFile) {
         if (!m_search) m_search = new ui::Mantlersearch(*m_mainWindow, m_platform, *m_unlock);
         ui::presentOver(m_search, m_mainWindow.get());
     });
+    // SIGTERM, SIGINT and SIGHUP, and the end of the desktop session, do what the exit button
+    // does: every long work stops, this copy's unwrapped picture goes, the process ends; a work
+    // held in a system call cannot keep it alive more than a second.
+    m_platform.setEndDeadline(std::chrono::seconds(1));
+    m_endOnSignals = std::make_unique<ui::EndOnSignals>(m_mainWindow.get(),
+                                                        [this] { m_mainWindow->Command6_Click(); });
+    QObject::connect(qApp, &QGuiApplication::commitDataRequest, m_mainWindow.get(),
+                     [this] { m_mainWindow->Command6_Click(); });
     m_title = std::make_unique<ui::PixaMantlerTitle>(m_platform, [this] { showMainWindow(); });
     traceTitle(*m_title);
     // Inside the event loop, so that ending the application from the title ends it cleanly.

@@ -13,6 +13,7 @@
 #include <memory>
 
 namespace pixa::ui {
+class EndOnSignals;
 class Mantlersearch;
 class OwnerFlow;
 class PixaMantlerTitle;
@@ -48,6 +49,8 @@ private:
     std::unique_ptr<ui::OwnerFlow> m_owners;
     std::unique_ptr<ui::ViewerUnlock> m_unlock;
     std::unique_ptr<ui::PixaMantlerTitle> m_title;
+    // Destroyed first: it calls on the main window.
+    std::unique_ptr<ui::EndOnSignals> m_endOnSignals;
     // Until the main window is shown.
     QString m_pendingFile;
     // The batch and search windows while they are loaded; each unloads itself.

@@ -80,7 +80,9 @@ TEST_P(LeftFolderTest, OnlyFoldersOfEndedCopiesAreRemoved) {
     writeBytes(left / pixa::kTemporaryPictureName, "photo");
     const int fd = ::open(left.c_str(), O_RDONLY | O_DIRECTORY);
     ASSERT_GE(fd, 0);
-    if (c.locked) ASSERT_EQ(::flock(fd, LOCK_EX), 0);
+    if (c.locked) {
+        ASSERT_EQ(::flock(fd, LOCK_EX), 0);
+    }
     if (c.old) {
         const timespec times[2] = {{0, UTIME_OMIT}, {std::time(nullptr) - 120, 0}};
         ASSERT_EQ(::utimensat(AT_FDCWD, left.c_str(), times, 0), 0);

@@ -300,7 +300,9 @@ if [ "$photo_steps" -eq 1 ]; then
     xdotool key Return
     unlocked_picture() {
         local picture
-        for picture in "$runtime"/pixamantler/'~~tmp.bmp' "$(dirname "$store")/~~tmp.bmp"; do
+        # Each running copy keeps its own, in a folder of its own.
+        for picture in "$runtime"/pixamantler/copy-*/'~~tmp.bmp' \
+            "$(dirname "$store")"/copy-*/'~~tmp.bmp'; do
             [ -s "$picture" ] && cmp -s "$picture" "$photo" && return 0
         done
         return 1

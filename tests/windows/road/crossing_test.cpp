@@ -4,6 +4,7 @@
 #include "road_harness.h"
 
 #include "core/pff_file.h"
+#include "ui/end_on_signals.h"
 #include "ui/file_browsers.h"
 #include "windows/batch/mulsave.h"
 #include "windows/search/mantlersearch.h"
@@ -12,6 +13,7 @@
 #include <QProgressBar>
 #include <QtTest>
 
+#include <csignal>
 #include <memory>
 #include <utility>
 
@@ -27,6 +29,8 @@ private slots:
     void photoNotOpenedFromTheSearch();
     void viewWhileAnUnwrapRuns();
     void exitDuringABatchRun();
+    void endingSignalAfterAnUnlock_data();
+    void endingSignalAfterAnUnlock();
 };
 
 namespace {
@@ -212,6 +216,28 @@ void CrossingTest::exitDuringABatchRun() {
                 contents(h.path("photos/" + name + ".bmp")));
     }
     delete batch.data();
+}
+
+void CrossingTest::endingSignalAfterAnUnlock_data() {
+    QTest::addColumn<int>("signal");
+    QTest::newRow("SIGTERM") << SIGTERM;
+    QTest::newRow("SIGINT") << SIGINT;
+    QTest::newRow("SIGHUP") << SIGHUP;
+}
+
+void CrossingTest::endingSignalAfterAnUnlock() {
+    QFETCH(int, signal);
+    RoadHarness h;
+    QVERIFY(h.start("alice", "view"));
+    wrapInWindow(h, h.picture("photo.bmp", QSize(640, 480), "bmp"), "photo");
+    QVERIFY(h.openWrapped(h.path("photo.pff"), "view"));
+    QCOMPARE(h.unwrappedPictures(), QStringList{h.unwrapped()});
+
+    // As the application wires it: the signal does what the exit button does.
+    const pixa::ui::EndOnSignals ending(&h.window, [&h] { h.window.Command6_Click(); });
+    ::raise(signal);
+    QTRY_VERIFY(h.platform.applicationEnded());
+    QCOMPARE(h.unwrappedPictures(), QStringList());
 }
 
 QTEST_MAIN(CrossingTest)
