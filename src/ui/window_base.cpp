@@ -4,10 +4,14 @@
 #include "ui/platform.h"
 
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPainter>
 #include <QTimer>
 #include <QWindow>
+
+#include <algorithm>
+#include <utility>
 
 namespace pixa::ui {
 
@@ -53,7 +57,37 @@ void WindowBase::unload() {
     deleteLater();
 }
 
+void WindowBase::orderTabsByPosition() {
+    // Controls whose tops differ by less than this stand in one row.
+    constexpr int kRowTolerance = 12;
+    QList<QWidget*> stops;
+    for (QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        if (child->focusPolicy() & Qt::TabFocus) stops << child;
+    std::stable_sort(stops.begin(), stops.end(),
+                     [](const QWidget* a, const QWidget* b) { return a->y() < b->y(); });
+    for (qsizetype first = 0; first < stops.size();) {
+        qsizetype end = first + 1;
+        while (end < stops.size() && stops[end]->y() - stops[first]->y() < kRowTolerance)
+            ++end;
+        std::stable_sort(stops.begin() + first, stops.begin() + end,
+                         [](const QWidget* a, const QWidget* b) { return a->x() < b->x(); });
+        first = end;
+    }
+    for (qsizetype i = 1; i < stops.size(); ++i)
+        setTabOrder(stops[i - 1], stops[i]);
+}
+
+void WindowBase::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier &&
+        closesOnEscape()) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
 void WindowBase::showEvent(QShowEvent* event) {
+    if (!std::exchange(m_tabsOrdered, true)) orderTabsByPosition();
     QWidget::showEvent(event);
     // A window restored from the task bar keeps the focus where the user left it.
     if (!event->spontaneous()) Form_Activate();

@@ -62,8 +62,16 @@ protected:
     // What a frame close during long work does before it waits; by default, asks it to stop.
     virtual void closeWhileRunning() { requestStop(); }
 
+    // Whether Escape closes the window as its frame's close button does; the main window's
+    // close ends the application, so it does not.
+    virtual bool closesOnEscape() const { return true; }
+    // The Tab order of the window's controls follows their places: row by row from the top,
+    // each row from the left. Set when the window is first shown.
+    void orderTabsByPosition();
+
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
 
 private:
@@ -75,6 +83,7 @@ private:
     bool m_unloaded = false;
     bool m_running = false;
     bool m_closePending = false;
+    bool m_tabsOrdered = false;
     std::stop_source m_stop;
 };
 

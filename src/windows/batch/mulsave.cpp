@@ -11,9 +11,11 @@
 #include "ui/help.h"
 #include "ui/image_button.h"
 #include "ui/platform.h"
+#include "ui/text_fit.h"
 #include "ui/yielder.h"
 
 #include <QDir>
+#include <QFontMetrics>
 #include <QHash>
 #include <QLabel>
 #include <QProgressBar>
@@ -53,7 +55,7 @@ mulsave::mulsave(Session& session, Platform& platform)
     setBackdrop(browseBackdrop(
         size(), QStringLiteral("Wrap many photos at once"),
         {{QRect(16, 82, 158, 110), QRect(193, 81, 161, 111), QRect(192, 209, 161, 21),
-          QRect(15, 242, 161, 111), QRect(16, 370, 161, 21), QRect(194, 248, 155, 40)},
+          QRect(15, 242, 161, 111), QRect(16, 370, 161, 21), QRect(194, 235, 155, 57)},
          {QRect(195, 353, 40, 37), QRect(236, 353, 40, 37), QRect(277, 353, 71, 37)},
          {QRect(15, 208, 161, 17)}}));
 
@@ -86,11 +88,15 @@ mulsave::mulsave(Session& session, Platform& platform)
     Drive2->setGeometry(16, 370, 161, 21);
     Drive2->setToolTip(QStringLiteral("Select destination drive"));
 
-    Label4 = addBrowseLabel(this, "Label4", QStringLiteral("#"), {198, 251});
-    Label4->setFixedWidth(150);
+    // Two lines of the window's font: "Saving 10 of 12 files....wait" and the end of a stopped
+    // run need both.
+    Label4 = addBrowseLabel(this, "Label4", QStringLiteral("#"), {198, 237});
+    Label4->setWordWrap(true);
+    Label4->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    Label4->setFixedSize(147, 2 * QFontMetrics(font()).lineSpacing() + 2);
     ProgressBar1 = new QProgressBar(this);
     ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
-    ProgressBar1->setGeometry(198, 271, 147, 12);
+    ProgressBar1->setGeometry(198, 276, 147, 12);
     ProgressBar1->setTextVisible(false);
 
     Image3 = addImageButton(10, QStringLiteral("Image3"), QRect(195, 296, 0, 0),
@@ -127,22 +133,23 @@ void mulsave::Form_Load() {
     m_oldDrive2 = Drive2->drive();
     Label4->hide();
     ProgressBar1->hide();
-    Label1->setText(pathCaption(Dir2->path()));
-    Label1->adjustSize();
-    Label3->setText(pathCaption(Dir1->path()));
-    Label3->adjustSize();
+    Dir2_Change();
+    showSourcePath();
     Image3->Disable();
 }
 
 void mulsave::Dir1_Change() {
     File1->setFolder(Dir1->path());
-    Label3->setText(pathCaption(Dir1->path()));
-    Label3->adjustSize();
+    showSourcePath();
+}
+
+// The rule's text stays whole above its list, and the whole path is in its tooltip.
+void mulsave::showSourcePath() {
+    setFittedText(*Label3, pathCaption(Dir1->path()), Dir1->geometry().right(), Dir1->path());
 }
 
 void mulsave::Dir2_Change() {
-    Label1->setText(pathCaption(Dir2->path()));
-    Label1->adjustSize();
+    setFittedText(*Label1, pathCaption(Dir2->path()), Dir2->geometry().right(), Dir2->path());
 }
 
 // A drive that cannot be read returns its selector silently.
@@ -195,9 +202,11 @@ void mulsave::Image2_Click() {
     QHash<QString, QString> refused;
     for (const WrapRefusal& refusal : plan.refusals) {
         const QString source = toQt(refusal.source.string());
-        refused.insert(source, refusal.number == 0
-                                   ? QStringLiteral("%1: %2").arg(source, toQt(refusal.reason))
-                                   : failureLine(source, Failure(refusal.number, refusal.reason)));
+        // A reason that names the photo already is not prefixed with it once more.
+        const QString reason = toQt(refusal.reason);
+        refused.insert(source, refusal.number != 0 ? failureLine(source, Failure(refusal.number))
+                               : reason.contains(source) ? reason
+                                                         : QStringLiteral("%1: %2").arg(source, reason));
     }
 
     QStringList failures;
@@ -234,7 +243,11 @@ void mulsave::Image2_Click() {
         }
         ProgressBar1->hide();
     }
-    Label4->setText(QStringLiteral("Total %1 saved.").arg(written));
+    // A stopped run says so after its total, with the photos it did not come to.
+    const int left = n - (k - 1);
+    Label4->setText(QStringLiteral("Total %1 saved.").arg(written) +
+                    (cancel_sw && left > 0 ? QStringLiteral(" Stopped, %1 left.").arg(left)
+                                           : QString()));
     Image1->Enable();
     Image2->Enable();
     Image3->Disable();

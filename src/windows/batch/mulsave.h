@@ -59,6 +59,7 @@ protected:
 
 private:
     void Form_Load();
+    void showSourcePath();
 
     Session& m_session;
     Platform& m_platform;

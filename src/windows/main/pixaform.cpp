@@ -5,6 +5,7 @@
 #include "ui/error_report.h"
 #include "ui/help.h"
 #include "ui/image_button.h"
+#include "ui/text_fit.h"
 #include "windows/main/main_backdrop.h"
 #include "windows/main/picture_loader.h"
 #include "windows/main/picture_viewport.h"
@@ -14,8 +15,6 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
-#include <QFontInfo>
-#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
@@ -41,17 +40,6 @@ constexpr int kCaptionLength = 64;
 // The information labels' room in their panel between the button strips.
 constexpr int kInfoLeft = 516;
 constexpr int kInfoWidth = 175;
-
-// `font`, made smaller until `text` fits `width`, down to a size that is still legible.
-QFont fittingFont(QFont font, const QString& text, int width) {
-    constexpr int kSmallestPixels = 8;
-    if (font.pixelSize() <= 0) font.setPixelSize(QFontInfo(font).pixelSize());
-    while (QFontMetrics(font).horizontalAdvance(text) > width &&
-           font.pixelSize() > kSmallestPixels) {
-        font.setPixelSize(font.pixelSize() - 1);
-    }
-    return font;
-}
 
 // The labels' common font: the widest of the fixed texts they show fits.
 QFont infoFont(const QFont& windowFont) {
@@ -136,16 +124,6 @@ void pixaform::addControls() {
 
     m_viewport = new PictureViewport(this);
 
-    // Reading order: the caption, then the buttons from left to right.
-    setTabOrder(Text1, Command1);
-    setTabOrder(Command1, Command4);
-    setTabOrder(Command4, Command5);
-    setTabOrder(Command5, Image1);
-    setTabOrder(Image1, Image4);
-    setTabOrder(Image4, Image2);
-    setTabOrder(Image2, Command6);
-    setTabOrder(Command6, Command2);
-    setTabOrder(Command2, Command3);
     setFirstBox(Text1);
 }
 

@@ -84,6 +84,7 @@ protected:
     // The frame's close button is the exit button, also while a command of this window works.
     void frameClosed() override { Command6_Click(); }
     void closeWhileRunning() override { Command6_Click(); }
+    bool closesOnEscape() const override { return false; }
     void keyPressEvent(QKeyEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;

@@ -20,6 +20,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPointer>
 #include <QPushButton>
 
 #include <filesystem>
@@ -140,6 +141,8 @@ void Mantlersearch::Drive1_Change() {
 void Mantlersearch::listFolder() {
     LongWork work(*this);
     if (!work.started()) return;
+    // The listing disables the browsing controls; the focus comes back where it was after.
+    const QPointer<QWidget> focused = focusWidget();
     setBrowsingEnabled(false);
     List1->clear();
     Yielder yielder;
@@ -209,6 +212,7 @@ void Mantlersearch::listFolder() {
     else
         Image1->Disable();
     setBrowsingEnabled(true);
+    if (focused && focused->isEnabled()) focused->setFocus(Qt::OtherFocusReason);
 }
 
 void Mantlersearch::setBrowsingEnabled(bool enabled) {

@@ -123,9 +123,6 @@ ViewerPasswordfrm::ViewerPasswordfrm(Session& session, MainWindowLink& mainWindo
     Command2->setGeometry(width() - 21, 5, 16, 15);
     Command2->setToolTip(QStringLiteral("Close without unlocking"));
 
-    setTabOrder(Text2, Image1);
-    setTabOrder(Image1, Command1);
-    setTabOrder(Command1, Command2);
 
     connect(Command1, &ImageButton::clicked, this, &ViewerPasswordfrm::Command1_Click);
     connect(Image1, &ImageButton::clicked, this, &ViewerPasswordfrm::Image1_Click);

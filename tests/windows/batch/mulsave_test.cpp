@@ -3,9 +3,11 @@
 #include "batch_harness.h"
 #include "core/codepage.h"
 #include "core/pff_file.h"
+#include "ui/file_browsers.h"
 #include "ui/image_button.h"
 
 #include <QDir>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QTest>
 
@@ -27,7 +29,23 @@ private slots:
     void secondPhotoForOneTargetIsRefusedNotLost();
     void pathCaptionCutsAtTwentyCharacters_data();
     void pathCaptionCutsAtTwentyCharacters();
+    void pathLabelsStayInsideAndShowTheWholePath_data();
+    void pathLabelsStayInsideAndShowTheWholePath();
 };
+
+namespace {
+
+// The label shows all of its text inside its own room, however many lines it takes.
+bool textFits(const QLabel* label) {
+    const QFontMetrics metrics(label->font());
+    const QRect needed = metrics.boundingRect(QRect(0, 0, label->width(), 1000),
+                                              int(label->alignment()) | Qt::TextWordWrap,
+                                              label->text());
+    return needed.width() <= label->width() && needed.height() <= label->height() &&
+           label->geometry().right() < label->window()->width();
+}
+
+} // namespace
 
 void MulsaveTest::runWritesTheSelectedPhotos_data() {
     QTest::addColumn<QStringList>("present");
@@ -88,11 +106,18 @@ void MulsaveTest::abortLetsTheCurrentFileFinish() {
         writePhoto(h.sources.filePath(names.last()), 50000);
     }
     h.select(names);
-    connect(h.window, &mulsave::fileStarting, h.window, [&h](int k) {
-        if (k == 3) h.control<ImageButton>("Image3")->clicked();
+    bool waitingFits = false;
+    connect(h.window, &mulsave::fileStarting, h.window, [&h, &waitingFits](int k) {
+        if (k != 3) return;
+        h.control<ImageButton>("Image3")->clicked();
+        waitingFits = h.status() == QStringLiteral("Saving 3 of 5 files....wait") &&
+                      textFits(h.control<QLabel>("Label4"));
     });
     h.control<ImageButton>("Image2")->clicked();
-    QCOMPARE(h.status(), QStringLiteral("Total 3 saved."));
+    QVERIFY(waitingFits);
+    // The total as it always reads, then what the stop left out.
+    QCOMPARE(h.status(), QStringLiteral("Total 3 saved. Stopped, 2 left."));
+    QVERIFY(textFits(h.control<QLabel>("Label4")));
     QVERIFY(h.written("p3.pff"));
     QVERIFY(!h.written("p4.pff"));
     QCOMPARE(h.control<ImageButton>("Image3")->currentFace(), QStringLiteral("10c"));
@@ -151,7 +176,9 @@ void MulsaveTest::secondPhotoForOneTargetIsRefusedNotLost() {
     PffReader reader(h.destination.filePath(QStringLiteral("a.pff")).toStdString());
     QCOMPARE(reader.info().pictureSize(), 4000);
     QCOMPARE(h.platform.messages().size(), 1);
-    QVERIFY(h.platform.messages().first().contains(h.sources.filePath(QStringLiteral("a.jpg"))));
+    // The photo is named once in its line.
+    const QString message = h.platform.messages().first();
+    QCOMPARE(message.count(h.sources.filePath(QStringLiteral("a.jpg"))), 1);
 }
 
 void MulsaveTest::pathCaptionCutsAtTwentyCharacters_data() {
@@ -169,6 +196,38 @@ void MulsaveTest::pathCaptionCutsAtTwentyCharacters() {
     QFETCH(QString, path);
     QFETCH(QString, caption);
     QCOMPARE(pathCaption(path), caption);
+}
+
+void MulsaveTest::pathLabelsStayInsideAndShowTheWholePath_data() {
+    QTest::addColumn<QString>("source"); // under the source folder
+    QTest::addColumn<QString>("target"); // under the destination folder
+    QTest::newRow("short") << "a" << "b";
+    QTest::newRow("deep, with its chain longer than the list") << "a/b/c/d/e/f/g" << "h/i/j/k/l/m";
+    QTest::newRow("siblings with a long common start")
+        << "holiday photographs 2026/august" << "holiday photographs 2026/august-wrapped";
+}
+
+void MulsaveTest::pathLabelsStayInsideAndShowTheWholePath() {
+    QFETCH(QString, source);
+    QFETCH(QString, target);
+    BatchHarness h;
+    QVERIFY(QDir(h.sources.path()).mkpath(source));
+    QVERIFY(QDir(h.destination.path()).mkpath(target));
+    auto* from = h.control<FolderList>("Dir1");
+    auto* to = h.control<FolderList>("Dir2");
+    from->setPath(h.sources.filePath(source));
+    to->setPath(h.destination.filePath(target));
+    for (const auto& [label, list] : {std::pair{h.control<QLabel>("Label3"), from},
+                                      std::pair{h.control<QLabel>("Label1"), to}}) {
+        QCOMPARE(label->text(), pathCaption(list->path()));
+        QVERIFY2(textFits(label), qPrintable(label->objectName()));
+        QCOMPARE(label->toolTip(), list->path());
+        // The open folder is the list's current entry, selected and in sight.
+        QCOMPARE(list->currentItem()->data(Qt::UserRole).toString(), list->path());
+        QVERIFY(list->currentItem()->isSelected());
+        const QRect row = list->visualItemRect(list->currentItem());
+        QVERIFY(row.top() >= 0 && row.bottom() <= list->viewport()->height());
+    }
 }
 
 QTEST_MAIN(MulsaveTest)

@@ -211,7 +211,7 @@ void CrossingTest::exitDuringABatchRun() {
     QCOMPARE(h.platform.messages(), QStringList());
     const QDir wrapped(h.path("wrapped"));
     QCOMPARE(wrapped.entryList(QDir::Files | QDir::Hidden), (QStringList{"p01.pff", "p02.pff"}));
-    for (const QString& name : {"p01", "p02"}) {
+    for (const QString name : {"p01", "p02"}) {
         QVERIFY(unwrappedBytes(wrapped.filePath(name + ".pff"), h.path("check.bmp")) ==
                 contents(h.path("photos/" + name + ".bmp")));
     }

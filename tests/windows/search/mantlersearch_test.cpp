@@ -32,6 +32,7 @@ private slots:
     void backEnablesTheMainWindow();
     void stopEndsARecursiveListingPartWay();
     void subfolderSearchNamesWhatItCouldNotRead();
+    void folderOpenedByKeyboardKeepsTheFocus();
 };
 
 void MantlersearchTest::emptyFolderDisablesView() {
@@ -183,6 +184,20 @@ void MantlersearchTest::subfolderSearchNamesWhatItCouldNotRead() {
     QCOMPARE(h.list()->item(2)->flags(), Qt::NoItemFlags);
     QVERIFY(h.view()->isEnabled());
     QVERIFY(h.platform.messages().isEmpty());
+}
+
+void MantlersearchTest::folderOpenedByKeyboardKeepsTheFocus() {
+    SearchHarness h;
+    QVERIFY(h.wrap(QStringLiteral("sub/a.pff"), "Attic", h.anna));
+    h.open();
+    QVERIFY(QTest::qWaitForWindowActive(h.window));
+    auto* folders = h.window->findChild<QListWidget*>(QStringLiteral("Dir1"));
+    folders->setFocus(Qt::TabFocusReason);
+    // The last entry is the subfolder "sub"; Enter opens it, and its captions are listed.
+    folders->setCurrentRow(folders->count() - 1);
+    QTest::keyClick(folders, Qt::Key_Return);
+    QCOMPARE(h.captions(), QStringList{"Attic"});
+    QVERIFY(folders->hasFocus());
 }
 
 QTEST_MAIN(MantlersearchTest)

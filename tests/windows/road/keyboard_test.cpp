@@ -1,0 +1,133 @@
+// Every window by keyboard alone: Tab goes through the controls in the order of their places,
+// Space presses an image button, and Escape closes a secondary window as its "X" does.
+#include "road_harness.h"
+
+#include "windows/batch/mulsave.h"
+#include "windows/owner/pixa_password.h"
+#include "windows/search/mantlersearch.h"
+
+#include <QApplication>
+#include <QtTest>
+
+using namespace pixatest;
+
+class KeyboardTest : public QObject {
+    Q_OBJECT
+private slots:
+    void everyWindow_data();
+    void everyWindow();
+};
+
+namespace {
+
+enum class Window { Main, Registration, Login, Unlock, Batch, Search };
+
+// Opens `which` over a harness with an owner logged in and a wrapped photo in its folder.
+QWidget* openWindow(RoadHarness& h, Window which) {
+    switch (which) {
+    case Window::Main:
+        h.window.Form_Activate();
+        return &h.window;
+    case Window::Registration:
+        QTest::mouseClick(h.button("Command5"), Qt::LeftButton);
+        return h.owners.registrationWindow();
+    case Window::Login:
+        h.owners.showLogin();
+        return h.owners.loginWindow();
+    case Window::Unlock:
+        h.open(h.path("photo.pff"), 1);
+        return h.unlock.window();
+    case Window::Batch: {
+        auto* batch = new pixa::ui::mulsave(h.session, h.platform);
+        batch->show();
+        return batch;
+    }
+    case Window::Search: {
+        QDir::setCurrent(h.root);
+        auto* search = new pixa::ui::Mantlersearch(h.window, h.platform, h.unlock);
+        search->show();
+        return search;
+    }
+    }
+    return nullptr;
+}
+
+// The controls that Tab visits from the one with the focus, until it is back there.
+QStringList tabChain(QWidget* window) {
+    QStringList chain;
+    QWidget* start = window->focusWidget();
+    for (QWidget* at = start; at && chain.size() < 40;) {
+        chain << at->objectName();
+        QTest::keyClick(at, Qt::Key_Tab);
+        at = window->focusWidget();
+        if (at == start) break;
+    }
+    return chain;
+}
+
+} // namespace
+
+void KeyboardTest::everyWindow_data() {
+    QTest::addColumn<Window>("which");
+    QTest::addColumn<QStringList>("tabs"); // from the control that has the focus when shown
+    QTest::addColumn<QString>("help");     // the image button Space presses
+    QTest::addColumn<QString>("onEscape"); // what Escape leaves: "open", "hidden", "ended"
+
+    QTest::newRow("main") << Window::Main
+                          << QStringList{"Text1",  "Command1", "Command4", "Command5", "Image1",
+                                         "Image4", "Image2",   "Command6", "Command3"}
+                          << "Image2"
+                          << "open";
+    QTest::newRow("registration") << Window::Registration
+                                  << QStringList{"Text1", "Text2",  "Text3",    "Text6",   "Text4",
+                                                 "Text5", "Image1", "Command1", "Command2"}
+                                  << "Image1"
+                                  << "hidden";
+    QTest::newRow("login") << Window::Login << QStringList{"Text1",    "Text2",    "Image1",
+                                                           "Command1", "Command2", "Command4"}
+                           << "Image1"
+                           << "ended";
+    QTest::newRow("unlock") << Window::Unlock
+                            << QStringList{"Text2", "Image1", "Command1", "Command2"} << "Image1"
+                            << "hidden";
+    QTest::newRow("batch") << Window::Batch << QStringList{"File1",  "Dir1",   "Drive1", "Dir2",
+                                                           "Image4", "Image2", "Image1", "Drive2"}
+                           << "Image4"
+                           << "hidden";
+    QTest::newRow("search") << Window::Search
+                            << QStringList{"Filter", "Image3", "Image1", "Image2",
+                                           "Dir1",   "List1",  "Drive1", "Subfolders"}
+                            << "Image3"
+                            << "hidden";
+}
+
+void KeyboardTest::everyWindow() {
+    QFETCH(Window, which);
+    QFETCH(QStringList, tabs);
+    QFETCH(QString, help);
+    QFETCH(QString, onEscape);
+    RoadHarness h;
+    QVERIFY(h.start("alice", "view"));
+    h.open(h.picture("photo.bmp", QSize(120, 90), "bmp"), 2);
+    h.save(h.path("photo"), 1);
+    h.platform.takeMessages();
+
+    const QPointer<QWidget> window = openWindow(h, which);
+    QVERIFY(window && QTest::qWaitForWindowActive(window));
+    QCOMPARE(tabChain(window), tabs);
+
+    // Space on an image button presses it.
+    auto* button = window->findChild<QWidget*>(help);
+    button->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(button, Qt::Key_Space);
+    QCOMPARE(h.platform.helpPaths().size(), 1);
+
+    QTest::keyClick(window->focusWidget(), Qt::Key_Escape);
+    if (onEscape == "ended") QVERIFY(h.platform.applicationEnded());
+    if (onEscape == "hidden") QTRY_VERIFY(window.isNull() || !window->isVisible());
+    if (onEscape == "open") QVERIFY(window->isVisible() && !h.platform.applicationEnded());
+    if (which == Window::Batch || which == Window::Search) delete window.data();
+}
+
+QTEST_MAIN(KeyboardTest)
+#include "keyboard_test.moc"
