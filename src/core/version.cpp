@@ -2,7 +2,7 @@
 
 namespace pixa {
 
-// PIXA_VERSION is given to this file alone, so a new version rebuilds one file.
+// PIXA_VERSION comes from the build, which takes it from the project's version.
 std::string_view programVersion() { return PIXA_VERSION; }
 
 } // namespace pixa
