@@ -22,6 +22,8 @@ int main(int argc, char** argv) {
         return pixa::app::printAnswer(options);
     QApplication qtApp(argc, argv);
     QApplication::setApplicationName(QStringLiteral("PixaMantler"));
+    // Desktops match the windows to the installed menu entry by this name.
+    QApplication::setDesktopFileName(QStringLiteral(PIXA_APP_ID));
     pixa::app::Application application;
     if (!application.start(options.file)) return 1;
     return QApplication::exec();

@@ -1,15 +1,13 @@
 #include "app/start_options.h"
 
+#include "core/version.h"
+
 #include <QCommandLineParser>
 #include <QDir>
 #include <QFileInfo>
 
 #include <cstdio>
 #include <cstdlib>
-
-#ifndef PIXA_VERSION
-#define PIXA_VERSION "unknown"
-#endif
 
 namespace pixa::app {
 namespace {
@@ -68,7 +66,7 @@ StartOptions readStartOptions(const QStringList& arguments, bool displayPresent)
     }
     if (parser.isSet(version)) {
         options.action = StartOptions::Action::Version;
-        options.text = QStringLiteral("pixamantler %1\n").arg(QStringLiteral(PIXA_VERSION));
+        options.text = QStringLiteral("pixamantler %1\n").arg(QString::fromUtf8(QByteArrayView(programVersion())));
         return options;
     }
     const QStringList files = parser.positionalArguments();

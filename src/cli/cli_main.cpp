@@ -5,14 +5,11 @@
 #include "cli/commands.h"
 #include "cli/text_output.h"
 #include "core/error.h"
+#include "core/version.h"
 
 #include <algorithm>
 #include <array>
 #include <iostream>
-
-#ifndef PIXA_VERSION
-#define PIXA_VERSION "unknown"
-#endif
 
 namespace pixa {
 
@@ -121,7 +118,7 @@ int dispatch(const std::vector<std::string>& args) {
         return kExitSuccess;
     }
     if (global.has("version")) {
-        std::cout << kProgram << ' ' << PIXA_VERSION << '\n';
+        std::cout << kProgram << ' ' << programVersion() << '\n';
         return kExitSuccess;
     }
     if (commandAt == args.size()) throw usageError("no command given");

@@ -1,9 +1,11 @@
 #include "ui/help_window.h"
 
+#include "core/version.h"
 #include "ui/platform.h"
 
 #include <QFile>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QPushButton>
 #include <QTextBrowser>
 #include <QUrl>
@@ -24,6 +26,11 @@ HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     auto* back = new QPushButton(QStringLiteral("&Back"), this);
     auto* forward = new QPushButton(QStringLiteral("&Forward"), this);
     auto* close = new QPushButton(QStringLiteral("C&lose"), this);
+    // Which version the help describes, as `pixamantler --version` says it.
+    auto* version = new QLabel(
+        kAppTitle + QStringLiteral(" version ") + QString::fromUtf8(QByteArrayView(programVersion())),
+        this);
+    version->setObjectName(QStringLiteral("helpVersion"));
     back->setEnabled(false);
     forward->setEnabled(false);
     connect(contents, &QPushButton::clicked, m_browser, &QTextBrowser::home);
@@ -38,6 +45,8 @@ HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     buttons->addWidget(back);
     buttons->addWidget(forward);
     buttons->addStretch(1);
+    buttons->addWidget(version);
+    buttons->addSpacing(12);
     buttons->addWidget(close);
 
     auto* layout = new QVBoxLayout(this);

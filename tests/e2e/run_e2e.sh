@@ -91,7 +91,7 @@ step "install into a temporary prefix"
 cmake --install "$build" --prefix "$prefix" > "$work/install.log" 2>&1 ||
     fail "cmake --install: $(cat "$work/install.log")"
 for file in bin/pixamantler bin/pixamantler-cli share/pixamantler/help/pixamantler.hlp \
-    share/applications/pixamantler.desktop share/mime/packages/pixamantler.xml; do
+    share/applications/com.example.PixaMantler.desktop share/mime/packages/pixamantler.xml; do
     [ -s "$prefix/$file" ] || fail "not installed: $file"
 done
 for side in 16 22 24 32 48 64 128 256; do
@@ -100,7 +100,7 @@ for side in 16 22 24 32 48 64 128 256; do
             fail "no ${side}x$side icon $icon"
     done
 done
-desktop=$prefix/share/applications/pixamantler.desktop
+desktop=$prefix/share/applications/com.example.PixaMantler.desktop
 if command -v desktop-file-validate > /dev/null; then
     desktop-file-validate "$desktop" || fail "the menu entry does not validate"
 fi

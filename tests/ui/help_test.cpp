@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QMessageBox>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -105,6 +106,9 @@ void HelpTest::helpWindowShowsTheDocumentAndLeavesTheCallerUsable() {
     QCOMPARE(help->windowTitle(), QStringLiteral("PixaMantler Help"));
     QCOMPARE(help->browser()->documentTitle(), QStringLiteral("PixaMantler Help"));
     QVERIFY(help->browser()->toPlainText().contains("not encrypted"));
+    auto* version = help->findChild<QLabel*>(QStringLiteral("helpVersion"));
+    QVERIFY(version && version->isVisible());
+    QCOMPARE(version->text(), QStringLiteral("PixaMantler version " PIXA_PROJECT_VERSION));
 
     // Modeless, and no child of the caller: disabling the caller leaves help usable.
     QCOMPARE(help->windowModality(), Qt::NonModal);
