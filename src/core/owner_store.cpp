@@ -16,8 +16,10 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <thread>
 
 namespace pixa {
 
@@ -77,10 +79,12 @@ void visitRecords(uint64_t size, ReadAt readAt, Visit visit) {
 // holds this lock from its duplicate check to the rename of the new store, so that none of them
 // works from a store that another is replacing. A rewrite replaces the file, so a lock won on a
 // file that was replaced while waiting is given up and taken again on the new one. The lock ends
-// with the process, so a killed registration leaves no stale lock.
+// with the process, so a killed registration leaves no stale lock; a stopped one holds it, which
+// the others survive by waiting in tries with a time limit (LockWait).
 class LockedStore {
 public:
-    explicit LockedStore(const fs::path& file) : m_path(file.string()) {
+    LockedStore(const fs::path& file, const LockWait& wait) : m_path(file.string()) {
+        const auto start = std::chrono::steady_clock::now();
         for (;;) {
             // Created when missing (an empty store, as a first registration makes it); not
             // blocking, so that a FIFO put there is refused instead of waited on. Opened for
@@ -99,9 +103,7 @@ public:
                 throw Failure(err::PathFileAccess, m_path + " is " + fileKindName(held.st_mode) +
                                                        ", not an owner store");
             }
-            while (::flock(m_fd, LOCK_EX) != 0) {
-                if (errno != EINTR) fail(errno, "lock");
-            }
+            waitForLock(wait, start);
             struct stat named {};
             if (::stat(m_path.c_str(), &named) == 0 && named.st_dev == held.st_dev &&
                 named.st_ino == held.st_ino) {
@@ -132,6 +134,39 @@ public:
     }
 
 private:
+    // Takes the lock on m_fd in tries, a few milliseconds apart at first and at most 50 ms.
+    void waitForLock(const LockWait& wait, std::chrono::steady_clock::time_point start) {
+        using namespace std::chrono;
+        auto pause = milliseconds(1);
+        while (::flock(m_fd, LOCK_EX | LOCK_NB) != 0) {
+            if (errno == EINTR) continue;
+            if (errno != EWOULDBLOCK) fail(errno, "lock");
+            const auto waited = duration_cast<milliseconds>(steady_clock::now() - start);
+            if (waited >= wait.limit) {
+                const auto seconds = duration_cast<duration<double>>(wait.limit).count();
+                char shown[32];
+                std::snprintf(shown, sizeof shown, "%g", seconds);
+                close();
+                throw Failure(err::PermissionDenied,
+                              "another registration has held " + m_path + " for " + shown +
+                                  (seconds == 1 ? " second" : " seconds") +
+                                  " without finishing; nothing was registered");
+            }
+            if (wait.waiting) wait.waiting(waited);
+            if (wait.stop.stop_requested()) {
+                close();
+                throwIfStopped(wait.stop);
+            }
+            std::this_thread::sleep_for(std::min<milliseconds>(pause, wait.limit - waited));
+            pause = std::min(pause * 2, milliseconds(50));
+        }
+    }
+
+    void close() noexcept {
+        ::close(m_fd);
+        m_fd = -1;
+    }
+
     [[noreturn]] void fail(int e, const char* action) {
         ::close(m_fd);
         m_fd = -1;
@@ -269,10 +304,10 @@ void OwnerStore::createIfMissing() const {
     if (errno != EEXIST) throwErrno(errno, "create", m_file.string());
 }
 
-void OwnerStore::append(const OwnerRecord& record) const {
+void OwnerStore::append(const OwnerRecord& record, const LockWait& wait) const {
     const std::string added = record.bytes();
     const fs::path file = followLinks(m_file);
-    const LockedStore locked(file);
+    const LockedStore locked(file, wait);
     rewriteLocked(locked, file, added);
 }
 
@@ -295,7 +330,8 @@ bool blankPassword(std::string_view text) {
 std::optional<CurrentOwner> registerOwner(const OwnerStore& store, std::string_view paddedName,
                                           std::string_view paddedOwnerPass,
                                           std::string_view paddedViewerPass,
-                                          std::string_view paddedHint, const Clock& clock) {
+                                          std::string_view paddedHint, const Clock& clock,
+                                          const LockWait& wait) {
     // A first look without the lock, so that a taken name is refused before anything else.
     if (ownerNameTaken(store, paddedName)) return std::nullopt;
     for (const auto& [password, which] : {std::pair{paddedOwnerPass, msg::OwnerPasswordName},
@@ -321,7 +357,7 @@ std::optional<CurrentOwner> registerOwner(const OwnerStore& store, std::string_v
     record.factorText = formatFactor(record.factor);
 
     const fs::path file = followLinks(store.path());
-    const LockedStore locked(file);
+    const LockedStore locked(file, wait);
     // The check that counts: another process may have registered the name since the first look.
     bool taken = false;
     locked.forEach(

@@ -4,10 +4,12 @@
 
 #include "core/clock.h"
 
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <optional>
+#include <stop_token>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -42,6 +44,17 @@ struct CurrentOwner {
     std::string plainName() const;
 };
 
+// How a registration waits for the store's lock while another process holds it: in short
+// tries, so that one stalled registration (a process stopped with Ctrl-Z while it holds the
+// lock) makes the others give up after `limit` instead of waiting for ever. The wait ends with
+// "Permission denied" after the limit, and with "User interrupt occurred" when `stop` is asked.
+struct LockWait {
+    std::chrono::milliseconds limit = std::chrono::seconds(30);
+    // Called between tries with the time waited so far; a window yields to its events here.
+    std::function<void(std::chrono::milliseconds waited)> waiting = {};
+    std::stop_token stop = {};
+};
+
 class OwnerStore {
 public:
     explicit OwnerStore(std::filesystem::path file) : m_file(std::move(file)) {}
@@ -62,7 +75,7 @@ public:
     // store is rewritten through a temporary file and renamed, so a kill leaves the old store
     // or the new one. The store is locked meanwhile (see registerOwner()). A store that is a
     // symbolic link is rewritten in its target's folder, so the link keeps working.
-    void append(const OwnerRecord& record) const;
+    void append(const OwnerRecord& record, const LockWait& wait = {}) const;
 
 private:
     std::filesystem::path m_file;
@@ -79,11 +92,13 @@ bool blankPassword(std::string_view text);
 //
 // Registrations in several processes at once (windows and tools) each take an exclusive lock on
 // the store from the duplicate check to the rewrite, so every registration reported is in the
-// store and a name is registered once.
+// store and a name is registered once. A registration that waits for the lock longer than
+// `wait` allows writes nothing (see LockWait).
 std::optional<CurrentOwner> registerOwner(const OwnerStore& store, std::string_view paddedName,
                                           std::string_view paddedOwnerPass,
                                           std::string_view paddedViewerPass,
-                                          std::string_view paddedHint, const Clock& clock);
+                                          std::string_view paddedHint, const Clock& clock,
+                                          const LockWait& wait = {});
 
 // True when a stored name unscrambles to the first 20 characters of `paddedName`, the ones a
 // registration would store: a name padded past its width (typed with surrounding spaces, or

@@ -5,7 +5,12 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
 #include <cstdlib>
+#include <stop_token>
 
 using namespace pixa;
 using namespace pixatest;
@@ -271,3 +276,74 @@ TEST_F(OwnerStoreTest, DataFolderIsTheChosenOneElseTheEnvironmentsAndIsCreated) 
     EXPECT_THROW(resolveDataFolder(dir / "file" / "sub"), Failure);
     EXPECT_EQ(failureNumber([&] { resolveDataFolder(dir / "file", false); }), err::PathNotFound);
 }
+
+namespace {
+
+// How the holder of the lock behaves while a registration waits for it.
+enum class Holder { Stalls, ReleasesAfterThreeTries, StopAsked };
+
+class LockWaitTest : public OwnerStoreTest, public ::testing::WithParamInterface<Holder> {};
+
+} // namespace
+
+TEST_P(LockWaitTest, WaitsInTriesAndGivesUpAfterItsLimit) {
+    ASSERT_TRUE(reg("first", "pw", "", 1, 2));
+    const std::string before = readBytes(storePath());
+    // Another open file description of the store: its lock stands for another process's.
+    int holder = ::open(storePath().c_str(), O_RDWR | O_CLOEXEC);
+    ASSERT_GE(holder, 0);
+    ASSERT_EQ(::flock(holder, LOCK_EX | LOCK_NB), 0);
+    std::stop_source stop;
+    int tries = 0;
+    LockWait wait{std::chrono::milliseconds(300), [&](std::chrono::milliseconds) {
+                      ++tries;
+                      if (GetParam() == Holder::ReleasesAfterThreeTries && tries == 3) {
+                          ::close(holder);
+                          holder = -1;
+                      }
+                      if (GetParam() == Holder::StopAsked) stop.request_stop();
+                  }};
+    wait.stop = stop.get_token();
+    // Long enough for the registration to give up while the holder stalls, however slow the
+    // machine: the limit counts from the first try.
+    if (GetParam() == Holder::ReleasesAfterThreeTries) wait.limit = std::chrono::seconds(60);
+    const auto registered = [&] {
+        return registerOwner(store(), padField("second", 20), padField("pw", 8),
+                             padField("viewer", 8), padField("", 40), FixedClock(9, 3, 4), wait);
+    };
+    switch (GetParam()) {
+    case Holder::Stalls: {
+        try {
+            registered();
+            ADD_FAILURE() << "registered through a held lock";
+        } catch (const Failure& f) {
+            EXPECT_EQ(f.number(), err::PermissionDenied);
+            EXPECT_NE(f.detail().find("another registration has held"), std::string::npos);
+        }
+        EXPECT_GT(tries, 1);
+        break;
+    }
+    case Holder::ReleasesAfterThreeTries:
+        EXPECT_TRUE(registered());
+        EXPECT_EQ(tries, 3);
+        break;
+    case Holder::StopAsked:
+        try {
+            registered();
+            ADD_FAILURE() << "registered through a held lock";
+        } catch (const Failure& f) {
+            EXPECT_EQ(f.number(), err::UserInterrupt);
+        }
+        EXPECT_EQ(tries, 1);
+        break;
+    }
+    if (holder >= 0) ::close(holder);
+    const std::string after = readBytes(storePath());
+    EXPECT_EQ(after.size(), before.size() +
+                                (GetParam() == Holder::ReleasesAfterThreeTries ? kRecordSize : 0));
+    EXPECT_EQ(after.compare(0, before.size(), before), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Holders, LockWaitTest,
+                         ::testing::Values(Holder::Stalls, Holder::ReleasesAfterThreeTries,
+                                           Holder::StopAsked));
