@@ -150,7 +150,7 @@ private:
                 throw Failure(err::PermissionDenied,
                               "another registration has held " + m_path + " for " + shown +
                                   (seconds == 1 ? " second" : " seconds") +
-                                  " without finishing; nothing was registered");
+                                  " without finishing");
             }
             if (wait.waiting) wait.waiting(waited);
             if (wait.stop.stop_requested()) {

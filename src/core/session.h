@@ -7,6 +7,7 @@
 #include "core/owner_store.h"
 #include "core/picture_folder.h"
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
@@ -43,6 +44,10 @@ public:
     const CurrentOwner& currentOwner() const { return m_currentOwner; }
     void setCurrentOwner(CurrentOwner owner) { m_currentOwner = std::move(owner); }
 
+    // How long a registration waits for another one that holds the owner store (LockWait).
+    std::chrono::milliseconds storeLockLimit() const { return m_storeLockLimit; }
+    void setStoreLockLimit(std::chrono::milliseconds limit) { m_storeLockLimit = limit; }
+
     // The last unwrapped picture, which must not outlive the run. Written 0600.
     std::filesystem::path temporaryPicture() const {
         return m_pictureFolder / kTemporaryPictureName;
@@ -55,6 +60,7 @@ private:
     CurrentOwner m_currentOwner;
     std::filesystem::path m_pictureFolder;
     std::optional<PictureLock> m_pictureLock;
+    std::chrono::milliseconds m_storeLockLimit = LockWait().limit;
 };
 
 } // namespace pixa
