@@ -113,7 +113,8 @@ int main(int argc, char** argv) {
     if (argc == 3 && std::strcmp(argv[1], "--measure") == 0) return measure(argv[2]);
     // Usage: pixa-open-peak-memory [limit-MiB]: fails when any open peaks above the limit
     // (by default the loader's own limit and 64 MiB for the process and the file).
-    const long limitMiB = argc > 1 ? std::atol(argv[1]) : pixa::ui::kMaxDecodeBytes / (1 << 20) + 64;
+    const long limitMiB =
+        argc > 1 ? std::atol(argv[1]) : pixa::ui::kMaxDecodeBytes / (1 << 20) + 64;
     try {
         pixa::bench::ScratchFolder scratch;
         const auto none = Transformation::TransformationNone;
@@ -144,13 +145,14 @@ int main(int argc, char** argv) {
         for (const auto& c : cases) {
             const fs::path file = scratch.path() / "picture.jpg";
             QFile out(QString::fromStdString(file.string()));
-            if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate)) throw std::runtime_error("write");
+            if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate))
+                throw std::runtime_error("write");
             out.write(c.bytes);
             out.close();
             const auto [kib, outcome] = inChild(argv[0], file);
             within = within && kib > 0 && kib <= limitMiB * 1024;
-            std::printf("%-42s %8lld B %6.1f MiB  %s\n", c.label, static_cast<long long>(c.bytes.size()),
-                        kib / 1024.0, outcome.c_str());
+            std::printf("%-42s %8lld B %6.1f MiB  %s\n", c.label,
+                        static_cast<long long>(c.bytes.size()), kib / 1024.0, outcome.c_str());
         }
         std::printf("every open within %ld MiB: %s\n", limitMiB, within ? "yes" : "NO");
         return within ? 0 : 1;

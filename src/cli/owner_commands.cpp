@@ -97,8 +97,8 @@ std::optional<CurrentOwner> registerWaiting(const OwnerStore& store, std::string
     wait.stop = interruption.token();
     bool said = false;
     wait.waiting = [&](std::chrono::milliseconds waited) {
-        if (said || waited < std::min<std::chrono::milliseconds>(std::chrono::seconds(1),
-                                                                 wait.limit / 2))
+        if (said ||
+            waited < std::min<std::chrono::milliseconds>(std::chrono::seconds(1), wait.limit / 2))
             return;
         said = true;
         std::cerr << "Waiting for another registration to finish with "
@@ -142,8 +142,7 @@ int runRegister(const CliContext& context, const CliArguments& args) {
         problems.push_back(std::string(msg::OwnerNameCompulsory));
     } else {
         checkTypedBack(problems, name, kNameWidth, "Owner's name", true);
-        if (ownerNameTaken(store, paddedName))
-            problems.push_back(terminalLines(msg::OwnerExists));
+        if (ownerNameTaken(store, paddedName)) problems.push_back(terminalLines(msg::OwnerExists));
     }
     checkNotBlank(problems, ownerPass, msg::OwnerPasswordName);
     checkTypedBack(problems, ownerPass, kPasswordWidth, "The owner password", true);

@@ -73,8 +73,8 @@ int runUnwrap(const CliContext&, const CliArguments& args) {
     const Interruption interruption;
     try {
         reader.unwrapTo(
-            *output, [&](uint64_t block, uint64_t count) { progress.update(block, count); },
-            0600, interruption.token());
+            *output, [&](uint64_t block, uint64_t count) { progress.update(block, count); }, 0600,
+            interruption.token());
     } catch (const Failure& f) {
         progress.finish();
         interruption.rethrowIfInterrupted(f);

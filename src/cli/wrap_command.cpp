@@ -89,10 +89,9 @@ WrapSettings settingsFrom(const CliArguments& args) {
         requireNoControlCharacter(*settings.options.fileType, "the file type");
         // Stored cut to its field, a longer type would come back as another one.
         if (settings.options.fileType->size() > kFileTypeSize) {
-            throw CliError(kExitFailure,
-                           "The file type \"" + printable(*type) + "\" holds " +
-                               std::to_string(settings.options.fileType->size()) +
-                               " characters; at most 4 can be stored.");
+            throw CliError(kExitFailure, "The file type \"" + printable(*type) + "\" holds " +
+                                             std::to_string(settings.options.fileType->size()) +
+                                             " characters; at most 4 can be stored.");
         }
     }
     if (const auto output = args.value("output")) settings.options.output = fs::path(*output);
@@ -144,8 +143,8 @@ int runWrap(const CliContext& context, const CliArguments& args) {
         if (!settings.options.fileType && plan.fileType.size() > kFileTypeSize) {
             std::cerr << printable(plan.source.string()) << ": its type is stored as \""
                       << printable(fromCodePage(plan.fileType.substr(0, kFileTypeSize)))
-                      << "\", the first 4 characters of \"" << printable(fromCodePage(plan.fileType))
-                      << "\"\n";
+                      << "\", the first 4 characters of \""
+                      << printable(fromCodePage(plan.fileType)) << "\"\n";
         }
         removeStaleTemporaries(fs::absolute(plan.target).parent_path());
         ProgressLine progress("Wrapping " + printable(plan.source.string()));

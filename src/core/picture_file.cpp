@@ -68,7 +68,10 @@ public:
         if (segment.size() < 1 + 2 * count + 3) return true;
         const unsigned spectralStart = byteAt(segment, 1 + 2 * count);
         const unsigned approximationHigh = byteAt(segment, 3 + 2 * count) >> 4;
-        const uint64_t bitsPerBlock = !m_huffman ? 0 : !m_progressive ? 2 : spectralStart == 0 ? 1 : 0;
+        const uint64_t bitsPerBlock = !m_huffman           ? 0
+                                      : !m_progressive     ? 2
+                                      : spectralStart == 0 ? 1
+                                                           : 0;
         uint64_t bits = 0;
         for (std::size_t i = 0; i < count; ++i) {
             Component* c = find(byteAt(segment, 1 + 2 * i));
@@ -82,7 +85,7 @@ public:
     // Whether every component has been coded (its DC coefficients, in a progressive frame).
     bool covered() const {
         return !m_judged || std::all_of(m_components.begin(), m_components.end(),
-                           [](const Component& c) { return c.coded; });
+                                        [](const Component& c) { return c.coded; });
     }
 
 private:

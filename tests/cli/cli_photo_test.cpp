@@ -290,33 +290,35 @@ TEST_P(CliListRefusalTest, ListRefusesWhatInfoRefusesAndMarksItInTheJson) {
     EXPECT_EQ(jsonValue(json.out, "path"), "f/p.pff");
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Damages, CliListRefusalTest,
-    ::testing::Values(Refused{"whole", [](std::string b) { return b; }, 0},
-                      Refused{"factor 9999",
-                              [](std::string b) {
-                                  // The stored trailer begins with the factor, complemented.
-                                  b.replace(b.size() - kTrailerSize, 4, std::string(4, '\xC6'));
-                                  return b;
-                              },
-                              1},
-                      Refused{"type without a character",
-                              [](std::string b) {
-                                  b[kFileTypeOffset] = 10; // below the field shift of 42
-                                  return b;
-                              },
-                              1},
-                      Refused{"no room for a picture",
-                              [](std::string b) {
-                                  return b.substr(0, 600 - kTrailerSize) +
-                                         b.substr(b.size() - kTrailerSize);
-                              },
-                              1}),
-    [](const auto& info) {
-        std::string name = info.param.label;
-        std::replace(name.begin(), name.end(), ' ', '_');
-        return name;
-    });
+INSTANTIATE_TEST_SUITE_P(Damages, CliListRefusalTest,
+                         ::testing::Values(Refused{"whole", [](std::string b) { return b; }, 0},
+                                           Refused{"factor 9999",
+                                                   [](std::string b) {
+                                                       // The stored trailer begins with the factor,
+                                                       // complemented.
+                                                       b.replace(b.size() - kTrailerSize, 4,
+                                                                 std::string(4, '\xC6'));
+                                                       return b;
+                                                   },
+                                                   1},
+                                           Refused{"type without a character",
+                                                   [](std::string b) {
+                                                       b[kFileTypeOffset] =
+                                                           10; // below the field shift of 42
+                                                       return b;
+                                                   },
+                                                   1},
+                                           Refused{"no room for a picture",
+                                                   [](std::string b) {
+                                                       return b.substr(0, 600 - kTrailerSize) +
+                                                              b.substr(b.size() - kTrailerSize);
+                                                   },
+                                                   1}),
+                         [](const auto& info) {
+                             std::string name = info.param.label;
+                             std::replace(name.begin(), name.end(), ' ', '_');
+                             return name;
+                         });
 
 TEST_F(CliPhotoTest, JsonPathsKeepNamesThatAreNotUtf8) {
     writeFile(path("p.bmp"), bitmapBytes(300));
@@ -339,7 +341,8 @@ TEST_F(CliPhotoTest, ATypeLongerThanItsFieldIsRefusedOrSaidToBeCut) {
     writeFile(path("p.jpeg"), jpegBytes(2000));
     const CliResult refused = wrap({"--type", ".JPEG", "p.jpeg", "--output", "a.pff"});
     EXPECT_EQ(refused.status, 1);
-    EXPECT_EQ(refused.err, "The file type \".JPEG\" holds 5 characters; at most 4 can be stored.\n");
+    EXPECT_EQ(refused.err,
+              "The file type \".JPEG\" holds 5 characters; at most 4 can be stored.\n");
     EXPECT_FALSE(fs::exists(path("a.pff")));
     const CliResult cut = wrap({"p.jpeg", "--output", "b.pff"});
     EXPECT_EQ(cut.status, 0) << cut.err;

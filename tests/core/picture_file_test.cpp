@@ -54,8 +54,8 @@ std::string frame(unsigned marker, unsigned width, unsigned height, unsigned com
 // `dataBytes` bytes of coded data (no 0xFF among them).
 std::string scan(std::initializer_list<unsigned> components, unsigned ss, unsigned ah,
                  size_t dataBytes) {
-    std::string out = bytes({0xFF, 0xDA, 0, unsigned(6 + 2 * components.size()),
-                             unsigned(components.size())});
+    std::string out =
+        bytes({0xFF, 0xDA, 0, unsigned(6 + 2 * components.size()), unsigned(components.size())});
     for (unsigned c : components)
         out += bytes({c, 0});
     out += bytes({ss, ss == 0 ? 0u : 63u, ah << 4});
@@ -79,10 +79,10 @@ TEST(JpegComplete, RefusesScansTooShortForTheirFrame) {
         {"small, enough data", soi + small + scan({1, 2, 3}, 0, 0, 2) + kEnd, true},
         {"small, too little data", soi + small + scan({1, 2, 3}, 0, 0, 1) + kEnd, false},
         {"huge, 450 bytes", soi + huge + scan({1, 2, 3}, 0, 0, 400) + kEnd, false},
-        {"huge, as little as can hold it", soi + huge + scan({1, 2, 3}, 0, 0, hugeBlocks / 4) + kEnd,
-         true},
-        {"huge, one component never coded",
-         soi + huge + scan({1, 2}, 0, 0, hugeBlocks / 4) + kEnd, false},
+        {"huge, as little as can hold it",
+         soi + huge + scan({1, 2, 3}, 0, 0, hugeBlocks / 4) + kEnd, true},
+        {"huge, one component never coded", soi + huge + scan({1, 2}, 0, 0, hugeBlocks / 4) + kEnd,
+         false},
         {"progressive, DC scan too short",
          soi + hugeProgressive + scan({1, 2, 3}, 0, 0, 700) + kEnd, false},
         {"progressive, a bit a block of DC and AC scans of end-of-band runs",
@@ -130,8 +130,8 @@ TEST(JpegOrientation, ReadsTheFirstDirectorysOrientationInEitherByteOrder) {
     const std::string rest = frame(0xC0, 16, 16, 1) + scan({1}, 0, 0, 2) + kEnd;
     for (const bool little : {true, false}) {
         for (unsigned value = 1; value <= 8; ++value) {
-            EXPECT_EQ(jpegOrientation(soi + exif(little, {{0x010F, 2, 1, 0}, {0x0112, 3, 1, value}}) +
-                                      rest),
+            EXPECT_EQ(jpegOrientation(
+                          soi + exif(little, {{0x010F, 2, 1, 0}, {0x0112, 3, 1, value}}) + rest),
                       int(value))
                 << little << value;
         }
@@ -144,8 +144,8 @@ TEST(JpegOrientation, ReadsTheFirstDirectorysOrientationInEitherByteOrder) {
         {"no orientation", soi + exif(true, {{0x010F, 2, 1, 0}}) + rest},
         {"out of range", soi + exif(true, {{0x0112, 3, 1, 9}}) + rest},
         {"not a SHORT", soi + exif(true, {{0x0112, 4, 1, 6}}) + rest},
-        {"after the scan", soi + rest.substr(0, rest.size() - 2) + exif(true, {{0x0112, 3, 1, 6}}) +
-                               kEnd},
+        {"after the scan",
+         soi + rest.substr(0, rest.size() - 2) + exif(true, {{0x0112, 3, 1, 6}}) + kEnd},
         {"cut directory", soi + exif(true, {{0x0112, 3, 1, 6}}).substr(0, 20)},
     };
     for (const auto& c : upright)

@@ -213,9 +213,15 @@ TEST_P(RegistrationWaitingForTheStore, givesUpAfterItsLimitOrRegistersOnceTheSto
     EXPECT_TRUE(temporariesIn(data).empty());
 }
 
+std::string holderName(const ::testing::TestParamInfo<Holder>& info) {
+    static const char* const names[] = {"stalls", "releases", "stalls_until_SIGTERM"};
+    return names[static_cast<int>(info.param)];
+}
+
 INSTANTIATE_TEST_SUITE_P(Holders, RegistrationWaitingForTheStore,
                          ::testing::Values(Holder::Stalls, Holder::Releases,
-                                           Holder::StallsUntilSIGTERM));
+                                           Holder::StallsUntilSIGTERM),
+                         holderName);
 
 } // namespace
 } // namespace pixafault

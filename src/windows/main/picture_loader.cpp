@@ -7,9 +7,11 @@
 #include <QFile>
 #include <QImageReader>
 
-// jpeglib.h needs FILE and size_t declared first.
+// jpeglib.h needs FILE and size_t declared first, and jerror.h its configuration.
 #include <cstdio>
+
 #include <jpeglib.h>
+
 #include <jerror.h>
 
 #include <algorithm>
@@ -106,14 +108,22 @@ struct Placement {
 
 Placement placement(int orientation, int64_t w, int64_t h) {
     switch (orientation) {
-    case 2: return {w - 1, -1, w, false};              // mirrored
-    case 3: return {w * h - 1, -1, -w, false};         // upside down
-    case 4: return {(h - 1) * w, 1, -w, false};        // flipped
-    case 5: return {0, h, 1, true};                    // transposed
-    case 6: return {h - 1, h, -1, true};               // a quarter turn clockwise
-    case 7: return {w * h - 1, -h, -1, true};          // transversed
-    case 8: return {(w - 1) * h, -h, 1, true};         // a quarter turn anticlockwise
-    default: return {0, 1, w, false};
+    case 2:
+        return {w - 1, -1, w, false}; // mirrored
+    case 3:
+        return {w * h - 1, -1, -w, false}; // upside down
+    case 4:
+        return {(h - 1) * w, 1, -w, false}; // flipped
+    case 5:
+        return {0, h, 1, true}; // transposed
+    case 6:
+        return {h - 1, h, -1, true}; // a quarter turn clockwise
+    case 7:
+        return {w * h - 1, -h, -1, true}; // transversed
+    case 8:
+        return {(w - 1) * h, -h, 1, true}; // a quarter turn anticlockwise
+    default:
+        return {0, 1, w, false};
     }
 }
 
@@ -126,8 +136,8 @@ struct JpegJob {
     JpegErrors errors;
     QImage image;
     Placement place{};
-    bool direct = false;                 // decoded straight into the picture's rows
-    std::unique_ptr<uint32_t[]> strip;   // else decoded here first
+    bool direct = false;               // decoded straight into the picture's rows
+    std::unique_ptr<uint32_t[]> strip; // else decoded here first
     JSAMPROW rows[kStripRows] = {};
 
     JpegJob(const QString& p, const QByteArray& b) : path(p), bytes(b) {
@@ -158,8 +168,7 @@ struct JpegJob {
                 const jpeg_component_info& comp = info.comp_info[c];
                 const auto roundUp = [](uint64_t n, uint64_t m) { return (n + m - 1) / m * m; };
                 coefficients += roundUp(comp.width_in_blocks, comp.h_samp_factor) *
-                                roundUp(comp.height_in_blocks, comp.v_samp_factor) *
-                                sizeof(JBLOCK);
+                                roundUp(comp.height_in_blocks, comp.v_samp_factor) * sizeof(JBLOCK);
             }
         }
         cost += coefficients;
@@ -177,8 +186,8 @@ struct JpegJob {
     void allocate() {
         const int w = int(info.output_width);
         const int h = int(info.output_height);
-        image = place.turned ? QImage(h, w, QImage::Format_RGB32)
-                             : QImage(w, h, QImage::Format_RGB32);
+        image =
+            place.turned ? QImage(h, w, QImage::Format_RGB32) : QImage(w, h, QImage::Format_RGB32);
         if (image.isNull() || image.bytesPerLine() != image.width() * 4) {
             throw Failure(err::OutOfMemory, text(path));
         }
@@ -188,8 +197,9 @@ struct JpegJob {
     // Points `rows` at where the next `count` rows are decoded.
     void aim(int firstRow, int count) {
         for (int r = 0; r < count; ++r) {
-            rows[r] = direct ? image.scanLine(firstRow + r)
-                             : reinterpret_cast<JSAMPROW>(strip.get() + size_t(r) * info.output_width);
+            rows[r] = direct
+                          ? image.scanLine(firstRow + r)
+                          : reinterpret_cast<JSAMPROW>(strip.get() + size_t(r) * info.output_width);
         }
     }
 
@@ -238,9 +248,9 @@ bool runDecoder(JpegJob& job) {
     jpeg_mem_src(&info, reinterpret_cast<const unsigned char*>(job.bytes.constData()),
                  static_cast<unsigned long>(job.bytes.size()));
     jpeg_read_header(&info, TRUE);
-    info.out_color_space =
-        info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK ? JCS_CMYK
-                                                                               : JCS_EXT_BGRX;
+    info.out_color_space = info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK
+                               ? JCS_CMYK
+                               : JCS_EXT_BGRX;
     job.admit();
     jpeg_start_decompress(&info);
     job.allocate();
@@ -270,7 +280,8 @@ QImage loadJpeg(const QString& path, const QByteArray& bytes) {
 // they must be converted to 32 bits.
 uint64_t bitmapDecodeBytes(QSize size, QImage::Format format) {
     const uint64_t pixels = uint64_t(size.width()) * uint64_t(size.height());
-    const int bits = format == QImage::Format_Invalid ? 32 : QImage::toPixelFormat(format).bitsPerPixel();
+    const int bits =
+        format == QImage::Format_Invalid ? 32 : QImage::toPixelFormat(format).bitsPerPixel();
     return pixels * uint64_t(bits) / 8 + (bits == 32 ? 0 : pixels * 4);
 }
 

@@ -136,11 +136,10 @@ void PixaOwner::Command1_Click() {
     try {
         // Busy while the store is waited for; the window repaints and answers meanwhile.
         setCursor(Qt::WaitCursor);
-        LockWait wait{m_context.session.storeLockLimit(),
-                      [yielder = Yielder()](std::chrono::milliseconds) mutable {
-                          yielder.yieldNow();
-                      },
-                      work.stopToken()};
+        LockWait wait{
+            m_context.session.storeLockLimit(),
+            [yielder = Yielder()](std::chrono::milliseconds) mutable { yielder.yieldNow(); },
+            work.stopToken()};
         owner = registerOwner(m_context.session.store(), fields[0].padded, fields[1].padded,
                               fields[2].padded, fields[3].padded, m_context.session.clock(), wait);
         unsetCursor();

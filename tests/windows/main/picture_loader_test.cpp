@@ -52,7 +52,8 @@ QByteArray claimingHuge(QByteArray bytes) {
 // Each scan of DC coefficients given `extra` more bytes of coded data, enough for the frame's
 // blocks: the data-size check passes and the memory check speaks.
 QByteArray withLongDcScans(QByteArray bytes, qsizetype extra) {
-    for (qsizetype at = bytes.indexOf("\xFF\xDA"); at >= 0; at = bytes.indexOf("\xFF\xDA", at + 2)) {
+    for (qsizetype at = bytes.indexOf("\xFF\xDA"); at >= 0;
+         at = bytes.indexOf("\xFF\xDA", at + 2)) {
         const int length = uchar(bytes[at + 2]) << 8 | uchar(bytes[at + 3]);
         const int components = uchar(bytes[at + 4]);
         if (bytes[at + 5 + 2 * components] == 0) bytes.insert(at + 2 + length, extra, '\x11');
@@ -92,14 +93,22 @@ QByteArray cutInsideTheScan() {
 
 void PictureLoaderTest::uprightAsQtReadsIt_data() {
     QTest::addColumn<QByteArray>("bytes");
-    const char* names[] = {"upright",  "mirrored",    "upside down",         "flipped",
-                           "quarter turn", "mirrored quarter turn", "flipped quarter turn",
+    const char* names[] = {"upright",
+                           "mirrored",
+                           "upside down",
+                           "flipped",
+                           "quarter turn",
+                           "mirrored quarter turn",
+                           "flipped quarter turn",
                            "three quarter turns"};
-    const Transformation turns[] = {
-        Transformation::TransformationNone,         Transformation::TransformationMirror,
-        Transformation::TransformationRotate180,    Transformation::TransformationFlip,
-        Transformation::TransformationRotate90,     Transformation::TransformationMirrorAndRotate90,
-        Transformation::TransformationFlipAndRotate90, Transformation::TransformationRotate270};
+    const Transformation turns[] = {Transformation::TransformationNone,
+                                    Transformation::TransformationMirror,
+                                    Transformation::TransformationRotate180,
+                                    Transformation::TransformationFlip,
+                                    Transformation::TransformationRotate90,
+                                    Transformation::TransformationMirrorAndRotate90,
+                                    Transformation::TransformationFlipAndRotate90,
+                                    Transformation::TransformationRotate270};
     // Sizes that are no multiple of the strip of rows the loader decodes at a time.
     for (int i = 0; i < 8; ++i) {
         QTest::addRow("%s", names[i]) << jpeg(QSize(71, 37), false, turns[i]);
