@@ -142,7 +142,8 @@ int runRegister(const CliContext& context, const CliArguments& args) {
         problems.push_back(std::string(msg::OwnerNameCompulsory));
     } else {
         checkTypedBack(problems, name, kNameWidth, "Owner's name", true);
-        if (ownerNameTaken(store, paddedName)) problems.push_back(terminalLines(msg::OwnerExists));
+        if (ownerNameTaken(store, paddedName))
+            problems.push_back(terminalLines(msg::OwnerExists));
     }
     checkNotBlank(problems, ownerPass, msg::OwnerPasswordName);
     checkTypedBack(problems, ownerPass, kPasswordWidth, "The owner password", true);
