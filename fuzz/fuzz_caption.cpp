@@ -27,9 +27,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     try {
         reader.emplace(input.path());
     } catch (const pixa::Failure&) {
+        pixafuzz::require(!caption || caption->refusal,
+                          "the listing passed a file that the reader refuses");
         return 0;
     }
     pixafuzz::require(caption.has_value(), "the reader opened a file the listing refused");
+    const bool holdsPicture = reader->info().pictureSize() >= int64_t(pixa::kPictureHeadSize);
+    pixafuzz::require(holdsPicture == !caption->refusal,
+                      "the listing and the reader disagree on whether the file opens");
     pixafuzz::require(caption->caption == reader->info().tag &&
                           caption->complete == reader->info().tagComplete &&
                           caption->file_mul_fact == reader->info().file_mul_fact,

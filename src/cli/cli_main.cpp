@@ -44,7 +44,9 @@ Commands:
   unwrap FILE.pff --output FILE     restore the picture (after the viewer password)
   info FILE.pff [--json]            show a wrapped photo's fields; no password needed
   list [--recursive] [--json] FOLDER
-                                    list the .pff files of a folder with their captions
+                                    list the .pff files of a folder with their captions; in
+                                    the JSON, "path_bytes" holds a name that is not UTF-8 in
+                                    hexadecimal, and "refused" why a file cannot be opened
 
 Options:
   --data-dir DIR                the folder of owners.inf; else $PIXAMANTLER_HOME, else
@@ -57,7 +59,12 @@ Options:
 Passwords are taken from those files, else from PIXAMANTLER_OWNER_PASSWORD and
 PIXAMANTLER_VIEWER_PASSWORD, else typed on the terminal without echo (twice for register).
 
-Exit status: 0 success, 1 failure, 2 usage error, 3 authentication refused.
+A registration waits at most 30 seconds (PIXAMANTLER_LOCK_WAIT seconds) for another one.
+Ctrl-C, SIGTERM or SIGHUP stop a wrap, unwrap, list or registration cleanly: nothing partial
+is left and the old file stays; a second one ends the tool at once.
+
+Exit status: 0 success, 1 failure, 2 usage error, 3 authentication refused, 128 + N stopped
+by signal N (130 Ctrl-C, 143 SIGTERM, 129 SIGHUP).
 )";
 
 using CommandFunction = int (*)(const CliContext&, const CliArguments&);

@@ -1,6 +1,7 @@
 // The owner commands: register, owners and hint, with the registration window's rules.
 #include "cli/cli_error.h"
 #include "cli/commands.h"
+#include "cli/interruption.h"
 #include "cli/passwords.h"
 #include "cli/text_output.h"
 #include "core/codepage.h"
@@ -11,6 +12,9 @@
 #include "core/owner_codec.h"
 #include "core/owner_store.h"
 
+#include <chrono>
+#include <cmath>
+#include <cstdlib>
 #include <iostream>
 
 namespace pixa {
@@ -65,6 +69,48 @@ void checkTypedBack(std::vector<std::string>& problems, std::string_view text, s
 void checkNotBlank(std::vector<std::string>& problems, std::string_view password,
                    std::string_view which) {
     if (blankPassword(password)) problems.push_back(msg::passwordCompulsory(which));
+}
+
+// How long a registration waits for another one that holds the store: PIXAMANTLER_LOCK_WAIT
+// seconds (tests set a short wait), else 30.
+std::chrono::milliseconds lockLimit() {
+    const char* text = std::getenv("PIXAMANTLER_LOCK_WAIT");
+    if (!text || !*text) return std::chrono::seconds(30);
+    char* end = nullptr;
+    const double seconds = std::strtod(text, &end);
+    if (*end != '\0' || !std::isfinite(seconds) || seconds < 0 || seconds > 86400) {
+        throw usageError("PIXAMANTLER_LOCK_WAIT must be a number of seconds");
+    }
+    return std::chrono::milliseconds(std::llround(seconds * 1000));
+}
+
+// Registers through the core's lock wait; says once, when the wait is more than a moment,
+// what the tool is waiting for.
+std::optional<CurrentOwner> registerWaiting(const OwnerStore& store, std::string_view paddedName,
+                                            std::string_view paddedOwnerPass,
+                                            std::string_view paddedViewerPass,
+                                            std::string_view paddedHint) {
+    const SystemClock clock;
+    const Interruption interruption;
+    LockWait wait;
+    wait.limit = lockLimit();
+    wait.stop = interruption.token();
+    bool said = false;
+    wait.waiting = [&](std::chrono::milliseconds waited) {
+        if (said ||
+            waited < std::min<std::chrono::milliseconds>(std::chrono::seconds(1), wait.limit / 2))
+            return;
+        said = true;
+        std::cerr << "Waiting for another registration to finish with "
+                  << printable(store.path().string()) << "...\n";
+    };
+    try {
+        return registerOwner(store, paddedName, paddedOwnerPass, paddedViewerPass, paddedHint,
+                             clock, wait);
+    } catch (const Failure& f) {
+        interruption.rethrowIfInterrupted(f);
+        throw;
+    }
 }
 
 } // namespace
@@ -123,9 +169,8 @@ int runRegister(const CliContext& context, const CliArguments& args) {
         throw CliError(kExitFailure, message);
     }
 
-    const SystemClock clock;
-    const auto registered = registerOwner(store, paddedName, paddedOwnerPass, paddedViewerPass,
-                                          padField(hint, kHintWidth), clock);
+    const auto registered = registerWaiting(store, paddedName, paddedOwnerPass, paddedViewerPass,
+                                            padField(hint, kHintWidth));
     if (!registered) throw CliError(kExitFailure, terminalLines(msg::OwnerExists));
     if (viewerPass.size() > kPasswordWidth) {
         std::cerr << "Only the first 8 characters of the viewer password are kept.\n";
@@ -163,7 +208,13 @@ int runHint(const CliContext& context, const CliArguments& args) {
                           ? lookupHint(store, padField(name, kNameWidth))
                           : std::nullopt;
     if (!hint) throw CliError(kExitFailure, std::string(msg::UnknownUserName));
-    std::cout << printable(displayText(*hint)) << '\n';
+    const std::string shown = displayText(*hint);
+    // An empty line would look like a hint of spaces, or like a failure to print one.
+    if (shown.empty()) {
+        std::cerr << "The owner " << printable(typed) << " has no password hint.\n";
+        return kExitSuccess;
+    }
+    std::cout << printable(shown) << '\n';
     return kExitSuccess;
 }
 

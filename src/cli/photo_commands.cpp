@@ -1,6 +1,7 @@
 // The commands that read wrapped photos: unwrap, info and list.
 #include "cli/cli_error.h"
 #include "cli/commands.h"
+#include "cli/interruption.h"
 #include "cli/passwords.h"
 #include "cli/terminal.h"
 #include "cli/text_output.h"
@@ -36,6 +37,16 @@ void warnCorruptTag(const fs::path& file) {
     warn(printable(file.string()) + ": " + std::string(msg::CorruptTag));
 }
 
+// A listed file's path as JSON members: "path" always (with U+FFFD for bytes that are not
+// UTF-8), and "path_bytes", its bytes in hexadecimal, when the name is not UTF-8, so that a
+// script can still open it and tell two such names apart.
+std::string jsonPath(const fs::path& file) {
+    const std::string& bytes = file.native();
+    std::string out = "\"path\": " + jsonString(bytes);
+    if (!validUtf8(bytes)) out += ", \"path_bytes\": \"" + hexBytes(bytes) + '"';
+    return out;
+}
+
 } // namespace
 
 int runUnwrap(const CliContext&, const CliArguments& args) {
@@ -59,8 +70,16 @@ int runUnwrap(const CliContext&, const CliArguments& args) {
 
     removeStaleTemporaries(fs::absolute(*output).parent_path());
     ProgressLine progress("Unwrapping " + printable(file.string()));
-    reader.unwrapTo(
-        *output, [&](uint64_t block, uint64_t count) { progress.update(block, count); }, 0600);
+    const Interruption interruption;
+    try {
+        reader.unwrapTo(
+            *output, [&](uint64_t block, uint64_t count) { progress.update(block, count); }, 0600,
+            interruption.token());
+    } catch (const Failure& f) {
+        progress.finish();
+        interruption.rethrowIfInterrupted(f);
+        throw;
+    }
     return kExitSuccess;
 }
 
@@ -123,15 +142,32 @@ int runList(const CliContext&, const CliArguments& args) {
         }
         if (!entry.caption.complete) warnCorruptTag(file);
         const std::string caption = displayText(entry.caption.caption);
+        // A file that info and unwrap refuse is no photo to open: it fails the listing, and
+        // the JSON marks it with the reason rather than pass it off as one.
+        const auto& refusal = entry.caption.refusal;
+        if (refusal) {
+            warn(failureMessage(*refusal));
+            status = kExitFailure;
+        }
         if (json) {
-            std::cout << (first ? "\n" : ",\n") << "  {\"path\": " << jsonString(file.string())
-                      << ", \"caption\": " << jsonString(caption) << '}';
-        } else {
+            std::cout << (first ? "\n" : ",\n") << "  {" << jsonPath(file)
+                      << ", \"caption\": " << jsonString(caption);
+            if (refusal) std::cout << ", \"refused\": " << jsonString(failureMessage(*refusal));
+            std::cout << '}';
+        } else if (!refusal) {
             std::cout << printable(file.string()) << '\t' << printable(caption) << '\n';
         }
         first = false;
     };
-    const auto unreadFolders = readFolderCaptions(folder, args.has("recursive"), onFile);
+    const Interruption interruption;
+    std::vector<UnreadFolder> unreadFolders;
+    try {
+        unreadFolders =
+            readFolderCaptions(folder, args.has("recursive"), onFile, {}, interruption.token());
+    } catch (const Failure& f) {
+        interruption.rethrowIfInterrupted(f);
+        throw;
+    }
     if (json) std::cout << (first ? "]\n" : "\n]\n");
     // A folder that could not be read leaves the list incomplete, which must not pass for a
     // complete one.

@@ -89,6 +89,24 @@ std::string jsonString(std::string_view utf8) {
     return out;
 }
 
+bool validUtf8(std::string_view bytes) {
+    bool valid = true;
+    forEachChar(bytes, [&](std::optional<char32_t> cp, std::string_view) { valid = valid && cp; });
+    return valid;
+}
+
+std::string hexBytes(std::string_view bytes) {
+    static constexpr char kDigits[] = "0123456789abcdef";
+    std::string out;
+    out.reserve(bytes.size() * 2);
+    for (const char c : bytes) {
+        const auto b = static_cast<unsigned char>(c);
+        out += kDigits[b >> 4];
+        out += kDigits[b & 15];
+    }
+    return out;
+}
+
 std::string failureMessage(const Failure& failure) {
     return "error " + std::to_string(failure.number()) + ": " + printable(failure.what());
 }

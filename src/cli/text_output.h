@@ -20,6 +20,12 @@ std::string printable(std::string_view utf8);
 // valid UTF-8 become U+FFFD so that the output is always valid JSON.
 std::string jsonString(std::string_view utf8);
 
+// Whether `bytes` is valid UTF-8 throughout.
+bool validUtf8(std::string_view bytes);
+
+// Each byte as two lowercase hexadecimal digits: a file name that is not UTF-8, losslessly.
+std::string hexBytes(std::string_view bytes);
+
 // A window's message as terminal lines: each CR LF pair becomes a line feed.
 std::string terminalLines(std::string_view windowText);
 

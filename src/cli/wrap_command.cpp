@@ -1,6 +1,7 @@
 // The wrap command: logs an owner in and wraps BMP or JPEG pictures into .pff files.
 #include "cli/cli_error.h"
 #include "cli/commands.h"
+#include "cli/interruption.h"
 #include "cli/passwords.h"
 #include "cli/terminal.h"
 #include "cli/text_output.h"
@@ -86,6 +87,12 @@ WrapSettings settingsFrom(const CliArguments& args) {
             throw Failure(f.number(), "in the file type, " + f.detail());
         }
         requireNoControlCharacter(*settings.options.fileType, "the file type");
+        // Stored cut to its field, a longer type would come back as another one.
+        if (settings.options.fileType->size() > kFileTypeSize) {
+            throw CliError(kExitFailure, "The file type \"" + printable(*type) + "\" holds " +
+                                             std::to_string(settings.options.fileType->size()) +
+                                             " characters; at most 4 can be stored.");
+        }
     }
     if (const auto output = args.value("output")) settings.options.output = fs::path(*output);
     if (const auto dir = args.value("output-dir")) {
@@ -128,17 +135,28 @@ int runWrap(const CliContext& context, const CliArguments& args) {
     WrapSettings settings = settingsFrom(args);
     settings.owner = logIn(context, args);
     int status = kExitSuccess;
+    const Interruption interruption;
     for (const auto& item : planAll(args.positionals(), settings.options)) {
         const WrapRequest plan = item.request(settings.owner);
+        // A type taken from a long extension (".jpeg") is stored cut, as the batch window
+        // stores it; said, so that nobody is surprised by ".jpe".
+        if (!settings.options.fileType && plan.fileType.size() > kFileTypeSize) {
+            std::cerr << printable(plan.source.string()) << ": its type is stored as \""
+                      << printable(fromCodePage(plan.fileType.substr(0, kFileTypeSize)))
+                      << "\", the first 4 characters of \""
+                      << printable(fromCodePage(plan.fileType)) << "\"\n";
+        }
         removeStaleTemporaries(fs::absolute(plan.target).parent_path());
         ProgressLine progress("Wrapping " + printable(plan.source.string()));
         try {
             encrypt_pff_file(
-                plan, [&](uint64_t block, uint64_t count) { progress.update(block, count); });
+                plan, [&](uint64_t block, uint64_t count) { progress.update(block, count); },
+                interruption.token());
             progress.finish();
             std::cout << printable(plan.target.string()) << '\n' << std::flush;
         } catch (const Failure& f) {
             progress.finish();
+            interruption.rethrowIfInterrupted(f);
             std::cerr << failureMessage(f) << '\n';
             status = kExitFailure;
         }

@@ -91,7 +91,7 @@ void prefetchFile(const fs::path& file) noexcept {
     struct stat st {};
     if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) &&
         static_cast<uint64_t>(st.st_size) >= kTrailerSize) {
-        ::posix_fadvise(fd, kTagOffset, kTagSize, POSIX_FADV_WILLNEED);
+        ::posix_fadvise(fd, kTagOffset, kHeaderSize - kTagOffset, POSIX_FADV_WILLNEED);
         ::posix_fadvise(fd, st.st_size - static_cast<off_t>(kTrailerSize), 4, POSIX_FADV_WILLNEED);
     }
     ::close(fd);

@@ -149,8 +149,7 @@ private:
                 close();
                 throw Failure(err::PermissionDenied,
                               "another registration has held " + m_path + " for " + shown +
-                                  (seconds == 1 ? " second" : " seconds") +
-                                  " without finishing; nothing was registered");
+                                  (seconds == 1 ? " second" : " seconds") + " without finishing");
             }
             if (wait.waiting) wait.waiting(waited);
             if (wait.stop.stop_requested()) {

@@ -81,6 +81,22 @@ void report(const Progress& progress, const std::stop_token& stop, uint64_t firs
     }
 }
 
+// The file type, date and time of a whole header, unscrambled with info.file_mul_fact into
+// `info`; throws InvalidArgument for a code without a character.
+void unscrambleTypeDateTime(std::string_view header, PffInfo& info) {
+    // The writer pads a short type with plain spaces after scrambling it, so trailing spaces are
+    // that padding, not scrambled characters: only a control character, which no type holds,
+    // would scramble to a space.
+    const std::string_view storedType = header.substr(kFileTypeOffset, kFileTypeSize);
+    const auto typeEnd = storedType.find_last_not_of(' ');
+    info.fileType = fitted(
+        decrypt_file_type(storedType.substr(0, typeEnd == std::string_view::npos ? 0 : typeEnd + 1),
+                          info.file_mul_fact),
+        kFileTypeSize);
+    info.date = decrypt_date(header.substr(344, 8), info.file_mul_fact);
+    info.time = decrypt_time(header.substr(352, 11), info.file_mul_fact);
+}
+
 } // namespace
 
 std::string scrambledTag(std::string_view tag, int32_t factor) {
@@ -212,17 +228,7 @@ PffReader::PffReader(fs::path file) : m_file(std::move(file)) {
     i.fileNameField = trailer.substr(84, kFileNameFieldSize);
     i.factorText = trailer.substr(339, 4);
     i.file_mul_fact = parseWholeNumber(i.factorText);
-    // The writer pads a short type with plain spaces after scrambling it, so trailing spaces are
-    // that padding, not scrambled characters: only a control character, which no type holds,
-    // would scramble to a space.
-    const std::string_view storedType = std::string_view(header).substr(340, 4);
-    const auto typeEnd = storedType.find_last_not_of(' ');
-    i.fileType = fitted(
-        decrypt_file_type(storedType.substr(0, typeEnd == std::string_view::npos ? 0 : typeEnd + 1),
-                          i.file_mul_fact),
-        4);
-    i.date = decrypt_date(std::string_view(header).substr(344, 8), i.file_mul_fact);
-    i.time = decrypt_time(std::string_view(header).substr(352, 11), i.file_mul_fact);
+    unscrambleTypeDateTime(header, i);
     auto tag = decrypt_tag(std::string_view(header).substr(kTagOffset, kTagSize), i.file_mul_fact);
     i.tag = std::move(tag.text);
     i.tagComplete = tag.complete;
@@ -277,8 +283,12 @@ CaptionResult readCaption(const fs::path& file) {
     // reading the trailer before waiting for the tag, so that a listing of many files not read
     // before waits for one disk read per file instead of two.
     in.prefetch(in.size() - kTrailerSize, 4);
-    std::string tag(kTagSize, '\0');
-    in.readExactAt(tag.data(), tag.size(), kTagOffset);
+    // The tag with the type, date and time after it, as far as the file holds them.
+    const size_t fieldsSize =
+        std::min<uint64_t>(in.size(), kHeaderSize) - static_cast<uint64_t>(kTagOffset);
+    std::string fields(fieldsSize, '\0');
+    in.readExactAt(fields.data(), fields.size(), kTagOffset);
+    const std::string_view tag = std::string_view(fields).substr(0, kTagSize);
     // The stored trailer starts with the factor, reversed and complemented like the rest of it.
     std::string factor(4, '\0');
     in.readExactAt(factor.data(), factor.size(), in.size() - kTrailerSize);
@@ -292,6 +302,20 @@ CaptionResult readCaption(const fs::path& file) {
     auto caption = decrypt_tag(tag, result.file_mul_fact);
     result.caption = std::move(caption.text);
     result.complete = caption.complete;
+    // What the full reader would refuse, found with the same steps and in the same order.
+    try {
+        if (fields.size() < kHeaderSize - kTagOffset)
+            throw Failure(err::InputPastEnd, file.string() + " ends too early");
+        PffInfo info;
+        info.file_mul_fact = result.file_mul_fact;
+        unscrambleTypeDateTime(std::string(kTagOffset, ' ') + fields, info);
+        if (in.size() < kMinimumPffSize)
+            throw Failure(err::InputPastEnd, file.string() + " is too short to hold a picture");
+    } catch (const Failure& f) {
+        result.refusal = f.number() == err::InvalidArgument
+                             ? f.rephrased("in " + file.string() + ", " + f.detail())
+                             : f;
+    }
     return result;
 }
 

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <stop_token>
 #include <string>
 #include <string_view>
@@ -20,6 +21,8 @@ namespace pixa {
 inline constexpr size_t kPreambleSize = 276;
 inline constexpr size_t kTagSize = 64;
 inline constexpr size_t kTagOffset = 276;
+inline constexpr size_t kFileTypeOffset = 340;
+inline constexpr size_t kFileTypeSize = 4;
 inline constexpr size_t kHeaderSize = 363;
 inline constexpr size_t kTrailerSize = 343;
 inline constexpr size_t kPictureHeadSize = 48;
@@ -123,11 +126,15 @@ private:
     PffInfo m_info;
 };
 
-// The reader for the search listing: only the tag and the trailer are read.
+// The reader for the search listing: only the header and the trailer's factor are read.
 struct CaptionResult {
     std::string caption; // 64 characters unless incomplete
     bool complete = true;
     int32_t file_mul_fact = 0;
+    // Why PffReader and unwrapTo() refuse the file although its caption could be read: a type,
+    // date or time that does not unscramble, or a file too short to hold a picture. The search
+    // window lists such a file by its caption all the same; the tool reports it as unreadable.
+    std::optional<Failure> refusal;
 };
 // Fails when the file cannot be opened or read; and, as a NotWrappedPhoto failure, when it is
 // shorter than 343 bytes or its factor is not a number.

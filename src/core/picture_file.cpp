@@ -1,5 +1,6 @@
 #include "core/picture_file.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -25,6 +26,96 @@ std::size_t nextFF(std::string_view s, std::size_t from) {
     const void* found = std::memchr(s.data() + from, 0xFF, s.size() - from);
     return found ? static_cast<const char*>(found) - s.data() : s.size();
 }
+
+// SOF0 to SOF15 but for DHT (C4), JPG (C8) and DAC (CC).
+bool isFrameMarker(unsigned marker) {
+    return marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
+}
+
+// What the first frame header says, and which of its components the scans so far have coded.
+class JpegFrame {
+public:
+    bool seen = false;
+
+    void read(unsigned marker, std::string_view segment) {
+        seen = true;
+        // Lossless and hierarchical frames, and a height left to a later DNL marker, are not
+        // judged here: the decoder refuses them.
+        const bool dct = marker <= 0xC2 || (marker >= 0xC9 && marker <= 0xCA);
+        if (!dct || segment.size() < 6) return;
+        m_height = byteAt(segment, 1) << 8 | byteAt(segment, 2);
+        m_width = byteAt(segment, 3) << 8 | byteAt(segment, 4);
+        const std::size_t count = byteAt(segment, 5);
+        if (m_height == 0 || m_width == 0 || count == 0 || segment.size() < 6 + 3 * count) return;
+        m_huffman = marker <= 0xC2;
+        m_progressive = marker == 0xC2 || marker == 0xCA;
+        for (std::size_t i = 0; i < count; ++i) {
+            const unsigned sampling = byteAt(segment, 7 + 3 * i);
+            const Component c{byteAt(segment, 6 + 3 * i), sampling >> 4, sampling & 15, false};
+            if (c.h == 0 || c.v == 0) return;
+            m_hMax = std::max(m_hMax, c.h);
+            m_vMax = std::max(m_vMax, c.v);
+            m_components.push_back(c);
+        }
+        m_judged = true;
+    }
+
+    // Records what the scan with header `segment` and `dataBytes` of coded data codes; false
+    // when those bytes are fewer than its blocks need.
+    bool scanFits(std::string_view segment, uint64_t dataBytes) {
+        if (!m_judged || segment.empty()) return true;
+        const std::size_t count = byteAt(segment, 0);
+        if (segment.size() < 1 + 2 * count + 3) return true;
+        const unsigned spectralStart = byteAt(segment, 1 + 2 * count);
+        const unsigned approximationHigh = byteAt(segment, 3 + 2 * count) >> 4;
+        const uint64_t bitsPerBlock = !m_huffman           ? 0
+                                      : !m_progressive     ? 2
+                                      : spectralStart == 0 ? 1
+                                                           : 0;
+        uint64_t bits = 0;
+        for (std::size_t i = 0; i < count; ++i) {
+            Component* c = find(byteAt(segment, 1 + 2 * i));
+            if (!c) return true; // the decoder refuses a scan of a component the frame lacks
+            bits += bitsPerBlock * blocks(*c);
+            if (!m_progressive || (spectralStart == 0 && approximationHigh == 0)) c->coded = true;
+        }
+        return dataBytes >= (bits + 7) / 8;
+    }
+
+    // Whether every component has been coded (its DC coefficients, in a progressive frame).
+    bool covered() const {
+        return !m_judged || std::all_of(m_components.begin(), m_components.end(),
+                                        [](const Component& c) { return c.coded; });
+    }
+
+private:
+    struct Component {
+        unsigned id, h, v;
+        bool coded;
+    };
+
+    Component* find(unsigned id) {
+        for (auto& c : m_components)
+            if (c.id == id) return &c;
+        return nullptr;
+    }
+
+    // The 8 × 8 blocks of a component, without the padding to whole coding units.
+    uint64_t blocks(const Component& c) const {
+        const uint64_t width = (uint64_t(m_width) * c.h + m_hMax - 1) / m_hMax;
+        const uint64_t height = (uint64_t(m_height) * c.v + m_vMax - 1) / m_vMax;
+        return ((width + 7) / 8) * ((height + 7) / 8);
+    }
+
+    bool m_judged = false;
+    bool m_huffman = true;
+    bool m_progressive = false;
+    unsigned m_width = 0;
+    unsigned m_height = 0;
+    unsigned m_hMax = 1;
+    unsigned m_vMax = 1;
+    std::vector<Component> m_components;
+};
 
 } // namespace
 
@@ -65,6 +156,7 @@ bool bitmapComplete(std::string_view head, uint64_t fileSize) {
 
 bool jpegComplete(std::string_view s) {
     if (pictureKind(s) != PictureKind::Jpeg) return false;
+    JpegFrame frame;
     std::size_t pos = 2;
     for (;;) {
         // Bytes that are not a marker are skipped, as decoders do.
@@ -73,7 +165,7 @@ bool jpegComplete(std::string_view s) {
             ++pos;
         if (pos + 1 >= s.size()) return false;
         const unsigned marker = byteAt(s, pos + 1);
-        if (marker == 0xD9) return true;
+        if (marker == 0xD9) return frame.covered();
         if (marker == 0x00 || marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7)) {
             pos += 2;
             continue;
@@ -81,9 +173,12 @@ bool jpegComplete(std::string_view s) {
         if (pos + 4 > s.size()) return false;
         const std::size_t length = byteAt(s, pos + 2) << 8 | byteAt(s, pos + 3);
         if (length < 2 || pos + 2 + length > s.size()) return false;
+        const std::string_view segment = s.substr(pos + 4, length - 2);
         pos += 2 + length;
+        if (isFrameMarker(marker) && !frame.seen) frame.read(marker, segment);
         if (marker != 0xDA) continue;
         // The scan's coded data: 0xFF there is followed by a stuffed 0 or a restart marker.
+        const std::size_t dataStart = pos;
         for (;;) {
             pos = nextFF(s, pos);
             if (pos + 1 >= s.size()) return false;
@@ -98,7 +193,51 @@ bool jpegComplete(std::string_view s) {
             }
             break;
         }
+        if (!frame.scanFits(segment, pos - dataStart)) return false;
     }
+}
+
+int jpegOrientation(std::string_view s) {
+    if (pictureKind(s) != PictureKind::Jpeg) return 1;
+    std::size_t pos = 2;
+    // The EXIF block is an APP1 segment among those before the first scan.
+    while (pos + 4 <= s.size() && byteAt(s, pos) == 0xFF) {
+        const unsigned marker = byteAt(s, pos + 1);
+        if (marker == 0xDA || marker == 0xD9) break;
+        if (marker == 0xFF) {
+            ++pos;
+            continue;
+        }
+        const std::size_t length = byteAt(s, pos + 2) << 8 | byteAt(s, pos + 3);
+        if (length < 2 || pos + 2 + length > s.size()) break;
+        const std::string_view segment = s.substr(pos + 4, length - 2);
+        pos += 2 + length;
+        if (marker != 0xE1 || !segment.starts_with(std::string_view("Exif\0\0", 6))) continue;
+        const std::string_view tiff = segment.substr(6);
+        if (tiff.size() < 8) return 1;
+        const bool little = tiff.starts_with("II");
+        if (!little && !tiff.starts_with("MM")) return 1;
+        const auto u16 = [&](std::size_t i) -> uint32_t {
+            return little ? le16(tiff, i) : (byteAt(tiff, i) << 8 | byteAt(tiff, i + 1));
+        };
+        const auto u32 = [&](std::size_t i) -> uint32_t {
+            return little ? le32(tiff, i) : (u16(i) << 16 | u16(i + 2));
+        };
+        const std::size_t ifd = u32(4);
+        if (ifd > tiff.size() - 2) return 1;
+        const std::size_t entries = u16(ifd);
+        for (std::size_t i = 0; i < entries; ++i) {
+            const std::size_t entry = ifd + 2 + 12 * i;
+            if (entry + 12 > tiff.size()) return 1;
+            // Orientation, one SHORT, held in the entry itself.
+            if (u16(entry) != 0x0112) continue;
+            if (u16(entry + 2) != 3 || u32(entry + 4) != 1) return 1;
+            const uint32_t value = u16(entry + 8);
+            return value >= 1 && value <= 8 ? static_cast<int>(value) : 1;
+        }
+        return 1;
+    }
+    return 1;
 }
 
 } // namespace pixa

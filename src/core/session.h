@@ -7,6 +7,7 @@
 #include "core/owner_store.h"
 #include "core/picture_folder.h"
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
@@ -40,6 +41,10 @@ public:
     const CurrentOwner& currentOwner() const { return m_currentOwner; }
     void setCurrentOwner(CurrentOwner owner) { m_currentOwner = std::move(owner); }
 
+    // How long a registration waits for another one that holds the owner store (LockWait).
+    std::chrono::milliseconds storeLockLimit() const { return m_storeLockLimit; }
+    void setStoreLockLimit(std::chrono::milliseconds limit) { m_storeLockLimit = limit; }
+
     // This copy's unwrapped picture, which must not outlive the run. Written 0600.
     UnwrappedPicture& unwrappedPicture() { return m_picture; }
     const UnwrappedPicture& unwrappedPicture() const { return m_picture; }
@@ -51,6 +56,7 @@ private:
     const Clock& m_clock;
     CurrentOwner m_currentOwner;
     UnwrappedPicture m_picture;
+    std::chrono::milliseconds m_storeLockLimit = LockWait().limit;
 };
 
 } // namespace pixa

@@ -163,6 +163,12 @@ TEST_F(CliTest, OwnersAndHintReadWhatRegisterWrote) {
         EXPECT_EQ(r.err, "Invalid user name\n") << unknown;
     }
     EXPECT_EQ(run({"hint", ""}).err, "Please enter user name \n");
+
+    registerOwner("Hintless", "pw", "view");
+    const CliResult none = run({"hint", "Hintless"});
+    EXPECT_EQ(none.status, 0);
+    EXPECT_EQ(none.out, "");
+    EXPECT_EQ(none.err, "The owner Hintless has no password hint.\n");
 }
 
 TEST_F(CliTest, HintAndLoginTakeTheLastOfTwoSameNames) {

@@ -254,3 +254,103 @@ TEST_F(CliPhotoTest, AFileSizeLimitIsReportedAsDiskFullAndLeavesNoFile) {
 
 } // namespace
 } // namespace pixa
+
+namespace pixa {
+namespace {
+
+// What makes info refuse a wrapped photo; list must refuse the same files.
+struct Refused {
+    const char* label;
+    std::string (*damage)(std::string bytes); // the good file's bytes, damaged
+    int infoStatus;
+};
+
+void PrintTo(const Refused& c, std::ostream* os) {
+    *os << c.label;
+}
+
+class CliListRefusalTest : public CliPhotoTest, public ::testing::WithParamInterface<Refused> {};
+
+TEST_P(CliListRefusalTest, ListRefusesWhatInfoRefusesAndMarksItInTheJson) {
+    const Refused& c = GetParam();
+    writeFile(path("p.bmp"), bitmapBytes(3000));
+    fs::create_directories(path("f"));
+    ASSERT_EQ(wrap({"--caption", "Sea", "p.bmp", "--output", "f/p.pff"}).status, 0);
+    writeFile(path("f/p.pff"), c.damage(readFile(path("f/p.pff"))));
+
+    EXPECT_EQ(run({"info", "f/p.pff"}).status, c.infoStatus);
+    const CliResult text = run({"list", "f"});
+    const CliResult json = run({"list", "--json", "f"});
+    EXPECT_EQ(text.status, c.infoStatus) << text.err;
+    EXPECT_EQ(json.status, c.infoStatus) << json.err;
+    EXPECT_EQ(text.out.empty(), c.infoStatus != 0) << text.out;
+    const auto refused = jsonValue(json.out, "refused");
+    EXPECT_EQ(refused.has_value(), c.infoStatus != 0) << json.out;
+    if (refused) {
+        EXPECT_NE(text.err.find(*refused), std::string::npos) << text.err;
+    }
+    EXPECT_EQ(jsonValue(json.out, "path"), "f/p.pff");
+}
+
+INSTANTIATE_TEST_SUITE_P(Damages, CliListRefusalTest,
+                         ::testing::Values(Refused{"whole", [](std::string b) { return b; }, 0},
+                                           Refused{"factor 9999",
+                                                   [](std::string b) {
+                                                       // The stored trailer begins with the factor,
+                                                       // complemented.
+                                                       b.replace(b.size() - kTrailerSize, 4,
+                                                                 std::string(4, '\xC6'));
+                                                       return b;
+                                                   },
+                                                   1},
+                                           Refused{"type without a character",
+                                                   [](std::string b) {
+                                                       b[kFileTypeOffset] =
+                                                           10; // below the field shift of 42
+                                                       return b;
+                                                   },
+                                                   1},
+                                           Refused{"no room for a picture",
+                                                   [](std::string b) {
+                                                       return b.substr(0, 600 - kTrailerSize) +
+                                                              b.substr(b.size() - kTrailerSize);
+                                                   },
+                                                   1}),
+                         [](const auto& info) {
+                             std::string name = info.param.label;
+                             std::replace(name.begin(), name.end(), ' ', '_');
+                             return name;
+                         });
+
+TEST_F(CliPhotoTest, JsonPathsKeepNamesThatAreNotUtf8) {
+    writeFile(path("p.bmp"), bitmapBytes(300));
+    fs::create_directories(path("f"));
+    // Two names that differ only in bytes that are not UTF-8, and one that is.
+    for (const std::string name : {"f/\xFF.pff", "f/\xFE.pff", "f/\xC3\xA9t\xC3\xA9.pff"})
+        ASSERT_EQ(wrap({"--caption", "x", "p.bmp", "--output", name}).status, 0);
+    const CliResult r = run({"list", "--json", "f"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "[\n"
+                     "  {\"path\": \"f/\xC3\xA9t\xC3\xA9.pff\", \"caption\": \"x\"},\n"
+                     "  {\"path\": \"f/\\ufffd.pff\", \"path_bytes\": \"662ffe2e706666\", "
+                     "\"caption\": \"x\"},\n"
+                     "  {\"path\": \"f/\\ufffd.pff\", \"path_bytes\": \"662fff2e706666\", "
+                     "\"caption\": \"x\"}\n"
+                     "]\n");
+}
+
+TEST_F(CliPhotoTest, ATypeLongerThanItsFieldIsRefusedOrSaidToBeCut) {
+    writeFile(path("p.jpeg"), jpegBytes(2000));
+    const CliResult refused = wrap({"--type", ".JPEG", "p.jpeg", "--output", "a.pff"});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_EQ(refused.err,
+              "The file type \".JPEG\" holds 5 characters; at most 4 can be stored.\n");
+    EXPECT_FALSE(fs::exists(path("a.pff")));
+    const CliResult cut = wrap({"p.jpeg", "--output", "b.pff"});
+    EXPECT_EQ(cut.status, 0) << cut.err;
+    EXPECT_EQ(cut.err, "p.jpeg: its type is stored as \".jpe\", the first 4 characters of "
+                       "\".jpeg\"\n");
+}
+
+} // namespace
+} // namespace pixa

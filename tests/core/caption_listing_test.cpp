@@ -159,3 +159,41 @@ TEST_F(CaptionListingTest, TheWalkSkipsPseudoFileSystemsAndLinksAndStopsBetweenF
               err::UserInterrupt);
     EXPECT_EQ(visits, 2);
 }
+
+TEST_F(CaptionListingTest, AFileThatTheFullReaderRefusesCarriesItsRefusal) {
+    const std::string good = wrapped("Holiday");
+    const std::string factorAt = good.substr(good.size() - kTrailerSize, 4);
+    // A file of `size` bytes: the good header as far as it goes, then filler, with the good
+    // stored factor where a file of that size keeps it.
+    const auto cut = [&](size_t size) {
+        std::string bytes = good.substr(0, std::min(size, kHeaderSize));
+        bytes.resize(size, 'x');
+        bytes.replace(size - kTrailerSize, 4, factorAt);
+        return bytes;
+    };
+    std::string lyingFactor = good;
+    lyingFactor.replace(good.size() - kTrailerSize, 4, std::string(4, char(255 - '9'))); // 9999
+    const struct {
+        const char* name;
+        std::string bytes;
+        int refusal; // 0: opens
+    } cases[] = {
+        {"good", good, 0},
+        {"factor 9999", lyingFactor, err::InvalidArgument},
+        {"header cut", cut(350), err::InputPastEnd},
+        {"no room for a picture", cut(500), err::InputPastEnd},
+    };
+    for (const auto& c : cases) {
+        const fs::path file = dir / (std::string(c.name) + ".pff");
+        writeBytes(file, c.bytes);
+        const CaptionResult result = readCaption(file);
+        EXPECT_EQ(result.refusal ? result.refusal->number() : 0, c.refusal) << c.name;
+        bool readerRefuses = false;
+        try {
+            readerRefuses = PffReader(file).info().pictureSize() < int64_t(kPictureHeadSize);
+        } catch (const Failure&) {
+            readerRefuses = true;
+        }
+        EXPECT_EQ(readerRefuses, result.refusal.has_value()) << c.name;
+    }
+}

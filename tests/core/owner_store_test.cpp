@@ -339,11 +339,17 @@ TEST_P(LockWaitTest, WaitsInTriesAndGivesUpAfterItsLimit) {
     }
     if (holder >= 0) ::close(holder);
     const std::string after = readBytes(storePath());
-    EXPECT_EQ(after.size(), before.size() +
-                                (GetParam() == Holder::ReleasesAfterThreeTries ? kRecordSize : 0));
+    EXPECT_EQ(after.size(),
+              before.size() + (GetParam() == Holder::ReleasesAfterThreeTries ? kRecordSize : 0));
     EXPECT_EQ(after.compare(0, before.size(), before), 0);
+}
+
+static std::string holderName(const ::testing::TestParamInfo<Holder>& info) {
+    static const char* const names[] = {"stalls", "releases", "stop_asked"};
+    return names[static_cast<int>(info.param)];
 }
 
 INSTANTIATE_TEST_SUITE_P(Holders, LockWaitTest,
                          ::testing::Values(Holder::Stalls, Holder::ReleasesAfterThreeTries,
-                                           Holder::StopAsked));
+                                           Holder::StopAsked),
+                         holderName);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdint>
 #include <string>
 
@@ -37,6 +38,118 @@ TEST(JpegComplete, TellsAWholeFileFromACutOne) {
     };
     for (const auto& c : cases)
         EXPECT_EQ(jpegComplete(c.bytes), c.complete) << testing::PrintToString(c.bytes);
+}
+
+// A frame header (SOFn `marker`) of `components` components with 2 × 2 sampling for the first,
+// as 4:2:0 photos have, and 1 × 1 for the others.
+std::string frame(unsigned marker, unsigned width, unsigned height, unsigned components) {
+    std::string out = bytes({0xFF, marker, 0, 8 + 3 * components, 8, height >> 8, height & 255,
+                             width >> 8, width & 255, components});
+    for (unsigned c = 1; c <= components; ++c)
+        out += bytes({c, c == 1 ? 0x22u : 0x11u, 0});
+    return out;
+}
+
+// A scan of `components` (ids) with spectral start `ss`, high approximation bit `ah` and
+// `dataBytes` bytes of coded data (no 0xFF among them).
+std::string scan(std::initializer_list<unsigned> components, unsigned ss, unsigned ah,
+                 size_t dataBytes) {
+    std::string out =
+        bytes({0xFF, 0xDA, 0, unsigned(6 + 2 * components.size()), unsigned(components.size())});
+    for (unsigned c : components)
+        out += bytes({c, 0});
+    out += bytes({ss, ss == 0 ? 0u : 63u, ah << 4});
+    return out + std::string(dataBytes, '\x55');
+}
+
+TEST(JpegComplete, RefusesScansTooShortForTheirFrame) {
+    const std::string soi = bytes({0xFF, 0xD8});
+    // 16 × 16 pixels, 4:2:0: 4 luma blocks and 1 block of each chroma component, 6 blocks; a
+    // sequential scan needs 2 bits a block at the least, 2 bytes.
+    const std::string small = frame(0xC0, 16, 16, 3);
+    // 12000 × 12000: 2.25 million luma blocks, 562,500 each chroma.
+    const std::string huge = frame(0xC0, 12000, 12000, 3);
+    const std::string hugeProgressive = frame(0xC2, 12000, 12000, 3);
+    const size_t hugeBlocks = 2'250'000 + 2 * 562'500;
+    const struct {
+        const char* label;
+        std::string bytes;
+        bool complete;
+    } cases[] = {
+        {"small, enough data", soi + small + scan({1, 2, 3}, 0, 0, 2) + kEnd, true},
+        {"small, too little data", soi + small + scan({1, 2, 3}, 0, 0, 1) + kEnd, false},
+        {"huge, 450 bytes", soi + huge + scan({1, 2, 3}, 0, 0, 400) + kEnd, false},
+        {"huge, as little as can hold it",
+         soi + huge + scan({1, 2, 3}, 0, 0, hugeBlocks / 4) + kEnd, true},
+        {"huge, one component never coded", soi + huge + scan({1, 2}, 0, 0, hugeBlocks / 4) + kEnd,
+         false},
+        {"progressive, DC scan too short",
+         soi + hugeProgressive + scan({1, 2, 3}, 0, 0, 700) + kEnd, false},
+        {"progressive, a bit a block of DC and AC scans of end-of-band runs",
+         soi + hugeProgressive + scan({1, 2, 3}, 0, 0, hugeBlocks / 8) + scan({1}, 1, 0, 3) +
+             scan({1}, 1, 1, 0) + kEnd,
+         true},
+        {"progressive, AC scans only", soi + hugeProgressive + scan({1}, 1, 0, 300000) + kEnd,
+         false},
+        {"progressive, DC refined but never begun",
+         soi + hugeProgressive + scan({1, 2, 3}, 0, 1, hugeBlocks / 8) + kEnd, false},
+        // Arithmetic coding may take less than a bit a block: only the coverage counts.
+        {"arithmetic, tiny", soi + frame(0xC9, 12000, 12000, 1) + scan({1}, 0, 0, 10) + kEnd, true},
+        {"no scan at all", soi + small + kEnd, false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(jpegComplete(c.bytes), c.complete) << c.label;
+}
+
+// An APP1 EXIF block whose first directory holds `entries` (tag, type, count, value) entries.
+std::string exif(bool little, std::initializer_list<std::array<unsigned, 4>> entries) {
+    std::string tiff = little ? "II" : "MM";
+    const auto put = [&](unsigned value, int size) {
+        for (int i = 0; i < size; ++i) {
+            const int shift = little ? 8 * i : 8 * (size - 1 - i);
+            tiff += static_cast<char>((value >> shift) & 255);
+        }
+    };
+    put(42, 2);
+    put(8, 4);
+    put(unsigned(entries.size()), 2);
+    for (const auto& e : entries) {
+        put(e[0], 2);
+        put(e[1], 2);
+        put(e[2], 4);
+        put(e[3], 2); // a SHORT sits in the first two bytes of the value field
+        put(0, 2);
+    }
+    const std::string body = std::string("Exif\0\0", 6) + tiff;
+    return bytes({0xFF, 0xE1, unsigned(body.size() + 2) >> 8, unsigned(body.size() + 2) & 255}) +
+           body;
+}
+
+TEST(JpegOrientation, ReadsTheFirstDirectorysOrientationInEitherByteOrder) {
+    const std::string soi = bytes({0xFF, 0xD8});
+    const std::string rest = frame(0xC0, 16, 16, 1) + scan({1}, 0, 0, 2) + kEnd;
+    for (const bool little : {true, false}) {
+        for (unsigned value = 1; value <= 8; ++value) {
+            EXPECT_EQ(jpegOrientation(
+                          soi + exif(little, {{0x010F, 2, 1, 0}, {0x0112, 3, 1, value}}) + rest),
+                      int(value))
+                << little << value;
+        }
+    }
+    const struct {
+        const char* label;
+        std::string bytes;
+    } upright[] = {
+        {"no EXIF", soi + rest},
+        {"no orientation", soi + exif(true, {{0x010F, 2, 1, 0}}) + rest},
+        {"out of range", soi + exif(true, {{0x0112, 3, 1, 9}}) + rest},
+        {"not a SHORT", soi + exif(true, {{0x0112, 4, 1, 6}}) + rest},
+        {"after the scan",
+         soi + rest.substr(0, rest.size() - 2) + exif(true, {{0x0112, 3, 1, 6}}) + kEnd},
+        {"cut directory", soi + exif(true, {{0x0112, 3, 1, 6}}).substr(0, 20)},
+    };
+    for (const auto& c : upright)
+        EXPECT_EQ(jpegOrientation(c.bytes), 1) << c.label;
 }
 
 // A bitmap head: pixels at 54, 40-byte information header.

@@ -55,6 +55,7 @@ TEST_P(StopSignalsTest, ASecondSignalEndsTheProcessAtOnce) {
         ::testing::KilledBySignal(signal), "");
 }
 
-INSTANTIATE_TEST_SUITE_P(EachStopSignal, StopSignalsTest, ::testing::Values(SIGINT, SIGTERM, SIGHUP));
+INSTANTIATE_TEST_SUITE_P(EachStopSignal, StopSignalsTest,
+                         ::testing::Values(SIGINT, SIGTERM, SIGHUP));
 
 } // namespace

@@ -70,7 +70,9 @@ TEST_P(ParallelRegistrations, storeEveryReportedOwnerAndEachNameOnce) {
         const auto status = waitUntil(children[i], std::chrono::seconds(120));
         ASSERT_TRUE(status && WIFEXITED(*status));
         reported += WEXITSTATUS(*status) == 0;
-        const std::string err = readFile(folder / std::to_string(i) / ".cli-stderr");
+        std::string err = readFile(folder / std::to_string(i) / ".cli-stderr");
+        // A registration that waited more than a second for the others says so first.
+        if (err.rfind("Waiting for another registration", 0) == 0) err.erase(0, err.find('\n') + 1);
         EXPECT_TRUE(err.empty() || contains(err, "An owner with this name already exists")) << err;
     }
     std::map<std::string, int> stored;

@@ -4,26 +4,285 @@
 #include "core/file_io.h"
 #include "core/picture_file.h"
 
-#include <QBuffer>
 #include <QFile>
 #include <QImageReader>
 
+// jpeglib.h needs FILE and size_t declared first, and jerror.h its configuration.
+#include <cstdio>
+
+#include <jpeglib.h>
+
+#include <jerror.h>
+
+#include <algorithm>
+#include <csetjmp>
+#include <memory>
+#include <optional>
 #include <string_view>
 
 namespace pixa::ui {
 
 namespace {
 
-// Qt refuses any picture over 128 MB decoded by default; the pixel check below speaks first,
-// this only backs it for a picture whose size is known only once decoding has begun.
+// Qt refuses any picture over 128 MB decoded by default; the checks below speak first, this only
+// backs them for a bitmap whose size is known only once decoding has begun.
 constexpr int kDecodeLimitMB = 1024;
+
+// Rows a JPEG is decoded in before they are placed upright.
+constexpr int kStripRows = 16;
 
 std::string text(const QString& s) {
     return s.toStdString();
 }
 
-[[noreturn]] void notAPicture(const QString& path, const char* why) {
+[[noreturn]] void notAPicture(const QString& path, const std::string& why) {
     throw Failure(err::InvalidPicture, text(path) + ": " + why);
+}
+
+[[noreturn]] void tooManyPixels(const QString& path, int64_t width, int64_t height) {
+    throw Failure(err::Overflow,
+                  QStringLiteral("The picture is too large to show: %1 × %2 pixels. "
+                                 "PixaMantler shows photos of up to %3 megapixels.")
+                      .arg(width)
+                      .arg(height)
+                      .arg(kMaxPicturePixels / 1'000'000)
+                      .toStdString(),
+                  text(path));
+}
+
+// A picture of allowed pixels that costs more than a picture of the most pixels: a progressive
+// JPEG, whose decoder keeps every coefficient, or a bitmap decoded and then converted.
+void requireDecodeBudget(const QString& path, int64_t width, int64_t height, uint64_t bytes) {
+    if (width * height > kMaxPicturePixels) tooManyPixels(path, width, height);
+    if (bytes <= uint64_t(kMaxDecodeBytes)) return;
+    throw Failure(err::Overflow,
+                  QStringLiteral("The picture is too large to show: its %1 × %2 pixels take "
+                                 "%3 MB to decode. PixaMantler shows photos that take up to %4 MB "
+                                 "(%5 megapixels).")
+                      .arg(width)
+                      .arg(height)
+                      .arg((bytes + 999'999) / 1'000'000)
+                      .arg(kMaxDecodeBytes / 1'000'000)
+                      .arg(kMaxPicturePixels / 1'000'000)
+                      .toStdString(),
+                  text(path));
+}
+
+// The decoder's warnings that mean part of the picture would be made up: its data ends early or
+// is damaged. The decoder carries on with grey; the loader refuses the picture instead.
+bool madeUp(int code) {
+    return code == JWRN_HIT_MARKER || code == JWRN_JPEG_EOF || code == JWRN_HUFF_BAD_CODE ||
+           code == JWRN_ARITH_BAD_CODE || code == JWRN_MUST_RESYNC;
+}
+
+// The decoder's error manager: a failure or a made-up picture jumps back to runDecoder().
+struct JpegErrors {
+    jpeg_error_mgr manager;
+    std::jmp_buf jump;
+    bool cutShort = false;
+    char message[JMSG_LENGTH_MAX] = {};
+};
+
+void onJpegError(j_common_ptr info) {
+    auto* errors = reinterpret_cast<JpegErrors*>(info->err);
+    info->err->format_message(info, errors->message);
+    std::longjmp(errors->jump, 1);
+}
+
+void onJpegMessage(j_common_ptr info, int level) {
+    if (level >= 0) return; // trace messages
+    auto* errors = reinterpret_cast<JpegErrors*>(info->err);
+    ++info->err->num_warnings;
+    if (!madeUp(info->err->msg_code)) return;
+    errors->cutShort = true;
+    info->err->format_message(info, errors->message);
+    std::longjmp(errors->jump, 1);
+}
+
+// Where the EXIF orientation puts the stored pixel (x, y) of a width × height picture: pixel
+// `origin + x * xStep + y * yStep` of the upright one, which is height × width when turned.
+struct Placement {
+    int64_t origin, xStep, yStep;
+    bool turned;
+};
+
+Placement placement(int orientation, int64_t w, int64_t h) {
+    switch (orientation) {
+    case 2:
+        return {w - 1, -1, w, false}; // mirrored
+    case 3:
+        return {w * h - 1, -1, -w, false}; // upside down
+    case 4:
+        return {(h - 1) * w, 1, -w, false}; // flipped
+    case 5:
+        return {0, h, 1, true}; // transposed
+    case 6:
+        return {h - 1, h, -1, true}; // a quarter turn clockwise
+    case 7:
+        return {w * h - 1, -h, -1, true}; // transversed
+    case 8:
+        return {(w - 1) * h, -h, 1, true}; // a quarter turn anticlockwise
+    default:
+        return {0, 1, w, false};
+    }
+}
+
+// One JPEG decode: the decoder's state and what it writes into. Kept outside runDecoder(),
+// whose locals a jump back must not leave undetermined.
+struct JpegJob {
+    const QString& path;
+    const QByteArray& bytes;
+    jpeg_decompress_struct info{};
+    JpegErrors errors;
+    QImage image;
+    Placement place{};
+    bool direct = false;               // decoded straight into the picture's rows
+    std::unique_ptr<uint32_t[]> strip; // else decoded here first
+    JSAMPROW rows[kStripRows] = {};
+
+    JpegJob(const QString& p, const QByteArray& b) : path(p), bytes(b) {
+        info.err = jpeg_std_error(&errors.manager);
+        errors.manager.error_exit = onJpegError;
+        errors.manager.emit_message = onJpegMessage;
+    }
+    // Safe before jpeg_create_decompress() too: a zeroed decoder holds nothing to free.
+    ~JpegJob() { jpeg_destroy_decompress(&info); }
+    JpegJob(const JpegJob&) = delete;
+    JpegJob& operator=(const JpegJob&) = delete;
+
+    bool cmyk() const { return info.out_color_space == JCS_CMYK; }
+
+    // The checks between the header and the decode: size, whole data, memory. Throw.
+    void admit() {
+        const int64_t w = info.image_width;
+        const int64_t h = info.image_height;
+        if (w * h > kMaxPicturePixels) tooManyPixels(path, w, h);
+        const std::string_view all(bytes.constData(), size_t(bytes.size()));
+        if (!jpegComplete(all)) notAPicture(path, "the JPEG picture is cut short");
+        uint64_t cost = uint64_t(w) * uint64_t(h) * 4;
+        // A progressive (or non-interleaved) picture is decoded whole into coefficients first:
+        // 64 of 2 bytes for every block of every component, padded to whole coding units.
+        uint64_t coefficients = 0;
+        if (jpeg_has_multiple_scans(&info)) {
+            for (int c = 0; c < info.num_components; ++c) {
+                const jpeg_component_info& comp = info.comp_info[c];
+                const auto roundUp = [](uint64_t n, uint64_t m) { return (n + m - 1) / m * m; };
+                coefficients += roundUp(comp.width_in_blocks, comp.h_samp_factor) *
+                                roundUp(comp.height_in_blocks, comp.v_samp_factor) * sizeof(JBLOCK);
+            }
+        }
+        cost += coefficients;
+        const int orientation = jpegOrientation(all);
+        place = placement(orientation, w, h);
+        direct = orientation == 1;
+        if (!direct) cost += uint64_t(kStripRows) * uint64_t(w) * 4;
+        requireDecodeBudget(path, w, h, cost);
+        // The decoder's own large buffers may take no more than was counted, with room for its
+        // working rows: beyond that it fails instead of allocating.
+        info.mem->max_memory_to_use = long(coefficients + (32 << 20));
+    }
+
+    // Makes the upright picture and the strip the rows are decoded into. Throws.
+    void allocate() {
+        const int w = int(info.output_width);
+        const int h = int(info.output_height);
+        image =
+            place.turned ? QImage(h, w, QImage::Format_RGB32) : QImage(w, h, QImage::Format_RGB32);
+        if (image.isNull() || image.bytesPerLine() != image.width() * 4) {
+            throw Failure(err::OutOfMemory, text(path));
+        }
+        if (!direct) strip.reset(new uint32_t[size_t(kStripRows) * size_t(w)]);
+    }
+
+    // Points `rows` at where the next `count` rows are decoded.
+    void aim(int firstRow, int count) {
+        for (int r = 0; r < count; ++r) {
+            rows[r] = direct
+                          ? image.scanLine(firstRow + r)
+                          : reinterpret_cast<JSAMPROW>(strip.get() + size_t(r) * info.output_width);
+        }
+    }
+
+    // Turns the decoded rows into picture pixels: CMYK into RGB, and the strip into its place.
+    void placeRows(int firstRow, int count) {
+        const int64_t w = info.output_width;
+        if (cmyk()) {
+            // Stored inverted, as Adobe's programs write CMYK; Qt's own reader reads it so.
+            for (int r = 0; r < count; ++r) {
+                uchar* p = rows[r];
+                auto* out = reinterpret_cast<uint32_t*>(p);
+                for (int64_t x = 0; x < w; ++x, p += 4) {
+                    const unsigned k = p[3];
+                    out[x] = qRgb(int(k * p[0] / 255), int(k * p[1] / 255), int(k * p[2] / 255));
+                }
+            }
+        }
+        if (direct) return;
+        auto* pixels = reinterpret_cast<uint32_t*>(image.bits());
+        const Placement& p = place;
+        if (!p.turned) {
+            for (int r = 0; r < count; ++r) {
+                const uint32_t* in = strip.get() + size_t(r) * size_t(w);
+                uint32_t* out = pixels + p.origin + int64_t(firstRow + r) * p.yStep;
+                for (int64_t x = 0; x < w; ++x)
+                    out[x * p.xStep] = in[x];
+            }
+            return;
+        }
+        // Turned: a stored row becomes a column, so each upright row takes `count` neighbours.
+        for (int64_t x = 0; x < w; ++x) {
+            uint32_t* out = pixels + p.origin + x * p.xStep + int64_t(firstRow) * p.yStep;
+            const uint32_t* in = strip.get() + x;
+            for (int r = 0; r < count; ++r)
+                out[r * p.yStep] = in[size_t(r) * size_t(w)];
+        }
+    }
+};
+
+// Runs the decoder over `job`; false when it failed or found the picture damaged, with the
+// reason in job.errors. Its locals are plain values, as a jump back into it requires.
+bool runDecoder(JpegJob& job) {
+    jpeg_decompress_struct& info = job.info;
+    if (setjmp(job.errors.jump)) return false;
+    jpeg_create_decompress(&info);
+    jpeg_mem_src(&info, reinterpret_cast<const unsigned char*>(job.bytes.constData()),
+                 static_cast<unsigned long>(job.bytes.size()));
+    jpeg_read_header(&info, TRUE);
+    info.out_color_space = info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK
+                               ? JCS_CMYK
+                               : JCS_EXT_BGRX;
+    job.admit();
+    jpeg_start_decompress(&info);
+    job.allocate();
+    while (info.output_scanline < info.output_height) {
+        const int first = int(info.output_scanline);
+        const int count = std::min<int>(kStripRows, int(info.output_height) - first);
+        job.aim(first, count);
+        int done = 0;
+        while (done < count)
+            done += int(jpeg_read_scanlines(&info, job.rows + done, JDIMENSION(count - done)));
+        job.placeRows(first, count);
+    }
+    jpeg_finish_decompress(&info);
+    return true;
+}
+
+QImage loadJpeg(const QString& path, const QByteArray& bytes) {
+    JpegJob job(path, bytes);
+    if (!runDecoder(job)) {
+        if (job.errors.cutShort) notAPicture(path, "the JPEG picture is cut short");
+        notAPicture(path, job.errors.message);
+    }
+    return std::move(job.image);
+}
+
+// What a bitmap costs to decode: its pixels as Qt reads them, and once more at four bytes when
+// they must be converted to 32 bits.
+uint64_t bitmapDecodeBytes(QSize size, QImage::Format format) {
+    const uint64_t pixels = uint64_t(size.width()) * uint64_t(size.height());
+    const int bits =
+        format == QImage::Format_Invalid ? 32 : QImage::toPixelFormat(format).bitsPerPixel();
+    return pixels * uint64_t(bits) / 8 + (bits == 32 ? 0 : pixels * 4);
 }
 
 } // namespace
@@ -41,9 +300,6 @@ QImage loadPicture(const QString& path) {
     // whole first. A JPEG is read into memory once, for the check and the decoder; a bitmap's
     // headers tell its length.
     const QByteArray head = file.peek(qint64(kBitmapHeadSize));
-    QByteArray jpeg;
-    QBuffer jpegBuffer(&jpeg);
-    QIODevice* source = &file;
     switch (pictureKind(std::string_view(head.constData(), size_t(head.size())))) {
     case PictureKind::Bitmap:
         if (!bitmapComplete(std::string_view(head.constData(), size_t(head.size())),
@@ -52,35 +308,23 @@ QImage loadPicture(const QString& path) {
         }
         break;
     case PictureKind::Jpeg:
-        jpeg = file.readAll();
-        if (!jpegComplete(std::string_view(jpeg.constData(), size_t(jpeg.size())))) {
-            notAPicture(path, "the JPEG picture is cut short");
-        }
-        jpegBuffer.open(QIODevice::ReadOnly);
-        source = &jpegBuffer;
-        break;
+        return loadJpeg(path, file.readAll());
     case PictureKind::Other:
         notAPicture(path, head.isEmpty() ? "the file is empty" : "not a BMP or JPEG picture");
     }
 
     QImageReader::setAllocationLimit(kDecodeLimitMB);
-    QImageReader reader(source);
-    reader.setAutoTransform(true);
+    QImageReader reader(&file);
     const QSize size = reader.size();
-    if (size.isValid() && int64_t(size.width()) * size.height() > kMaxPicturePixels) {
-        throw Failure(err::Overflow,
-                      QStringLiteral("The picture is too large to show: %1 × %2 pixels. "
-                                     "PixaMantler shows photos of up to %3 megapixels.")
-                          .arg(size.width())
-                          .arg(size.height())
-                          .arg(kMaxPicturePixels / 1'000'000)
-                          .toStdString(),
-                      text(path));
+    if (size.isValid()) {
+        requireDecodeBudget(path, size.width(), size.height(),
+                            bitmapDecodeBytes(size, reader.imageFormat()));
     }
     QImage image = reader.read();
-    if (image.isNull()) notAPicture(path, qPrintable(reader.errorString()));
+    if (image.isNull()) notAPicture(path, text(reader.errorString()));
 
-    // Painting converts whatever is not 32-bit on every repaint; once here is cheaper.
+    // Painting converts whatever is not 32-bit on every repaint; once here is cheaper, and in
+    // place where the pixels keep their size.
     switch (image.format()) {
     case QImage::Format_RGB32:
     case QImage::Format_ARGB32_Premultiplied:
@@ -88,10 +332,10 @@ QImage loadPicture(const QString& path) {
     default:
         break;
     }
-    QImage converted = image.convertToFormat(
-        image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
-    if (converted.isNull()) throw Failure(err::OutOfMemory, text(path));
-    return converted;
+    image.convertTo(image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied
+                                            : QImage::Format_RGB32);
+    if (image.isNull()) throw Failure(err::OutOfMemory, text(path));
+    return image;
 }
 
 } // namespace pixa::ui

@@ -8,15 +8,20 @@
 
 namespace pixa::ui {
 
-// The largest photo that opens. Decoded at four bytes a pixel it needs 600 MB; a header that
-// announces more (a damaged or hostile file can claim 60000 × 60000) is refused before any
-// memory is taken.
+// The largest photo that opens, and the most memory its decode may take: the 600 MB of a photo
+// of that many pixels at four bytes a pixel. What a decode really takes is counted against it
+// before any memory is taken: a progressive JPEG also keeps every coefficient while it is
+// decoded, a bitmap of fewer bits a pixel is converted once decoded. A header that announces
+// more (a damaged or hostile file can claim 60000 × 60000) is refused before decoding.
 inline constexpr int64_t kMaxPicturePixels = 150'000'000;
+inline constexpr int64_t kMaxDecodeBytes = kMaxPicturePixels * 4;
 
-// The photo in `path`, turned upright by its EXIF orientation. The content decides the kind,
-// not the name: a JPEG named .bmp loads. Throws pixa::Failure: 53 or 76 for a missing file or
-// folder, 70 for one that cannot be read, 481 for anything but a BMP or JPEG picture that decodes
-// whole, and 6 (its description naming the size) for a picture over kMaxPicturePixels.
+// The photo in `path`, turned upright by its EXIF orientation (JPEGs are decoded straight into
+// their upright place, without a turned copy). The content decides the kind, not the name: a
+// JPEG named .bmp loads. Throws pixa::Failure: 53 or 76 for a missing file or folder, 70 for one
+// that cannot be read, 481 for anything but a BMP or JPEG picture that decodes whole (a JPEG whose
+// data ends early or is damaged, where the decoder would make up the rest, is not whole), and 6
+// (its description naming the size) for a picture over kMaxPicturePixels or kMaxDecodeBytes.
 QImage loadPicture(const QString& path);
 
 } // namespace pixa::ui

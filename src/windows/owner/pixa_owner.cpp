@@ -7,6 +7,7 @@
 #include "ui/help.h"
 #include "ui/image_button.h"
 #include "ui/platform.h"
+#include "ui/yielder.h"
 #include "windows/owner/owner_window_support.h"
 
 #include <QFocusEvent>
@@ -101,6 +102,10 @@ PixaOwner::PixaOwner(const OwnerWindowContext& context)
 }
 
 void PixaOwner::Command1_Click() {
+    // The registration may wait for another one that holds the store, yielding meanwhile: a
+    // second click then does nothing, and a close stops the wait.
+    LongWork work(*this);
+    if (!work.started()) return;
     Platform& platform = m_context.platform;
     if (Text1->text().isEmpty()) {
         platform.message(this, coreText(msg::OwnerNameCompulsory));
@@ -129,9 +134,19 @@ void PixaOwner::Command1_Click() {
 
     std::optional<CurrentOwner> owner;
     try {
+        // Busy while the store is waited for; the window repaints and answers meanwhile.
+        setCursor(Qt::WaitCursor);
+        LockWait wait{
+            m_context.session.storeLockLimit(),
+            [yielder = Yielder()](std::chrono::milliseconds) mutable { yielder.yieldNow(); },
+            work.stopToken()};
         owner = registerOwner(m_context.session.store(), fields[0].padded, fields[1].padded,
-                              fields[2].padded, fields[3].padded, m_context.session.clock());
+                              fields[2].padded, fields[3].padded, m_context.session.clock(), wait);
+        unsetCursor();
     } catch (const Failure& failure) {
+        unsetCursor();
+        // Closed while waiting: the close goes on once this handler has ended.
+        if (failure.number() == err::UserInterrupt) return;
         if (failure.kind() == FailureKind::RuleRefused) {
             platform.message(this, coreText(failure.detail()));
             return;
@@ -152,6 +167,11 @@ void PixaOwner::Command1_Click() {
 }
 
 void PixaOwner::Command2_Click() {
+    // While a registration waits for the store, cancel stops it first, as a close does.
+    if (running()) {
+        close();
+        return;
+    }
     unload();
     m_context.platform.message(nullptr, QStringLiteral("You require owner authentication to use "
                                                        "PixaMantler."));

@@ -2,7 +2,11 @@
 // its typing limits, cancelling, and failures of the store.
 #include "owner_harness.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <unistd.h>
+
+#include <QTimer>
 
 #include <QtTest>
 
@@ -25,6 +29,8 @@ private slots:
     void refusedCharacter_data();
     void refusedCharacter();
     void takenNameStaysTakenOnEveryClick();
+    void waitForAStalledRegistration_data();
+    void waitForAStalledRegistration();
 };
 
 void PixaOwnerTest::registration_data() {
@@ -377,6 +383,67 @@ void PixaOwnerTest::takenNameStaysTakenOnEveryClick() {
                                            "Please enter another user name.")));
     QCOMPARE(h.storeBytes(), before);
     QVERIFY(!h.session.currentOwner().isSet());
+}
+
+void PixaOwnerTest::waitForAStalledRegistration_data() {
+    QTest::addColumn<QString>("holder"); // what the registration holding the store does
+    QTest::newRow("stalls past the limit") << "stalls";
+    QTest::newRow("finishes while waited for") << "releases";
+    QTest::newRow("stalls until the window is closed") << "close";
+}
+
+void PixaOwnerTest::waitForAStalledRegistration() {
+    QFETCH(QString, holder);
+    OwnerHarness h;
+    QVERIFY(h.addOwner(QStringLiteral("first"), QStringLiteral("pw")));
+    const std::string before = h.storeBytes();
+    h.session.setStoreLockLimit(holder == "stalls" ? std::chrono::milliseconds(300)
+                                                   : std::chrono::minutes(2));
+    // The lock of another opening of the store stands for another process's registration.
+    int fd = ::open(h.storePath().c_str(), O_RDWR | O_CLOEXEC);
+    QVERIFY(fd >= 0);
+    QCOMPARE(::flock(fd, LOCK_EX | LOCK_NB), 0);
+    PixaOwner* w = h.openRegistration();
+    QVERIFY(w);
+    type(w, "Text1", QStringLiteral("second"));
+    type(w, "Text2", QStringLiteral("pw"));
+    type(w, "Text4", QStringLiteral("vw"));
+    // Runs only if the window's events run during the wait.
+    bool answered = false;
+    Qt::CursorShape pointer = Qt::ArrowCursor;
+    QTimer::singleShot(0, w, [&] {
+        answered = true;
+        pointer = w->cursor().shape();
+        if (holder == "releases") {
+            ::close(fd);
+            fd = -1;
+        }
+        if (holder == "close") w->close();
+    });
+    click(w, "Command1");
+    if (fd >= 0) ::close(fd);
+    QVERIFY(answered);
+    QCOMPARE(pointer, Qt::WaitCursor);
+    if (holder == "releases") {
+        QCOMPARE(h.platform.messages(), QStringList());
+        QVERIFY(h.session.currentOwner().isSet());
+        QCOMPARE(h.records().size(), 2);
+        return;
+    }
+    QVERIFY(!h.session.currentOwner().isSet());
+    QCOMPARE(h.storeBytes(), before);
+    if (holder == "close") {
+        QTRY_VERIFY(h.flow.loginWindow() && h.flow.loginWindow()->isVisible());
+        QCOMPARE(h.platform.messages(),
+                 QStringList{"You require owner authentication to use PixaMantler."});
+        return;
+    }
+    QCOMPARE(h.platform.messages(),
+             QStringList{"The owner store could not be used: another registration has held " +
+                         QString::fromStdString(h.storePath().string()) +
+                         " for 0.3 seconds without finishing.\r\nThe owner was not registered."});
+    QVERIFY(w->isVisible());
+    QCOMPARE(w->cursor().shape(), Qt::ArrowCursor);
 }
 
 QTEST_MAIN(PixaOwnerTest)

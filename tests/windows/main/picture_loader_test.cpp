@@ -1,0 +1,178 @@
+// The picture loader on its own: JPEGs turned upright as Qt's reader turns them, and pictures
+// whose header promises more than their data holds, or more memory than a photo may take.
+#include "core/error.h"
+#include "test_photo.h"
+#include "windows/main/picture_loader.h"
+
+#include <QBuffer>
+#include <QImageReader>
+#include <QImageWriter>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace pixatest;
+using Transformation = QImageIOHandler::Transformation;
+
+class PictureLoaderTest : public QObject {
+    Q_OBJECT
+private slots:
+    void uprightAsQtReadsIt_data();
+    void uprightAsQtReadsIt();
+    void refused_data();
+    void refused();
+
+private:
+    QTemporaryDir m_dir;
+};
+
+namespace {
+
+QByteArray jpeg(QSize size, bool progressive, Transformation turn, bool grey = false) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "jpeg");
+    writer.setProgressiveScanWrite(progressive);
+    writer.setTransformation(turn);
+    QImage image = photoLike(size);
+    if (grey) image = image.convertToFormat(QImage::Format_Grayscale8);
+    writer.write(image);
+    return bytes;
+}
+
+// The frame header made to claim 12000 × 12000 pixels.
+QByteArray claimingHuge(QByteArray bytes) {
+    for (const char marker : {'\xC0', '\xC2'}) {
+        const qsizetype at = bytes.indexOf(QByteArray("\xFF", 1) + marker);
+        if (at >= 0) bytes.replace(at + 5, 4, QByteArray("\x2E\xE0\x2E\xE0", 4));
+    }
+    return bytes;
+}
+
+// Each scan of DC coefficients given `extra` more bytes of coded data, enough for the frame's
+// blocks: the data-size check passes and the memory check speaks.
+QByteArray withLongDcScans(QByteArray bytes, qsizetype extra) {
+    for (qsizetype at = bytes.indexOf("\xFF\xDA"); at >= 0;
+         at = bytes.indexOf("\xFF\xDA", at + 2)) {
+        const int length = uchar(bytes[at + 2]) << 8 | uchar(bytes[at + 3]);
+        const int components = uchar(bytes[at + 4]);
+        if (bytes[at + 5 + 2 * components] == 0) bytes.insert(at + 2 + length, extra, '\x11');
+    }
+    return bytes;
+}
+
+// An 8-bit run-length coded bitmap of 12000 × 12000 pixels that ends at once: Qt decodes it
+// into 144 MB and converts that into 576 MB more.
+QByteArray runLengthBitmap() {
+    QByteArray bytes(54 + 1024, '\0');
+    const auto put = [&](int at, quint32 value) {
+        for (int i = 0; i < 4; ++i)
+            bytes[at + i] = char(value >> (8 * i));
+    };
+    bytes[0] = 'B';
+    bytes[1] = 'M';
+    put(2, quint32(bytes.size() + 2));
+    put(10, 54 + 1024);
+    put(14, 40);
+    put(18, 12000);
+    put(22, 12000);
+    bytes[26] = 1;
+    bytes[28] = 8;
+    put(30, 1); // run-length coded
+    put(46, 256);
+    return bytes + QByteArray("\x00\x01", 2); // end of the bitmap
+}
+
+// A real photo's scan data cut in the middle, its end marker kept.
+QByteArray cutInsideTheScan() {
+    const QByteArray whole = jpeg(QSize(640, 480), false, Transformation::TransformationNone);
+    return whole.left(whole.size() * 3 / 5) + QByteArray("\xFF\xD9", 2);
+}
+
+} // namespace
+
+void PictureLoaderTest::uprightAsQtReadsIt_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    const char* names[] = {"upright",
+                           "mirrored",
+                           "upside down",
+                           "flipped",
+                           "quarter turn",
+                           "mirrored quarter turn",
+                           "flipped quarter turn",
+                           "three quarter turns"};
+    const Transformation turns[] = {Transformation::TransformationNone,
+                                    Transformation::TransformationMirror,
+                                    Transformation::TransformationRotate180,
+                                    Transformation::TransformationFlip,
+                                    Transformation::TransformationRotate90,
+                                    Transformation::TransformationMirrorAndRotate90,
+                                    Transformation::TransformationFlipAndRotate90,
+                                    Transformation::TransformationRotate270};
+    // Sizes that are no multiple of the strip of rows the loader decodes at a time.
+    for (int i = 0; i < 8; ++i) {
+        QTest::addRow("%s", names[i]) << jpeg(QSize(71, 37), false, turns[i]);
+        QTest::addRow("%s, progressive", names[i]) << jpeg(QSize(37, 71), true, turns[i]);
+    }
+    QTest::addRow("grey, quarter turn")
+        << jpeg(QSize(50, 20), false, Transformation::TransformationRotate90, true);
+}
+
+void PictureLoaderTest::uprightAsQtReadsIt() {
+    QFETCH(QByteArray, bytes);
+    const QString path = m_dir.filePath("photo.jpg");
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(bytes);
+    file.close();
+    QImageReader reader(path);
+    reader.setAutoTransform(true);
+    const QImage expected = reader.read().convertToFormat(QImage::Format_RGB32);
+    const QImage loaded = pixa::ui::loadPicture(path);
+    QCOMPARE(loaded.format(), QImage::Format_RGB32);
+    QCOMPARE(loaded.size(), expected.size());
+    QVERIFY(loaded == expected);
+}
+
+void PictureLoaderTest::refused_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<int>("number");
+    QTest::addColumn<QString>("detail");
+    const QString cut = QStringLiteral("the JPEG picture is cut short");
+    const auto none = Transformation::TransformationNone;
+    QTest::newRow("JPEG claiming 12000 x 12000")
+        << claimingHuge(jpeg(QSize(16, 16), false, none)) << pixa::err::InvalidPicture << cut;
+    QTest::newRow("progressive JPEG claiming 12000 x 12000")
+        << claimingHuge(jpeg(QSize(16, 16), true, none)) << pixa::err::InvalidPicture << cut;
+    QTest::newRow("turned JPEG claiming 12000 x 12000")
+        << claimingHuge(jpeg(QSize(16, 16), false, Transformation::TransformationRotate90))
+        << pixa::err::InvalidPicture << cut;
+    QTest::newRow("JPEG cut inside its scan, end marker kept")
+        << cutInsideTheScan() << pixa::err::InvalidPicture << cut;
+    QTest::newRow("progressive 12000 x 12000 that takes 864 MB")
+        << withLongDcScans(claimingHuge(jpeg(QSize(16, 16), true, none, true)), 290'000)
+        << pixa::err::Overflow << QStringLiteral("take 864 MB to decode");
+    QTest::newRow("run-length bitmap of 12000 x 12000 that takes 720 MB")
+        << runLengthBitmap() << pixa::err::Overflow << QStringLiteral("take 720 MB to decode");
+}
+
+void PictureLoaderTest::refused() {
+    QFETCH(QByteArray, bytes);
+    QFETCH(int, number);
+    QFETCH(QString, detail);
+    const QString path = m_dir.filePath("lying");
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(bytes);
+    file.close();
+    try {
+        pixa::ui::loadPicture(path);
+        QFAIL("the picture was loaded");
+    } catch (const pixa::Failure& failure) {
+        QCOMPARE(failure.number(), number);
+        QVERIFY2(QString::fromStdString(failure.what()).contains(detail), failure.what());
+    }
+}
+
+QTEST_MAIN(PictureLoaderTest)
+#include "picture_loader_test.moc"
