@@ -136,12 +136,14 @@ void mulsave::Form_Load() {
 }
 
 void mulsave::Dir1_Change() {
+    followFolder(*Drive1, *Dir1, m_oldDrive1);
     File1->setFolder(Dir1->path());
     Label3->setText(pathCaption(Dir1->path()));
     Label3->adjustSize();
 }
 
 void mulsave::Dir2_Change() {
+    followFolder(*Drive2, *Dir2, m_oldDrive2);
     Label1->setText(pathCaption(Dir2->path()));
     Label1->adjustSize();
 }
