@@ -303,6 +303,10 @@ void FileBrowsersTest::driveSelectorRestoresWithoutAChangeEvent() {
     drives.restoreDrive(QStringLiteral("/home"));
     QCOMPARE(drives.drive(), QStringLiteral("/"));
     QCOMPARE(changed.count(), 1);
+    // A choice by keyboard is a change too.
+    QTest::keyClick(&drives, Qt::Key_Down);
+    QCOMPARE(drives.drive(), QStringLiteral("/media/usb"));
+    QCOMPARE(changed.count(), 2);
 }
 
 void FileBrowsersTest::driveThatCannotBeReadReturnsTheSelector() {
