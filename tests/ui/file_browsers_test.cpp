@@ -209,8 +209,14 @@ void FileBrowsersTest::joinsWithoutDoublingTheSeparator() {
 void FileBrowsersTest::findsTheVolumeOfAPath_data() {
     QTest::addColumn<QString>("path");
     QTest::addColumn<QString>("root");
-    QTest::newRow("system") << "/home/anna"
+    QTest::newRow("system") << "/srv/photos"
                             << "/";
+    QTest::newRow("in the home folder") << "/home/anna/photos"
+                                        << "/home/anna";
+    QTest::newRow("beside the home folder") << "/home/annabel"
+                                            << "/";
+    QTest::newRow("a volume in the home folder") << "/home/anna/stick/x"
+                                                 << "/home/anna/stick";
     QTest::newRow("mount point itself") << "/media/usb"
                                         << "/media/usb";
     QTest::newRow("inside the mount") << "/media/usb/photos"
@@ -224,7 +230,11 @@ void FileBrowsersTest::findsTheVolumeOfAPath_data() {
 void FileBrowsersTest::findsTheVolumeOfAPath() {
     QFETCH(QString, path);
     QFETCH(QString, root);
-    const QList<Volume> volumes = {{"/", "/"}, {"/media/usb", "usb"}, {"/media/usb/inner", "in"}};
+    const QList<Volume> volumes = {{"/", "/"},
+                                   {"/home/anna", "Home"},
+                                   {"/home/anna/stick", "stick"},
+                                   {"/media/usb", "usb"},
+                                   {"/media/usb/inner", "in"}};
     QCOMPARE(volumeRootOf(volumes, path), root);
 }
 
