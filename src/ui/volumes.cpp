@@ -19,22 +19,14 @@ const QString kSystemRoot = QStringLiteral("/");
 // File systems that hold no files of a person's, or that stand for something else: the kernel's
 // views, triggers of automounts, the layered roots of containers and the images of snaps.
 bool isSystemFileSystem(const QString& type) {
-    static const QStringList system = {
-        QStringLiteral("proc"),        QStringLiteral("sysfs"),
-        QStringLiteral("cgroup"),      QStringLiteral("cgroup2"),
-        QStringLiteral("devpts"),      QStringLiteral("devtmpfs"),
-        QStringLiteral("mqueue"),      QStringLiteral("debugfs"),
-        QStringLiteral("tracefs"),     QStringLiteral("securityfs"),
-        QStringLiteral("selinuxfs"),   QStringLiteral("pstore"),
-        QStringLiteral("bpf"),         QStringLiteral("configfs"),
-        QStringLiteral("fusectl"),     QStringLiteral("hugetlbfs"),
-        QStringLiteral("autofs"),      QStringLiteral("binfmt_misc"),
-        QStringLiteral("efivarfs"),    QStringLiteral("nsfs"),
-        QStringLiteral("rpc_pipefs"),  QStringLiteral("overlay"),
-        QStringLiteral("squashfs"),    QStringLiteral("fuse.snapfuse"),
-        QStringLiteral("fuse.lxcfs"),  QStringLiteral("fuse.portal"),
-        QStringLiteral("fuse.gvfsd-fuse")};
-    return system.contains(type);
+    static constexpr const char* system[] = {
+        "proc",       "sysfs",       "cgroup",         "cgroup2",    "devpts",    "devtmpfs",
+        "mqueue",     "debugfs",     "tracefs",        "securityfs", "selinuxfs", "pstore",
+        "bpf",        "configfs",    "fusectl",        "hugetlbfs",  "autofs",    "binfmt_misc",
+        "efivarfs",   "nsfs",        "rpc_pipefs",     "overlay",    "squashfs",  "fuse.snapfuse",
+        "fuse.lxcfs", "fuse.portal", "fuse.gvfsd-fuse"};
+    return std::any_of(std::begin(system), std::end(system),
+                       [&](const char* name) { return type == QLatin1String(name); });
 }
 
 bool isUnder(const QString& path, const QString& folder) {
@@ -48,20 +40,25 @@ int depthUnder(const QString& path, const QString& folder) {
 }
 
 bool isSystemLocation(const QString& mountPoint) {
-    static const QStringList system = {
-        QStringLiteral("/proc"),          QStringLiteral("/sys"),
-        QStringLiteral("/dev"),           QStringLiteral("/boot"),
-        QStringLiteral("/efi"),           QStringLiteral("/snap"),
-        QStringLiteral("/var/snap"),      QStringLiteral("/var/lib/snapd"),
-        QStringLiteral("/var/lib/flatpak"), QStringLiteral("/var/lib/docker"),
-        QStringLiteral("/var/lib/containers")};
-    for (const QString& folder : system) {
-        if (mountPoint == folder || isUnder(mountPoint, folder)) return true;
+    static constexpr const char* system[] = {"/proc",
+                                             "/sys",
+                                             "/dev",
+                                             "/run",
+                                             "/boot",
+                                             "/efi",
+                                             "/snap",
+                                             "/var/snap",
+                                             "/var/lib/snapd",
+                                             "/var/lib/flatpak",
+                                             "/var/lib/docker",
+                                             "/var/lib/containers"};
+    // What the desktop mounts of removable media is the one exception under /run.
+    if (isUnder(mountPoint, QStringLiteral("/run/media")))
+        return mountPoint.contains(QLatin1String("/."));
+    for (const char* folder : system) {
+        if (mountPoint == QLatin1String(folder) || isUnder(mountPoint, QLatin1String(folder)))
+            return true;
     }
-    if (mountPoint == QLatin1String("/run") ||
-        (isUnder(mountPoint, QStringLiteral("/run")) &&
-         !isUnder(mountPoint, QStringLiteral("/run/media"))))
-        return true;
     // A mount in a hidden folder was hidden on purpose.
     return mountPoint.contains(QLatin1String("/."));
 }
@@ -211,7 +208,8 @@ QList<Volume> mountedVolumes() {
     // As the mount table and the current folder write it, links resolved.
     user.home = QFileInfo(QDir::homePath()).canonicalFilePath();
     user.id = ::getuid();
-    if (const passwd* entry = ::getpwuid(user.id)) user.name = QString::fromLocal8Bit(entry->pw_name);
+    if (const passwd* entry = ::getpwuid(user.id))
+        user.name = QString::fromLocal8Bit(entry->pw_name);
     return offeredVolumes(mounts, user);
 }
 
