@@ -29,7 +29,7 @@ done
 shot_prefix=wm
 # shellcheck source=e2e_lib.sh
 . "$(dirname "$0")/e2e_lib.sh"
-need_tools cmake Xvfb xdotool openbox wmctrl xprop xdg-open mimetype
+need_tools cmake Xvfb xdotool openbox wmctrl xprop xwininfo xdg-open mimetype
 
 step "install into a temporary prefix"
 install_into_prefix
@@ -58,9 +58,27 @@ stacked_above() {
 }
 has_state() { xprop -id "$1" _NET_WM_STATE | grep -q "$2"; }
 is_active() { [ "$(xdotool getactivewindow 2> /dev/null)" = "$1" ]; }
-# The pixels of a rectangle of the screen, as one hash: "X Y WIDTH HEIGHT".
+# region X Y WIDTH HEIGHT: the pixels of that rectangle of the screen, as one hash.
 region() { "$probe" hash "$@"; }
-region_differs() { [ "$(region "$1" "$2" "$3" "$4")" != "$5" ]; }
+# origin WINDOW: the screen position of the window's client area, "X Y".
+origin() {
+    xwininfo -id "$1" | awk '/Absolute upper-left X/ { x = $NF } /Absolute upper-left Y/ { y = $NF }
+        END { print x, y }'
+}
+# client_region WINDOW X Y WIDTH HEIGHT: the hash of that rectangle of the window's client area.
+client_region() {
+    local at
+    read -r -a at <<< "$(origin "$1")"
+    region $((at[0] + $2)) $((at[1] + $3)) "$4" "$5"
+}
+client_region_is() { [ "$(client_region "$1" "$2" "$3" "$4" "$5")" = "$6" ]; }
+client_region_differs() { ! client_region_is "$@"; }
+# frame_close WINDOW: a click on the close button at the right end of the window's title bar.
+frame_close() {
+    local WINDOW X Y WIDTH HEIGHT SCREEN
+    eval "$(xdotool getwindowgeometry --shell "$1")"
+    xdotool mousemove --window "$1" $((WIDTH - 10)) -10 click 1
+}
 
 step "a USB stick in the home folder, and a photo there"
 "$probe" photo "$home/lake.bmp" || fail "cannot make a test photo"
@@ -82,26 +100,6 @@ step "the program, started in the home folder, up to a registered owner"
 start_program "$home"
 register_first_owner
 main=$(window_of any "$main_caption")
-
-# origin WINDOW: the screen position of the window's client area, "X Y".
-origin() {
-    xwininfo -id "$1" | awk '/Absolute upper-left X/ { x = $NF } /Absolute upper-left Y/ { y = $NF }
-        END { print x, y }'
-}
-# client_region WINDOW X Y WIDTH HEIGHT: the hash of that rectangle of the window's client area.
-client_region() {
-    local at
-    read -r -a at <<< "$(origin "$1")"
-    region $((at[0] + $2)) $((at[1] + $3)) "$4" "$5"
-}
-client_region_is() { [ "$(client_region "$1" "$2" "$3" "$4" "$5")" = "$6" ]; }
-client_region_differs() { ! client_region_is "$@"; }
-# frame_close WINDOW: a click on the close button at the right end of the window's title bar.
-frame_close() {
-    local WINDOW X Y WIDTH HEIGHT SCREEN
-    eval "$(xdotool getwindowgeometry --shell "$1")"
-    xdotool mousemove --window "$1" $((WIDTH - 10)) -10 click 1
-}
 
 step "the batch window stays above the main window while the main window is clicked"
 click "$main" 468 32
