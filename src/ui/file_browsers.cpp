@@ -4,25 +4,15 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QStorageInfo>
 #include <QStyle>
 
 #include <dirent.h>
 
-#include <algorithm>
 #include <cerrno>
 
 namespace pixa::ui {
 
 namespace {
-
-bool isPseudoFileSystem(const QByteArray& type) {
-    static const QList<QByteArray> pseudo = {
-        "proc",    "sysfs",       "cgroup",   "cgroup2", "devpts",     "mqueue",   "debugfs",
-        "tracefs", "securityfs",  "pstore",   "bpf",     "configfs",   "fusectl",  "hugetlbfs",
-        "autofs",  "binfmt_misc", "efivarfs", "nsfs",    "rpc_pipefs", "devtmpfs", "overlay"};
-    return pseudo.contains(type);
-}
 
 // Opens `folder` for listing the way the list itself will, to learn why it cannot be read.
 void checkReadable(const QString& folder) {
@@ -49,43 +39,6 @@ QString withoutTrailingSlash(QString path) {
 
 } // namespace
 
-QList<Volume> mountedVolumes() {
-    QList<Volume> volumes;
-    for (const QStorageInfo& storage : QStorageInfo::mountedVolumes()) {
-        if (!storage.isValid() || isPseudoFileSystem(storage.fileSystemType())) continue;
-        const QString root = storage.rootPath();
-        if (root.startsWith(QLatin1String("/proc")) || root.startsWith(QLatin1String("/sys")))
-            continue;
-        QString name = storage.displayName();
-        if (root == QLatin1String("/"))
-            name = QStringLiteral("/ (system)");
-        else if (name != root)
-            name = QStringLiteral("%1 (%2)").arg(root, name);
-        if (std::none_of(volumes.begin(), volumes.end(),
-                         [&](const Volume& v) { return v.root == root; }))
-            volumes.append({root, name});
-    }
-    std::sort(volumes.begin(), volumes.end(), [](const Volume& a, const Volume& b) {
-        if (a.root == QLatin1String("/")) return b.root != QLatin1String("/");
-        if (b.root == QLatin1String("/")) return false;
-        return a.root < b.root;
-    });
-    if (volumes.isEmpty() || volumes.front().root != QLatin1String("/"))
-        volumes.prepend({QStringLiteral("/"), QStringLiteral("/ (system)")});
-    return volumes;
-}
-
-QString volumeRootOf(const QList<Volume>& volumes, const QString& path) {
-    QString best = QStringLiteral("/");
-    for (const Volume& volume : volumes) {
-        const QString& root = volume.root;
-        const bool inside =
-            path == root || root == QLatin1String("/") || path.startsWith(root + QLatin1Char('/'));
-        if (inside && root.size() > best.size()) best = root;
-    }
-    return best;
-}
-
 QString joinPath(const QString& folder, const QString& name) {
     if (folder.endsWith(QLatin1Char('/'))) return folder + name;
     return folder + QLatin1Char('/') + name;
@@ -93,18 +46,17 @@ QString joinPath(const QString& folder, const QString& name) {
 
 DriveSelector::DriveSelector(QWidget* parent) : QComboBox(parent) {
     setVolumes(mountedVolumes());
-    connect(this, &QComboBox::currentIndexChanged, this, [this] {
-        if (!m_restoring) emit changed();
-    });
+    // Every choice, the shown drive's too: choosing it again takes the folder list to its root.
+    connect(this, &QComboBox::activated, this, &DriveSelector::changed);
 }
 
 void DriveSelector::setVolumes(const QList<Volume>& volumes) {
-    m_restoring = true;
     m_volumes = volumes;
     clear();
-    for (const Volume& volume : m_volumes)
+    for (const Volume& volume : m_volumes) {
         addItem(volume.name, volume.root);
-    m_restoring = false;
+        setItemData(count() - 1, volume.root, Qt::ToolTipRole);
+    }
 }
 
 QString DriveSelector::drive() const {
@@ -113,13 +65,14 @@ QString DriveSelector::drive() const {
 
 void DriveSelector::setDrive(const QString& path) {
     const int index = findData(volumeRootOf(m_volumes, path));
-    if (index >= 0) setCurrentIndex(index);
+    if (index < 0 || index == currentIndex()) return;
+    setCurrentIndex(index);
+    emit changed();
 }
 
 void DriveSelector::restoreDrive(const QString& path) {
-    m_restoring = true;
-    setDrive(path);
-    m_restoring = false;
+    const int index = findData(volumeRootOf(m_volumes, path));
+    if (index >= 0) setCurrentIndex(index);
 }
 
 FolderList::FolderList(QWidget* parent) : QListWidget(parent), m_volumes(mountedVolumes()) {
@@ -168,14 +121,23 @@ void FolderList::startAtCurrentFolder() {
 }
 
 std::optional<Failure> followDrive(DriveSelector& drive, FolderList& folder, QString& oldDrive) {
+    const QString chosen = drive.drive();
     try {
-        folder.setDrive(drive.drive());
-        oldDrive = drive.drive();
+        if (chosen == oldDrive)
+            folder.setPath(chosen);
+        else
+            folder.setDrive(chosen);
+        oldDrive = chosen;
         return std::nullopt;
     } catch (const Failure& failure) {
         drive.restoreDrive(oldDrive);
         return failure;
     }
+}
+
+void followFolder(DriveSelector& drive, const FolderList& folder, QString& oldDrive) {
+    drive.restoreDrive(folder.path());
+    oldDrive = drive.drive();
 }
 
 void FolderList::fill(const QStringList& subfolders) {

@@ -1,8 +1,9 @@
-// The browsing controls of the batch and search windows: a drive selector over the mounted
-// volumes, a folder list that walks one volume's folders, and a file list filtered by patterns.
+// The browsing controls of the batch and search windows: a drive selector over the offered
+// drives, a folder list that walks one drive's folders, and a file list filtered by patterns.
 #pragma once
 
 #include "core/error.h"
+#include "ui/volumes.h"
 
 #include <QComboBox>
 #include <QHash>
@@ -13,24 +14,12 @@
 
 namespace pixa::ui {
 
-// A mounted volume as the drive selector lists it.
-struct Volume {
-    QString root; // its mount point, "/" for the root file system
-    QString name; // what the selector shows
-};
-
-// The mounted volumes that hold files: "/" first, then the others in order of their mount point.
-// Pseudo file systems (proc, sysfs, cgroups...) are left out.
-QList<Volume> mountedVolumes();
-
-// The volume whose mount point holds `path` (the longest matching root); "/" when none does.
-QString volumeRootOf(const QList<Volume>& volumes, const QString& path);
-
 // `folder`, then "/" unless it ends in one already, then `name`.
 QString joinPath(const QString& folder, const QString& name);
 
-// The drive selector: one entry a volume; changed() is the change event, raised only when the
-// user (or a caller of setDrive) picks another volume.
+// The drive selector: one entry a drive, its mount point as the entry's tooltip. changed() is
+// the change event, raised whenever the user chooses a drive, the one shown too, and when a
+// caller of setDrive picks another.
 class DriveSelector : public QComboBox {
     Q_OBJECT
 public:
@@ -44,7 +33,8 @@ public:
     QString drive() const;
     // Selects the volume holding `path`; raises changed() when that is another volume.
     void setDrive(const QString& path);
-    // Selects the volume holding `path` without raising changed(): a return to the former drive.
+    // Selects the volume holding `path` without raising changed(): a return to the former drive,
+    // or the drive of the folder the folder list entered.
     void restoreDrive(const QString& path);
 
 signals:
@@ -52,7 +42,6 @@ signals:
 
 private:
     QList<Volume> m_volumes;
-    bool m_restoring = false;
 };
 
 // The folder list: the current folder's ancestors from its volume's root down, then its
@@ -87,10 +76,14 @@ private:
     QList<Volume> m_volumes;
 };
 
-// A drive change: `folder` moves to the drive `drive` shows, and `oldDrive` becomes that drive.
-// When the drive cannot be read the selector returns to `oldDrive` without a change event, and
-// the failure is returned.
+// A drive change: `folder` moves to the drive `drive` shows (to its root when that is `oldDrive`,
+// the drive shown before, chosen again), and `oldDrive` becomes that drive. When the drive cannot
+// be read the selector returns to `oldDrive` without a change event, and the failure is returned.
 std::optional<Failure> followDrive(DriveSelector& drive, FolderList& folder, QString& oldDrive);
+
+// A folder change: `drive` shows the drive of the folder that `folder` entered (a volume mounted
+// in a folder of another one, say) without a change event, and `oldDrive` becomes that drive.
+void followFolder(DriveSelector& drive, const FolderList& folder, QString& oldDrive);
 
 // The file list: the files of one folder that match its patterns (any letter case), sorted by
 // name without regard to case; several can be selected (click, Shift and Ctrl). Entries that

@@ -22,6 +22,9 @@ void presentOver(QWidget* window, QWidget* over) {
         return;
     }
     if (over && over->isVisible()) {
+        // A dialog of `over` to the window manager, which then keeps it above `over`: a click on
+        // a main window that it disabled would otherwise raise that window over it and bury it.
+        window->setWindowFlag(Qt::Dialog, true);
         window->move(over->geometry().center() - window->rect().center());
         window->winId();
         if (over->windowHandle()) window->windowHandle()->setTransientParent(over->windowHandle());

@@ -25,9 +25,10 @@ constexpr QSize sizeFromTwips(int width, int height) {
     return QSize(width / 15, height / 15);
 }
 
-// Shows `window` above `over` (when it is shown), centred on it, without making it a child: a
-// disabled main window would otherwise disable the windows opened for it too. A window that is
-// shown already is brought to the front instead.
+// Shows `window` above `over` (when it is shown), centred on it, as its dialog (the window
+// manager keeps it above `over`) but not its child: a disabled main window would otherwise
+// disable the windows opened for it too. A window that is shown already is brought to the front
+// instead.
 void presentOver(QWidget* window, QWidget* over);
 
 class WindowBase : public QWidget {

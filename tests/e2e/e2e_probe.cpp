@@ -2,10 +2,12 @@
 // desktop gives a file, and a photo-like picture to wrap.
 //   pixa-e2e-probe screenshot OUT.png      the whole screen of $DISPLAY
 //   pixa-e2e-probe pixel X Y               "#rrggbb" of that screen pixel
+//   pixa-e2e-probe hash X Y WIDTH HEIGHT   one hash of that rectangle's pixels, to compare
 //   pixa-e2e-probe mime FILE               the file type by name and content
 //   pixa-e2e-probe mime-content FILE       the file type by content alone
 //   pixa-e2e-probe photo OUT.bmp           a 320 x 240 picture; its top-left 64 x 64 is #0cc878
 #include <QCoreApplication>
+#include <QCryptographicHash>
 #include <QGuiApplication>
 #include <QImage>
 #include <QMimeDatabase>
@@ -18,8 +20,8 @@
 namespace {
 
 int usage() {
-    std::fprintf(stderr, "usage: pixa-e2e-probe screenshot OUT.png | pixel X Y | mime FILE | "
-                         "mime-content FILE | photo OUT.bmp\n");
+    std::fprintf(stderr, "usage: pixa-e2e-probe screenshot OUT.png | pixel X Y | "
+                         "hash X Y WIDTH HEIGHT | mime FILE | mime-content FILE | photo OUT.bmp\n");
     return 2;
 }
 
@@ -72,6 +74,19 @@ int main(int argc, char** argv) {
             grab(QByteArray(argv[2]).toInt(), QByteArray(argv[3]).toInt(), 1, 1).toImage();
         if (pixel.isNull()) return 1;
         std::printf("%s\n", qPrintable(QColor(pixel.pixel(0, 0)).name()));
+        return 0;
+    }
+    if (command == "hash" && argc == 6) {
+        const QImage region = grab(QByteArray(argv[2]).toInt(), QByteArray(argv[3]).toInt(),
+                                   QByteArray(argv[4]).toInt(), QByteArray(argv[5]).toInt())
+                                  .toImage()
+                                  .convertToFormat(QImage::Format_RGB32);
+        if (region.isNull()) return 1;
+        QCryptographicHash hash(QCryptographicHash::Sha1);
+        for (int y = 0; y < region.height(); ++y)
+            hash.addData(QByteArrayView(reinterpret_cast<const char*>(region.constScanLine(y)),
+                                        region.width() * 4));
+        std::printf("%s\n", hash.result().toHex().constData());
         return 0;
     }
     return usage();

@@ -26,72 +26,15 @@ while [ $# -gt 0 ]; do
     esac
 done
 [ -n "$build" ] && [ -x "$probe" ] || usage
-for tool in cmake Xvfb xdotool; do
-    command -v "$tool" > /dev/null || {
-        echo "e2e: $tool is missing; scripts/install-deps installs it" >&2
-        exit 1
-    }
-done
-
-work=$(mktemp -d "${TMPDIR:-/tmp}/pixa-e2e.XXXXXX")
-prefix=$work/prefix
-home=$work/home
-runtime=$work/runtime
-mkdir -p "$home" "$runtime" "$work/shots" "$work/photos"
-chmod 700 "$runtime"
-app_pid=""
-xvfb_pid=""
-own_display=0
-
-cleanup() {
-    if [ -n "$app_pid" ]; then kill "$app_pid" 2> /dev/null || true; fi
-    if [ -n "$xvfb_pid" ]; then kill "$xvfb_pid" 2> /dev/null || true; fi
-    wait 2> /dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
-
-step() { echo "== $*"; }
-
-fail() {
-    echo "e2e: FAILED: $*" >&2
-    if [ -s "$work/app.log" ]; then sed 's/^/  program: /' "$work/app.log" >&2; fi
-    # What the screen showed, kept beside the build's other outputs.
-    if [ "$own_display" -eq 1 ] && "$probe" screenshot "$work/failure.png" 2> /dev/null; then
-        cp "$work/failure.png" "$build/e2e-failure.png"
-        echo "e2e: the screen at the failure: $build/e2e-failure.png" >&2
-    fi
-    exit 1
-}
-
-# wait_for WHAT SECONDS COMMAND...: runs COMMAND until it succeeds, for at most SECONDS.
-wait_for() {
-    local what=$1 seconds=$2
-    shift 2
-    local deadline=$((SECONDS + seconds))
-    until "$@"; do
-        if [ -n "$app_pid" ] && ! kill -0 "$app_pid" 2> /dev/null; then
-            fail "the program ended while waiting for $what"
-        fi
-        [ "$SECONDS" -lt "$deadline" ] || fail "no $what after ${seconds}s"
-        sleep 0.1
-    done
-}
-
-# The user's environment, and nothing else from the caller's: a fresh home folder, the private
-# runtime folder, the prefix's programs and file types first.
-user_env=(env -i "PATH=$prefix/bin:/usr/bin:/bin" "HOME=$home" "XDG_DATA_HOME=$home/.local/share"
-    "XDG_RUNTIME_DIR=$runtime" "XDG_DATA_DIRS=$prefix/share:/usr/local/share:/usr/share"
-    "LANG=C.UTF-8")
-owner="Alice Martin"
-owner_password=tulip42
-viewer_password=meadow7
+shot_prefix=e2e
+# shellcheck source=e2e_lib.sh
+. "$(dirname "$0")/e2e_lib.sh"
+need_tools cmake Xvfb xdotool
 
 step "install into a temporary prefix"
-cmake --install "$build" --prefix "$prefix" > "$work/install.log" 2>&1 ||
-    fail "cmake --install: $(cat "$work/install.log")"
+install_into_prefix
 for file in bin/pixamantler bin/pixamantler-cli share/pixamantler/help/pixamantler.hlp \
-    share/applications/com.example.PixaMantler.desktop share/mime/packages/pixamantler.xml; do
+    "share/applications/$desktop_entry" share/mime/packages/pixamantler.xml; do
     [ -s "$prefix/$file" ] || fail "not installed: $file"
 done
 for side in 16 22 24 32 48 64 128 256; do
@@ -100,7 +43,7 @@ for side in 16 22 24 32 48 64 128 256; do
             fail "no ${side}x$side icon $icon"
     done
 done
-desktop=$prefix/share/applications/com.example.PixaMantler.desktop
+desktop=$prefix/share/applications/$desktop_entry
 if command -v desktop-file-validate > /dev/null; then
     desktop-file-validate "$desktop" || fail "the menu entry does not validate"
 fi
@@ -138,63 +81,10 @@ cp "$work/sample.pff" "$work/sample-without-extension"
     application/x-pixamantler-pff ] || fail "the wrapped photo's magic is not recognised"
 
 step "a display of its own (Xvfb)"
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3> "$work/display" \
-    2> "$work/xvfb.log" &
-xvfb_pid=$!
-display_ready() { grep -q '^[0-9]' "$work/display"; }
-wait_for "display from Xvfb" 30 display_ready
-export DISPLAY=":$(head -n 1 "$work/display")" XDG_RUNTIME_DIR=$runtime
-unset QT_QPA_PLATFORM WAYLAND_DISPLAY
-own_display=1
-
-# window_of KIND REGEX: the id of a shown window whose name matches REGEX and whose size fits
-# KIND: "screen" (the whole screen), "box" (a message box), "dialog" (a file dialog, smaller than
-# the main window) or "any".
-window_of() {
-    local id WINDOW X Y WIDTH HEIGHT SCREEN fits
-    for id in $(xdotool search --onlyvisible --name "$2" 2> /dev/null); do
-        eval "$(xdotool getwindowgeometry --shell "$id")"
-        case $1 in
-        screen) fits=$((WIDTH == 1024 && HEIGHT == 768)) ;;
-        box) fits=$((WIDTH < 1024 && HEIGHT < 250)) ;;
-        dialog) fits=$((WIDTH < 1024 && HEIGHT >= 250 && HEIGHT < 600)) ;;
-        *) fits=1 ;;
-        esac
-        if [ "$fits" -eq 1 ]; then
-            echo "$id"
-            return 0
-        fi
-    done
-    return 1
-}
-shown() { window_of "$@" > /dev/null; }
-not_shown() { ! window_of "$@" > /dev/null; }
-screen_pixel_is() { [ "$("$probe" pixel "$1" "$2")" = "$3" ]; }
-log_has() { grep -q "$1" "$work/app.log"; }
-
-shot_count=0
-shot() {
-    shot_count=$((shot_count + 1))
-    "$probe" screenshot "$work/shots/e2e-$shot_count-$1.png" || fail "screenshot $1"
-}
-
-# click WINDOW X Y: a real click at (X, Y) of the window's client area.
-click() { xdotool mousemove --window "$1" "$2" "$3" click 1; }
-# fill WINDOW X Y TEXT: clicks into the box at (X, Y) and types TEXT.
-fill() {
-    click "$1" "$2" "$3"
-    xdotool type --delay 20 "$4"
-}
-press() {
-    xdotool windowfocus --sync "$1"
-    shift
-    xdotool key "$@"
-}
+start_display
 
 step "the installed program: title screen"
-"${user_env[@]}" "DISPLAY=$DISPLAY" PIXAMANTLER_TRACE_START=1 pixamantler > "$work/app.log" 2>&1 &
-app_pid=$!
-wait_for "title screen" 30 shown screen '^PixaMantler$'
+start_program
 wait_for "title drawn to its last row" 30 log_has 'title-drawn'
 shot title
 # The title's corner is the mask colour: the desktop (Xvfb's black) shows through it; its middle
@@ -202,29 +92,8 @@ shot title
 screen_pixel_is 299 294 '#000000' || fail "the title's masked corner covers the desktop"
 ! screen_pixel_is 512 384 '#000000' || fail "the title is not drawn in the middle of the screen"
 
-step "after the title: no owners yet"
-wait_for "message that there are no owners" 30 shown box '^PixaMantler$'
-not_shown screen '^PixaMantler$' || fail "the title is still shown beside the main window"
-shot no-owners
-press "$(window_of box '^PixaMantler$')" Return
-
-step "register an owner with keyboard and mouse"
-wait_for "registration window" 30 shown any '^Pixa Owner$'
-registration=$(window_of any '^Pixa Owner$')
-xdotool windowfocus --sync "$registration"
-fill "$registration" 267 152 "$owner"
-fill "$registration" 193 182 "$owner_password"
-fill "$registration" 430 182 "$owner_password"
-fill "$registration" 312 208 "flower and age"
-fill "$registration" 193 286 "$viewer_password"
-fill "$registration" 430 286 "$viewer_password"
-click "$registration" 267 152
-shot registration
-click "$registration" 381 340
-main_caption="^PixaMantler - Owner : $owner logged in\\.\$"
-wait_for "main window with the owner logged in" 30 shown any "$main_caption"
-not_shown any '^Pixa Owner$' || fail "the registration window stayed open"
-shot main-window
+step "after the title: no owners yet; register an owner with keyboard and mouse"
+register_first_owner
 
 step "the owner is in the store on disk, with the passwords typed"
 store=$home/.local/share/pixamantler/owners.inf
@@ -247,26 +116,6 @@ if [ "$photo_steps" -eq 1 ]; then
     # The photo's top-left square shows here when it is shown at actual size in the viewport.
     square_x=$((X + 14 + 24))
     square_y=$((Y + 112 + 24))
-    # The file dialogs: the filter chosen from the type box's list (HOME, then DOWN once for
-    # each filter after the first), then the name typed into the name box, ENTER. In that order:
-    # the name box's completion list, once up, would swallow the click on the type box.
-    dialog_up() { shown dialog '^PixaMantler$'; }
-    choose_file() {
-        local path=$1 downs=$2
-        wait_for "file dialog" 30 dialog_up
-        local dialog WINDOW X Y WIDTH HEIGHT SCREEN
-        dialog=$(window_of dialog '^PixaMantler$')
-        eval "$(xdotool getwindowgeometry --shell "$dialog")"
-        xdotool windowfocus --sync "$dialog"
-        click "$dialog" 300 $((HEIGHT - 24))
-        xdotool key Home
-        for ((i = 0; i < downs; i++)); do xdotool key Down; done
-        xdotool key Return alt+n ctrl+a
-        xdotool type --delay 10 "$path"
-        xdotool key Return
-    }
-    no_dialog() { ! dialog_up; }
-
     step "open the photo"
     click "$main" 227 32
     choose_file "$photo" 1
@@ -323,9 +172,5 @@ if [ "$photo_steps" -eq 1 ]; then
     ! unlocked_picture || fail "the unwrapped picture outlived the program"
 fi
 
-if [ -n "$shots" ]; then
-    mkdir -p "$shots"
-    cp "$work"/shots/*.png "$shots"/
-    echo "screenshots: $(cd "$work/shots" && echo *.png) in $shots"
-fi
+keep_screenshots "$shots"
 echo "e2e: passed"

@@ -139,6 +139,7 @@ void mulsave::Form_Load() {
 }
 
 void mulsave::Dir1_Change() {
+    followFolder(*Drive1, *Dir1, m_oldDrive1);
     File1->setFolder(Dir1->path());
     showSourcePath();
 }
@@ -149,6 +150,7 @@ void mulsave::showSourcePath() {
 }
 
 void mulsave::Dir2_Change() {
+    followFolder(*Drive2, *Dir2, m_oldDrive2);
     setFittedText(*Label1, pathCaption(Dir2->path()), Dir2->geometry().right(), Dir2->path());
 }
 

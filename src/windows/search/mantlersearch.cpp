@@ -125,6 +125,7 @@ Mantlersearch::Mantlersearch(MainWindowLink& mainWindow, Platform& platform, Vie
 }
 
 void Mantlersearch::Dir1_Change() {
+    followFolder(*Drive1, *Dir1, m_oldDrive);
     File1->setFolder(Dir1->path());
     listFolder();
 }
