@@ -82,16 +82,6 @@ PixaOwner::PixaOwner(const OwnerWindowContext& context)
     Command2 = addImageButton(7, QStringLiteral("Command2"), fromTwips(6270, 4830, 1065, 555),
                               QStringLiteral("Cancel"));
 
-    // The boxes in reading order, then the buttons from left to right.
-    setTabOrder(Text1, Text2);
-    setTabOrder(Text2, Text3);
-    setTabOrder(Text3, Text6);
-    setTabOrder(Text6, Text4);
-    setTabOrder(Text4, Text5);
-    setTabOrder(Text5, Image1);
-    setTabOrder(Image1, Command1);
-    setTabOrder(Command1, Command2);
-
     connect(Image1, &ImageButton::clicked, this, &PixaOwner::Image1_Click);
     connect(Command1, &ImageButton::clicked, this, &PixaOwner::Command1_Click);
     connect(Command2, &ImageButton::clicked, this, &PixaOwner::Command2_Click);

@@ -78,13 +78,6 @@ PixaPassword::PixaPassword(const OwnerWindowContext& context)
     Command4->setGeometry(fromTwips(5505, 75, 240, 225));
     Command4->setToolTip(QStringLiteral("Quit PixaMantler"));
 
-    setTabOrder(Text1, Text2);
-    setTabOrder(Text2, Text3);
-    setTabOrder(Text3, Image1);
-    setTabOrder(Image1, Command1);
-    setTabOrder(Command1, Command2);
-    setTabOrder(Command2, Command4);
-
     connect(Command1, &ImageButton::clicked, this, &PixaPassword::Command1_Click);
     connect(Text2, &QLineEdit::returnPressed, this, [this] { Text2_KeyPress(13); });
     connect(Image2, &QToolButton::clicked, this, &PixaPassword::Image2_Click);
