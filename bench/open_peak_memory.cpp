@@ -4,6 +4,7 @@
 #include "bench_support.h"
 
 #include "core/error.h"
+#include "test_photo.h"
 #include "windows/main/picture_loader.h"
 
 #include <QBuffer>
@@ -48,15 +49,6 @@ QImage noisy(QSize size) {
         }
     }
     return image;
-}
-
-// The frame header made to claim 12000 × 12000 pixels.
-QByteArray claimingHuge(QByteArray bytes) {
-    for (const char marker : {'\xC0', '\xC2'}) {
-        const qsizetype at = bytes.indexOf(QByteArray("\xFF", 1) + marker);
-        if (at >= 0) bytes.replace(at + 5, 4, QByteArray("\x2E\xE0\x2E\xE0", 4));
-    }
-    return bytes;
 }
 
 // The scan data cut at `fraction` of the file, the end marker kept.
@@ -131,9 +123,9 @@ int main(int argc, char** argv) {
             QByteArray bytes;
         } cases[] = {
             {"a 16 x 16 JPEG (the process alone)", jpeg(tiny, false, none)},
-            {"claims 12000 x 12000", claimingHuge(jpeg(tiny, false, none))},
-            {"claims 12000 x 12000, progressive", claimingHuge(jpeg(tiny, true, none))},
-            {"claims 12000 x 12000, turned by EXIF", claimingHuge(jpeg(tiny, false, turn))},
+            {"claims 12000 x 12000", pixatest::claimingHuge(jpeg(tiny, false, none))},
+            {"claims 12000 x 12000, progressive", pixatest::claimingHuge(jpeg(tiny, true, none))},
+            {"claims 12000 x 12000, turned by EXIF", pixatest::claimingHuge(jpeg(tiny, false, turn))},
             {"12000 x 12000, scan cut at 95%", cutAt(honest, 0.95)},
             {"12000 x 12000, turned, scan cut at 95%", cutAt(honestTurned, 0.95)},
             {"12000 x 12000 grey, whole", honest},

@@ -40,15 +40,6 @@ QByteArray jpeg(QSize size, bool progressive, Transformation turn, bool grey = f
     return bytes;
 }
 
-// The frame header made to claim 12000 × 12000 pixels.
-QByteArray claimingHuge(QByteArray bytes) {
-    for (const char marker : {'\xC0', '\xC2'}) {
-        const qsizetype at = bytes.indexOf(QByteArray("\xFF", 1) + marker);
-        if (at >= 0) bytes.replace(at + 5, 4, QByteArray("\x2E\xE0\x2E\xE0", 4));
-    }
-    return bytes;
-}
-
 // Each scan of DC coefficients given `extra` more bytes of coded data, enough for the frame's
 // blocks: the data-size check passes and the memory check speaks.
 QByteArray withLongDcScans(QByteArray bytes, qsizetype extra) {

@@ -2,6 +2,7 @@
 // screenshots and benchmarks.
 #pragma once
 
+#include <QByteArray>
 #include <QImage>
 #include <QLinearGradient>
 #include <QPainter>
@@ -76,6 +77,15 @@ inline QImage photoLike(QSize size) {
     p.drawRect(QRectF(715, 490, 30, 24));
     p.drawRect(QRectF(805, 490, 30, 24));
     return image;
+}
+
+// A JPEG whose frame header is made to claim 12000 × 12000 pixels.
+inline QByteArray claimingHuge(QByteArray bytes) {
+    for (const char marker : {'\xC0', '\xC2'}) {
+        const qsizetype at = bytes.indexOf(QByteArray("\xFF", 1) + marker);
+        if (at >= 0) bytes.replace(at + 5, 4, QByteArray("\x2E\xE0\x2E\xE0", 4));
+    }
+    return bytes;
 }
 
 } // namespace pixatest
