@@ -155,6 +155,8 @@ void FolderList::fill(const QStringList& subfolders) {
         const QString label = p == root ? p : QFileInfo(p).fileName();
         auto* item = new QListWidgetItem(openIcon, QString(depth * 2, QLatin1Char(' ')) + label);
         item->setData(Qt::UserRole, p);
+        // Deep names are cut at the list's edge; the whole path is a hover away.
+        item->setToolTip(p);
         addItem(item);
         ++depth;
     }
@@ -162,6 +164,7 @@ void FolderList::fill(const QStringList& subfolders) {
     for (const QString& name : subfolders) {
         auto* item = new QListWidgetItem(closedIcon, QString(depth * 2, QLatin1Char(' ')) + name);
         item->setData(Qt::UserRole, joinPath(m_path, name));
+        item->setToolTip(joinPath(m_path, name));
         addItem(item);
     }
 }

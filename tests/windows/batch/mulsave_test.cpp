@@ -225,6 +225,7 @@ void MulsaveTest::pathLabelsStayInsideAndShowTheWholePath() {
         // The open folder is the list's current entry, selected and in sight.
         QCOMPARE(list->currentItem()->data(Qt::UserRole).toString(), list->path());
         QVERIFY(list->currentItem()->isSelected());
+        QCOMPARE(list->currentItem()->toolTip(), list->path());
         const QRect row = list->visualItemRect(list->currentItem());
         QVERIFY(row.top() >= 0 && row.bottom() <= list->viewport()->height());
     }
