@@ -116,6 +116,22 @@ window_of() {
     return 1
 }
 shown() { window_of "$@" > /dev/null; }
+ended_process() { ! kill -0 "$1" 2> /dev/null; }
+# The folders the running copies keep their unwrapped pictures in: under the private runtime
+# folder, else under the data folder.
+copy_folders() {
+    find "$runtime/pixamantler" "$home/.local/share/pixamantler" -maxdepth 1 -name 'copy-*' \
+        2> /dev/null || true
+}
+no_copy_folders() { [ -z "$(copy_folders)" ]; }
+# unwrapped_picture_is PHOTO: a running copy's unwrapped picture holds the bytes of PHOTO.
+unwrapped_picture_is() {
+    local folder
+    for folder in $(copy_folders); do
+        [ -s "$folder/~~tmp.bmp" ] && cmp -s "$folder/~~tmp.bmp" "$1" && return 0
+    done
+    return 1
+}
 not_shown() { ! window_of "$@" > /dev/null; }
 screen_pixel_is() { [ "$("$probe" pixel "$1" "$2")" = "$3" ]; }
 log_has() { grep -q "$1" "$work/app.log"; }

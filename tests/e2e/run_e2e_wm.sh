@@ -198,6 +198,42 @@ wmctrl -c "Enter viewer's authentication"
 wait_for "viewer unlock window to close" 30 not_shown any "$unlock_caption"
 main_takes_clicks unlock-closed-main-enabled
 
+step "keyboard alone: the search window opened by Tab and Space, closed by Escape"
+"${user_env[@]}" "PIXAMANTLER_OWNER_PASSWORD=$owner_password" pixamantler-cli wrap \
+    --owner "$owner" --caption "keys to the garden" "$home/lake.bmp" \
+    --output "$home/keys.pff" > /dev/null || fail "cannot wrap a photo with the tool"
+# search_by_keyboard: from the main window's caption box (clicked, as a person would start),
+# Tab past open and new owner to search (save is off with no photo shown), then Space.
+search_by_keyboard() {
+    click "$main" 300 79
+    xdotool key Tab Tab Tab space
+    wait_for "search window" 30 shown any '^Search$'
+    search=$(window_of any '^Search$')
+    wait_for "search window active" 30 is_active "$search"
+}
+search_by_keyboard
+xdotool key Escape
+wait_for "search window to close on Escape" 30 not_shown any '^Search$'
+main_takes_clicks search-escaped-main-enabled
+
+step "keyboard alone: a caption viewed from the search, unlocked with the password and Enter"
+search_by_keyboard
+# The first row of the list, compared with an empty row further down: the caption is listed.
+empty_row=$(client_region "$search" 160 200 300 12)
+wait_for "caption listed" 30 client_region_differs "$search" 160 86 300 12 "$empty_row"
+shot search-by-keyboard
+# From the filter box: Tab to the list, Down to its caption, back to view, Space.
+xdotool key Tab Tab Tab Tab Tab Down shift+Tab shift+Tab shift+Tab space
+wait_for "viewer unlock window" 30 shown any "$unlock_caption"
+unlock=$(window_of any "$unlock_caption")
+wait_for "viewer unlock window active" 30 is_active "$unlock"
+xdotool type --delay 20 "$viewer_password"
+xdotool key Return
+wait_for "unwrapped picture equal to the photo" 60 unwrapped_picture_is "$home/lake.bmp"
+wait_for "viewer unlock window to close" 30 not_shown any "$unlock_caption"
+not_shown any '^Search$' || fail "the search window stayed open after the photo was viewed"
+shot unlocked-by-keyboard
+
 step "a wrapped photo opened from the file manager (xdg-open) starts a second copy: login"
 [ "$("${user_env[@]}" xdg-mime query default application/x-pixamantler-pff)" = "$desktop_entry" ] ||
     fail "the installed menu entry is not the default for wrapped photos"
@@ -226,15 +262,14 @@ second_unlock() {
 wait_for "viewer unlock window of the second copy" 60 second_unlock
 shot second-copy-unlock
 kill "$second_pid"
-second_ended() { ! kill -0 "$second_pid" 2> /dev/null; }
-wait_for "second copy to end" 30 second_ended
+wait_for "second copy to end" 30 ended_process "$second_pid"
 
 step "exit the first copy through its exit button"
 click "$main" 765 32
 ending=$app_pid
 app_pid=""
-ended() { ! kill -0 "$ending" 2> /dev/null; }
-wait_for "program to end through its exit button" 30 ended
+wait_for "program to end through its exit button" 30 ended_process "$ending"
+no_copy_folders || fail "a running copy's folder outlived the program: $(copy_folders)"
 
 keep_screenshots "$shots"
 echo "e2e: passed"
