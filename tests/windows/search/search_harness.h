@@ -68,8 +68,9 @@ struct SearchHarness {
         pixa::encrypt_pff_file(request);
         return true;
     }
-    void open() {
-        QDir::setCurrent(folder.path());
+    // Opens the window in `subfolder` of the folder (the folder itself by default).
+    void open(const QString& subfolder = {}) {
+        QDir::setCurrent(folder.filePath(subfolder));
         window = new pixa::ui::Mantlersearch(mainWindow, platform, unlock);
         window->show();
     }

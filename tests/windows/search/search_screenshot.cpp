@@ -1,4 +1,5 @@
-// Renders the search window listing a folder of wrapped photos into a PNG file.
+// Renders the search window listing a folder of wrapped photos, deep in a tree of long folder
+// names, into a PNG file.
 #include "search_harness.h"
 
 #include <QApplication>
@@ -26,11 +27,13 @@ int main(int argc, char** argv) {
         {"harbour.pff", pixa::tagFromPath("/media/usb/photos/harbour.jpg"), true},
         {"wedding.pff", "Wedding of Clara and Tom", false},
     };
+    const QString deep = QStringLiteral("Pictures/Family albums/Summer holidays in Brittany 2026");
     for (const auto& photo : photos) {
-        if (!h.wrap(QString::fromLatin1(photo.file), photo.caption, photo.anna ? h.anna : h.bruno))
+        if (!h.wrap(deep + QLatin1Char('/') + QString::fromLatin1(photo.file), photo.caption,
+                    photo.anna ? h.anna : h.bruno))
             return 1;
     }
-    h.open();
+    h.open(deep);
     h.list()->setCurrentRow(2);
     return h.window->grab().save(QString::fromLocal8Bit(argv[1])) ? 0 : 1;
 }
