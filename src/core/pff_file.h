@@ -81,11 +81,11 @@ std::string timeText(const std::tm& when);
 
 // What a .pff file tells before any password: the unscrambled fields and the trailer.
 struct PffInfo {
-    std::string tag;         // 64 characters unless it stopped at a code without a character
-    bool tagComplete = true; // false: "The selected file seems to be corrupt"
-    std::string fileType;    // 4, a short type padded with spaces
-    std::string date;        // 8
-    std::string time;        // 11
+    std::string tag;              // 64 characters unless it stopped at a code without a character
+    bool tagComplete = true;      // false: "The selected file seems to be corrupt"
+    std::string fileType;         // 4, a short type padded with spaces
+    std::string date;             // 8
+    std::string time;             // 11
     std::string file_owner_name;  // 20, scrambled
     std::string file_owner_pass;  // 8, scrambled
     std::string file_viewer_pass; // 8, scrambled
@@ -120,6 +120,14 @@ public:
     // unwrap as the writer's does, leaving no file.
     void unwrapTo(const std::filesystem::path& target, const Progress& progress = {},
                   mode_t mode = 0600, std::stop_token stop = {}) const;
+
+    // Takes the bytes of the original picture in order, a stretch at a time (at most about
+    // 1 MiB); false ends the reading.
+    using PictureSink = std::function<bool(const char* bytes, size_t count)>;
+    // Restores the picture as unwrapTo() does, with the same failures, progress and stop, into
+    // `sink` instead of a file. Returns false when the sink ended the reading.
+    bool readPicture(const PictureSink& sink, const Progress& progress = {},
+                     std::stop_token stop = {}) const;
 
 private:
     std::filesystem::path m_file;
