@@ -86,20 +86,23 @@ void ScriptedPlatform::showMessage(QWidget* parent, const QString& text) {
     if (m_messageHook) std::exchange(m_messageHook, nullptr)();
 }
 
-bool ScriptedPlatform::showQuestion(QWidget* parent, const QString& text) {
+bool ScriptedPlatform::showQuestion(QWidget* parent, const QString& text, Default defaultButton) {
     const bool scripted = !m_answers.empty();
     record(Kind::Question, parent, text, scripted);
+    m_calls.back().defaultButton = defaultButton;
     if (!scripted) return false;
     const bool yes = m_answers.front();
     m_answers.pop_front();
     return yes;
 }
 
-FileDialogResult ScriptedPlatform::showOpenDialog(QWidget* parent, const FileDialogRequest& request) {
+FileDialogResult ScriptedPlatform::showOpenDialog(QWidget* parent,
+                                                  const FileDialogRequest& request) {
     return fileDialog(Kind::OpenDialog, parent, request);
 }
 
-FileDialogResult ScriptedPlatform::showSaveDialog(QWidget* parent, const FileDialogRequest& request) {
+FileDialogResult ScriptedPlatform::showSaveDialog(QWidget* parent,
+                                                  const FileDialogRequest& request) {
     return fileDialog(Kind::SaveDialog, parent, request);
 }
 
