@@ -81,11 +81,11 @@ std::string timeText(const std::tm& when);
 
 // What a .pff file tells before any password: the unscrambled fields and the trailer.
 struct PffInfo {
-    std::string tag;              // 64 characters unless it stopped at a code without a character
-    bool tagComplete = true;      // false: "The selected file seems to be corrupt"
-    std::string fileType;         // 4, a short type padded with spaces
-    std::string date;             // 8
-    std::string time;             // 11
+    std::string tag;         // 64 characters unless it stopped at a code without a character
+    bool tagComplete = true; // false: "The selected file seems to be corrupt"
+    std::string fileType;    // 4, a short type padded with spaces
+    std::string date;        // 8
+    std::string time;        // 11
     std::string file_owner_name;  // 20, scrambled
     std::string file_owner_pass;  // 8, scrambled
     std::string file_viewer_pass; // 8, scrambled

@@ -96,13 +96,11 @@ bool ScriptedPlatform::showQuestion(QWidget* parent, const QString& text, Defaul
     return yes;
 }
 
-FileDialogResult ScriptedPlatform::showOpenDialog(QWidget* parent,
-                                                  const FileDialogRequest& request) {
+FileDialogResult ScriptedPlatform::showOpenDialog(QWidget* parent, const FileDialogRequest& request) {
     return fileDialog(Kind::OpenDialog, parent, request);
 }
 
-FileDialogResult ScriptedPlatform::showSaveDialog(QWidget* parent,
-                                                  const FileDialogRequest& request) {
+FileDialogResult ScriptedPlatform::showSaveDialog(QWidget* parent, const FileDialogRequest& request) {
     return fileDialog(Kind::SaveDialog, parent, request);
 }
 

@@ -51,8 +51,8 @@ QString pathCaption(const QString& folder) {
 }
 
 mulsave::mulsave(Session& session, Platform& platform)
-    : WindowBase(QStringLiteral("mulsave"), QStringLiteral("Save multiple photos"), QSize(368, 408),
-                 platform),
+    : WindowBase(QStringLiteral("mulsave"), QStringLiteral("Save multiple photos"),
+                 QSize(368, 408), platform),
       m_session(session), m_platform(platform) {
     setAttribute(Qt::WA_DeleteOnClose, false);
     setBackdrop(browseBackdrop(
@@ -229,9 +229,8 @@ void mulsave::Image2_Click() {
         // A reason that names the photo already is not prefixed with it once more.
         const QString reason = toQt(refusal.reason);
         refused.insert(source, refusal.number != 0 ? failureLine(source, Failure(refusal.number))
-                               : reason.contains(source)
-                                   ? reason
-                                   : QStringLiteral("%1: %2").arg(source, reason));
+                               : reason.contains(source) ? reason
+                                                         : QStringLiteral("%1: %2").arg(source, reason));
     }
 
     QStringList failures;
@@ -280,9 +279,9 @@ void mulsave::Image2_Click() {
     }
     // A stopped run says so after its total, with the photos it did not come to.
     const int left = n - (k - 1);
-    Label4->setText(
-        QStringLiteral("Total %1 saved.").arg(written) +
-        (cancel_sw && left > 0 ? QStringLiteral(" Stopped, %1 left.").arg(left) : QString()));
+    Label4->setText(QStringLiteral("Total %1 saved.").arg(written) +
+                    (cancel_sw && left > 0 ? QStringLiteral(" Stopped, %1 left.").arg(left)
+                                           : QString()));
     Image1->Enable();
     Image2->Enable();
     Image3->Disable();
@@ -330,7 +329,8 @@ void mulsave::encrypt_multiple_files() {
     ProgressBar1->setValue(0);
     ProgressBar1->show();
     try {
-        encrypt_pff_file(request, barProgress([this](int value, int maximum) {
+        encrypt_pff_file(request,
+                         barProgress([this](int value, int maximum) {
                              ProgressBar1->setMaximum(std::max(maximum, 1));
                              ProgressBar1->setValue(value);
                          }),

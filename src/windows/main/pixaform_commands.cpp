@@ -136,8 +136,7 @@ void pixaform::openChosen(const QString& path, int filterIndex) {
         if (filterIndex == kWrappedFilter) {
             setBusyPointer(false);
             // The photo waits for its viewer password; the unlock window shows it once given.
-            if (m_unlock && !m_unlock->open(path))
-                m_platform.message(this, ViewerUnlock::busyText());
+            if (m_unlock && !m_unlock->open(path)) m_platform.message(this, ViewerUnlock::busyText());
             yield();
             return;
         }

@@ -146,8 +146,7 @@ void SaveTest::refusedCaption_data() {
                                            << "";
     QTest::newRow("passes 255 with a larger key") << 118 << "caf\u00E9"
                                                   << "\"\u00E9\" at position 4";
-    QTest::newRow("control character") << 12 << "ab\tc"
-                                       << "\"\t\" at position 3";
+    QTest::newRow("control character") << 12 << "ab\tc" << "\"\t\" at position 3";
 }
 
 void SaveTest::refusedCaption() {
