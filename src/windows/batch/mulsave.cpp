@@ -112,15 +112,15 @@ mulsave::mulsave(Session& session, Platform& platform)
                             QStringLiteral("Click to go back to the main screen."));
 
     // Beside the abort button, in two lines of the window's font or a smaller one where that
-    // font is too wide for the room up to the frames' right edge.
+    // font is too wide for the room up to the lists' right edge.
     m_trashOriginals = new QCheckBox(QStringLiteral("Move originals\nto the trash"), this);
     m_trashOriginals->setObjectName(QStringLiteral("TrashOriginals"));
     m_trashOriginals->setStyleSheet(
-        QStringLiteral("QCheckBox { color: white; } QCheckBox:disabled { color: #c0c4cc; }"));
+        QStringLiteral("QCheckBox { color: white; } QCheckBox:disabled { color: #d0d4da; }"));
     m_trashOriginals->setToolTip(
         QStringLiteral("After each photo is saved and its .pff file reads back the same, move "
                        "the original photo to the desktop's trash."));
-    const QRect trashRoom(241, 296, 349 - 241, 37);
+    const QRect trashRoom(240, 296, 354 - 240, 37);
     const int indicator = style()->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, this) +
                           style()->pixelMetric(QStyle::PM_CheckBoxLabelSpacing, nullptr, this) + 2;
     m_trashOriginals->setFont(
