@@ -175,20 +175,27 @@ void SaveTest::failureIsReportedWithItsNumber() {
 }
 
 void SaveTest::originalToTheTrash_data() {
+    using Home = PrivateTrash::Home;
     QTest::addColumn<QString>("shown"); // "picture", "unwrapped"
     QTest::addColumn<int>("filter");
     QTest::addColumn<bool>("yes");
-    QTest::newRow("No keeps the original") << "picture" << 1 << false;
-    QTest::newRow("Yes moves it") << "picture" << 1 << true;
-    QTest::newRow("an unwrapped photo is not offered") << "unwrapped" << 1 << true;
-    QTest::newRow("a bitmap save is not offered") << "picture" << 2 << true;
+    QTest::addColumn<Home>("home");
+    QTest::newRow("No keeps the original") << "picture" << 1 << false << Home::Ready;
+    QTest::newRow("Yes moves it") << "picture" << 1 << true << Home::Ready;
+    QTest::newRow("Yes in a home without a data folder yet")
+        << "picture" << 1 << true << Home::Fresh;
+    QTest::newRow("Yes where no trash can be made keeps it")
+        << "picture" << 1 << true << Home::Blocked;
+    QTest::newRow("an unwrapped photo is not offered") << "unwrapped" << 1 << true << Home::Ready;
+    QTest::newRow("a bitmap save is not offered") << "picture" << 2 << true << Home::Ready;
 }
 
 void SaveTest::originalToTheTrash() {
     QFETCH(QString, shown);
     QFETCH(int, filter);
     QFETCH(bool, yes);
-    PrivateTrash trash;
+    QFETCH(PrivateTrash::Home, home);
+    PrivateTrash trash(home);
     MainHarness h;
     QVERIFY(ready(h));
     const QString photo = h.path("photo.bmp");
@@ -209,15 +216,23 @@ void SaveTest::originalToTheTrash() {
         QVERIFY(QFileInfo::exists(photo));
         return;
     }
-    QCOMPARE(h.platform.messages(), savedPicture(photo));
+    const bool moved = yes && home != PrivateTrash::Home::Blocked;
+    QCOMPARE(h.platform.messages(),
+             savedPicture(photo) + (yes && !moved ? QStringList{"The original photo stays where it "
+                                                                "is: the desktop's trash could not "
+                                                                "be found or made.\r\n" +
+                                                                photo}
+                                                  : QStringList()));
     QCOMPARE(h.platform.callsOf(Kind::Question).constFirst().defaultButton,
              pixa::ui::Platform::Default::No);
-    QCOMPARE(QFileInfo::exists(photo), !yes);
-    QCOMPARE(trash.trashedFrom(h.dir.path()), yes ? QStringList{"photo.bmp"} : QStringList());
+    QCOMPARE(QFileInfo::exists(photo), !moved);
+    QCOMPARE(trash.trashedFrom(h.dir.path()), moved ? QStringList{"photo.bmp"} : QStringList());
+    // Nothing is left where the move went astray.
+    QCOMPARE(QDir::current().entryList({"files", "info"}), QStringList());
     // The photo on screen is saved again from where it lies now, and not offered twice.
     h.platform.clear();
     save(h, "again", 1);
-    QCOMPARE(h.platform.messages(), yes ? QStringList{"File saved"} : savedPicture(photo));
+    QCOMPARE(h.platform.messages(), moved ? QStringList{"File saved"} : savedPicture(photo));
 }
 
 QTEST_MAIN(SaveTest)
