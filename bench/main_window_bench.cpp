@@ -32,7 +32,7 @@ protected:
     void showMessage(QWidget*, const QString& text) override {
         qFatal("unexpected message: %s", qPrintable(text));
     }
-    bool showQuestion(QWidget*, const QString&) override { return false; }
+    bool showQuestion(QWidget*, const QString&, Default) override { return false; }
     pixa::ui::FileDialogResult showOpenDialog(QWidget*,
                                               const pixa::ui::FileDialogRequest&) override {
         throw pixa::Failure(pixa::err::DialogCancelled);

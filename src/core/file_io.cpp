@@ -245,6 +245,25 @@ void AtomicFile::commit() {
     m_committed = true;
 }
 
+void flushToDisk(const fs::path& path) {
+    const std::string name = path.string();
+    struct stat st {};
+    if (::stat(name.c_str(), &st) != 0) throwErrno(errno, "open", name);
+    refuseUnlessRegular(st, name);
+    const auto flush = [](const std::string& what, int flags, bool folder) {
+        const int fd = ::open(what.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | flags);
+        if (fd < 0) throwErrno(errno, "open", what);
+        // Some file systems cannot flush a folder, and have nothing to flush there.
+        int failure = (folder ? ::fsync(fd) : ::fdatasync(fd)) == 0 ? 0 : errno;
+        if (failure == EINVAL) failure = 0;
+        ::close(fd);
+        if (failure != 0) throwErrno(failure, "write", what);
+    };
+    flush(name, O_NONBLOCK, false);
+    const fs::path parent = fs::absolute(followLinks(path)).parent_path();
+    flush(parent.string(), O_DIRECTORY, true);
+}
+
 namespace {
 
 // A writer holds a lock on its temporary file for as long as it writes. A file nobody holds is

@@ -86,6 +86,12 @@ private:
     uint64_t m_writebackStart = 0; // where the range not yet handed to the disk starts
 };
 
+// Flushes the regular file `path` and its folder's entries to the disk, so that the file and
+// its name survive a crash of the machine. A write failure that the system reports only when
+// the data reaches the disk (a full disk under delayed allocation, a network file system) is
+// met here as the Failure of a write.
+void flushToDisk(const std::filesystem::path& path);
+
 // The suffix of every temporary file the application writes.
 inline constexpr const char* kTemporarySuffix = ".pixatmp";
 

@@ -7,6 +7,7 @@
 #include "core/owner_codec.h"
 
 #include <algorithm>
+#include <optional>
 #include <vector>
 
 namespace pixa {
@@ -236,6 +237,20 @@ PffReader::PffReader(fs::path file) : m_file(std::move(file)) {
 
 void PffReader::unwrapTo(const fs::path& target, const Progress& progress, mode_t mode,
                          std::stop_token stop) const {
+    // Made once the file has proved to hold a picture, so that a refused file creates nothing.
+    std::optional<AtomicFile> out;
+    readPicture(
+        [&](const char* bytes, size_t count) {
+            if (!out) out.emplace(target, mode, AtomicFile::Permissions::Exactly);
+            out->write(bytes, count);
+            return true;
+        },
+        progress, stop);
+    out->commit();
+}
+
+bool PffReader::readPicture(const PictureSink& sink, const Progress& progress,
+                            std::stop_token stop) const {
     throwIfStopped(stop);
     const int64_t pictureSize = m_info.pictureSize();
     if (pictureSize < static_cast<int64_t>(kPictureHeadSize)) {
@@ -246,8 +261,7 @@ void PffReader::unwrapTo(const fs::path& target, const Progress& progress, mode_
         throw Failure(err::InputPastEnd, m_file.string() + " changed while it was being read");
     }
     in.seek(kHeaderSize);
-    AtomicFile out(target, mode, AtomicFile::Permissions::Exactly);
-    out.write(m_info.pictureHead);
+    if (!sink(m_info.pictureHead.data(), m_info.pictureHead.size())) return false;
 
     uint64_t remaining = static_cast<uint64_t>(pictureSize) - kPictureHeadSize;
     uint64_t count = pictureBlocks(pictureSize);
@@ -267,10 +281,10 @@ void PffReader::unwrapTo(const fs::path& target, const Progress& progress, mode_
         block += blocks;
         std::copy_n(mixed.data() + blocks * kBlockSize, want - blocks * kBlockSize,
                     plain.data() + blocks * kBlockSize);
-        out.write(plain.data(), want);
+        if (!sink(plain.data(), want)) return false;
         remaining -= want;
     }
-    out.commit();
+    return true;
 }
 
 CaptionResult readCaption(const fs::path& file) {

@@ -121,6 +121,14 @@ public:
     void unwrapTo(const std::filesystem::path& target, const Progress& progress = {},
                   mode_t mode = 0600, std::stop_token stop = {}) const;
 
+    // Takes the bytes of the original picture in order, a stretch at a time (at most about
+    // 1 MiB); false ends the reading.
+    using PictureSink = std::function<bool(const char* bytes, size_t count)>;
+    // Restores the picture as unwrapTo() does, with the same failures, progress and stop, into
+    // `sink` instead of a file. Returns false when the sink ended the reading.
+    bool readPicture(const PictureSink& sink, const Progress& progress = {},
+                     std::stop_token stop = {}) const;
+
 private:
     std::filesystem::path m_file;
     PffInfo m_info;

@@ -23,8 +23,8 @@ void Platform::message(QWidget* parent, const QString& text) {
     if (!m_ending) showMessage(parent, text);
 }
 
-bool Platform::askYesNo(QWidget* parent, const QString& text) {
-    return !m_ending && showQuestion(parent, text);
+bool Platform::askYesNo(QWidget* parent, const QString& text, Default defaultButton) {
+    return !m_ending && showQuestion(parent, text, defaultButton);
 }
 
 FileDialogResult Platform::openFile(QWidget* parent, const FileDialogRequest& request) {

@@ -56,8 +56,11 @@ public:
 
     // A message box with OK only, the application's title and no icon; waits until closed.
     void message(QWidget* parent, const QString& text);
-    // A message box with Yes and No (Yes the default); true for Yes.
-    bool askYesNo(QWidget* parent, const QString& text);
+    // Which button of a question Enter presses.
+    enum class Default { Yes, No };
+    // A message box with Yes and No (Yes the default unless `defaultButton` says No); true for
+    // Yes.
+    bool askYesNo(QWidget* parent, const QString& text, Default defaultButton = Default::Yes);
     // File dialogs. A cancel throws pixa::Failure with number 32755 (err::DialogCancelled).
     FileDialogResult openFile(QWidget* parent, const FileDialogRequest& request);
     FileDialogResult saveFile(QWidget* parent, const FileDialogRequest& request);
@@ -78,7 +81,7 @@ public:
 
 protected:
     virtual void showMessage(QWidget* parent, const QString& text) = 0;
-    virtual bool showQuestion(QWidget* parent, const QString& text) = 0;
+    virtual bool showQuestion(QWidget* parent, const QString& text, Default defaultButton) = 0;
     virtual FileDialogResult showOpenDialog(QWidget* parent, const FileDialogRequest& request) = 0;
     virtual FileDialogResult showSaveDialog(QWidget* parent, const FileDialogRequest& request) = 0;
     // Ends the event loop with `exitCode`.

@@ -62,8 +62,9 @@ void QtPlatform::showMessage(QWidget* parent, const QString& text) {
     execMessageBox(parent, text, QMessageBox::Ok, QMessageBox::Ok);
 }
 
-bool QtPlatform::showQuestion(QWidget* parent, const QString& text) {
-    return execMessageBox(parent, text, QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes) ==
+bool QtPlatform::showQuestion(QWidget* parent, const QString& text, Default defaultButton) {
+    return execMessageBox(parent, text, QMessageBox::Yes | QMessageBox::No,
+                          defaultButton == Default::No ? QMessageBox::No : QMessageBox::Yes) ==
            QMessageBox::Yes;
 }
 

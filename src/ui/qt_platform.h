@@ -33,7 +33,7 @@ public:
 
 protected:
     void showMessage(QWidget* parent, const QString& text) override;
-    bool showQuestion(QWidget* parent, const QString& text) override;
+    bool showQuestion(QWidget* parent, const QString& text, Default defaultButton) override;
     FileDialogResult showOpenDialog(QWidget* parent, const FileDialogRequest& request) override;
     FileDialogResult showSaveDialog(QWidget* parent, const FileDialogRequest& request) override;
     // Hides every window and leaves every event loop with `exitCode` (message boxes and dialogs

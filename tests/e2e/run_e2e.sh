@@ -133,7 +133,17 @@ if [ "$photo_steps" -eq 1 ]; then
     choose_file "$work/photos/holiday" 0
     wait_for "message that the file is saved" 60 shown box '^PixaMantler$'
     shot saved
+    saved_box=$(window_of box '^PixaMantler$')
+    press "$saved_box" Return
+    # Then the question whether the original goes to the trash, whose Enter answers No.
+    another_box() {
+        local id
+        id=$(window_of box '^PixaMantler$') && [ "$id" != "$saved_box" ]
+    }
+    wait_for "question about the original photo" 30 another_box
     press "$(window_of box '^PixaMantler$')" Return
+    wait_for "question to close" 30 not_shown box '^PixaMantler$'
+    [ -f "$photo" ] || fail "Enter on the question moved the original photo away"
     [ -s "$wrapped" ] || fail "no $wrapped"
     "${user_env[@]}" pixamantler-cli info "$wrapped" > "$work/info" || fail "info on the saved file"
     grep -q "Holiday at the lake" "$work/info" || fail "the caption is not in: $(cat "$work/info")"

@@ -86,9 +86,10 @@ void ScriptedPlatform::showMessage(QWidget* parent, const QString& text) {
     if (m_messageHook) std::exchange(m_messageHook, nullptr)();
 }
 
-bool ScriptedPlatform::showQuestion(QWidget* parent, const QString& text) {
+bool ScriptedPlatform::showQuestion(QWidget* parent, const QString& text, Default defaultButton) {
     const bool scripted = !m_answers.empty();
     record(Kind::Question, parent, text, scripted);
+    m_calls.back().defaultButton = defaultButton;
     if (!scripted) return false;
     const bool yes = m_answers.front();
     m_answers.pop_front();

@@ -25,6 +25,7 @@ public:
         QString windowTitle;       // title of the calling window ("" without one)
         FileDialogRequest request; // dialogs only
         bool scripted = true;      // false when no answer was queued (see unscriptedCalls())
+        Default defaultButton = Default::Yes; // questions only
     };
 
     // Answers, used in the order queued. An unscripted question is answered No and an
@@ -58,7 +59,7 @@ public:
 
 protected:
     void showMessage(QWidget* parent, const QString& text) override;
-    bool showQuestion(QWidget* parent, const QString& text) override;
+    bool showQuestion(QWidget* parent, const QString& text, Default defaultButton) override;
     FileDialogResult showOpenDialog(QWidget* parent, const FileDialogRequest& request) override;
     FileDialogResult showSaveDialog(QWidget* parent, const FileDialogRequest& request) override;
     void quit(int exitCode) override;

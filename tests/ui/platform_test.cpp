@@ -139,34 +139,40 @@ void PlatformTest::messageBox() {
 
 void PlatformTest::yesNoQuestion_data() {
     QTest::addColumn<QString>("action");
+    QTest::addColumn<bool>("defaultNo");
     QTest::addColumn<bool>("answer");
-    QTest::newRow("yes") << "yes" << true;
-    QTest::newRow("no") << "no" << false;
-    QTest::newRow("enter takes the default") << "enter" << true;
-    QTest::newRow("escape") << "escape" << false;
+    QTest::newRow("yes") << "yes" << false << true;
+    QTest::newRow("no") << "no" << false << false;
+    QTest::newRow("enter takes the default") << "enter" << false << true;
+    QTest::newRow("escape") << "escape" << false << false;
+    QTest::newRow("enter takes a No default") << "enter" << true << false;
+    QTest::newRow("yes over a No default") << "yes" << true << true;
 }
 
 void PlatformTest::yesNoQuestion() {
     QFETCH(QString, action);
+    QFETCH(bool, defaultNo);
     QFETCH(bool, answer);
     QtPlatform platform;
     QMessageBox::StandardButtons buttons;
     QPushButton* defaultButton = nullptr;
-    QAbstractButton* yesButton = nullptr;
+    QAbstractButton* expectedDefault = nullptr;
     WhenModal<QMessageBox> user([&](QMessageBox* box) {
         buttons = box->standardButtons();
         defaultButton = box->defaultButton();
-        yesButton = box->button(QMessageBox::Yes);
+        expectedDefault = box->button(defaultNo ? QMessageBox::No : QMessageBox::Yes);
         QCOMPARE(box->windowTitle(), QStringLiteral("PixaMantler"));
         if (action == "yes") box->button(QMessageBox::Yes)->click();
         if (action == "no") box->button(QMessageBox::No)->click();
         if (action == "enter") QTest::keyClick(box, Qt::Key_Return);
         if (action == "escape") QTest::keyClick(box, Qt::Key_Escape);
     });
-    QCOMPARE(platform.askYesNo(nullptr, "Overright existing photo ?"), answer);
+    QCOMPARE(platform.askYesNo(nullptr, "Overright existing photo ?",
+                               defaultNo ? Platform::Default::No : Platform::Default::Yes),
+             answer);
     QVERIFY(user.seen());
     QCOMPARE(buttons, QMessageBox::Yes | QMessageBox::No);
-    QCOMPARE(static_cast<QAbstractButton*>(defaultButton), yesButton);
+    QCOMPARE(static_cast<QAbstractButton*>(defaultButton), expectedDefault);
 }
 
 void PlatformTest::fileDialogReturnsPathAndFilterIndex_data() {

@@ -12,13 +12,16 @@
 #include "ui/image_button.h"
 #include "ui/platform.h"
 #include "ui/text_fit.h"
+#include "ui/trash.h"
 #include "ui/yielder.h"
 
+#include <QCheckBox>
 #include <QDir>
 #include <QFontMetrics>
 #include <QHash>
 #include <QLabel>
 #include <QProgressBar>
+#include <QStyle>
 
 #include <algorithm>
 #include <filesystem>
@@ -108,6 +111,22 @@ mulsave::mulsave(Session& session, Platform& platform)
     Image1 = addImageButton(7, QStringLiteral("Image1"), QRect(277, 353, 0, 0),
                             QStringLiteral("Click to go back to the main screen."));
 
+    // Beside the abort button, in two lines of the window's font or a smaller one where that
+    // font is too wide for the room up to the lists' right edge.
+    m_trashOriginals = new QCheckBox(QStringLiteral("Move originals\nto the trash"), this);
+    m_trashOriginals->setObjectName(QStringLiteral("TrashOriginals"));
+    m_trashOriginals->setStyleSheet(
+        QStringLiteral("QCheckBox { color: white; } QCheckBox:disabled { color: #d0d4da; }"));
+    m_trashOriginals->setToolTip(
+        QStringLiteral("After each photo is saved and its .pff file reads back the same, move "
+                       "the original photo to the desktop's trash."));
+    const QRect trashRoom(240, 296, 354 - 240, 37);
+    const int indicator = style()->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, this) +
+                          style()->pixelMetric(QStyle::PM_CheckBoxLabelSpacing, nullptr, this) + 2;
+    m_trashOriginals->setFont(
+        fittingFont(font(), QStringLiteral("Move originals"), trashRoom.width() - indicator));
+    m_trashOriginals->setGeometry(trashRoom);
+
     connect(Drive1, &DriveSelector::changed, this, &mulsave::Drive1_Change);
     connect(Drive2, &DriveSelector::changed, this, &mulsave::Drive2_Change);
     connect(Dir1, &FolderList::pathChanged, this, &mulsave::Dir1_Change);
@@ -136,6 +155,7 @@ void mulsave::Form_Load() {
     Dir2_Change();
     showSourcePath();
     Image3->Disable();
+    m_trashOriginals->setChecked(false);
 }
 
 void mulsave::Dir1_Change() {
@@ -176,6 +196,8 @@ void mulsave::Image2_Click() {
     Image1->Disable();
     Image2->Disable();
     Image3->Enable();
+    const bool trashOriginals = m_trashOriginals->isChecked();
+    m_trashOriginals->setEnabled(false);
     cancel_sw = false;
     Label4->show();
 
@@ -212,6 +234,8 @@ void mulsave::Image2_Click() {
     }
 
     QStringList failures;
+    QStringList trashed;
+    QStringList kept;
     int k = 1;
     int written = 0;
     m_runStop = work.stopToken();
@@ -236,6 +260,14 @@ void mulsave::Image2_Click() {
         try {
             encrypt_multiple_files();
             ++written;
+            if (trashOriginals) {
+                const TrashOutcome outcome = trashOriginal();
+                if (outcome.moved) {
+                    trashed << source;
+                } else {
+                    kept << QStringLiteral("%1: %2").arg(source, outcome.reason);
+                }
+            }
         } catch (const Failure& failure) {
             // Stopped part way: the file being written is gone, and the run ends.
             if (failure.number() == err::UserInterrupt) break;
@@ -253,10 +285,22 @@ void mulsave::Image2_Click() {
     Image1->Enable();
     Image2->Enable();
     Image3->Disable();
-    if (!failures.isEmpty()) {
-        m_platform.message(this, QStringLiteral("These photos were not saved:\r\n\r\n") +
-                                     failures.join(QStringLiteral("\r\n")));
-    }
+    m_trashOriginals->setEnabled(true);
+    const QString message = endMessage(failures, trashed, kept);
+    if (!message.isEmpty()) m_platform.message(this, message);
+}
+
+QString mulsave::endMessage(const QStringList& failures, const QStringList& trashed,
+                            const QStringList& kept) {
+    QStringList parts;
+    const auto part = [&parts](const QString& heading, const QStringList& lines) {
+        if (!lines.isEmpty())
+            parts << heading + QStringLiteral("\r\n\r\n") + lines.join(QStringLiteral("\r\n"));
+    };
+    part(QStringLiteral("These photos were not saved:"), failures);
+    part(QStringLiteral("Moved to the trash:"), trashed);
+    part(QStringLiteral("Kept where they were, not moved to the trash:"), kept);
+    return parts.join(QStringLiteral("\r\n\r\n"));
 }
 
 void mulsave::Image3_Click() {
@@ -297,6 +341,24 @@ void mulsave::encrypt_multiple_files() {
     }
     ProgressBar1->hide();
     Yielder().yieldNow();
+}
+
+TrashOutcome mulsave::trashOriginal() {
+    ProgressBar1->setValue(0);
+    ProgressBar1->show();
+    try {
+        const TrashOutcome outcome = trashVerifiedOriginal(
+            ws_file, ws_save_file, barProgress([this](int value, int maximum) {
+                ProgressBar1->setMaximum(std::max(maximum, 1));
+                ProgressBar1->setValue(value);
+            }),
+            m_runStop);
+        ProgressBar1->hide();
+        return outcome;
+    } catch (...) {
+        ProgressBar1->hide();
+        throw;
+    }
 }
 
 } // namespace pixa::ui

@@ -2,12 +2,14 @@
 // folder for the current owner, with a status line, block progress and an abort between files.
 #pragma once
 
+#include "ui/trash.h"
 #include "ui/window_base.h"
 
 #include <QStringList>
 
 #include <stop_token>
 
+class QCheckBox;
 class QLabel;
 class QProgressBar;
 
@@ -44,6 +46,11 @@ public:
     // Help.
     void Image4_Click();
 
+    // The text of the message that ends a run: the photos not saved, the originals moved to
+    // the trash and those kept, each part only when it lists something; empty for none.
+    static QString endMessage(const QStringList& failures, const QStringList& trashed,
+                              const QStringList& kept);
+
     // Wraps `ws_file` into `ws_save_file` for the current owner; throws pixa::Failure, and
     // "User interrupt occurred" when the run is stopped part way (nothing is left of the file).
     void encrypt_multiple_files();
@@ -59,6 +66,9 @@ protected:
 
 private:
     void Form_Load();
+    // Reads `ws_save_file` back against `ws_file` and, when it gives back every byte, moves
+    // `ws_file` to the trash; throws "User interrupt occurred" when the run is stopped.
+    TrashOutcome trashOriginal();
     void showSourcePath();
 
     Session& m_session;
@@ -91,6 +101,8 @@ private:
     ImageButton* Image2;
     ImageButton* Image3;
     ImageButton* Image4;
+    // Off at every opening and remembered nowhere: the originals go only when asked each time.
+    QCheckBox* m_trashOriginals;
 };
 
 } // namespace pixa::ui

@@ -106,6 +106,9 @@ private:
     void loadPicture(const QString& path, bool scrollBarAtWindowEdge);
     void saveWrapped(const ShownPhoto& photo, const std::string& caption, std::stop_token stop);
     void saveBitmap();
+    // After `photo`, a plain picture, was wrapped into `ws_save_file`: asks whether its original
+    // goes to the trash (No being the default) and moves it once the .pff reads back the same.
+    void offerTrash(const ShownPhoto& photo, std::stop_token stop);
     // The caption as stored bytes, or nothing after telling the user which character cannot be.
     std::optional<std::string> storableCaption();
     // Runs a handler that has no error trap of its own: a failure is reported, not fatal.
@@ -121,6 +124,8 @@ private:
     // The photo on screen while a wrapped photo waits for its password.
     ShownPhoto m_onScreen;
     QString ws_save_file;
+    // The original last moved to the trash, where it lies now: not offered a second time.
+    QString m_trashedPhoto;
     // What the window's file dialog last held: the open dialog starts from it.
     FileDialogRequest m_dialog;
     QString m_openAfterLogin;

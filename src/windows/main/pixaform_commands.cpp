@@ -9,6 +9,7 @@
 #include "core/session.h"
 #include "ui/error_report.h"
 #include "ui/image_button.h"
+#include "ui/trash.h"
 #include "ui/yielder.h"
 #include "windows/main/picture_viewport.h"
 #include "windows/unlock/viewer_unlock.h"
@@ -216,6 +217,7 @@ void pixaform::Command4_Click() {
         removeStaleTemporaries(std::filesystem::absolute(target).parent_path());
         if (filterIndex == kWrappedFilter) {
             saveWrapped(photo, *caption, work.stopToken());
+            offerTrash(photo, work.stopToken());
         } else {
             saveBitmap();
         }
@@ -284,6 +286,34 @@ void pixaform::saveWrapped(const ShownPhoto& photo, const std::string& caption,
     hideProgress();
     yield();
     m_platform.message(this, QStringLiteral("File saved"));
+}
+
+void pixaform::offerTrash(const ShownPhoto& photo, std::stop_token stop) {
+    // An unwrapped photo's picture is the application's own temporary file, not an original.
+    if (photo.kind != ShownPhoto::Kind::Picture || photo.ws_file == m_trashedPhoto) return;
+    if (!m_platform.askYesNo(
+            this, QStringLiteral("Move the original photo to the trash?\r\n%1").arg(photo.ws_file),
+            Platform::Default::No)) {
+        return;
+    }
+    setBusyPointer(true);
+    yield();
+    showProgress(barRange(pictureBlocks(QFileInfo(photo.ws_file).size())));
+    const TrashOutcome outcome =
+        trashVerifiedOriginal(photo.ws_file, ws_save_file,
+                              barProgress([this](int block, int) { setProgress(block); }), stop);
+    setBusyPointer(false);
+    hideProgress();
+    yield();
+    if (!outcome.moved) {
+        m_platform.message(this, QStringLiteral("The original photo stays where it is: %1.\r\n%2")
+                                     .arg(outcome.reason, photo.ws_file));
+        return;
+    }
+    m_trashedPhoto = outcome.inTrash;
+    // The photo on screen is still there, in the trash, for another save.
+    if (m_shown.kind == photo.kind && m_shown.ws_file == photo.ws_file)
+        setShown({ShownPhoto::Kind::Picture, outcome.inTrash, photo.orig_file_type}, false);
 }
 
 void pixaform::saveBitmap() {

@@ -1,8 +1,11 @@
-// Renders the batch window in the middle of a run into a PNG file.
+// Renders the batch window in the middle of a run, with its originals going to the trash, into a
+// PNG file.
 #include "batch_harness.h"
+#include "private_trash.h"
 #include "ui/image_button.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QDir>
 
 #include <cstdio>
@@ -15,6 +18,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: %s OUTPUT-FILE\n", argv[0]);
         return 2;
     }
+    // The originals written before the picture is taken go to a trash of the program's own.
+    PrivateTrash trash;
     BatchHarness h;
     QStringList names;
     for (const char* name : {"beach.jpg", "birthday.jpg", "garden.bmp", "harbour.jpg",
@@ -23,6 +28,7 @@ int main(int argc, char** argv) {
         if (!writePhoto(h.sources.filePath(names.last()), 400000)) return 1;
     }
     h.select({"beach.jpg", "garden.bmp", "harbour.jpg", "mountains.jpg", "wedding.jpg"});
+    h.control<QCheckBox>("TrashOriginals")->setChecked(true);
     bool saved = false;
     QObject::connect(h.window, &pixa::ui::mulsave::fileStarting, h.window, [&](int k) {
         if (k != 3) return;

@@ -1,14 +1,18 @@
 // The batch window headless: what a run writes and counts, aborts by button and by frame close,
-// a source that vanishes mid-run, the names it gives, and the path captions.
+// a source that vanishes mid-run, the names it gives, the originals moved to the trash, and the
+// path captions.
 #include "batch_harness.h"
 #include "core/codepage.h"
 #include "core/pff_file.h"
+#include "private_trash.h"
 #include "ui/file_browsers.h"
 #include "ui/image_button.h"
 
+#include <QCheckBox>
 #include <QDir>
 #include <QFontMetrics>
 #include <QLabel>
+#include <QProgressBar>
 #include <QTest>
 
 using namespace pixa;
@@ -27,6 +31,8 @@ private slots:
     void vanishedSourceIsSkippedAndListed();
     void browsingDuringARun();
     void secondPhotoForOneTargetIsRefusedNotLost();
+    void originalsToTheTrash_data();
+    void originalsToTheTrash();
     void pathCaptionCutsAtTwentyCharacters_data();
     void pathCaptionCutsAtTwentyCharacters();
     void pathLabelsStayInsideAndShowTheWholePath_data();
@@ -181,6 +187,68 @@ void MulsaveTest::secondPhotoForOneTargetIsRefusedNotLost() {
     QCOMPARE(message.count(h.sources.filePath(QStringLiteral("a.jpg"))), 1);
 }
 
+void MulsaveTest::originalsToTheTrash_data() {
+    QTest::addColumn<bool>("checked");
+    QTest::addColumn<bool>("changeB"); // b.jpg changes once it has been read for its wrap
+    QTest::addColumn<QStringList>("trashed");
+    QTest::newRow("off: nothing moved") << false << false << QStringList{};
+    QTest::newRow("on: each original once read back")
+        << true << false << QStringList{"a.jpg", "b.jpg"};
+    QTest::newRow("on: a changed original stays") << true << true << QStringList{"a.jpg"};
+}
+
+void MulsaveTest::originalsToTheTrash() {
+    QFETCH(bool, checked);
+    QFETCH(bool, changeB);
+    QFETCH(QStringList, trashed);
+    PrivateTrash trash;
+    BatchHarness h;
+    for (const char* name : {"a.jpg", "b.jpg"})
+        QVERIFY(writePhoto(h.sources.filePath(name), 50000));
+    h.select({"a.jpg", "b.jpg"});
+    auto* box = h.control<QCheckBox>("TrashOriginals");
+    QVERIFY(!box->isChecked() && box->isEnabled());
+    QVERIFY(box->geometry().right() < h.window->width() &&
+            box->sizeHint().width() <= box->width() && box->sizeHint().height() <= box->height());
+    box->setChecked(checked);
+    int current = 0;
+    bool lockedDuringRun = true;
+    connect(h.window, &mulsave::fileStarting, h.window, [&](int k) {
+        current = k;
+        lockedDuringRun = lockedDuringRun && !box->isEnabled();
+    });
+    // The writer has read the photo whole before its first block is reported.
+    connect(h.control<QProgressBar>("ProgressBar1"), &QProgressBar::valueChanged, h.window,
+            [&](int value) {
+                if (!changeB || current != 2 || value == 0) return;
+                changeB = false;
+                QFile b(h.sources.filePath(QStringLiteral("b.jpg")));
+                QVERIFY(b.open(QIODevice::ReadWrite) && b.seek(100) && b.write("!", 1) == 1);
+            });
+    h.control<ImageButton>("Image2")->clicked();
+
+    QCOMPARE(h.status(), QStringLiteral("Total 2 saved."));
+    QVERIFY(h.written("a.pff") && h.written("b.pff"));
+    QVERIFY(lockedDuringRun && box->isEnabled());
+    QCOMPARE(trash.trashedFrom(h.sources.path()), trashed);
+    for (const char* name : {"a.jpg", "b.jpg"})
+        QCOMPARE(QFile::exists(h.sources.filePath(name)), !trashed.contains(name));
+    QStringList moved;
+    for (const QString& name : trashed)
+        moved << h.sources.filePath(name);
+    QStringList expected;
+    if (!moved.isEmpty()) expected << "Moved to the trash:\r\n\r\n" + moved.join("\r\n");
+    if (checked && trashed.size() < 2) {
+        expected << "Kept where they were, not moved to the trash:\r\n\r\n" +
+                        h.sources.filePath("b.jpg") +
+                        ": its wrapped photo did not read back the same (Device I/O error: " +
+                        h.destination.filePath("b.pff") + " differs from " +
+                        h.sources.filePath("b.jpg") + " at offset 100)";
+    }
+    QCOMPARE(h.platform.messages(),
+             expected.isEmpty() ? QStringList{} : QStringList{expected.join("\r\n\r\n")});
+}
+
 void MulsaveTest::pathCaptionCutsAtTwentyCharacters_data() {
     QTest::addColumn<QString>("path");
     QTest::addColumn<QString>("caption");
@@ -201,10 +269,12 @@ void MulsaveTest::pathCaptionCutsAtTwentyCharacters() {
 void MulsaveTest::pathLabelsStayInsideAndShowTheWholePath_data() {
     QTest::addColumn<QString>("source"); // under the source folder
     QTest::addColumn<QString>("target"); // under the destination folder
-    QTest::newRow("short") << "a" << "b";
-    QTest::newRow("deep, with its chain longer than the list") << "a/b/c/d/e/f/g" << "h/i/j/k/l/m";
-    QTest::newRow("siblings with a long common start")
-        << "holiday photographs 2026/august" << "holiday photographs 2026/august-wrapped";
+    QTest::newRow("short") << "a"
+                           << "b";
+    QTest::newRow("deep, with its chain longer than the list") << "a/b/c/d/e/f/g"
+                                                               << "h/i/j/k/l/m";
+    QTest::newRow("siblings with a long common start") << "holiday photographs 2026/august"
+                                                       << "holiday photographs 2026/august-wrapped";
 }
 
 void MulsaveTest::pathLabelsStayInsideAndShowTheWholePath() {

@@ -8,6 +8,7 @@
 #include "core/session.h"
 #include "scripted_platform.h"
 #include "test_photo.h"
+#include "trash_question.h"
 #include "ui/image_button.h"
 #include "windows/main/pixaform.h"
 #include "windows/owner/owner_flow.h"

@@ -1,10 +1,14 @@
 // The save command: the name it writes, the overwrite question, wrapped photos and bitmaps,
-// refused captions and failures.
+// refused captions and failures, and the original offered to the trash.
 #include "main_harness.h"
 
 #include "core/pff_file.h"
+#include "private_trash.h"
+#include "ui/platform.h"
+#include "windows/unlock/viewer_passwordfrm.h"
 
 #include <QDir>
+#include <QLineEdit>
 #include <QProgressBar>
 #include <QtTest>
 
@@ -26,6 +30,8 @@ private slots:
     void refusedCaption_data();
     void refusedCaption();
     void failureIsReportedWithItsNumber();
+    void originalToTheTrash_data();
+    void originalToTheTrash();
 };
 
 namespace {
@@ -69,7 +75,8 @@ void SaveTest::savedName() {
     QVERIFY(ready(h));
     QDir(h.dir.path()).mkdir("my.photos");
     save(h, chosen, filter);
-    QCOMPARE(h.platform.messages(), filter == 1 ? QStringList{"File saved"} : QStringList());
+    QCOMPARE(h.platform.messages(),
+             filter == 1 ? savedPicture(h.path("photo.bmp")) : QStringList());
     QCOMPARE(h.window.saveTarget(), h.path(written));
     QVERIFY(QFileInfo::exists(h.path(written)));
     if (filter == 2) QCOMPARE(QImage(h.path(written)).size(), QSize(640, 480));
@@ -91,8 +98,8 @@ void SaveTest::overwrite() {
     std::ofstream(h.path("old.pff").toStdString()) << "the old file";
     h.platform.queueAnswer(yes);
     save(h, "old.pff", 1);
-    QCOMPARE(h.platform.messages(), yes ? QStringList({"Overright existing photo ?", "File saved"})
-                                        : QStringList{"Overright existing photo ?"});
+    QCOMPARE(h.platform.messages(), QStringList{"Overright existing photo ?"} +
+                                        (yes ? savedPicture(h.path("photo.bmp")) : QStringList()));
     QCOMPARE(contents(h.path("old.pff")) == "the old file", !yes);
 }
 
@@ -103,7 +110,7 @@ void SaveTest::wrappedPhotoUnwrapsToTheSameBytes() {
     h.open(source, 3);
     h.window.setCaptionText("  Beach at dawn  ");
     save(h, "dawn", 1);
-    QCOMPARE(h.platform.messages(), QStringList{"File saved"});
+    QCOMPARE(h.platform.messages(), savedPicture(source));
     QVERIFY(h.control<QProgressBar>("ProgressBar1")->isHidden());
     QVERIFY(!QGuiApplication::overrideCursor());
 
@@ -150,7 +157,7 @@ void SaveTest::refusedCaption() {
     QVERIFY(ready(h, QSize(64, 64), caption));
     save(h, "captioned", 1);
     if (refused.isEmpty()) {
-        QCOMPARE(h.platform.messages(), QStringList{"File saved"});
+        QCOMPARE(h.platform.messages(), savedPicture(h.path("photo.bmp")));
         return;
     }
     QCOMPARE(h.platform.messages().size(), 1);
@@ -165,6 +172,67 @@ void SaveTest::failureIsReportedWithItsNumber() {
     QCOMPARE(h.platform.messages(), QStringList{"76 Path not found"});
     QVERIFY(h.control<QProgressBar>("ProgressBar1")->isHidden());
     QVERIFY(!QGuiApplication::overrideCursor());
+}
+
+void SaveTest::originalToTheTrash_data() {
+    using Home = PrivateTrash::Home;
+    QTest::addColumn<QString>("shown"); // "picture", "unwrapped"
+    QTest::addColumn<int>("filter");
+    QTest::addColumn<bool>("yes");
+    QTest::addColumn<Home>("home");
+    QTest::newRow("No keeps the original") << "picture" << 1 << false << Home::Ready;
+    QTest::newRow("Yes moves it") << "picture" << 1 << true << Home::Ready;
+    QTest::newRow("Yes in a home without a data folder yet")
+        << "picture" << 1 << true << Home::Fresh;
+    QTest::newRow("Yes where no trash can be made keeps it")
+        << "picture" << 1 << true << Home::Blocked;
+    QTest::newRow("an unwrapped photo is not offered") << "unwrapped" << 1 << true << Home::Ready;
+    QTest::newRow("a bitmap save is not offered") << "picture" << 2 << true << Home::Ready;
+}
+
+void SaveTest::originalToTheTrash() {
+    QFETCH(QString, shown);
+    QFETCH(int, filter);
+    QFETCH(bool, yes);
+    QFETCH(PrivateTrash::Home, home);
+    PrivateTrash trash(home);
+    MainHarness h;
+    QVERIFY(ready(h));
+    const QString photo = h.path("photo.bmp");
+    if (shown == "unwrapped") {
+        save(h, "first", 1);
+        h.open(h.path("first.pff"), 1);
+        h.unlock.window()->findChild<QLineEdit*>("Text2")->setText("view");
+        h.unlock.window()->Command1_Click();
+        QCOMPARE(h.window.shownPhoto().kind, pixa::ui::ShownPhoto::Kind::Unwrapped);
+        h.platform.clear();
+    }
+    h.platform.queueAnswer(yes);
+    save(h, "kept", filter);
+    const bool asked = shown == "picture" && filter == 1;
+    QCOMPARE(h.platform.callsOf(Kind::Question).size(), asked ? 1 : 0);
+    if (!asked) {
+        h.platform.clear();
+        QVERIFY(QFileInfo::exists(photo));
+        return;
+    }
+    const bool moved = yes && home != PrivateTrash::Home::Blocked;
+    QCOMPARE(h.platform.messages(),
+             savedPicture(photo) + (yes && !moved ? QStringList{"The original photo stays where it "
+                                                                "is: the desktop's trash could not "
+                                                                "be found or made.\r\n" +
+                                                                photo}
+                                                  : QStringList()));
+    QCOMPARE(h.platform.callsOf(Kind::Question).constFirst().defaultButton,
+             pixa::ui::Platform::Default::No);
+    QCOMPARE(QFileInfo::exists(photo), !moved);
+    QCOMPARE(trash.trashedFrom(h.dir.path()), moved ? QStringList{"photo.bmp"} : QStringList());
+    // Nothing is left where the move went astray.
+    QCOMPARE(QDir::current().entryList({"files", "info"}), QStringList());
+    // The photo on screen is saved again from where it lies now, and not offered twice.
+    h.platform.clear();
+    save(h, "again", 1);
+    QCOMPARE(h.platform.messages(), moved ? QStringList{"File saved"} : savedPicture(photo));
 }
 
 QTEST_MAIN(SaveTest)

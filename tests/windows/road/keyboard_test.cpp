@@ -90,8 +90,9 @@ void KeyboardTest::everyWindow_data() {
     QTest::newRow("unlock") << Window::Unlock
                             << QStringList{"Text2", "Image1", "Command1", "Command2"} << "Image1"
                             << "hidden";
-    QTest::newRow("batch") << Window::Batch << QStringList{"File1",  "Dir1",   "Drive1", "Dir2",
-                                                           "Image4", "Image2", "Image1", "Drive2"}
+    QTest::newRow("batch") << Window::Batch
+                           << QStringList{"File1",  "Dir1",   "Drive1", "Dir2",  "TrashOriginals",
+                                          "Image4", "Image2", "Image1", "Drive2"}
                            << "Image4"
                            << "hidden";
     QTest::newRow("search") << Window::Search

@@ -79,7 +79,7 @@ void RoadTest::unlock() {
     const bool bitmap = format == "bmp";
     const QString source = h.picture("photo." + format, QSize(1200, 900), format);
     wrapInWindow(h, source, bitmap ? 2 : 3, "Harbour at dusk", "photo");
-    QCOMPARE(h.platform.takeMessages(), QStringList{"File saved"});
+    QCOMPARE(h.platform.takeMessages(), savedPicture(source));
     const QString pff = h.path("photo.pff");
     if (earlier) {
         QVERIFY(h.openWrapped(pff, "view"));
@@ -124,7 +124,7 @@ void RoadTest::resaveUnderTheCurrentOwner() {
     const int aliceFactor = h.session.currentOwner().gbl_mul_fact;
     const QString source = h.picture("dawn.bmp", QSize(640, 480), "bmp");
     wrapInWindow(h, source, 2, "Dawn", "dawn");
-    QCOMPARE(h.platform.takeMessages(), QStringList{"File saved"});
+    QCOMPARE(h.platform.takeMessages(), savedPicture(source));
 
     // Another owner logs in with another key, then opens alice's photo with its own password.
     h.clock.now.tm_min = 40;
@@ -161,7 +161,7 @@ void RoadTest::fittedBitmapInADottedFolder() {
     RoadHarness h;
     QVERIFY(h.start("alice", "view"));
     wrapInWindow(h, h.picture("lake.jpg", QSize(1000, 800), "jpeg"), 3, "Lake", "lake");
-    QCOMPARE(h.platform.takeMessages(), QStringList{"File saved"});
+    QCOMPARE(h.platform.takeMessages(), savedPicture(h.path("lake.jpg")));
     QVERIFY(h.openWrapped(h.path("lake.pff"), "view"));
     QTest::mouseClick(h.button("Command3"), Qt::LeftButton);
 
