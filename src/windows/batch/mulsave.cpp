@@ -263,9 +263,9 @@ void mulsave::Image2_Click() {
             if (trashOriginals) {
                 const TrashOutcome outcome = trashOriginal();
                 if (outcome.moved) {
-                    trashed << source;
+                    trashed << names[i];
                 } else {
-                    kept << QStringLiteral("%1: %2").arg(source, outcome.reason);
+                    kept << QStringLiteral("%1: %2").arg(names[i], outcome.reason);
                 }
             }
         } catch (const Failure& failure) {
@@ -286,20 +286,29 @@ void mulsave::Image2_Click() {
     Image2->Enable();
     Image3->Disable();
     m_trashOriginals->setEnabled(true);
-    const QString message = endMessage(failures, trashed, kept);
+    if (!trashed.isEmpty()) {
+        // The moved originals leave the list; the others keep their selection.
+        File1->refresh();
+        for (int i = 0; i < File1->entryCount(); ++i) {
+            const qsizetype at = names.indexOf(File1->name(i));
+            File1->item(i)->setSelected(at >= 0 && selected[at]);
+        }
+    }
+    const QString message = endMessage(folder, failures, trashed, kept);
     if (!message.isEmpty()) m_platform.message(this, message);
 }
 
-QString mulsave::endMessage(const QStringList& failures, const QStringList& trashed,
-                            const QStringList& kept) {
+QString mulsave::endMessage(const QString& folder, const QStringList& failures,
+                            const QStringList& trashed, const QStringList& kept) {
     QStringList parts;
     const auto part = [&parts](const QString& heading, const QStringList& lines) {
         if (!lines.isEmpty())
             parts << heading + QStringLiteral("\r\n\r\n") + lines.join(QStringLiteral("\r\n"));
     };
     part(QStringLiteral("These photos were not saved:"), failures);
-    part(QStringLiteral("Moved to the trash:"), trashed);
-    part(QStringLiteral("Kept where they were, not moved to the trash:"), kept);
+    // The originals all come from one folder: named once, above their file names.
+    part(QStringLiteral("Moved to the trash from %1:").arg(folder), trashed);
+    part(QStringLiteral("Kept in %1, not moved to the trash:").arg(folder), kept);
     return parts.join(QStringLiteral("\r\n\r\n"));
 }
 

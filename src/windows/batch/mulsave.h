@@ -48,8 +48,8 @@ public:
 
     // The text of the message that ends a run: the photos not saved, the originals moved to
     // the trash and those kept, each part only when it lists something; empty for none.
-    static QString endMessage(const QStringList& failures, const QStringList& trashed,
-                              const QStringList& kept);
+    static QString endMessage(const QString& folder, const QStringList& failures,
+                              const QStringList& trashed, const QStringList& kept);
 
     // Wraps `ws_file` into `ws_save_file` for the current owner; throws pixa::Failure, and
     // "User interrupt occurred" when the run is stopped part way (nothing is left of the file).

@@ -1,10 +1,12 @@
-// Renders the batch window after a run with a failure that was stopped before its end, and the
-// message that ends the run, into two PNG files: OUTPUT and OUTPUT with "-message" before ".png".
+// Renders the batch window after a run with a failure that was stopped before its end, its
+// originals moved to the trash, and the message that ends the run, into two PNG files: OUTPUT and OUTPUT with "-message" before ".png".
 #include "batch_harness.h"
+#include "private_trash.h"
 #include "ui/image_button.h"
 #include "ui/platform.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QDir>
 #include <QMessageBox>
 
@@ -18,6 +20,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: %s OUTPUT-FILE\n", argv[0]);
         return 2;
     }
+    // The originals go to a trash of the program's own.
+    PrivateTrash trash;
     BatchHarness h;
     // Sibling folders whose paths differ only after the label's first characters.
     const QString album = QStringLiteral("/Pictures/Summer holidays in Brittany 2026");
@@ -38,6 +42,7 @@ int main(int argc, char** argv) {
     pixa::ui::FileList* files = h.control<pixa::ui::FileList>("File1");
     for (int i = 0; i < files->entryCount(); ++i)
         files->item(i)->setSelected(true);
+    h.control<QCheckBox>("TrashOriginals")->setChecked(true);
     // Stopped while the fifth of six files is written: that one finishes, the sixth is left.
     QObject::connect(h.window, &pixa::ui::mulsave::fileStarting, h.window, [&](int k) {
         if (k == 5) h.control<pixa::ui::ImageButton>("Image3")->clicked();

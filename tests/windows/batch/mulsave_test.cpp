@@ -233,14 +233,18 @@ void MulsaveTest::originalsToTheTrash() {
     QCOMPARE(trash.trashedFrom(h.sources.path()), trashed);
     for (const char* name : {"a.jpg", "b.jpg"})
         QCOMPARE(QFile::exists(h.sources.filePath(name)), !trashed.contains(name));
-    QStringList moved;
-    for (const QString& name : trashed)
-        moved << h.sources.filePath(name);
+    // What moved leaves the photo list.
+    for (const char* name : {"a.jpg", "b.jpg"}) {
+        const QList<QListWidgetItem*> listed =
+            h.control<FileList>("File1")->findItems(name, Qt::MatchExactly);
+        QCOMPARE(listed.isEmpty(), trashed.contains(name));
+    }
     QStringList expected;
-    if (!moved.isEmpty()) expected << "Moved to the trash:\r\n\r\n" + moved.join("\r\n");
+    if (!trashed.isEmpty())
+        expected << "Moved to the trash from " + h.sources.path() + ":\r\n\r\n" +
+                        trashed.join("\r\n");
     if (checked && trashed.size() < 2) {
-        expected << "Kept where they were, not moved to the trash:\r\n\r\n" +
-                        h.sources.filePath("b.jpg") +
+        expected << "Kept in " + h.sources.path() + ", not moved to the trash:\r\n\r\nb.jpg" +
                         ": its wrapped photo did not read back the same (Device I/O error: " +
                         h.destination.filePath("b.pff") + " differs from " +
                         h.sources.filePath("b.jpg") + " at offset 100)";
