@@ -222,7 +222,7 @@ search_by_keyboard
 empty_row=$(client_region "$search" 160 200 300 12)
 wait_for "caption listed" 30 client_region_differs "$search" 160 86 300 12 "$empty_row"
 shot search-by-keyboard
-# From the filter box: Tab to the list, Down to its caption, back to view, Space.
+# From the filter box: Tab to the list, Down to a caption of lake.bmp, back to view, Space.
 xdotool key Tab Tab Tab Tab Tab Down shift+Tab shift+Tab shift+Tab space
 wait_for "viewer unlock window" 30 shown any "$unlock_caption"
 unlock=$(window_of any "$unlock_caption")
