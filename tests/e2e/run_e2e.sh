@@ -141,6 +141,7 @@ if [ "$photo_steps" -eq 1 ]; then
         id=$(window_of box '^PixaMantler$') && [ "$id" != "$saved_box" ]
     }
     wait_for "question about the original photo" 30 another_box
+    shot trash-question
     press "$(window_of box '^PixaMantler$')" Return
     wait_for "question to close" 30 not_shown box '^PixaMantler$'
     [ -f "$photo" ] || fail "Enter on the question moved the original photo away"
