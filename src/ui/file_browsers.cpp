@@ -3,6 +3,7 @@
 #include "core/error.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QStyle>
 
@@ -42,6 +43,10 @@ QString withoutTrailingSlash(QString path) {
 QString joinPath(const QString& folder, const QString& name) {
     if (folder.endsWith(QLatin1Char('/'))) return folder + name;
     return folder + QLatin1Char('/') + name;
+}
+
+std::filesystem::path localPath(const QString& path) {
+    return std::filesystem::path(QFile::encodeName(path).toStdString());
 }
 
 DriveSelector::DriveSelector(QWidget* parent) : QComboBox(parent) {

@@ -10,12 +10,16 @@
 #include <QListWidget>
 #include <QStringList>
 
+#include <filesystem>
 #include <optional>
 
 namespace pixa::ui {
 
 // `folder`, then "/" unless it ends in one already, then `name`.
 QString joinPath(const QString& folder, const QString& name);
+
+// `path` for the core, in the local encoding of file names.
+std::filesystem::path localPath(const QString& path);
 
 // The drive selector: one entry a drive, its mount point as the entry's tooltip. changed() is
 // the change event, raised whenever the user chooses a drive, the one shown too, and when a

@@ -1,21 +1,16 @@
 #include "ui/trash.h"
 
 #include "core/read_back.h"
+#include "ui/file_browsers.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
 
-#include <filesystem>
-
 namespace pixa::ui {
 
 namespace {
-
-std::filesystem::path localPath(const QString& path) {
-    return std::filesystem::path(QFile::encodeName(path).toStdString());
-}
 
 // Whether `path` lies in the files folder of a trash: the home trash ("Trash"), or a volume's
 // (".Trash-UID", or ".Trash/UID").

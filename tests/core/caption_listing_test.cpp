@@ -144,7 +144,9 @@ TEST_F(CaptionListingTest, TheWalkSkipsPseudoFileSystemsAndLinksAndStopsBetweenF
     std::vector<fs::path> visited;
     const auto files = listPffFiles(dir, true, nullptr,
                                     [&](const fs::path& folder) { visited.push_back(folder); });
-    if (mounted) std::system(("umount " + (dir / "proc").string()).c_str());
+    if (mounted) {
+        EXPECT_EQ(std::system(("umount " + (dir / "proc").string()).c_str()), 0);
+    }
     EXPECT_EQ(files, (std::vector<fs::path>{dir / "a/b/p.pff", dir / "a/p.pff", dir / "c/p.pff"}));
     std::sort(visited.begin(), visited.end());
     EXPECT_EQ(visited, (std::vector<fs::path>{dir, dir / "a", dir / "a/b", dir / "c"}));

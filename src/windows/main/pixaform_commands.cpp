@@ -8,6 +8,7 @@
 #include "core/pff_file.h"
 #include "core/session.h"
 #include "ui/error_report.h"
+#include "ui/file_browsers.h"
 #include "ui/image_button.h"
 #include "ui/trash.h"
 #include "ui/yielder.h"
@@ -35,10 +36,6 @@ constexpr int kBitmapFilter = 2;
 
 void yield() {
     Yielder().yieldNow();
-}
-
-std::filesystem::path localPath(const QString& path) {
-    return std::filesystem::path(QFile::encodeName(path).toStdString());
 }
 
 QString fileTypeFor(int filterIndex) {
