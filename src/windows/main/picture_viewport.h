@@ -80,10 +80,10 @@ private:
     void wheel(QWheelEvent* event);
     void showScrollBarsAsNeeded();
 
-    QWidget* Picture2;
-    PictureBox* Picture1;
-    QScrollBar* HScroll1;
-    QScrollBar* VScroll1;
+    QWidget* Picture2 = nullptr;
+    PictureBox* Picture1 = nullptr;
+    QScrollBar* HScroll1 = nullptr;
+    QScrollBar* VScroll1 = nullptr;
     QImage m_photo;
 
     // Drag state.
