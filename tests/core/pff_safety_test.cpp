@@ -133,7 +133,8 @@ TEST_F(SafetyTest, NoTemporaryFileAfterAReportedFailure) {
 class StopTest : public SafetyTest, public ::testing::WithParamInterface<std::tuple<bool, int>> {};
 
 TEST_P(StopTest, StoppedWrapOrUnwrapLeavesNothingBehind) {
-    const auto [unwrap, stopAt] = GetParam();
+    const bool unwrap = std::get<0>(GetParam());
+    const int stopAt = std::get<1>(GetParam());
     const uint64_t blocks = 2100; // three chunks of the writer and the reader
     writeBytes(dir / "new.jpg", pictureBytes(48 + 1026 * blocks + 5, 3));
     encrypt_pff_file(request("new.jpg", "photo.pff"));
