@@ -1,6 +1,6 @@
 # The helpers the end-to-end scripts share, sourced after they have set `build` (the build
-# folder), `probe` (the pixa-e2e-probe program) and `shot_prefix` (the screenshots' file names
-# begin with it): a temporary work folder removed at the end, the user's environment, the
+# folder), `installed` (a prefix the build is installed in already, or empty), `probe` (the
+# pixa-e2e-probe program) and `shot_prefix` (the screenshots' file names begin with it): a temporary work folder removed at the end, the user's environment, the
 # installation into a prefix, a display of its own, waits that poll with a deadline, finding
 # windows, real clicks and key presses, screenshots, and starting the installed program up to a
 # registered owner.
@@ -9,7 +9,7 @@
 desktop_entry=com.example.PixaMantler.desktop
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/pixa-e2e.XXXXXX")
-prefix=$work/prefix
+prefix=${installed:-$work/prefix}
 home=$work/home
 runtime=$work/runtime
 mkdir -p "$home" "$runtime" "$work/shots" "$work/photos"
@@ -80,6 +80,7 @@ viewer_password=meadow7
 main_caption="^PixaMantler - Owner : $owner logged in\\.\$"
 
 install_into_prefix() {
+    [ -z "$installed" ] || return 0
     cmake --install "$build" --prefix "$prefix" > "$work/install.log" 2>&1 ||
         fail "cmake --install: $(cat "$work/install.log")"
 }

@@ -7,21 +7,22 @@
 # --end-by-signal through SIGTERM. Results are checked on disk, with the installed command-line
 # tool. Waits poll for windows by name, each with a deadline; nothing sleeps a fixed time.
 #
-#   run_e2e.sh --build BUILD-DIR --probe PIXA-E2E-PROBE [--screenshots DIR] [--photo]
+#   run_e2e.sh --build BUILD-DIR --probe PIXA-E2E-PROBE [--installed PREFIX] [--screenshots DIR] [--photo]
 #              [--end-by-signal]
 set -euo pipefail
 
 usage() {
-    echo "usage: $0 --build BUILD-DIR --probe PIXA-E2E-PROBE [--screenshots DIR] [--photo]" \
+    echo "usage: $0 --build BUILD-DIR --probe PIXA-E2E-PROBE [--installed PREFIX] [--screenshots DIR] [--photo]" \
         "[--end-by-signal]" >&2
     exit 2
 }
 
-build="" probe="" shots="" photo_steps=0 end_by_signal=0
+installed="" build="" probe="" shots="" photo_steps=0 end_by_signal=0
 while [ $# -gt 0 ]; do
     case "$1" in
     --build) build=$2 && shift 2 ;;
     --probe) probe=$2 && shift 2 ;;
+    --installed) installed=$2 && shift 2 ;;
     --screenshots) shots=$2 && shift 2 ;;
     --photo) photo_steps=1 && shift ;;
     --end-by-signal) end_by_signal=1 && shift ;;
@@ -34,7 +35,7 @@ shot_prefix=e2e
 . "$(dirname "$0")/e2e_lib.sh"
 need_tools cmake Xvfb xdotool
 
-step "install into a temporary prefix"
+step "install into a temporary prefix (or the one given)"
 install_into_prefix
 for file in bin/pixamantler bin/pixamantler-cli share/pixamantler/help/pixamantler.hlp \
     "share/applications/$desktop_entry" share/mime/packages/pixamantler.xml; do

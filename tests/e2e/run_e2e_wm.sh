@@ -8,19 +8,20 @@
 # started by opening a .pff from the file manager (xdg-open) comes up with the login window.
 # Every wait polls with a deadline.
 #
-#   run_e2e_wm.sh --build BUILD-DIR --probe PIXA-E2E-PROBE [--screenshots DIR]
+#   run_e2e_wm.sh --build BUILD-DIR --probe PIXA-E2E-PROBE [--installed PREFIX] [--screenshots DIR]
 set -euo pipefail
 
 usage() {
-    echo "usage: $0 --build BUILD-DIR --probe PIXA-E2E-PROBE [--screenshots DIR]" >&2
+    echo "usage: $0 --build BUILD-DIR --probe PIXA-E2E-PROBE [--installed PREFIX] [--screenshots DIR]" >&2
     exit 2
 }
 
-build="" probe="" shots=""
+installed="" build="" probe="" shots=""
 while [ $# -gt 0 ]; do
     case "$1" in
     --build) build=$2 && shift 2 ;;
     --probe) probe=$2 && shift 2 ;;
+    --installed) installed=$2 && shift 2 ;;
     --screenshots) shots=$2 && shift 2 ;;
     *) usage ;;
     esac
@@ -31,7 +32,7 @@ shot_prefix=wm
 . "$(dirname "$0")/e2e_lib.sh"
 need_tools cmake Xvfb xdotool openbox wmctrl xprop xwininfo xdg-open mimetype
 
-step "install into a temporary prefix"
+step "install into a temporary prefix (or the one given)"
 install_into_prefix
 
 step "a display of its own (Xvfb) with a window manager (openbox)"

@@ -1,0 +1,1 @@
+// Nothing of its own: the target that compiles the Qt Test programs' shared precompiled headers.
