@@ -126,8 +126,11 @@ mulsave::mulsave(Session& session, Platform& platform)
     m_trashOriginals = new QCheckBox(QStringLiteral("Move originals\nto the trash"), this);
     m_trashOriginals->setObjectName(QStringLiteral("TrashOriginals"));
     m_trashOriginals->setAccessibleName(QStringLiteral("Move originals to the trash"));
+    // The style's own focus frame is lost under a style sheet: a white one shows the focus.
     m_trashOriginals->setStyleSheet(
-        QStringLiteral("QCheckBox { color: white; } QCheckBox:disabled { color: #d0d4da; }"));
+        QStringLiteral("QCheckBox { color: white; border: 1px solid transparent; }"
+                       "QCheckBox:focus { border-color: white; }"
+                       "QCheckBox:disabled { color: #d0d4da; }"));
     m_trashOriginals->setToolTip(
         QStringLiteral("After each photo is saved and its .pff file reads back the same, move "
                        "the original photo to the desktop's trash."));

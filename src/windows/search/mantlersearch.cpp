@@ -87,8 +87,11 @@ Mantlersearch::Mantlersearch(MainWindowLink& mainWindow, Platform& platform, Vie
 
     m_subfolders = new QCheckBox(QStringLiteral("Include subfolders"), this);
     m_subfolders->setObjectName(QStringLiteral("Subfolders"));
-    m_subfolders->setStyleSheet(QStringLiteral("color: white;"));
-    m_subfolders->setGeometry(16, 220, 130, 20);
+    // The style's own focus frame is lost under a style sheet: a white one shows the focus.
+    m_subfolders->setStyleSheet(
+        QStringLiteral("QCheckBox { color: white; border: 1px solid transparent; }"
+                       "QCheckBox:focus { border-color: white; }"));
+    m_subfolders->setGeometry(16, 220, 136, 20);
     addBrowseLabel(this, "FilterLabel", QStringLiteral("Filter captions :"), {18, 246});
     m_filter = new QLineEdit(this);
     m_filter->setObjectName(QStringLiteral("Filter"));
