@@ -11,13 +11,15 @@ namespace {
 
 // An image button as a push button: its accessible name says what it does, its tooltip
 // describes it, and its Press action is a click. A disabled button reports itself disabled
-// (QAccessibleWidget) and its Press does nothing, as a click on it does nothing.
+// (QAccessibleWidget), offers no Press, and a Press asked all the same does nothing.
 class ImageButtonAccessible final : public QAccessibleWidget {
 public:
     explicit ImageButtonAccessible(ImageButton* button)
         : QAccessibleWidget(button, QAccessible::Button) {}
 
     QStringList actionNames() const override {
+        // As Qt's own buttons: a disabled one offers nothing to press.
+        if (!widget()->isEnabled()) return QAccessibleWidget::actionNames();
         return QStringList(pressAction()) << QAccessibleWidget::actionNames();
     }
     void doAction(const QString& actionName) override {

@@ -1,9 +1,9 @@
 #!/usr/bin/python3
 """Uses the installed program the way a screen reader does, through the AT-SPI tree only: starts
 it with a wrapped photo to open, walks the login, registration, message box, viewer unlock, main,
-search and batch windows and the title, types into boxes and presses buttons through their
+help, search and batch windows and the title, types into boxes and presses buttons through their
 accessible actions. Every window must be a frame, dialog or alert with a name; every control that
-acts must have a name and its action; nothing that takes the focus may be nameless or a plain
+acts must have a name, and its action while enabled; nothing that takes the focus may be nameless or a plain
 image. Run inside a session bus of its own (dbus-run-session); every wait polls with a deadline.
 """
 import argparse
@@ -115,7 +115,7 @@ class Walk:
             focusable = acc.getState().contains(pyatspi.STATE_FOCUSABLE)
             if role in NAMED and not acc.name:
                 problems.append(f"{path}: no name")
-            if role in ACTING and not {"Press", "Toggle", "Click"} & set(actions(acc)):
+            if role in ACTING and enabled(acc) and not {"Press", "Toggle", "Click"} & set(actions(acc)):
                 problems.append(f"{path}: no action, only {actions(acc)}")
             if focusable and role not in NAMED and not acc.name:
                 problems.append(f"{path}: takes the focus with no name")
@@ -157,6 +157,10 @@ class Walk:
             raise Failed("the title screen is not a frame named PixaMantler")
         self.check(title)
 
+        self.press(main, "Help")
+        self.check(self.shown("help window", "frame", "PixaMantler Help"))
+        self.press(self.window("frame", "PixaMantler Help"), "Close")
+        self.gone("help window", "frame", "PixaMantler Help")
         self.press(main, "Open photo")
         dialog = self.shown("open dialog", "dialog", "PixaMantler")
         self.press(dialog, "Cancel")
