@@ -58,8 +58,7 @@ public:
 QAccessibleInterface* projectWidgets(const QString& className, QObject* object) {
     // Asked for the object's most derived class first: Qt's own classes are left to Qt.
     if (!className.startsWith(QLatin1String("pixa::")) || !object->isWidgetType()) return nullptr;
-    if (auto* button = qobject_cast<ImageButton*>(object))
-        return new ImageButtonAccessible(button);
+    if (auto* button = qobject_cast<ImageButton*>(object)) return new ImageButtonAccessible(button);
     auto* widget = static_cast<QWidget*>(object);
     if (widget->isWindow()) return new WindowAccessible(widget);
     return nullptr;
