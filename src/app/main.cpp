@@ -2,6 +2,7 @@
 #include "app/application.h"
 #include "app/start_options.h"
 #include "core/process_privacy.h"
+#include "ui/accessibility.h"
 
 #include <QApplication>
 
@@ -24,6 +25,8 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("PixaMantler"));
     // Desktops match the windows to the installed menu entry by this name.
     QApplication::setDesktopFileName(QStringLiteral(PIXA_APP_ID));
+    // Before the first window, so that a screen reader meets every one as a frame or dialog.
+    pixa::ui::installAccessibility();
     pixa::app::Application application;
     if (!application.start(options.file)) return 1;
     return QApplication::exec();

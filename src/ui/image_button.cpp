@@ -10,6 +10,12 @@
 
 namespace pixa::ui {
 
+namespace {
+
+const QColor kFocusRing(0, 0, 160);
+
+} // namespace
+
 ImageButton::ImageButton(int faceNumber, QWidget* parent)
     : QLabel(parent), m_faceNumber(faceNumber) {
     // A click never takes the keyboard focus from the window's text boxes (their rules run when
@@ -40,13 +46,20 @@ void ImageButton::Enable() {
     setEnabled(true);
 }
 
+void ImageButton::click() {
+    if (isEnabled()) emit clicked();
+}
+
 void ImageButton::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.drawPixmap(0, 0, pixmap());
     if (hasFocus()) {
-        // Inside the bevel, so the face keeps its frame.
-        painter.setPen(QPen(Qt::black, 1, Qt::DotLine));
-        painter.drawRect(rect().adjusted(4, 4, -5, -5));
+        // Two pixels of dark blue just inside the black frame, over the outer bevel: plain on
+        // every face and in every state, and clear of the symbol on the narrow faces.
+        QPen ring(kFocusRing, 2);
+        ring.setJoinStyle(Qt::MiterJoin);
+        painter.setPen(ring);
+        painter.drawRect(QRectF(rect()).adjusted(2, 2, -2, -2));
     }
 }
 
@@ -57,7 +70,7 @@ void ImageButton::keyPressEvent(QKeyEvent* event) {
     case Qt::Key_Enter:
         if (event->isAutoRepeat()) break;
         event->accept();
-        emit clicked();
+        click();
         return;
     default:
         break;

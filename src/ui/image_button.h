@@ -20,6 +20,10 @@ public:
     void Disable();
     void Enable();
 
+    // What a click does, for the keyboard and for assistive technology: clicked(), unless the
+    // button is disabled.
+    void click();
+
 signals:
     // The left button was pressed and released on the button, or Space or Enter was pressed
     // while it had the keyboard focus.

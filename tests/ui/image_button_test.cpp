@@ -1,9 +1,13 @@
 // Image buttons: face swaps on every mouse button, clicks on the left one only, the implicit
-// grab, and disabled buttons that keep their face and ignore the mouse.
+// grab, disabled buttons that keep their face and ignore the mouse, the focus drawn, and the
+// Press of assistive technology.
+#include "ui/accessibility.h"
 #include "ui/artwork.h"
 #include "ui/image_button.h"
 #include "ui_test_support.h"
 
+#include <QAccessible>
+#include <QAccessibleActionInterface>
 #include <QLineEdit>
 #include <QSignalSpy>
 #include <QTest>
@@ -14,6 +18,7 @@ using namespace pixa::ui::testing;
 class ImageButtonTest : public QObject {
     Q_OBJECT
 private slots:
+    void initTestCase() { installAccessibility(); }
     void init();
     void cleanup();
     void startsWithItsUpFace_data();
@@ -29,6 +34,9 @@ private slots:
     void clickActionMaySetTheButtonsOwnFace();
     void setFaceIgnoresCase();
     void keyboardReachesAndClicksTheButton();
+    void focusIsDrawn();
+    void pressedByAssistiveTechnology_data();
+    void pressedByAssistiveTechnology();
 
 private:
     QWidget* m_window = nullptr;
@@ -194,6 +202,37 @@ void ImageButtonTest::keyboardReachesAndClicksTheButton() {
     QCOMPARE(clicked.count(), 2);
     m_button->Disable();
     QVERIFY(!m_button->hasFocus());
+}
+
+void ImageButtonTest::focusIsDrawn() {
+    // The window gave its one focusable widget the focus when it was shown.
+    m_button->clearFocus();
+    const QImage unfocused = m_button->grab().toImage();
+    m_button->setFocus(Qt::TabFocusReason);
+    QTRY_VERIFY(m_button->hasFocus());
+    QVERIFY(m_button->grab().toImage() != unfocused);
+}
+
+void ImageButtonTest::pressedByAssistiveTechnology_data() {
+    QTest::addColumn<bool>("enabled");
+    QTest::newRow("enabled") << true;
+    // A screen reader can press what the mouse cannot: a disabled button must still do nothing.
+    QTest::newRow("disabled") << false;
+}
+
+void ImageButtonTest::pressedByAssistiveTechnology() {
+    QFETCH(bool, enabled);
+    enabled ? m_button->Enable() : m_button->Disable();
+    QSignalSpy clicked(m_button, &ImageButton::clicked);
+    QAccessibleInterface* button = QAccessible::queryAccessibleInterface(m_button);
+    QCOMPARE(button->role(), QAccessible::Button);
+    QCOMPARE(button->state().disabled, !enabled);
+    QAccessibleActionInterface* actions = button->actionInterface();
+    QCOMPARE(actions->actionNames().contains(QAccessibleActionInterface::pressAction()), enabled);
+    actions->doAction(QAccessibleActionInterface::pressAction());
+    // The press comes through the event loop, as a click does.
+    QCoreApplication::sendPostedEvents();
+    QCOMPARE(clicked.size(), enabled ? 1 : 0);
 }
 
 QTEST_MAIN(ImageButtonTest)

@@ -66,17 +66,20 @@ mulsave::mulsave(Session& session, Platform& platform)
     File1 = new FileList(this);
     File1->setObjectName(QStringLiteral("File1"));
     File1->setGeometry(16, 82, 158, 110);
+    File1->setAccessibleName(QStringLiteral("Photos"));
     File1->setToolTip(
         QStringLiteral("Click to select. Use shift or ctrl keys for multiple selection."));
     Label3 = addBrowseLabel(this, "Label3", QStringLiteral("Path : "), {196, 65});
     Dir1 = new FolderList(this);
     Dir1->setObjectName(QStringLiteral("Dir1"));
     Dir1->setGeometry(193, 81, 161, 111);
+    Dir1->setAccessibleName(QStringLiteral("Photo folder"));
     Dir1->setToolTip(QStringLiteral("Select folder"));
     Label6 = addBrowseLabel(this, "Label6", QStringLiteral("Drive"), {196, 195});
     Drive1 = new DriveSelector(this);
     Drive1->setObjectName(QStringLiteral("Drive1"));
     Drive1->setGeometry(192, 209, 161, 21);
+    Drive1->setAccessibleName(QStringLiteral("Drive"));
     Drive1->setToolTip(QStringLiteral("Select drive"));
 
     Label7 = addBrowseLabel(this, "Label7", QStringLiteral("Select Destination Folder"), {21, 210});
@@ -84,11 +87,13 @@ mulsave::mulsave(Session& session, Platform& platform)
     Dir2 = new FolderList(this);
     Dir2->setObjectName(QStringLiteral("Dir2"));
     Dir2->setGeometry(15, 242, 161, 111);
+    Dir2->setAccessibleName(QStringLiteral("Destination folder"));
     Dir2->setToolTip(QStringLiteral("Select destination folder where .pff files will be saved."));
     Label5 = addBrowseLabel(this, "Label5", QStringLiteral("Drive"), {18, 356});
     Drive2 = new DriveSelector(this);
     Drive2->setObjectName(QStringLiteral("Drive2"));
     Drive2->setGeometry(16, 370, 161, 21);
+    Drive2->setAccessibleName(QStringLiteral("Destination drive"));
     Drive2->setToolTip(QStringLiteral("Select destination drive"));
 
     // Two lines of the window's font: "Saving 10 of 12 files....wait" and the end of a stopped
@@ -101,6 +106,7 @@ mulsave::mulsave(Session& session, Platform& platform)
     ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
     ProgressBar1->setGeometry(198, 276, 147, 12);
     ProgressBar1->setTextVisible(false);
+    ProgressBar1->setAccessibleName(QStringLiteral("Progress"));
 
     Image3 = addImageButton(10, QStringLiteral("Image3"), QRect(195, 296, 0, 0),
                             QStringLiteral("Click to abort the saving process."));
@@ -110,13 +116,21 @@ mulsave::mulsave(Session& session, Platform& platform)
                             QStringLiteral("Click to start saving files in .pff format."));
     Image1 = addImageButton(7, QStringLiteral("Image1"), QRect(277, 353, 0, 0),
                             QStringLiteral("Click to go back to the main screen."));
+    Image3->setAccessibleName(QStringLiteral("Abort"));
+    Image4->setAccessibleName(QStringLiteral("Help"));
+    Image2->setAccessibleName(QStringLiteral("Start"));
+    Image1->setAccessibleName(QStringLiteral("Back"));
 
     // Beside the abort button, in two lines of the window's font or a smaller one where that
     // font is too wide for the room up to the lists' right edge.
     m_trashOriginals = new QCheckBox(QStringLiteral("Move originals\nto the trash"), this);
     m_trashOriginals->setObjectName(QStringLiteral("TrashOriginals"));
+    m_trashOriginals->setAccessibleName(QStringLiteral("Move originals to the trash"));
+    // The style's own focus frame is lost under a style sheet: a white one shows the focus.
     m_trashOriginals->setStyleSheet(
-        QStringLiteral("QCheckBox { color: white; } QCheckBox:disabled { color: #d0d4da; }"));
+        QStringLiteral("QCheckBox { color: white; border: 1px solid transparent; }"
+                       "QCheckBox:focus { border-color: white; }"
+                       "QCheckBox:disabled { color: #d0d4da; }"));
     m_trashOriginals->setToolTip(
         QStringLiteral("After each photo is saved and its .pff file reads back the same, move "
                        "the original photo to the desktop's trash."));

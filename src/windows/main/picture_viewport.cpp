@@ -79,6 +79,7 @@ PictureViewport::PictureViewport(QWidget* window) : QObject(window) {
     Picture2->setPalette(dark);
     // A click on the photo takes the keyboard from the caption box, so the arrows scroll.
     Picture2->setFocusPolicy(Qt::ClickFocus);
+    Picture2->setAccessibleName(QStringLiteral("Photo"));
     Picture2->installEventFilter(this);
 
     Picture1 = new PictureBox(Picture2);
@@ -87,8 +88,10 @@ PictureViewport::PictureViewport(QWidget* window) : QObject(window) {
 
     HScroll1 = new QScrollBar(Qt::Horizontal, window);
     HScroll1->setObjectName(QStringLiteral("HScroll1"));
+    HScroll1->setAccessibleName(QStringLiteral("Scroll the photo across"));
     VScroll1 = new QScrollBar(Qt::Vertical, window);
     VScroll1->setObjectName(QStringLiteral("VScroll1"));
+    VScroll1->setAccessibleName(QStringLiteral("Scroll the photo up and down"));
     for (QScrollBar* bar : {HScroll1, VScroll1}) {
         bar->setRange(0, 0);
         bar->setSingleStep(kScrollStep);

@@ -89,17 +89,30 @@ void pixaform::addControls() {
         button(12, "Command6", 745, 14, "Close PixaMantler (Ctrl+Q)", &pixaform::Command6_Click);
     Command2 = button(5, "Command2", 704, 52, "Actual size (Ctrl+1)", &pixaform::Command2_Click);
     Command3 = button(6, "Command3", 745, 52, "Fit to window (Ctrl+0)", &pixaform::Command3_Click);
+    // What a screen reader calls each button; the tooltips describe them.
+    Command1->setAccessibleName(QStringLiteral("Open photo"));
+    Command4->setAccessibleName(QStringLiteral("Save"));
+    Command5->setAccessibleName(QStringLiteral("New owner"));
+    Image1->setAccessibleName(QStringLiteral("Search"));
+    Image4->setAccessibleName(QStringLiteral("Batch wrapping"));
+    Image2->setAccessibleName(QStringLiteral("Help"));
+    Command6->setAccessibleName(QStringLiteral("Exit"));
+    Command2->setAccessibleName(QStringLiteral("Actual size"));
+    Command3->setAccessibleName(QStringLiteral("Fit to window"));
 
     ProgressBar1 = new QProgressBar(this);
     ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
     ProgressBar1->setGeometry(205, 55, 297, 10);
     ProgressBar1->setTextVisible(false);
+    ProgressBar1->setAccessibleName(QStringLiteral("Progress"));
     ProgressBar1->hide();
 
     Text1 = new QLineEdit(this);
     Text1->setObjectName(QStringLiteral("Text1"));
     Text1->setGeometry(111, 69, 391, 20);
     Text1->setMaxLength(kCaptionLength);
+    // Its label is painted on the backdrop.
+    Text1->setAccessibleName(QStringLiteral("Caption"));
     // A file dropped on the caption opens like one dropped anywhere else on the window.
     Text1->setAcceptDrops(false);
     Text1->setToolTip(QStringLiteral("The caption stored with the wrapped photo (at most 64 "

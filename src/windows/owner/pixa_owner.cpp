@@ -81,6 +81,9 @@ PixaOwner::PixaOwner(const OwnerWindowContext& context)
                               QStringLiteral("Create the owner"));
     Command2 = addImageButton(7, QStringLiteral("Command2"), fromTwips(6270, 4830, 1065, 555),
                               QStringLiteral("Cancel"));
+    Image1->setAccessibleName(QStringLiteral("Help"));
+    Command1->setAccessibleName(QStringLiteral("Create owner"));
+    Command2->setAccessibleName(QStringLiteral("Cancel"));
 
     connect(Image1, &ImageButton::clicked, this, &PixaOwner::Image1_Click);
     connect(Command1, &ImageButton::clicked, this, &PixaOwner::Command1_Click);

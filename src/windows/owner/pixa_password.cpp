@@ -44,17 +44,22 @@ PixaPassword::PixaPassword(const OwnerWindowContext& context)
     Image2->setGeometry(fromTwips(3570, 2220, 300, 285));
     Image2->setText(QStringLiteral("?"));
     Image2->setToolTip(QStringLiteral("Show the password hint"));
-    Image2->setFocusPolicy(Qt::NoFocus);
+    Image2->setAccessibleName(QStringLiteral("Password hint"));
+    Image2->setFocusPolicy(Qt::TabFocus);
     Image2->setCursor(Qt::PointingHandCursor);
+    // Focused, it darkens inside a black ring, plain beside its unfocused look.
     Image2->setStyleSheet(QStringLiteral(
         "QToolButton { border: 1px solid #2b4f8a; border-radius: 9px; background: #3d6fc4;"
         " color: white; font-weight: bold; }"
+        "QToolButton:focus { border: 2px solid black; background: #1d3f7a; }"
         "QToolButton:pressed { background: #2b4f8a; }"));
 
     Image1 = addImageButton(9, QStringLiteral("Image1"), fromTwips(3735, 2655, 600, 555),
                             QStringLiteral("Help"));
     Command1 = addImageButton(1, QStringLiteral("Command1"), fromTwips(4350, 2655, 1065, 555),
                               QStringLiteral("Log in"));
+    Image1->setAccessibleName(QStringLiteral("Help"));
+    Command1->setAccessibleName(QStringLiteral("Log in"));
 
     Label5 = new QLabel(QStringLiteral("Hint :"), this);
     Label5->setObjectName(QStringLiteral("Label5"));
@@ -69,6 +74,7 @@ PixaPassword::PixaPassword(const OwnerWindowContext& context)
 
     Command2 = addImageButton(2, QStringLiteral("Command2"), fromTwips(3285, 4155, 1065, 555),
                               QStringLiteral("Register a new owner"));
+    Command2->setAccessibleName(QStringLiteral("New owner"));
     auto* newUser = new QLabel(QStringLiteral("New User"), this);
     newUser->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     newUser->setGeometry(Command2->x() - 106, Command2->y(), 100, Command2->height());
@@ -77,6 +83,7 @@ PixaPassword::PixaPassword(const OwnerWindowContext& context)
     Command4->setObjectName(QStringLiteral("Command4"));
     Command4->setGeometry(fromTwips(5505, 75, 240, 225));
     Command4->setToolTip(QStringLiteral("Quit PixaMantler"));
+    Command4->setAccessibleName(QStringLiteral("Exit"));
 
     connect(Command1, &ImageButton::clicked, this, &PixaPassword::Command1_Click);
     connect(Text2, &QLineEdit::returnPressed, this, [this] { Text2_KeyPress(13); });

@@ -68,10 +68,12 @@ Mantlersearch::Mantlersearch(MainWindowLink& mainWindow, Platform& platform, Vie
     Dir1 = new FolderList(this);
     Dir1->setObjectName(QStringLiteral("Dir1"));
     Dir1->setGeometry(16, 81, 119, 81);
+    Dir1->setAccessibleName(QStringLiteral("Directory"));
     Label2 = addBrowseLabel(this, "Label2", QStringLiteral("Drive :"), {18, 171});
     Drive1 = new DriveSelector(this);
     Drive1->setObjectName(QStringLiteral("Drive1"));
     Drive1->setGeometry(16, 188, 120, 21);
+    Drive1->setAccessibleName(QStringLiteral("Drive"));
     File1 = new FileList(this);
     File1->setObjectName(QStringLiteral("File1"));
     File1->hide();
@@ -81,16 +83,21 @@ Mantlersearch::Mantlersearch(MainWindowLink& mainWindow, Platform& platform, Vie
     List1 = new QListWidget(this);
     List1->setObjectName(QStringLiteral("List1"));
     List1->setGeometry(154, 82, 360, 238);
+    List1->setAccessibleName(QStringLiteral("Captions"));
 
     m_subfolders = new QCheckBox(QStringLiteral("Include subfolders"), this);
     m_subfolders->setObjectName(QStringLiteral("Subfolders"));
-    m_subfolders->setStyleSheet(QStringLiteral("color: white;"));
-    m_subfolders->setGeometry(16, 220, 130, 20);
+    // The style's own focus frame is lost under a style sheet: a white one shows the focus.
+    m_subfolders->setStyleSheet(
+        QStringLiteral("QCheckBox { color: white; border: 1px solid transparent; }"
+                       "QCheckBox:focus { border-color: white; }"));
+    m_subfolders->setGeometry(16, 220, 136, 20);
     addBrowseLabel(this, "FilterLabel", QStringLiteral("Filter captions :"), {18, 246});
     m_filter = new QLineEdit(this);
     m_filter->setObjectName(QStringLiteral("Filter"));
     m_filter->setGeometry(16, 264, 120, 22);
     m_filter->setClearButtonEnabled(true);
+    m_filter->setAccessibleName(QStringLiteral("Filter captions"));
     m_stop = new QPushButton(QStringLiteral("Stop listing"), this);
     m_stop->setObjectName(QStringLiteral("Stop"));
     m_stop->setGeometry(16, 296, 120, 24);
@@ -103,6 +110,9 @@ Mantlersearch::Mantlersearch(MainWindowLink& mainWindow, Platform& platform, Vie
                             QStringLiteral("View the photo of the selected caption"));
     Image2 = addImageButton(7, QStringLiteral("Image2"), QRect(442, 330, 0, 0),
                             QStringLiteral("Back to the main window"));
+    Image3->setAccessibleName(QStringLiteral("Help"));
+    Image1->setAccessibleName(QStringLiteral("View photo"));
+    Image2->setAccessibleName(QStringLiteral("Back"));
 
     connect(Drive1, &DriveSelector::changed, this, &Mantlersearch::Drive1_Change);
     connect(Dir1, &FolderList::pathChanged, this, &Mantlersearch::Dir1_Change);

@@ -117,11 +117,14 @@ ViewerPasswordfrm::ViewerPasswordfrm(Session& session, MainWindowLink& mainWindo
         9, QStringLiteral("Image1"),
         QRect(Command1->x() - 4 - kNarrowFaceWidth, buttonTop, kNarrowFaceWidth, kFaceHeight),
         QStringLiteral("Help"));
+    Command1->setAccessibleName(QStringLiteral("Unlock"));
+    Image1->setAccessibleName(QStringLiteral("Help"));
 
     Command2 = new QPushButton(QStringLiteral("X"), this);
     Command2->setObjectName(QStringLiteral("Command2"));
     Command2->setGeometry(width() - 21, 5, 16, 15);
     Command2->setToolTip(QStringLiteral("Close without unlocking"));
+    Command2->setAccessibleName(QStringLiteral("Close"));
 
 
     connect(Command1, &ImageButton::clicked, this, &ViewerPasswordfrm::Command1_Click);

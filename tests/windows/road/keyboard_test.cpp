@@ -83,8 +83,9 @@ void KeyboardTest::everyWindow_data() {
                                                  "Text5", "Image1", "Command1", "Command2"}
                                   << "Image1"
                                   << "hidden";
-    QTest::newRow("login") << Window::Login << QStringList{"Text1",    "Text2",    "Image1",
-                                                           "Command1", "Command2", "Command4"}
+    QTest::newRow("login") << Window::Login
+                           << QStringList{"Text1",    "Text2",    "Image2",  "Image1",
+                                          "Command1", "Command2", "Command4"}
                            << "Image1"
                            << "ended";
     QTest::newRow("unlock") << Window::Unlock

@@ -1,0 +1,192 @@
+#!/usr/bin/python3
+"""Uses the installed program as a screen reader does, through the AT-SPI tree alone: starts it
+with a wrapped photo to open, walks the login, registration, message box, viewer unlock, main,
+help, search and batch windows and the title, types into boxes and presses buttons through their
+actions. A window is a frame, dialog or alert with a name; a control that acts has a name and,
+while enabled, its action; nothing that takes the focus is nameless or a plain image. Run inside
+a session bus of its own (dbus-run-session); every wait polls with a deadline.
+"""
+import argparse
+import subprocess
+import sys
+import time
+
+import pyatspi
+
+ACTING = {"push button", "toggle button", "check box", "radio button", "menu item"}
+NAMED = ACTING | {"text", "password text", "entry", "combo box", "list", "list box", "table",
+                  "tree", "tree table", "progress bar", "scroll bar", "slider", "spin button"}
+# Their entries are the user's data (folders, captions), not the program's controls.
+NOT_ENTERED = {"combo box", "list", "list box", "table", "tree", "tree table"}
+
+
+class Failed(Exception):
+    pass
+
+
+def has(acc, state):
+    return acc.getState().contains(state)
+
+
+def actions(acc):
+    try:
+        action = acc.queryAction()
+    except NotImplementedError:
+        return []
+    return [action.getName(i) for i in range(action.nActions)]
+
+
+def shown_descendants(acc, path=""):
+    for child in acc:
+        if child is not None and has(child, pyatspi.STATE_SHOWING):
+            child_path = f"{path}/{child.getRoleName()} {child.name!r}"
+            yield child, child_path
+            if child.getRoleName() not in NOT_ENTERED:
+                yield from shown_descendants(child, child_path)
+
+
+def problems_of(win):
+    """The rules every window keeps, over the controls it shows now."""
+    if win.getRoleName() not in {"frame", "dialog", "alert"} or not win.name:
+        yield f"the window is a {win.getRoleName()} named {win.name!r}"
+    for acc, path in shown_descendants(win):
+        role, focusable = acc.getRoleName(), has(acc, pyatspi.STATE_FOCUSABLE)
+        if role in NAMED and not acc.name:
+            yield f"{path}: no name"
+        if role in ACTING and has(acc, pyatspi.STATE_ENABLED) and \
+                not {"Press", "Toggle", "Click"} & set(actions(acc)):
+            yield f"{path}: no action, only {actions(acc)}"
+        if focusable and (role == "image" or (role not in NAMED and not acc.name)):
+            yield f"{path}: takes the focus with no name, or as an image"
+
+
+class Walk:
+    def __init__(self, program):
+        self.program = program
+        self.checked = []
+
+    def wait_for(self, what, probe, seconds=60):
+        deadline = time.monotonic() + seconds
+        while True:
+            try:
+                found = probe()
+            except Exception:  # the tree changed under the probe: look again
+                found = None
+            if found:
+                return found
+            if self.program.poll() is not None:
+                raise Failed(f"the program ended while waiting for {what}")
+            if time.monotonic() > deadline:
+                raise Failed(f"no {what} after {seconds}s")
+            time.sleep(0.1)
+
+    def window(self, role, name, shown=True):
+        for app in pyatspi.Registry.getDesktop(0):
+            if app is not None and app.get_process_id() == self.program.pid:
+                for win in app:
+                    if (win.getRoleName(), win.name) == (role, name) and \
+                            has(win, pyatspi.STATE_SHOWING) == shown:
+                        return win
+        return None
+
+    def shown(self, role, name):
+        return self.wait_for(f"{role} {name!r}", lambda: self.window(role, name))
+
+    def gone(self, role, name):
+        self.wait_for(f"{role} {name!r} to close", lambda: not self.window(role, name))
+
+    def control(self, win, role, name):
+        for acc, _ in shown_descendants(win):
+            if acc.getRoleName() == role and acc.name.startswith(name):
+                return acc
+        raise Failed(f"no {role} {name!r} in the {win.getRoleName()} {win.name!r}")
+
+    def press(self, win, name):
+        button = self.control(win, "push button", name)
+        if "Press" not in actions(button):
+            raise Failed(f"the button {name!r} cannot be pressed")
+        button.queryAction().doAction(actions(button).index("Press"))
+
+    def type_into(self, win, role, name, text):
+        self.control(win, role, name).queryEditableText().setTextContents(text)
+
+    def check(self, win):
+        problems = list(problems_of(win))
+        if problems:
+            raise Failed(f"{win.getRoleName()} {win.name!r}:\n  " + "\n  ".join(problems))
+        self.checked.append(f"{win.getRoleName()} {win.name!r}")
+        return win
+
+    def enabled(self, win, button):
+        self.wait_for(f"{button!r} enabled",
+                      lambda: has(self.control(win, "push button", button), pyatspi.STATE_ENABLED))
+
+    def run(self, owner, password, viewer_password):
+        self.press(self.check(self.shown("dialog", "Enter Authentication")), "New owner")
+        self.press(self.check(self.shown("dialog", "Pixa Owner")), "Cancel")
+        alert = self.check(self.shown("alert", "PixaMantler"))
+        self.control(alert, "label", "You require owner authentication")
+        self.press(alert, "OK")
+
+        login = self.shown("dialog", "Enter Authentication")
+        self.type_into(login, "text", "Name", owner)
+        self.type_into(login, "password text", "Password", password)
+        self.press(login, "Log in")
+        main = self.shown("frame", f"PixaMantler - Owner : {owner} logged in.")
+        unlock = self.check(self.shown("dialog", "Enter viewer's authentication"))
+        self.type_into(unlock, "password text", "Password", viewer_password)
+        self.press(unlock, "Unlock")
+        self.gone("dialog", "Enter viewer's authentication")
+        self.wait_for("the photo's owner in the information panel",
+                      lambda: self.control(main, "label", f"Owner : {owner}"))
+        self.check(main)
+        if has(self.control(main, "push button", "Actual size"), pyatspi.STATE_ENABLED):
+            raise Failed("'Actual size' does not report itself disabled with the photo at it")
+        title = self.window("frame", "PixaMantler", shown=False)
+        if title is None:
+            raise Failed("the title screen is not a frame named PixaMantler")
+        self.check(title)
+
+        self.press(main, "Open photo")
+        self.press(self.shown("dialog", "PixaMantler"), "Cancel")
+        self.gone("dialog", "PixaMantler")
+        for button, role, title in (("Help", "frame", "PixaMantler Help"),
+                                    ("Search", "dialog", "Search"),
+                                    ("Batch wrapping", "dialog", "Save multiple photos")):
+            self.enabled(main, button)
+            self.press(main, button)
+            self.press(self.check(self.shown(role, title)), "Close" if button == "Help" else "Back")
+            self.gone(role, title)
+        self.enabled(main, "Exit")
+        self.press(main, "Exit")
+        self.wait_for("the program to end", lambda: self.program.poll() is not None, seconds=30)
+        if self.program.returncode != 0:
+            raise Failed(f"the program ended with status {self.program.returncode}")
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    for option in ("--photo", "--owner", "--password", "--viewer-password", "--log", "--folder"):
+        parser.add_argument(option, required=True)
+    args = parser.parse_args()
+    # The accessibility bus and its registry are up before the program looks for them.
+    pyatspi.Registry.getDesktop(0)
+    with open(args.log, "w") as log:
+        program = subprocess.Popen(["pixamantler", args.photo], cwd=args.folder, stdout=log,
+                                   stderr=subprocess.STDOUT)
+    walk = Walk(program)
+    try:
+        walk.run(args.owner, args.password, args.viewer_password)
+    except Failed as failure:
+        print(f"a11y: {failure}")
+        return 1
+    finally:
+        if program.poll() is None:
+            program.kill()
+            program.wait()
+    print("a11y: checked " + ", ".join(walk.checked))
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
