@@ -125,7 +125,43 @@ PictureKind pictureKind(std::string_view head) {
         byteAt(head, 2) == 0xFF) {
         return PictureKind::Jpeg;
     }
+    using namespace std::string_view_literals;
+    if (head.starts_with("\x89PNG\r\n\x1A\n"sv)) return PictureKind::Png;
+    if (head.starts_with("GIF87a"sv) || head.starts_with("GIF89a"sv)) return PictureKind::Gif;
+    if (head.starts_with("II*\0"sv) || head.starts_with("MM\0*"sv)) return PictureKind::Tiff;
+    if (head.size() >= 12 && head.starts_with("RIFF"sv) && head.substr(8, 4) == "WEBP"sv) {
+        return PictureKind::WebP;
+    }
+    if (head.size() >= 12 && head.substr(4, 4) == "ftyp"sv) {
+        static constexpr std::string_view brands[] = {"heic", "heix", "heim", "heis", "hevc",
+                                                      "hevx", "hevm", "hevs", "mif1", "msf1"};
+        const std::string_view brand = head.substr(8, 4);
+        if (std::find(std::begin(brands), std::end(brands), brand) != std::end(brands)) {
+            return PictureKind::Heif;
+        }
+    }
     return PictureKind::Other;
+}
+
+std::string_view pictureKindType(PictureKind kind) {
+    switch (kind) {
+    case PictureKind::Bitmap: return ".BMP";
+    case PictureKind::Jpeg: return ".JPG";
+    case PictureKind::Png: return ".PNG";
+    case PictureKind::Gif: return ".GIF";
+    case PictureKind::Tiff: return ".TIF";
+    case PictureKind::WebP: return ".WEB";
+    case PictureKind::Heif: return ".HEI";
+    case PictureKind::Other: break;
+    }
+    return {};
+}
+
+const std::vector<std::string>& pictureNamePatterns() {
+    static const std::vector<std::string> patterns = {
+        "*.bmp", "*.jpg",  "*.jpeg", "*.png",  "*.gif",
+        "*.tif", "*.tiff", "*.webp", "*.heic", "*.heif"};
+    return patterns;
 }
 
 bool bitmapComplete(std::string_view head, uint64_t fileSize) {
