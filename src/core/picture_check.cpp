@@ -285,12 +285,18 @@ PictureCheck checkHeif(std::string_view s) {
 
 PictureCheck checkPicture(PictureKind kind, std::string_view bytes) {
     switch (kind) {
-    case PictureKind::Png: return checkPng(bytes);
-    case PictureKind::Gif: return checkGif(bytes);
-    case PictureKind::Tiff: return checkTiff(bytes);
-    case PictureKind::WebP: return checkWebP(bytes);
-    case PictureKind::Heif: return checkHeif(bytes);
-    default: return {};
+    case PictureKind::Png:
+        return checkPng(bytes);
+    case PictureKind::Gif:
+        return checkGif(bytes);
+    case PictureKind::Tiff:
+        return checkTiff(bytes);
+    case PictureKind::WebP:
+        return checkWebP(bytes);
+    case PictureKind::Heif:
+        return checkHeif(bytes);
+    default:
+        return {};
     }
 }
 

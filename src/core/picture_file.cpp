@@ -145,22 +145,30 @@ PictureKind pictureKind(std::string_view head) {
 
 std::string_view pictureKindType(PictureKind kind) {
     switch (kind) {
-    case PictureKind::Bitmap: return ".BMP";
-    case PictureKind::Jpeg: return ".JPG";
-    case PictureKind::Png: return ".PNG";
-    case PictureKind::Gif: return ".GIF";
-    case PictureKind::Tiff: return ".TIF";
-    case PictureKind::WebP: return ".WEB";
-    case PictureKind::Heif: return ".HEI";
-    case PictureKind::Other: break;
+    case PictureKind::Bitmap:
+        return ".BMP";
+    case PictureKind::Jpeg:
+        return ".JPG";
+    case PictureKind::Png:
+        return ".PNG";
+    case PictureKind::Gif:
+        return ".GIF";
+    case PictureKind::Tiff:
+        return ".TIF";
+    case PictureKind::WebP:
+        return ".WEB";
+    case PictureKind::Heif:
+        return ".HEI";
+    case PictureKind::Other:
+        break;
     }
     return {};
 }
 
 const std::vector<std::string>& pictureNamePatterns() {
-    static const std::vector<std::string> patterns = {
-        "*.bmp", "*.jpg",  "*.jpeg", "*.png",  "*.gif",
-        "*.tif", "*.tiff", "*.webp", "*.heic", "*.heif"};
+    static const std::vector<std::string> patterns = {"*.bmp",  "*.jpg", "*.jpeg", "*.png",
+                                                      "*.gif",  "*.tif", "*.tiff", "*.webp",
+                                                      "*.heic", "*.heif"};
     return patterns;
 }
 

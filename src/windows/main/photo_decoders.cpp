@@ -31,22 +31,33 @@ constexpr uint64_t kHeifBytesPerPixel = 10;
 
 const char* kindName(PictureKind kind) {
     switch (kind) {
-    case PictureKind::Png: return "PNG";
-    case PictureKind::Gif: return "GIF";
-    case PictureKind::Tiff: return "TIFF";
-    case PictureKind::WebP: return "WebP";
-    case PictureKind::Heif: return "HEIF";
-    default: return "";
+    case PictureKind::Png:
+        return "PNG";
+    case PictureKind::Gif:
+        return "GIF";
+    case PictureKind::Tiff:
+        return "TIFF";
+    case PictureKind::WebP:
+        return "WebP";
+    case PictureKind::Heif:
+        return "HEIF";
+    default:
+        return "";
     }
 }
 
 const char* qtFormat(PictureKind kind) {
     switch (kind) {
-    case PictureKind::Png: return "png";
-    case PictureKind::Gif: return "gif";
-    case PictureKind::Tiff: return "tiff";
-    case PictureKind::WebP: return "webp";
-    default: return "";
+    case PictureKind::Png:
+        return "png";
+    case PictureKind::Gif:
+        return "gif";
+    case PictureKind::Tiff:
+        return "tiff";
+    case PictureKind::WebP:
+        return "webp";
+    default:
+        return "";
     }
 }
 
@@ -57,8 +68,10 @@ void admit(const QString& path, const QByteArray& bytes, PictureKind kind) {
         checkPicture(kind, std::string_view(bytes.constData(), size_t(bytes.size())));
     const std::string name = kindName(kind);
     switch (check.verdict) {
-    case PictureVerdict::Whole: break;
-    case PictureVerdict::CutShort: notAPicture(path, "the " + name + " picture is cut short");
+    case PictureVerdict::Whole:
+        break;
+    case PictureVerdict::CutShort:
+        notAPicture(path, "the " + name + " picture is cut short");
     case PictureVerdict::HeaderLies:
         notAPicture(path, "the " + name +
                               " picture's header promises more pixels than its data can hold");
@@ -160,10 +173,10 @@ QImage decodeHeif(const QString& path, const QByteArray& bytes, QSize atMost) {
     // The size with the file's turns applied, as decoded.
     const QSize size(heif_image_handle_get_width(primary), heif_image_handle_get_height(primary));
     if (size.isEmpty()) notAPicture(path, "the HEIF picture has no pixels");
-    const QSize target = atMost.isValid() && (size.width() > atMost.width() ||
-                                              size.height() > atMost.height())
-                             ? size.scaled(atMost, Qt::KeepAspectRatio)
-                             : QSize();
+    const QSize target =
+        atMost.isValid() && (size.width() > atMost.width() || size.height() > atMost.height())
+            ? size.scaled(atMost, Qt::KeepAspectRatio)
+            : QSize();
     HeifHandle thumbnail = coveringThumbnail(primary, target);
     heif_image_handle* chosen = thumbnail ? thumbnail.get() : primary;
     const QSize chosenSize(heif_image_handle_get_width(chosen),
@@ -177,15 +190,16 @@ QImage decodeHeif(const QString& path, const QByteArray& bytes, QSize atMost) {
                                       heif_chroma_interleaved_RGBA, nullptr));
     const HeifImage image(decoded, heif_image_release);
     int stride = 0;
-    const uint8_t* pixels = heif_image_get_plane_readonly(decoded, heif_channel_interleaved, &stride);
+    const uint8_t* pixels =
+        heif_image_get_plane_readonly(decoded, heif_channel_interleaved, &stride);
     const int w = heif_image_get_width(decoded, heif_channel_interleaved);
     const int h = heif_image_get_height(decoded, heif_channel_interleaved);
     if (!pixels || w <= 0 || h <= 0) notAPicture(path, "the HEIF picture does not decode");
     const QImage view(pixels, w, h, stride,
                       alpha ? QImage::Format_RGBA8888 : QImage::Format_RGBX8888);
     // The copy is made while libheif's picture still lives.
-    QImage shown = view.convertToFormat(alpha ? QImage::Format_ARGB32_Premultiplied
-                                              : QImage::Format_RGB32);
+    QImage shown =
+        view.convertToFormat(alpha ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
     if (shown.isNull()) throw Failure(err::OutOfMemory, path.toStdString());
     return fitted(std::move(shown), atMost);
 }
@@ -211,8 +225,8 @@ QImage loadPhoto(const QString& path, QFile& file, PictureKind kind, QSize atMos
     }
     const QByteArray bytes = file.readAll();
     if (bytes.size() != size) {
-        throw Failure(err::PathFileAccess, path.toStdString() + ": " +
-                                               file.errorString().toStdString());
+        throw Failure(err::PathFileAccess,
+                      path.toStdString() + ": " + file.errorString().toStdString());
     }
     return decodePhoto(path, bytes, kind, atMost);
 }

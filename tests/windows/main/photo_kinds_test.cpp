@@ -63,8 +63,8 @@ TEST_P(PhotoKindTest, WrapsUnwrapsByteForByteAndOpensUpright) {
     const std::string bytes(made.constData(), size_t(made.size()));
     writeFile(path(c.name), bytes);
 
-    const CliResult wrapped = run({"wrap", "--owner", "Alice", c.name, "--output-dir", "."},
-                                  kOwnerPw);
+    const CliResult wrapped =
+        run({"wrap", "--owner", "Alice", c.name, "--output-dir", "."}, kOwnerPw);
     ASSERT_EQ(wrapped.status, 0) << wrapped.err;
     const std::string pff = c.name.substr(0, c.name.find('.')) + ".pff";
     const CliResult info = run({"info", pff, "--json"});
@@ -76,8 +76,8 @@ TEST_P(PhotoKindTest, WrapsUnwrapsByteForByteAndOpensUpright) {
     const QImage shown = ui::loadPicture(QString::fromStdString(path("back").string()));
     ASSERT_EQ(shown.size(), c.upright);
     const int w = shown.width(), h = shown.height();
-    EXPECT_TRUE(near(shown.pixel(w / 4, h / 4), c.nearTopLeft)) << std::hex
-                                                                 << shown.pixel(w / 4, h / 4);
+    EXPECT_TRUE(near(shown.pixel(w / 4, h / 4), c.nearTopLeft))
+        << std::hex << shown.pixel(w / 4, h / 4);
     EXPECT_TRUE(near(shown.pixel(3 * w / 4, 3 * h / 4), c.nearBottomRight))
         << std::hex << shown.pixel(3 * w / 4, 3 * h / 4);
 }
@@ -88,13 +88,16 @@ const auto kTurned = QImageIOHandler::TransformationRotate90;
 INSTANTIATE_TEST_SUITE_P(
     Kinds, PhotoKindTest,
     ::testing::Values(
-        PhotoKind{"Png", "shot.png", [] { return written(halves(), "png"); }, ".png",
-                  QSize(64, 48), kRed, kBlue},
+        PhotoKind{"Png", "shot.png", [] { return written(halves(), "png"); }, ".png", QSize(64, 48),
+                  kRed, kBlue},
         PhotoKind{"TiffTurned", "scan.tiff", [] { return written(halves(), "tiff", kTurned); },
                   ".tif", QSize(48, 64), kRed, kBlue},
         PhotoKind{"WebP", "saved.webp", [] { return written(halves(), "webp"); }, ".web",
                   QSize(64, 48), kRed, kBlue},
-        PhotoKind{"GifFirstFrame", "moving.gif", [] { return pixatest::gif(40, 30, {1, 2}); },
+        PhotoKind{"GifFirstFrame", "moving.gif",
+                  [] {
+                      return pixatest::gif(40, 30, {1, 2});
+                  },
                   ".gif", QSize(40, 30), kRed, kRed},
         PhotoKind{"HeicTurned", "IMG_0001.HEIC",
                   [] { return pixatest::heic(halves(), heif_orientation_rotate_90_cw); }, ".HEI",

@@ -14,8 +14,9 @@
 
 namespace pixatest {
 
-inline QByteArray written(const QImage& image, const char* format,
-                          QImageIOHandler::Transformation turn = QImageIOHandler::TransformationNone) {
+inline QByteArray
+written(const QImage& image, const char* format,
+        QImageIOHandler::Transformation turn = QImageIOHandler::TransformationNone) {
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
@@ -108,8 +109,7 @@ inline QByteArray heic(const QImage& image, heif_orientation orientation, int th
     heif_writer writer{};
     writer.writer_api_version = 1;
     writer.write = [](heif_context*, const void* data, size_t size, void* userdata) {
-        static_cast<QByteArray*>(userdata)->append(static_cast<const char*>(data),
-                                                   qsizetype(size));
+        static_cast<QByteArray*>(userdata)->append(static_cast<const char*>(data), qsizetype(size));
         return heif_error{heif_error_Ok, heif_suberror_Unspecified, ""};
     };
     QByteArray out;

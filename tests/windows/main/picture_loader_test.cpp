@@ -1,8 +1,12 @@
 // The picture loader on its own: JPEGs turned upright as Qt's reader turns them, and pictures
 // whose header promises more than their data holds, or more memory than a photo may take.
 #include "core/error.h"
+#include "photo_samples.h"
 #include "test_photo.h"
+#include "windows/main/photo_decoders.h"
 #include "windows/main/picture_loader.h"
+
+#include <sys/resource.h>
 
 #include <QBuffer>
 #include <QImageReader>
@@ -11,6 +15,7 @@
 #include <QtTest>
 
 using namespace pixatest;
+using pixatest::written;
 using Transformation = QImageIOHandler::Transformation;
 
 class PictureLoaderTest : public QObject {
@@ -20,6 +25,8 @@ private slots:
     void uprightAsQtReadsIt();
     void refused_data();
     void refused();
+    void reducedStaysUpright_data();
+    void reducedStaysUpright();
 
 private:
     QTemporaryDir m_dir;
@@ -78,6 +85,82 @@ QByteArray runLengthBitmap() {
 QByteArray cutInsideTheScan() {
     const QByteArray whole = jpeg(QSize(640, 480), false, Transformation::TransformationNone);
     return whole.left(whole.size() * 3 / 5) + QByteArray("\xFF\xD9", 2);
+}
+
+QByteArray be32(quint32 v) {
+    const char bytes[4] = {char(v >> 24), char(v >> 16), char(v >> 8), char(v)};
+    return QByteArray(bytes, 4);
+}
+
+QByteArray le(quint32 v, int size) {
+    QByteArray bytes;
+    for (int i = 0; i < size; ++i)
+        bytes += char(v >> (8 * i));
+    return bytes;
+}
+
+QByteArray pngChunk(const char* type, const QByteArray& data) {
+    return be32(quint32(data.size())) + type + data + be32(0); // the loader reads no CRC
+}
+
+// A one-bit PNG of side × side pixels, all of them 0: `side` rows of a filter byte and zeros,
+// deflated 1000 to one.
+QByteArray zeroPng(quint32 side) {
+    const QByteArray rows(qsizetype(side) * (1 + (side + 7) / 8), '\0');
+    const QByteArray header = be32(side) + be32(side) + QByteArray("\x01\x00\x00\x00\x00", 5);
+    return QByteArray("\x89PNG\r\n\x1A\n", 8) + pngChunk("IHDR", header) +
+           pngChunk("IDAT", qCompress(rows, 9).mid(4)) + pngChunk("IEND", {});
+}
+
+// `png` with the width and height of its header replaced.
+QByteArray claimingPng(QByteArray png, quint32 width, quint32 height) {
+    return png.replace(16, 8, be32(width) + be32(height));
+}
+
+// A GIF with its screen, and when `frameToo` its first frame, claiming width × height.
+QByteArray claimingGif(QByteArray gif, int width, int height, bool frameToo) {
+    const QByteArray size = le(quint32(width), 2) + le(quint32(height), 2);
+    gif.replace(6, 4, size);
+    if (frameToo) gif.replace(gif.indexOf('\x2C') + 5, 4, size);
+    return gif;
+}
+
+// A grey TIFF of width × height whose one strip holds `dataBytes` bytes coded by `compression`.
+QByteArray tiff(quint32 width, quint32 height, quint32 dataBytes, quint16 compression) {
+    const quint32 entries = 9;
+    const quint32 dataAt = 8 + 2 + 12 * entries + 4;
+    const auto entry = [](quint16 tag, quint16 type, quint32 value) {
+        return le(tag, 2) + le(type, 2) + le(1, 4) + le(value, 4);
+    };
+    return QByteArray("II*\0", 4) + le(8, 4) + le(entries, 2) + entry(256, 4, width) +
+           entry(257, 4, height) + entry(258, 3, 8) + entry(259, 3, compression) +
+           entry(262, 3, 1) + entry(273, 4, dataAt) + entry(277, 3, 1) + entry(278, 4, height) +
+           entry(279, 4, dataBytes) + le(0, 4) + QByteArray(qsizetype(dataBytes), '\x55');
+}
+
+// A lossy WebP picture with a canvas of width × height put before its picture.
+QByteArray webpOnCanvas(const QByteArray& webp, quint32 width, quint32 height) {
+    const QByteArray chunks =
+        "VP8X" + le(10, 4) + le(0, 4) + le(width - 1, 3) + le(height - 1, 3) + webp.mid(12);
+    return "RIFF" + le(quint32(chunks.size() + 4), 4) + "WEBP" + chunks;
+}
+
+// A lossy WebP picture whose frame header claims width × height.
+QByteArray claimingWebp(QByteArray webp, quint32 width, quint32 height) {
+    return webp.replace(26, 4, le(width, 2) + le(height, 2));
+}
+
+// A HEIF file whose every size box (ispe) claims width × height.
+QByteArray claimingHeif(QByteArray heif, quint32 width, quint32 height) {
+    for (qsizetype at = heif.indexOf("ispe"); at >= 0; at = heif.indexOf("ispe", at + 4))
+        heif.replace(at + 8, 8, be32(width) + be32(height));
+    return heif;
+}
+
+qint64 peakResidentMB() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss / 1024;
 }
 
 } // namespace
@@ -145,12 +228,56 @@ void PictureLoaderTest::refused_data() {
         << pixa::err::Overflow << QStringLiteral("take 864 MB to decode");
     QTest::newRow("run-length bitmap of 12000 x 12000 that takes 720 MB")
         << runLengthBitmap() << pixa::err::Overflow << QStringLiteral("take 720 MB to decode");
+
+    const auto bad = pixa::err::InvalidPicture;
+    const auto large = pixa::err::Overflow;
+    const QString lies = QStringLiteral("header promises more pixels than its data can hold");
+    const QString tooLarge = QStringLiteral("too large to show: ");
+    const QImage small = photoLike(QSize(64, 48));
+    const QByteArray png = written(small, "png");
+    QTest::newRow("PNG claiming 12000 x 12000") << claimingPng(png, 12000, 12000) << bad << lies;
+    QTest::newRow("PNG cut short")
+        << png.left(png.size() / 2) << bad << QStringLiteral("the PNG picture is cut short");
+    QTest::newRow("PNG bomb: 50 KB of 20000 x 20000 one-bit pixels")
+        << zeroPng(20000) << large << tooLarge + QStringLiteral("20000 × 20000");
+
+    const QByteArray gif = pixatest::gif(40, 30, {1});
+    QTest::newRow("GIF of a 12000 x 12000 screen and a 1 x 1 frame")
+        << claimingGif(pixatest::gif(1, 1, {1}), 12000, 12000, false) << bad
+        << QStringLiteral("screen of 12000 × 12000 pixels is far larger than its first frame");
+    QTest::newRow("GIF frame claiming 10000 x 10000")
+        << claimingGif(gif, 10000, 10000, true) << bad << lies;
+    QTest::newRow("GIF cut inside its frame")
+        << gif.left(gif.size() - 20) << bad << QStringLiteral("the GIF picture is cut short");
+
+    QTest::newRow("TIFF claiming 12000 x 12000 over 3 KB")
+        << tiff(12000, 12000, 3000, 1) << bad << lies;
+    const QByteArray scan = written(small, "tiff");
+    QTest::newRow("TIFF cut short")
+        << scan.left(scan.size() / 2) << bad << QStringLiteral("the TIFF picture is cut short");
+    QTest::newRow("TIFF bomb: 100 KB of LZW for 16000 x 16000")
+        << tiff(16000, 16000, 100'000, 5) << large << tooLarge + QStringLiteral("16000 × 16000");
+
+    const QByteArray webp = written(small, "webp");
+    QTest::newRow("WebP cut short")
+        << webp.left(webp.size() * 2 / 3) << bad << QStringLiteral("the WebP picture is cut short");
+    QTest::newRow("WebP canvas of 16384 x 16384 around 64 x 48")
+        << webpOnCanvas(webp, 16384, 16384) << bad << lies;
+    QTest::newRow("WebP bomb: a few bytes for 16383 x 16383")
+        << claimingWebp(webp, 16383, 16383) << large << tooLarge + QStringLiteral("16383 × 16383");
+
+    const QByteArray heic = pixatest::heic(small, heif_orientation_normal);
+    QTest::newRow("HEIC cut short")
+        << heic.left(heic.size() - 100) << bad << QStringLiteral("the HEIF picture is cut short");
+    QTest::newRow("HEIC claiming 60000 x 60000")
+        << claimingHeif(heic, 60000, 60000) << large << tooLarge + QStringLiteral("60000 × 60000");
 }
 
 void PictureLoaderTest::refused() {
     QFETCH(QByteArray, bytes);
     QFETCH(int, number);
     QFETCH(QString, detail);
+    if (bytes.isEmpty()) QSKIP("this libheif has no HEVC encoder");
     const QString path = m_dir.filePath("lying");
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
@@ -163,6 +290,47 @@ void PictureLoaderTest::refused() {
         QCOMPARE(failure.number(), number);
         QVERIFY2(QString::fromStdString(failure.what()).contains(detail), failure.what());
     }
+    // Refused before the decoder takes the hundreds of megabytes the header asks for.
+    QVERIFY2(peakResidentMB() < 400, qPrintable(QString::number(peakResidentMB())));
+}
+
+// Left half red, right half blue: a turn shows as red on top.
+QImage halves(QSize size) {
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(Qt::blue);
+    for (int y = 0; y < size.height(); ++y)
+        for (int x = 0; x < size.width() / 2; ++x)
+            image.setPixel(x, y, qRgb(255, 0, 0));
+    return image;
+}
+
+void PictureLoaderTest::reducedStaysUpright_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QSize>("expected");
+    const QImage image = halves(QSize(256, 192));
+    const auto turned = Transformation::TransformationRotate90;
+    using pixa::PictureKind;
+    QTest::newRow("PNG") << written(image, "png") << int(PictureKind::Png) << QSize(32, 24);
+    QTest::newRow("turned TIFF") << written(image, "tiff", turned) << int(PictureKind::Tiff)
+                                 << QSize(24, 32);
+    QTest::newRow("WebP") << written(image, "webp") << int(PictureKind::WebP) << QSize(32, 24);
+    // Its thumbnail, of 64 × 48, is large enough.
+    QTest::newRow("turned HEIC with a thumbnail")
+        << pixatest::heic(image, heif_orientation_rotate_90_cw, 64) << int(PictureKind::Heif)
+        << QSize(24, 32);
+}
+
+void PictureLoaderTest::reducedStaysUpright() {
+    QFETCH(QByteArray, bytes);
+    QFETCH(int, kind);
+    QFETCH(QSize, expected);
+    if (bytes.isEmpty()) QSKIP("this libheif has no HEVC encoder");
+    const QImage shown = pixa::ui::decodePhoto(QStringLiteral("photo"), bytes,
+                                               pixa::PictureKind(kind), QSize(32, 32));
+    QCOMPARE(shown.size(), expected);
+    const QRgb topLeft = shown.pixel(expected.width() / 4, expected.height() / 4);
+    QVERIFY2(qRed(topLeft) > 160 && qBlue(topLeft) < 96, qPrintable(QString::number(topLeft, 16)));
 }
 
 QTEST_MAIN(PictureLoaderTest)
