@@ -281,7 +281,39 @@ PictureCheck checkHeif(std::string_view s) {
     return verdict(meta ? PictureVerdict::Whole : PictureVerdict::CutShort);
 }
 
+// The data of the first chunk named `name` of a PNG, before its pixels; empty when none.
+std::string_view pngChunk(std::string_view s, std::string_view name) {
+    for (std::size_t pos = 8; s.size() >= pos && s.size() - pos >= 12;) {
+        const std::size_t length = be32(s, pos);
+        const std::string_view type = s.substr(pos + 4, 4);
+        if (length > s.size() - pos - 12 || type == "IDAT"sv) break;
+        if (type == name) return s.substr(pos + 8, length);
+        pos += 12 + length;
+    }
+    return {};
+}
+
+// The data of the first chunk named `name` of a WebP file; empty when none.
+std::string_view webpChunk(std::string_view s, std::string_view name) {
+    for (std::size_t pos = 12; s.size() >= pos && s.size() - pos >= 8;) {
+        const std::size_t length = le32(s, pos + 4);
+        if (length > s.size() - pos - 8) break;
+        if (s.substr(pos, 4) == name) return s.substr(pos + 8, length);
+        pos += 8 + length + (length & 1);
+    }
+    return {};
+}
+
 } // namespace
+
+int embeddedOrientation(PictureKind kind, std::string_view bytes) {
+    std::string_view exif;
+    if (kind == PictureKind::Png) exif = pngChunk(bytes, "eXIf"sv);
+    if (kind == PictureKind::WebP) exif = webpChunk(bytes, "EXIF"sv);
+    // Some writers keep the JPEG's "Exif" mark before the block.
+    if (exif.starts_with(std::string_view("Exif\0\0", 6))) exif.remove_prefix(6);
+    return exif.empty() ? 1 : exifOrientation(exif);
+}
 
 PictureCheck checkPicture(PictureKind kind, std::string_view bytes) {
     switch (kind) {

@@ -241,6 +241,31 @@ bool jpegComplete(std::string_view s) {
     }
 }
 
+int exifOrientation(std::string_view tiff) {
+    if (tiff.size() < 8) return 1;
+    const bool little = tiff.starts_with("II");
+    if (!little && !tiff.starts_with("MM")) return 1;
+    const auto u16 = [&](std::size_t i) -> uint32_t {
+        return little ? le16(tiff, i) : (byteAt(tiff, i) << 8 | byteAt(tiff, i + 1));
+    };
+    const auto u32 = [&](std::size_t i) -> uint32_t {
+        return little ? le32(tiff, i) : (u16(i) << 16 | u16(i + 2));
+    };
+    const std::size_t ifd = u32(4);
+    if (ifd > tiff.size() - 2) return 1;
+    const std::size_t entries = u16(ifd);
+    for (std::size_t i = 0; i < entries; ++i) {
+        const std::size_t entry = ifd + 2 + 12 * i;
+        if (entry + 12 > tiff.size()) return 1;
+        // Orientation, one SHORT, held in the entry itself.
+        if (u16(entry) != 0x0112) continue;
+        if (u16(entry + 2) != 3 || u32(entry + 4) != 1) return 1;
+        const uint32_t value = u16(entry + 8);
+        return value >= 1 && value <= 8 ? static_cast<int>(value) : 1;
+    }
+    return 1;
+}
+
 int jpegOrientation(std::string_view s) {
     if (pictureKind(s) != PictureKind::Jpeg) return 1;
     std::size_t pos = 2;
@@ -257,29 +282,7 @@ int jpegOrientation(std::string_view s) {
         const std::string_view segment = s.substr(pos + 4, length - 2);
         pos += 2 + length;
         if (marker != 0xE1 || !segment.starts_with(std::string_view("Exif\0\0", 6))) continue;
-        const std::string_view tiff = segment.substr(6);
-        if (tiff.size() < 8) return 1;
-        const bool little = tiff.starts_with("II");
-        if (!little && !tiff.starts_with("MM")) return 1;
-        const auto u16 = [&](std::size_t i) -> uint32_t {
-            return little ? le16(tiff, i) : (byteAt(tiff, i) << 8 | byteAt(tiff, i + 1));
-        };
-        const auto u32 = [&](std::size_t i) -> uint32_t {
-            return little ? le32(tiff, i) : (u16(i) << 16 | u16(i + 2));
-        };
-        const std::size_t ifd = u32(4);
-        if (ifd > tiff.size() - 2) return 1;
-        const std::size_t entries = u16(ifd);
-        for (std::size_t i = 0; i < entries; ++i) {
-            const std::size_t entry = ifd + 2 + 12 * i;
-            if (entry + 12 > tiff.size()) return 1;
-            // Orientation, one SHORT, held in the entry itself.
-            if (u16(entry) != 0x0112) continue;
-            if (u16(entry + 2) != 3 || u32(entry + 4) != 1) return 1;
-            const uint32_t value = u16(entry + 8);
-            return value >= 1 && value <= 8 ? static_cast<int>(value) : 1;
-        }
-        return 1;
+        return exifOrientation(segment.substr(6));
     }
     return 1;
 }

@@ -64,4 +64,11 @@ bool jpegComplete(std::string_view bytes);
 // The EXIF orientation of a JPEG (1 to 8, 1 being upright as stored); 1 when it has none.
 int jpegOrientation(std::string_view bytes);
 
+// The orientation in an EXIF block (`tiff`: from its "II" or "MM" on); 1 when it has none.
+int exifOrientation(std::string_view tiff);
+
+// The EXIF orientation of a PNG (its eXIf chunk) or a WebP picture (its EXIF chunk); 1 for
+// none and for the other kinds, whose decoders turn them themselves.
+int embeddedOrientation(PictureKind kind, std::string_view bytes);
+
 } // namespace pixa

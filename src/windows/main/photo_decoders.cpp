@@ -6,6 +6,7 @@
 #include <QBuffer>
 #include <QFile>
 #include <QImageReader>
+#include <QTransform>
 
 #include <libheif/heif.h>
 
@@ -102,6 +103,31 @@ QImage fitted(QImage image, QSize atMost) {
     return image.scaled(atMost, Qt::KeepAspectRatio, Qt::SmoothTransformation);
 }
 
+// `image` turned upright by the EXIF `orientation`: pixels moved, never resampled.
+QImage upright(QImage image, int orientation) {
+    const auto turned = [&image](qreal degrees) {
+        return image.transformed(QTransform().rotate(degrees));
+    };
+    switch (orientation) {
+    case 2:
+        return std::move(image).mirrored(true, false);
+    case 3:
+        return std::move(image).mirrored(true, true);
+    case 4:
+        return std::move(image).mirrored(false, true);
+    case 5:
+        return turned(90).mirrored(true, false);
+    case 6:
+        return turned(90);
+    case 7:
+        return turned(90).mirrored(false, true);
+    case 8:
+        return turned(270);
+    default:
+        return image;
+    }
+}
+
 QImage decodeWithQt(const QString& path, const QByteArray& bytes, PictureKind kind, QSize atMost) {
     QBuffer buffer;
     buffer.setData(bytes);
@@ -111,16 +137,25 @@ QImage decodeWithQt(const QString& path, const QByteArray& bytes, PictureKind ki
     reader.setAutoTransform(true);
     const QSize size = reader.size();
     if (!size.isValid()) notAPicture(path, reader.errorString().toStdString());
-    // Decoded at its own pixel format, then converted once to 32 bits when it has fewer.
+    // Qt's PNG and WebP readers leave the EXIF orientation of their files to the caller.
+    const int orientation =
+        reader.supportsOption(QImageIOHandler::ImageTransformation)
+            ? 1
+            : embeddedOrientation(kind, std::string_view(bytes.constData(), size_t(bytes.size())));
+    // Decoded at its own pixel format, then converted once to 32 bits when it has fewer, and
+    // turned into a copy of its own.
     const uint64_t pixels = uint64_t(size.width()) * uint64_t(size.height());
     const QImage::Format format = reader.imageFormat();
     const int bits =
         format == QImage::Format_Invalid ? 32 : QImage::toPixelFormat(format).bitsPerPixel();
     requireDecodeBudget(path, size.width(), size.height(),
-                        pixels * uint64_t(bits) / 8 + (bits == 32 ? 0 : pixels * 4));
-    const QImage image = reader.read();
+                        pixels * uint64_t(bits) / 8 + (bits == 32 ? 0 : pixels * 4) +
+                            (orientation == 1 ? 0 : pixels * 4));
+    QImage image = reader.read();
     if (image.isNull()) notAPicture(path, reader.errorString().toStdString());
-    return paintable(fitted(image, atMost), path);
+    image = upright(std::move(image), orientation);
+    if (image.isNull()) throw Failure(err::OutOfMemory, path.toStdString());
+    return paintable(fitted(std::move(image), atMost), path);
 }
 
 void initHeif() {

@@ -90,6 +90,12 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         PhotoKind{"Png", "shot.png", [] { return written(halves(), "png"); }, ".png", QSize(64, 48),
                   kRed, kBlue},
+        PhotoKind{"PngTurnedByExif", "turned.png",
+                  [] { return pixatest::pngWithExif(written(halves(), "png"), 6); }, ".png",
+                  QSize(48, 64), kRed, kBlue},
+        PhotoKind{"WebPTurnedByExif", "turned.webp",
+                  [] { return pixatest::webpWithExif(written(halves(), "webp"), 64, 48, 8); },
+                  ".web", QSize(48, 64), kBlue, kRed},
         PhotoKind{"TiffTurned", "scan.tiff", [] { return written(halves(), "tiff", kTurned); },
                   ".tif", QSize(48, 64), kRed, kBlue},
         PhotoKind{"WebP", "saved.webp", [] { return written(halves(), "webp"); }, ".web",

@@ -26,6 +26,45 @@ written(const QImage& image, const char* format,
     return bytes;
 }
 
+// An EXIF block, big-endian, that holds only `orientation`.
+inline QByteArray exifBlock(int orientation) {
+    return QByteArray("MM\0*\0\0\0\x08\0\x01\x01\x12\0\x03\0\0\0\x01\0", 19) + char(orientation) +
+           QByteArray(6, '\0');
+}
+
+inline QByteArray be32(quint32 v) {
+    const char bytes[4] = {char(v >> 24), char(v >> 16), char(v >> 8), char(v)};
+    return QByteArray(bytes, 4);
+}
+
+inline QByteArray le(quint32 v, int size) {
+    QByteArray bytes;
+    for (int i = 0; i < size; ++i)
+        bytes += char(v >> (8 * i));
+    return bytes;
+}
+
+// `png` with an eXIf chunk of `orientation` after its header, its check sum right.
+inline QByteArray pngWithExif(QByteArray png, int orientation) {
+    const QByteArray typed = "eXIf" + exifBlock(orientation);
+    quint32 crc = 0xFFFFFFFF;
+    for (const char c : typed) {
+        crc ^= uchar(c);
+        for (int k = 0; k < 8; ++k)
+            crc = crc >> 1 ^ (crc & 1 ? 0xEDB88320 : 0);
+    }
+    return png.insert(33, be32(quint32(typed.size() - 4)) + typed + be32(~crc));
+}
+
+// A lossy WebP picture of width × height given an EXIF chunk of `orientation`.
+inline QByteArray webpWithExif(const QByteArray& webp, int width, int height, int orientation) {
+    const QByteArray exif = exifBlock(orientation);
+    const QByteArray chunks = "VP8X" + le(10, 4) + le(0x08, 4) + le(quint32(width - 1), 3) +
+                              le(quint32(height - 1), 3) + webp.mid(12) + "EXIF" +
+                              le(quint32(exif.size()), 4) + exif;
+    return "RIFF" + le(quint32(chunks.size() + 4), 4) + "WEBP" + chunks;
+}
+
 // LZW codes of `bits` bits packed from the lowest bit up, as GIF packs them.
 class GifBits {
 public:

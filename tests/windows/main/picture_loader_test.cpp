@@ -87,17 +87,8 @@ QByteArray cutInsideTheScan() {
     return whole.left(whole.size() * 3 / 5) + QByteArray("\xFF\xD9", 2);
 }
 
-QByteArray be32(quint32 v) {
-    const char bytes[4] = {char(v >> 24), char(v >> 16), char(v >> 8), char(v)};
-    return QByteArray(bytes, 4);
-}
-
-QByteArray le(quint32 v, int size) {
-    QByteArray bytes;
-    for (int i = 0; i < size; ++i)
-        bytes += char(v >> (8 * i));
-    return bytes;
-}
+using pixatest::be32;
+using pixatest::le;
 
 QByteArray pngChunk(const char* type, const QByteArray& data) {
     return be32(quint32(data.size())) + type + data + be32(0); // the loader reads no CRC
