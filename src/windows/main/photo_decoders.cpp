@@ -9,6 +9,7 @@
 #include <QTransform>
 
 #include <libheif/heif.h>
+#include <webp/decode.h>
 
 #include <memory>
 #include <string>
@@ -63,8 +64,8 @@ const char* qtFormat(PictureKind kind) {
 }
 
 // Refuses, before any decoding, a file whose headers do not fit its bytes, and a picture whose
-// headers announce more pixels than a photo may have.
-void admit(const QString& path, const QByteArray& bytes, PictureKind kind) {
+// headers announce more pixels than a photo may have. The size the headers announce.
+QSize admit(const QString& path, const QByteArray& bytes, PictureKind kind) {
     const PictureCheck check =
         checkPicture(kind, std::string_view(bytes.constData(), size_t(bytes.size())));
     const std::string name = kindName(kind);
@@ -84,6 +85,7 @@ void admit(const QString& path, const QByteArray& bytes, PictureKind kind) {
     if (check.width * check.height > uint64_t(kMaxPicturePixels)) {
         tooManyPixels(path, int64_t(check.width), int64_t(check.height));
     }
+    return QSize(int(check.width), int(check.height));
 }
 
 // The picture as painted: 32 bits a pixel, which paints without a conversion each time.
@@ -156,6 +158,38 @@ QImage decodeWithQt(const QString& path, const QByteArray& bytes, PictureKind ki
     image = upright(std::move(image), orientation);
     if (image.isNull()) throw Failure(err::OutOfMemory, path.toStdString());
     return paintable(fitted(std::move(image), atMost), path);
+}
+
+// A still WebP picture larger than `atMost` decoded straight at the size that fits in it, by
+// libwebp's scaling, and turned upright; null for an animated one, which Qt's reader decodes.
+QImage decodeWebpReduced(const QString& path, const QByteArray& bytes, QSize atMost) {
+    const auto* data = reinterpret_cast<const uint8_t*>(bytes.constData());
+    const size_t size = size_t(bytes.size());
+    WebPDecoderConfig config;
+    if (!WebPInitDecoderConfig(&config) || WebPGetFeatures(data, size, &config.input) != VP8_STATUS_OK)
+        notAPicture(path, "the WebP picture does not decode");
+    if (config.input.has_animation) return {};
+    const int orientation =
+        embeddedOrientation(PictureKind::WebP, std::string_view(bytes.constData(), size));
+    const QSize stored(config.input.width, config.input.height);
+    // Orientations 5 to 8 turn the picture on its side.
+    const QSize bound = orientation >= 5 ? atMost.transposed() : atMost;
+    const QSize target = stored.scaled(bound, Qt::KeepAspectRatio).expandedTo(QSize(1, 1));
+    QImage image(target, QImage::Format_ARGB32_Premultiplied);
+    if (image.isNull()) throw Failure(err::OutOfMemory, path.toStdString());
+    config.options.use_scaling = 1;
+    config.options.scaled_width = target.width();
+    config.options.scaled_height = target.height();
+    // Premultiplied BGRA in memory is Qt's ARGB32 on this little-endian machine.
+    config.output.colorspace = MODE_bgrA;
+    config.output.is_external_memory = 1;
+    config.output.u.RGBA.rgba = image.bits();
+    config.output.u.RGBA.stride = int(image.bytesPerLine());
+    config.output.u.RGBA.size = size_t(image.sizeInBytes());
+    const VP8StatusCode status = WebPDecode(data, size, &config);
+    WebPFreeDecBuffer(&config.output);
+    if (status != VP8_STATUS_OK) notAPicture(path, "the WebP picture does not decode");
+    return upright(std::move(image), orientation);
 }
 
 void initHeif() {
@@ -242,8 +276,13 @@ QImage decodeHeif(const QString& path, const QByteArray& bytes, QSize atMost) {
 } // namespace
 
 QImage decodePhoto(const QString& path, const QByteArray& bytes, PictureKind kind, QSize atMost) {
-    admit(path, bytes, kind);
+    const QSize size = admit(path, bytes, kind);
     if (kind == PictureKind::Heif) return decodeHeif(path, bytes, atMost);
+    const bool larger = size.width() > atMost.width() || size.height() > atMost.height();
+    if (kind == PictureKind::WebP && atMost.isValid() && larger) {
+        QImage reduced = decodeWebpReduced(path, bytes, atMost);
+        if (!reduced.isNull()) return reduced;
+    }
     return decodeWithQt(path, bytes, kind, atMost);
 }
 
@@ -267,7 +306,7 @@ QImage loadPhoto(const QString& path, QFile& file, PictureKind kind, QSize atMos
 }
 
 bool reducesWhileDecoding(PictureKind kind) {
-    return kind == PictureKind::Heif;
+    return kind == PictureKind::Heif || kind == PictureKind::WebP;
 }
 
 } // namespace pixa::ui

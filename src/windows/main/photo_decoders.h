@@ -29,8 +29,9 @@ QImage loadPhoto(const QString& path, QFile& file, PictureKind kind, QSize atMos
 
 // Whether a picture of `kind` asked for at a reduced size can be decoded at that size, with
 // memory to match: a HEIF file through the smallest thumbnail it carries that is not smaller
-// than asked, when it carries one. Qt's PNG, GIF, TIFF and WebP readers have no reduced decode
-// (the PNG reader's scaled read decodes whole first): those are decoded whole, then scaled.
+// than asked, when it carries one; a still WebP picture through libwebp's scaling. PNG, GIF,
+// TIFF and animated WebP pictures have no reduced decode in their readers (Qt's PNG reader
+// decodes whole before it scales): those are decoded whole, then scaled.
 bool reducesWhileDecoding(PictureKind kind);
 
 } // namespace pixa::ui

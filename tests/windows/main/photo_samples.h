@@ -6,6 +6,7 @@
 #include <QByteArray>
 #include <QImage>
 #include <QImageWriter>
+#include <QPainter>
 
 #include <libheif/heif.h>
 
@@ -24,6 +25,14 @@ written(const QImage& image, const char* format,
     writer.setTransformation(turn);
     writer.write(image);
     return bytes;
+}
+
+// Left half red, right half blue: a turn shows as red on top or at the bottom.
+inline QImage halves(QSize size = QSize(64, 48)) {
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(Qt::blue);
+    QPainter(&image).fillRect(0, 0, size.width() / 2, size.height(), Qt::red);
+    return image;
 }
 
 // An EXIF block, big-endian, that holds only `orientation`.
@@ -56,60 +65,44 @@ inline QByteArray pngWithExif(QByteArray png, int orientation) {
     return png.insert(33, be32(quint32(typed.size() - 4)) + typed + be32(~crc));
 }
 
-// A lossy WebP picture of width × height given an EXIF chunk of `orientation`.
-inline QByteArray webpWithExif(const QByteArray& webp, int width, int height, int orientation) {
-    const QByteArray exif = exifBlock(orientation);
-    const QByteArray chunks = "VP8X" + le(10, 4) + le(0x08, 4) + le(quint32(width - 1), 3) +
-                              le(quint32(height - 1), 3) + webp.mid(12) + "EXIF" +
-                              le(quint32(exif.size()), 4) + exif;
+// A lossy WebP picture put on a canvas of width × height, with an EXIF chunk of `orientation`
+// when that is above 0.
+inline QByteArray webpOnCanvas(const QByteArray& webp, int width, int height, int orientation = 0) {
+    const QByteArray exif = orientation > 0 ? exifBlock(orientation) : QByteArray();
+    const QByteArray chunks =
+        "VP8X" + le(10, 4) + le(exif.isEmpty() ? 0 : 0x08, 4) + le(quint32(width - 1), 3) +
+        le(quint32(height - 1), 3) + webp.mid(12) +
+        (exif.isEmpty() ? QByteArray() : "EXIF" + le(quint32(exif.size()), 4) + exif);
     return "RIFF" + le(quint32(chunks.size() + 4), 4) + "WEBP" + chunks;
 }
-
-// LZW codes of `bits` bits packed from the lowest bit up, as GIF packs them.
-class GifBits {
-public:
-    void put(unsigned code, int bits) {
-        for (int i = 0; i < bits; ++i) {
-            if (m_used == 0) m_bytes.append('\0');
-            if (code >> i & 1) m_bytes.back() = char(uchar(m_bytes.back()) | 1 << m_used);
-            m_used = (m_used + 1) % 8;
-        }
-    }
-    // The data as sub-blocks of at most 255 bytes and the closing empty one.
-    QByteArray blocks() const {
-        QByteArray out;
-        for (qsizetype at = 0; at < m_bytes.size(); at += 255) {
-            const QByteArray part = m_bytes.mid(at, 255);
-            out += char(part.size()) + part;
-        }
-        return out + '\0';
-    }
-
-private:
-    QByteArray m_bytes;
-    int m_used = 0;
-};
 
 // A GIF of width × height with a palette of black, red, green and blue, one frame a colour
 // index (1 to 3) in `frames`. Each pixel is its own code, a clear code every two pixels keeping
 // the codes at 3 bits.
 inline QByteArray gif(int width, int height, std::initializer_list<int> frames) {
-    const auto le16 = [](int v) {
-        const char bytes[2] = {char(v & 0xFF), char(v >> 8 & 0xFF)};
-        return QByteArray(bytes, 2);
-    };
+    const auto le16 = [](int v) { return le(quint32(v), 2); };
     QByteArray out = "GIF89a" + le16(width) + le16(height) + QByteArray("\x81\x00\x00", 3);
     out += QByteArray("\x00\x00\x00\xFF\x00\x00\x00\xFF\x00\x00\x00\xFF", 12);
     for (const int colour : frames) {
         out += QByteArray("\x21\xF9\x04\x00\x00\x00\x00\x00", 8); // no disposal, no delay
         out += '\x2C' + le16(0) + le16(0) + le16(width) + le16(height) + '\0' + '\x02';
-        GifBits bits;
+        // Codes of 3 bits from the lowest bit up: clear (4), colour, colour, ..., end (5).
+        QByteArray data;
+        int bit = 0;
+        const auto put = [&](unsigned code) {
+            for (int i = 0; i < 3; ++i, ++bit) {
+                if (bit % 8 == 0) data += '\0';
+                data.back() = char(uchar(data.back()) | (code >> i & 1) << bit % 8);
+            }
+        };
         for (int i = 0; i < width * height; ++i) {
-            if (i % 2 == 0) bits.put(4, 3);
-            bits.put(unsigned(colour), 3);
+            if (i % 2 == 0) put(4);
+            put(unsigned(colour));
         }
-        bits.put(5, 3);
-        out += bits.blocks();
+        put(5);
+        for (qsizetype at = 0; at < data.size(); at += 255)
+            out += char(data.mid(at, 255).size()) + data.mid(at, 255);
+        out += '\0';
     }
     return out + '\x3B';
 }
@@ -124,7 +117,6 @@ inline QByteArray heic(const QImage& image, heif_orientation orientation, int th
                                                                         heif_context_free);
     heif_encoder* encoder = nullptr;
     heif_context_get_encoder_for_format(context.get(), heif_compression_HEVC, &encoder);
-    heif_encoder_set_lossy_quality(encoder, 90);
     heif_image* picture = nullptr;
     heif_image_create(rgb.width(), rgb.height(), heif_colorspace_RGB, heif_chroma_interleaved_RGB,
                       &picture);

@@ -3,7 +3,6 @@
 #include "core/error.h"
 #include "photo_samples.h"
 #include "test_photo.h"
-#include "windows/main/photo_decoders.h"
 #include "windows/main/picture_loader.h"
 
 #include <sys/resource.h>
@@ -25,8 +24,6 @@ private slots:
     void uprightAsQtReadsIt();
     void refused_data();
     void refused();
-    void reducedStaysUpright_data();
-    void reducedStaysUpright();
 
 private:
     QTemporaryDir m_dir;
@@ -90,24 +87,6 @@ QByteArray cutInsideTheScan() {
 using pixatest::be32;
 using pixatest::le;
 
-QByteArray pngChunk(const char* type, const QByteArray& data) {
-    return be32(quint32(data.size())) + type + data + be32(0); // the loader reads no CRC
-}
-
-// A one-bit PNG of side × side pixels, all of them 0: `side` rows of a filter byte and zeros,
-// deflated 1000 to one.
-QByteArray zeroPng(quint32 side) {
-    const QByteArray rows(qsizetype(side) * (1 + (side + 7) / 8), '\0');
-    const QByteArray header = be32(side) + be32(side) + QByteArray("\x01\x00\x00\x00\x00", 5);
-    return QByteArray("\x89PNG\r\n\x1A\n", 8) + pngChunk("IHDR", header) +
-           pngChunk("IDAT", qCompress(rows, 9).mid(4)) + pngChunk("IEND", {});
-}
-
-// `png` with the width and height of its header replaced.
-QByteArray claimingPng(QByteArray png, quint32 width, quint32 height) {
-    return png.replace(16, 8, be32(width) + be32(height));
-}
-
 // A GIF with its screen, and when `frameToo` its first frame, claiming width × height.
 QByteArray claimingGif(QByteArray gif, int width, int height, bool frameToo) {
     const QByteArray size = le(quint32(width), 2) + le(quint32(height), 2);
@@ -117,28 +96,14 @@ QByteArray claimingGif(QByteArray gif, int width, int height, bool frameToo) {
 }
 
 // A grey TIFF of width × height whose one strip holds `dataBytes` bytes coded by `compression`.
-QByteArray tiff(quint32 width, quint32 height, quint32 dataBytes, quint16 compression) {
-    const quint32 entries = 9;
-    const quint32 dataAt = 8 + 2 + 12 * entries + 4;
-    const auto entry = [](quint16 tag, quint16 type, quint32 value) {
-        return le(tag, 2) + le(type, 2) + le(1, 4) + le(value, 4);
-    };
-    return QByteArray("II*\0", 4) + le(8, 4) + le(entries, 2) + entry(256, 4, width) +
-           entry(257, 4, height) + entry(258, 3, 8) + entry(259, 3, compression) +
-           entry(262, 3, 1) + entry(273, 4, dataAt) + entry(277, 3, 1) + entry(278, 4, height) +
-           entry(279, 4, dataBytes) + le(0, 4) + QByteArray(qsizetype(dataBytes), '\x55');
-}
-
-// A lossy WebP picture with a canvas of width × height put before its picture.
-QByteArray webpOnCanvas(const QByteArray& webp, quint32 width, quint32 height) {
-    const QByteArray chunks =
-        "VP8X" + le(10, 4) + le(0, 4) + le(width - 1, 3) + le(height - 1, 3) + webp.mid(12);
-    return "RIFF" + le(quint32(chunks.size() + 4), 4) + "WEBP" + chunks;
-}
-
-// A lossy WebP picture whose frame header claims width × height.
-QByteArray claimingWebp(QByteArray webp, quint32 width, quint32 height) {
-    return webp.replace(26, 4, le(width, 2) + le(height, 2));
+QByteArray tiff(quint32 width, quint32 height, quint32 dataBytes, quint32 compression) {
+    const std::pair<quint32, quint32> tags[] = {{256, width},  {257, height}, {258, 8},
+                                                {259, compression}, {262, 1}, {273, 122},
+                                                {277, 1}, {278, height}, {279, dataBytes}};
+    QByteArray out = QByteArray("II*\0", 4) + le(8, 4) + le(9, 2);
+    for (const auto& [tag, value] : tags) // each one LONG
+        out += le(tag, 2) + le(4, 2) + le(1, 4) + le(value, 4);
+    return out + le(0, 4) + QByteArray(qsizetype(dataBytes), '\x55');
 }
 
 // A HEIF file whose every size box (ispe) claims width × height.
@@ -225,27 +190,16 @@ void PictureLoaderTest::refused_data() {
     const QString lies = QStringLiteral("header promises more pixels than its data can hold");
     const QString tooLarge = QStringLiteral("too large to show: ");
     const QImage small = photoLike(QSize(64, 48));
-    const QByteArray png = written(small, "png");
-    QTest::newRow("PNG claiming 12000 x 12000") << claimingPng(png, 12000, 12000) << bad << lies;
-    QTest::newRow("PNG cut short")
-        << png.left(png.size() / 2) << bad << QStringLiteral("the PNG picture is cut short");
-    QTest::newRow("PNG bomb: 50 KB of 20000 x 20000 one-bit pixels")
-        << zeroPng(20000) << large << tooLarge + QStringLiteral("20000 × 20000");
-
-    const QByteArray gif = pixatest::gif(40, 30, {1});
+    QTest::newRow("PNG claiming 12000 x 12000")
+        << written(small, "png").replace(16, 8, be32(12000) + be32(12000)) << bad << lies;
     QTest::newRow("GIF of a 12000 x 12000 screen and a 1 x 1 frame")
         << claimingGif(pixatest::gif(1, 1, {1}), 12000, 12000, false) << bad
         << QStringLiteral("screen of 12000 × 12000 pixels is far larger than its first frame");
     QTest::newRow("GIF frame claiming 10000 x 10000")
-        << claimingGif(gif, 10000, 10000, true) << bad << lies;
-    QTest::newRow("GIF cut inside its frame")
-        << gif.left(gif.size() - 20) << bad << QStringLiteral("the GIF picture is cut short");
+        << claimingGif(pixatest::gif(40, 30, {1}), 10000, 10000, true) << bad << lies;
 
     QTest::newRow("TIFF claiming 12000 x 12000 over 3 KB")
         << tiff(12000, 12000, 3000, 1) << bad << lies;
-    const QByteArray scan = written(small, "tiff");
-    QTest::newRow("TIFF cut short")
-        << scan.left(scan.size() / 2) << bad << QStringLiteral("the TIFF picture is cut short");
     QTest::newRow("TIFF bomb: 100 KB of LZW for 16000 x 16000")
         << tiff(16000, 16000, 100'000, 5) << large << tooLarge + QStringLiteral("16000 × 16000");
 
@@ -253,9 +207,7 @@ void PictureLoaderTest::refused_data() {
     QTest::newRow("WebP cut short")
         << webp.left(webp.size() * 2 / 3) << bad << QStringLiteral("the WebP picture is cut short");
     QTest::newRow("WebP canvas of 16384 x 16384 around 64 x 48")
-        << webpOnCanvas(webp, 16384, 16384) << bad << lies;
-    QTest::newRow("WebP bomb: a few bytes for 16383 x 16383")
-        << claimingWebp(webp, 16383, 16383) << large << tooLarge + QStringLiteral("16383 × 16383");
+        << pixatest::webpOnCanvas(webp, 16384, 16384) << bad << lies;
 
     const QByteArray heic = pixatest::heic(small, heif_orientation_normal);
     QTest::newRow("HEIC cut short")
@@ -283,45 +235,6 @@ void PictureLoaderTest::refused() {
     }
     // Refused before the decoder takes the hundreds of megabytes the header asks for.
     QVERIFY2(peakResidentMB() < 400, qPrintable(QString::number(peakResidentMB())));
-}
-
-// Left half red, right half blue: a turn shows as red on top.
-QImage halves(QSize size) {
-    QImage image(size, QImage::Format_RGB32);
-    image.fill(Qt::blue);
-    for (int y = 0; y < size.height(); ++y)
-        for (int x = 0; x < size.width() / 2; ++x)
-            image.setPixel(x, y, qRgb(255, 0, 0));
-    return image;
-}
-
-void PictureLoaderTest::reducedStaysUpright_data() {
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<int>("kind");
-    QTest::addColumn<QSize>("expected");
-    const QImage image = halves(QSize(256, 192));
-    const auto turned = Transformation::TransformationRotate90;
-    using pixa::PictureKind;
-    QTest::newRow("PNG") << written(image, "png") << int(PictureKind::Png) << QSize(32, 24);
-    QTest::newRow("turned TIFF") << written(image, "tiff", turned) << int(PictureKind::Tiff)
-                                 << QSize(24, 32);
-    QTest::newRow("WebP") << written(image, "webp") << int(PictureKind::WebP) << QSize(32, 24);
-    // Its thumbnail, of 64 × 48, is large enough.
-    QTest::newRow("turned HEIC with a thumbnail")
-        << pixatest::heic(image, heif_orientation_rotate_90_cw, 64) << int(PictureKind::Heif)
-        << QSize(24, 32);
-}
-
-void PictureLoaderTest::reducedStaysUpright() {
-    QFETCH(QByteArray, bytes);
-    QFETCH(int, kind);
-    QFETCH(QSize, expected);
-    if (bytes.isEmpty()) QSKIP("this libheif has no HEVC encoder");
-    const QImage shown = pixa::ui::decodePhoto(QStringLiteral("photo"), bytes,
-                                               pixa::PictureKind(kind), QSize(32, 32));
-    QCOMPARE(shown.size(), expected);
-    const QRgb topLeft = shown.pixel(expected.width() / 4, expected.height() / 4);
-    QVERIFY2(qRed(topLeft) > 160 && qBlue(topLeft) < 96, qPrintable(QString::number(topLeft, 16)));
 }
 
 QTEST_MAIN(PictureLoaderTest)
