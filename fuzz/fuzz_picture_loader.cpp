@@ -7,7 +7,6 @@
 #include "windows/main/photo_decoders.h"
 #include "windows/main/picture_loader.h"
 
-#include <QCoreApplication>
 #include <QImage>
 
 #include <algorithm>
@@ -23,12 +22,6 @@ bool decodedByPhotoDecoders(pixa::PictureKind kind) {
 }
 
 } // namespace
-
-extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
-    // Qt finds its image plugins through the application's library paths.
-    static QCoreApplication app(*argc, *argv);
-    return 0;
-}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static pixafuzz::MemoryFile input;

@@ -3,7 +3,6 @@
 #include "photo_samples.h"
 
 #include <QFile>
-#include <QGuiApplication>
 
 #include <cstdio>
 #include <filesystem>
@@ -13,7 +12,6 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: %s CORPUS-FOLDER\n", argv[0]);
         return 2;
     }
-    QGuiApplication app(argc, argv);
     const std::filesystem::path folder = std::filesystem::path(argv[1]) / "picture_loader";
     std::filesystem::create_directories(folder);
     QImage image(48, 32, QImage::Format_RGB32);
