@@ -242,6 +242,9 @@ QImage decodeHeif(const QString& path, const QByteArray& bytes, QSize atMost) {
     // The size with the file's turns applied, as decoded.
     const QSize size(heif_image_handle_get_width(primary), heif_image_handle_get_height(primary));
     if (size.isEmpty()) notAPicture(path, "the HEIF picture has no pixels");
+    // A picture over the limit is refused even when a thumbnail of it would do.
+    if (int64_t(size.width()) * size.height() > kMaxPicturePixels)
+        tooManyPixels(path, size.width(), size.height());
     const QSize target =
         atMost.isValid() && (size.width() > atMost.width() || size.height() > atMost.height())
             ? size.scaled(atMost, Qt::KeepAspectRatio)
