@@ -215,11 +215,13 @@ PictureCheck checkTiff(std::string_view s) {
     if (d.cut) return verdict(PictureVerdict::CutShort, d.width, d.height);
     const double rowBytes = std::ceil(double(d.width) * double(d.samples * d.bitsPerSample) / 8);
     const double pixelBytes = rowBytes * double(d.height);
-    // Fax codings (2 to 4) code a line like the one above it in a bit: no ratio bounds them.
-    const bool fax = d.compression >= 2 && d.compression <= 4;
+    // LZW, JPEG, deflate and PackBits have a best ratio, at most LZW's. Others do not: fax
+    // codings code a line like the one above it in a bit, zstd and LZMA repeat long matches.
+    const uint64_t c = d.compression;
+    const bool bounded = c == 5 || c == 6 || c == 7 || c == 8 || c == 32773 || c == 32946;
     const bool lies = d.width == 0 || d.height == 0 || !d.hasCounts ||
-                      (d.compression == 1 ? double(d.data) < pixelBytes
-                                          : !fax && !fits(pixelBytes, d.data, kLzwMost));
+                      (c == 1 ? double(d.data) < pixelBytes
+                              : bounded && !fits(pixelBytes, d.data, kLzwMost));
     return verdict(lies ? PictureVerdict::HeaderLies : PictureVerdict::Whole, d.width, d.height);
 }
 
