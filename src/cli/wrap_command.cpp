@@ -1,4 +1,5 @@
-// The wrap command: logs an owner in and wraps BMP or JPEG pictures into .pff files.
+// The wrap command: logs an owner in and wraps pictures of every kind the core tells into .pff
+// files.
 #include "cli/cli_error.h"
 #include "cli/commands.h"
 #include "cli/interruption.h"

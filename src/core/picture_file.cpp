@@ -125,7 +125,51 @@ PictureKind pictureKind(std::string_view head) {
         byteAt(head, 2) == 0xFF) {
         return PictureKind::Jpeg;
     }
+    using namespace std::string_view_literals;
+    if (head.starts_with("\x89PNG\r\n\x1A\n"sv)) return PictureKind::Png;
+    if (head.starts_with("GIF87a"sv) || head.starts_with("GIF89a"sv)) return PictureKind::Gif;
+    if (head.starts_with("II*\0"sv) || head.starts_with("MM\0*"sv)) return PictureKind::Tiff;
+    if (head.size() >= 12 && head.starts_with("RIFF"sv) && head.substr(8, 4) == "WEBP"sv) {
+        return PictureKind::WebP;
+    }
+    if (head.size() >= 12 && head.substr(4, 4) == "ftyp"sv) {
+        static constexpr std::string_view brands[] = {"heic", "heix", "heim", "heis", "hevc",
+                                                      "hevx", "hevm", "hevs", "mif1", "msf1"};
+        const std::string_view brand = head.substr(8, 4);
+        if (std::find(std::begin(brands), std::end(brands), brand) != std::end(brands)) {
+            return PictureKind::Heif;
+        }
+    }
     return PictureKind::Other;
+}
+
+std::string_view pictureKindType(PictureKind kind) {
+    switch (kind) {
+    case PictureKind::Bitmap:
+        return ".BMP";
+    case PictureKind::Jpeg:
+        return ".JPG";
+    case PictureKind::Png:
+        return ".PNG";
+    case PictureKind::Gif:
+        return ".GIF";
+    case PictureKind::Tiff:
+        return ".TIF";
+    case PictureKind::WebP:
+        return ".WEB";
+    case PictureKind::Heif:
+        return ".HEI";
+    case PictureKind::Other:
+        break;
+    }
+    return {};
+}
+
+const std::vector<std::string>& pictureNamePatterns() {
+    static const std::vector<std::string> patterns = {"*.bmp",  "*.jpg", "*.jpeg", "*.png",
+                                                      "*.gif",  "*.tif", "*.tiff", "*.webp",
+                                                      "*.heic", "*.heif"};
+    return patterns;
 }
 
 bool bitmapComplete(std::string_view head, uint64_t fileSize) {
@@ -197,6 +241,31 @@ bool jpegComplete(std::string_view s) {
     }
 }
 
+int exifOrientation(std::string_view tiff) {
+    if (tiff.size() < 8) return 1;
+    const bool little = tiff.starts_with("II");
+    if (!little && !tiff.starts_with("MM")) return 1;
+    const auto u16 = [&](std::size_t i) -> uint32_t {
+        return little ? le16(tiff, i) : (byteAt(tiff, i) << 8 | byteAt(tiff, i + 1));
+    };
+    const auto u32 = [&](std::size_t i) -> uint32_t {
+        return little ? le32(tiff, i) : (u16(i) << 16 | u16(i + 2));
+    };
+    const std::size_t ifd = u32(4);
+    if (ifd > tiff.size() - 2) return 1;
+    const std::size_t entries = u16(ifd);
+    for (std::size_t i = 0; i < entries; ++i) {
+        const std::size_t entry = ifd + 2 + 12 * i;
+        if (entry + 12 > tiff.size()) return 1;
+        // Orientation, one SHORT, held in the entry itself.
+        if (u16(entry) != 0x0112) continue;
+        if (u16(entry + 2) != 3 || u32(entry + 4) != 1) return 1;
+        const uint32_t value = u16(entry + 8);
+        return value >= 1 && value <= 8 ? static_cast<int>(value) : 1;
+    }
+    return 1;
+}
+
 int jpegOrientation(std::string_view s) {
     if (pictureKind(s) != PictureKind::Jpeg) return 1;
     std::size_t pos = 2;
@@ -213,29 +282,7 @@ int jpegOrientation(std::string_view s) {
         const std::string_view segment = s.substr(pos + 4, length - 2);
         pos += 2 + length;
         if (marker != 0xE1 || !segment.starts_with(std::string_view("Exif\0\0", 6))) continue;
-        const std::string_view tiff = segment.substr(6);
-        if (tiff.size() < 8) return 1;
-        const bool little = tiff.starts_with("II");
-        if (!little && !tiff.starts_with("MM")) return 1;
-        const auto u16 = [&](std::size_t i) -> uint32_t {
-            return little ? le16(tiff, i) : (byteAt(tiff, i) << 8 | byteAt(tiff, i + 1));
-        };
-        const auto u32 = [&](std::size_t i) -> uint32_t {
-            return little ? le32(tiff, i) : (u16(i) << 16 | u16(i + 2));
-        };
-        const std::size_t ifd = u32(4);
-        if (ifd > tiff.size() - 2) return 1;
-        const std::size_t entries = u16(ifd);
-        for (std::size_t i = 0; i < entries; ++i) {
-            const std::size_t entry = ifd + 2 + 12 * i;
-            if (entry + 12 > tiff.size()) return 1;
-            // Orientation, one SHORT, held in the entry itself.
-            if (u16(entry) != 0x0112) continue;
-            if (u16(entry + 2) != 3 || u32(entry + 4) != 1) return 1;
-            const uint32_t value = u16(entry + 8);
-            return value >= 1 && value <= 8 ? static_cast<int>(value) : 1;
-        }
-        return 1;
+        return exifOrientation(segment.substr(6));
     }
     return 1;
 }

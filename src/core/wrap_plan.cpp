@@ -54,8 +54,8 @@ std::variant<WrapItem, WrapRefusal> planOne(const fs::path& source, const WrapOp
     }
     if (!sniffed) {
         return refusal(source, WrapRefusalKind::NotAPicture,
-                       source.string() + " is not a BMP or JPEG picture: it starts with neither "
-                                         "\"BM\" nor the bytes FF D8 FF.");
+                       source.string() + " is not a BMP, JPEG, PNG, GIF, TIFF, WebP or HEIC "
+                                         "picture: its first bytes are those of none of them.");
     }
 
     WrapItem item;
@@ -114,14 +114,11 @@ std::variant<WrapItem, WrapRefusal> planOne(const fs::path& source, const WrapOp
 
 std::optional<std::string> sniffPictureType(const fs::path& source) {
     InputFile in(source);
-    char head[3] = {};
+    char head[kKindHeadSize] = {};
     const size_t got = in.read(head, sizeof head);
-    switch (pictureKind(std::string_view(head, got))) {
-    case PictureKind::Bitmap: return ".BMP";
-    case PictureKind::Jpeg: return ".JPG";
-    case PictureKind::Other: return std::nullopt;
-    }
-    return std::nullopt;
+    const std::string_view type = pictureKindType(pictureKind(std::string_view(head, got)));
+    if (type.empty()) return std::nullopt;
+    return std::string(type);
 }
 
 std::string tagFromSourcePath(const fs::path& source) {

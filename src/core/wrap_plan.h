@@ -14,8 +14,11 @@
 
 namespace pixa {
 
-// The type the picture's first bytes announce: ".BMP" for "BM", ".JPG" for FF D8 FF; nullopt
-// for neither. A source that cannot be read throws its Failure.
+// The type the picture's first bytes announce, pictureKindType() of its kind (".BMP", ".JPG",
+// ".PNG", ".GIF", ".TIF", ".WEB", ".HEI"); nullopt for none. A source that cannot be read throws
+// its Failure. A source whose name has an extension is wrapped with that extension instead, cut
+// to the type field's four characters: ".webp" is stored as ".web", ".heic" as ".hei", ".tiff"
+// as ".tif".
 std::optional<std::string> sniffPictureType(const std::filesystem::path& source);
 
 // The caption made from a source's full path (absolute, without "." or ".."), as code-page

@@ -4,6 +4,7 @@
 #include "core/error.h"
 #include "core/file_io.h"
 #include "core/pff_file.h"
+#include "core/picture_file.h"
 #include "core/session.h"
 #include "core/wrap_plan.h"
 #include "ui/browse_backdrop.h"
@@ -155,7 +156,10 @@ mulsave::mulsave(Session& session, Platform& platform)
 
 void mulsave::Form_Load() {
     setWindowFlag(Qt::WindowStaysOnTopHint, true);
-    File1->setPattern(QStringLiteral("*.bmp;*.jpg"));
+    QStringList patterns;
+    for (const std::string& pattern : pictureNamePatterns())
+        patterns << QString::fromStdString(pattern);
+    File1->setPattern(patterns.join(QLatin1Char(';')));
     // Both folder lists start at the process's current folder, both selectors at its volume.
     Dir1->startAtCurrentFolder();
     Dir2->startAtCurrentFolder();

@@ -3,6 +3,7 @@
 #include "core/error.h"
 #include "core/file_io.h"
 #include "core/picture_file.h"
+#include "windows/main/photo_decoders.h"
 
 #include <QFile>
 #include <QImageReader>
@@ -34,6 +35,8 @@ constexpr int kStripRows = 16;
 std::string text(const QString& s) {
     return s.toStdString();
 }
+
+} // namespace
 
 [[noreturn]] void notAPicture(const QString& path, const std::string& why) {
     throw Failure(err::InvalidPicture, text(path) + ": " + why);
@@ -67,6 +70,8 @@ void requireDecodeBudget(const QString& path, int64_t width, int64_t height, uin
                       .toStdString(),
                   text(path));
 }
+
+namespace {
 
 // The decoder's warnings that mean part of the picture would be made up: its data ends early or
 // is damaged. The decoder carries on with grey; the loader refuses the picture instead.
@@ -300,7 +305,8 @@ QImage loadPicture(const QString& path) {
     // whole first. A JPEG is read into memory once, for the check and the decoder; a bitmap's
     // headers tell its length.
     const QByteArray head = file.peek(qint64(kBitmapHeadSize));
-    switch (pictureKind(std::string_view(head.constData(), size_t(head.size())))) {
+    const PictureKind kind = pictureKind(std::string_view(head.constData(), size_t(head.size())));
+    switch (kind) {
     case PictureKind::Bitmap:
         if (!bitmapComplete(std::string_view(head.constData(), size_t(head.size())),
                             uint64_t(file.size()))) {
@@ -309,8 +315,15 @@ QImage loadPicture(const QString& path) {
         break;
     case PictureKind::Jpeg:
         return loadJpeg(path, file.readAll());
+    case PictureKind::Png:
+    case PictureKind::Gif:
+    case PictureKind::Tiff:
+    case PictureKind::WebP:
+    case PictureKind::Heif:
+        return loadPhoto(path, file, kind);
     case PictureKind::Other:
-        notAPicture(path, head.isEmpty() ? "the file is empty" : "not a BMP or JPEG picture");
+        notAPicture(path, head.isEmpty() ? "the file is empty"
+                                         : "not a BMP, JPEG, PNG, GIF, TIFF, WebP or HEIC picture");
     }
 
     QImageReader::setAllocationLimit(kDecodeLimitMB);

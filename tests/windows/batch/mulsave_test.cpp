@@ -70,6 +70,11 @@ void MulsaveTest::runWritesTheSelectedPhotos_data() {
                                      << QStringList{"y.bmp"} << QStringList{"y.pff"} << 3000;
     QTest::newRow("no whole block")
         << QStringList{"tiny.jpg"} << QStringList{"tiny.jpg"} << QStringList{"tiny.pff"} << 100;
+    // Listed by their names; the type is the extension cut to four characters.
+    QTest::newRow("every photo kind is listed")
+        << QStringList{"a.png", "b.HEIC", "c.webp", "d.tiff", "e.gif", "f.jpeg"}
+        << QStringList{"a.png", "b.HEIC", "c.webp", "d.tiff", "e.gif", "f.jpeg"}
+        << QStringList{"a.pff", "b.pff", "c.pff", "d.pff", "e.pff", "f.pff"} << 3000;
 }
 
 void MulsaveTest::runWritesTheSelectedPhotos() {

@@ -87,7 +87,7 @@ void OpenTest::open_data() {
     QTest::newRow("missing folder") << "nofolder" << 2 << "Path not found !" << QSize();
     QTest::newRow("not a picture") << "text" << 3 << kNotAPicture << QSize();
     QTest::newRow("empty file") << "empty" << 2 << kNotAPicture << QSize();
-    QTest::newRow("PNG picture") << "png" << 2 << kNotAPicture << QSize();
+    QTest::newRow("PNG picture under the bitmap filter") << "png" << 2 << "" << size;
     QTest::newRow("JPEG cut short") << "cut-jpeg" << 3 << kNotAPicture << QSize();
     QTest::newRow("bitmap cut short") << "cut-bmp" << 2 << kNotAPicture << QSize();
     QTest::newRow("60000 x 60000 header")
