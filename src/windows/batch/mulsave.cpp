@@ -1,10 +1,10 @@
 #include "windows/batch/mulsave.h"
 
-#include "core/codepage.h"
 #include "core/error.h"
 #include "core/file_io.h"
 #include "core/pff_file.h"
 #include "core/session.h"
+#include "core/wrap_job.h"
 #include "core/wrap_plan.h"
 #include "ui/browse_backdrop.h"
 #include "ui/file_browsers.h"
@@ -17,6 +17,7 @@
 
 #include <QCheckBox>
 #include <QDir>
+#include <QFile>
 #include <QFontMetrics>
 #include <QHash>
 #include <QLabel>
@@ -35,6 +36,11 @@ namespace {
 
 QString toQt(const std::string& text) {
     return QString::fromStdString(text);
+}
+
+// A core path as the window names it: the local encoding of file names.
+QString fromPath(const fs::path& path) {
+    return QFile::decodeName(QByteArray::fromStdString(path.string()));
 }
 
 // One line of the message that ends a run with failures: the photo and why it was not saved.
@@ -210,22 +216,22 @@ void mulsave::Image2_Click() {
     for (int i = 0; i < File1->entryCount(); ++i) {
         names << File1->name(i);
         selected << File1->isSelected(i);
-        if (selected.back()) sources.push_back(joinPath(folder, names.back()).toStdString());
+        if (selected.back()) sources.push_back(localPath(joinPath(folder, names.back())));
     }
     const int n = static_cast<int>(sources.size());
     // Every source's target, type and caption, and the sources that cannot be wrapped: not a
     // picture, gone, or a second source for one target.
     WrapOptions options;
-    options.outputFolder = Dir2->path().toStdString();
+    options.outputFolder = localPath(Dir2->path());
     // What an earlier run that was killed left half-written there goes first.
     removeStaleTemporaries(*options.outputFolder);
     const WrapPlan plan = planWraps(sources, options);
     QHash<QString, const WrapItem*> planned;
     for (const WrapItem& item : plan.items)
-        planned.insert(toQt(item.source.string()), &item);
+        planned.insert(fromPath(item.source), &item);
     QHash<QString, QString> refused;
     for (const WrapRefusal& refusal : plan.refusals) {
-        const QString source = toQt(refusal.source.string());
+        const QString source = fromPath(refusal.source);
         // A reason that names the photo already is not prefixed with it once more.
         const QString reason = toQt(refusal.reason);
         refused.insert(source, refusal.number != 0 ? failureLine(source, Failure(refusal.number))
@@ -238,7 +244,6 @@ void mulsave::Image2_Click() {
     QStringList kept;
     int k = 1;
     int written = 0;
-    m_runStop = work.stopToken();
     for (qsizetype i = 0; i < names.size(); ++i) {
         yielder.yieldNow();
         // The abort button, or the end of the application.
@@ -254,18 +259,26 @@ void mulsave::Image2_Click() {
             failures << refused.value(source);
             continue;
         }
-        ws_file = source;
-        orig_file_type = QString::fromStdString(fromCodePage(item->fileType));
-        ws_save_file = toQt(item->target.string());
+        const WrapJob job(*item, m_session.currentOwner(), &m_session.clock(),
+                          barProgress([this](int value, int maximum) {
+                              ProgressBar1->setMaximum(std::max(maximum, 1));
+                              ProgressBar1->setValue(value);
+                          }),
+                          work.stopToken());
         try {
-            encrypt_multiple_files();
+            runStep([&] { job.wrap(); });
             ++written;
+            yielder.yieldNow();
             if (trashOriginals) {
-                const TrashOutcome outcome = trashOriginal();
+                TrashOutcome outcome;
+                runStep([&] {
+                    DesktopTrash trash;
+                    outcome = job.trashOriginal(trash);
+                });
                 if (outcome.moved) {
                     trashed << names[i];
                 } else {
-                    kept << QStringLiteral("%1: %2").arg(names[i], outcome.reason);
+                    kept << QStringLiteral("%1: %2").arg(names[i], toQt(outcome.reason));
                 }
             }
         } catch (const Failure& failure) {
@@ -326,48 +339,16 @@ void mulsave::closeWhileRunning() {
     if (!cancel_sw) Image3_Click();
 }
 
-void mulsave::encrypt_multiple_files() {
-    WrapRequest request;
-    request.source = ws_file.toStdString();
-    request.target = ws_save_file.toStdString();
-    request.tag = tagFromSourcePath(request.source);
-    request.fileType = toCodePage(orig_file_type.toStdString());
-    request.owner = m_session.currentOwner();
-    request.clock = &m_session.clock();
-
+void mulsave::runStep(const std::function<void()>& step) {
     ProgressBar1->setValue(0);
     ProgressBar1->show();
     try {
-        encrypt_pff_file(request,
-                         barProgress([this](int value, int maximum) {
-                             ProgressBar1->setMaximum(std::max(maximum, 1));
-                             ProgressBar1->setValue(value);
-                         }),
-                         m_runStop);
+        step();
     } catch (...) {
         ProgressBar1->hide();
         throw;
     }
     ProgressBar1->hide();
-    Yielder().yieldNow();
-}
-
-TrashOutcome mulsave::trashOriginal() {
-    ProgressBar1->setValue(0);
-    ProgressBar1->show();
-    try {
-        const TrashOutcome outcome = trashVerifiedOriginal(
-            ws_file, ws_save_file, barProgress([this](int value, int maximum) {
-                ProgressBar1->setMaximum(std::max(maximum, 1));
-                ProgressBar1->setValue(value);
-            }),
-            m_runStop);
-        ProgressBar1->hide();
-        return outcome;
-    } catch (...) {
-        ProgressBar1->hide();
-        throw;
-    }
 }
 
 } // namespace pixa::ui

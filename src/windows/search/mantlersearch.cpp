@@ -56,7 +56,7 @@ QString unreadFolderText(const UnreadFolder& unread) {
 Mantlersearch::Mantlersearch(MainWindowLink& mainWindow, Platform& platform, ViewerUnlock& unlock)
     : WindowBase(QStringLiteral("Mantlersearch"), QStringLiteral("Search"), QSize(532, 379),
                  platform),
-      m_mainWindow(mainWindow), m_platform(platform), m_unlock(unlock) {
+      m_platform(platform), m_unlock(unlock) {
     setBackdrop(
         browseBackdrop(size(), QStringLiteral("Find wrapped photos by their captions"),
                        {{QRect(16, 81, 119, 81), QRect(16, 188, 120, 21), QRect(154, 82, 360, 238),
@@ -114,7 +114,7 @@ Mantlersearch::Mantlersearch(MainWindowLink& mainWindow, Platform& platform, Vie
     connect(m_stop, &QPushButton::clicked, this, &Mantlersearch::requestStop);
 
     // Form_Load
-    m_mainWindow.setMainWindowEnabled(false);
+    m_hold = mainWindow.holdMainWindow();
     File1->setPattern(QStringLiteral("*.pff"));
     Dir1->startAtCurrentFolder();
     File1->setFolder(Dir1->path());
@@ -244,6 +244,8 @@ void Mantlersearch::Image1_Click() {
         m_platform.message(this, ViewerUnlock::busyText());
         return;
     }
+    // The unlock window holds the main window from here.
+    m_hold.release();
     unload();
     m_unlock.open(file);
 }
@@ -254,7 +256,7 @@ void Mantlersearch::Image2_Click() {
         close();
         return;
     }
-    m_mainWindow.setMainWindowEnabled(true);
+    m_hold.release();
     unload();
 }
 

@@ -158,8 +158,11 @@ void CrossingTest::viewWhileAnUnwrapRuns() {
 
     // While the first photo unwraps, the search window is opened and the second photo viewed.
     QPointer<pixa::ui::Mantlersearch> search;
-    auto* bar = h.window.findChild<QProgressBar*>(QStringLiteral("ProgressBar1"));
     bool asked = false;
+    // The unlock window shows the unwrap's progress.
+    h.open(h.path("first.pff"), 1);
+    QVERIFY(h.unlock.window());
+    auto* bar = h.unlock.window()->findChild<QProgressBar*>(QStringLiteral("ProgressBar1"));
     connect(bar, &QProgressBar::valueChanged, this, [&] {
         if (!std::exchange(asked, true)) search = viewInSearch(h, "second");
     });
