@@ -4,6 +4,7 @@
 #include "core/owner_codec.h"
 #include "core/owner_store.h"
 #include "core/picture_folder.h"
+#include "ui/file_browsers.h"
 #include "ui/platform.h"
 
 #include <utility>
@@ -30,7 +31,7 @@ void ShownPhotoRules::show(ShownPhoto photo, bool pictureLoaded) {
         m_onScreen = m_shown;
     }
     m_shown = std::move(photo);
-    const QString unwrapped = QString::fromStdString(m_picture.path().string());
+    const QString unwrapped = windowPath(m_picture.path());
     if (m_shown.ws_file != unwrapped && m_onScreen.ws_file != unwrapped) m_picture.remove();
     m_screen.shownChanged(m_shown, pictureLoaded);
 }
@@ -72,7 +73,7 @@ void ShownPhotoRules::showUnwrapped(const UnwrapResult& result) {
     }
     m_onScreenDescription = {};
     m_screen.describe(describe(result));
-    show({ShownPhoto::Kind::Unwrapped, QString::fromStdString(m_picture.path().string()),
+    show({ShownPhoto::Kind::Unwrapped, windowPath(m_picture.path()),
           m_shown.orig_file_type},
          true);
 }

@@ -38,7 +38,7 @@ bool putBack(const QString& moved, const QString& original) {
 } // namespace
 
 TrashOutcome DesktopTrash::moveToTrash(const std::filesystem::path& originalPath) {
-    const QString original = QFile::decodeName(QByteArray::fromStdString(originalPath.string()));
+    const QString original = windowPath(originalPath);
     // Qt makes the home trash only inside an existing data folder, and where it cannot make one
     // it uses the current folder instead and reports success; a fresh home has no data folder
     // yet.

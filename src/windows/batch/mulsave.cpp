@@ -7,6 +7,7 @@
 #include "core/wrap_job.h"
 #include "core/wrap_plan.h"
 #include "ui/browse_backdrop.h"
+#include "ui/browse_pane.h"
 #include "ui/file_browsers.h"
 #include "ui/help.h"
 #include "ui/image_button.h"
@@ -17,7 +18,6 @@
 
 #include <QCheckBox>
 #include <QDir>
-#include <QFile>
 #include <QFontMetrics>
 #include <QHash>
 #include <QLabel>
@@ -36,11 +36,6 @@ namespace {
 
 QString toQt(const std::string& text) {
     return QString::fromStdString(text);
-}
-
-// A core path as the window names it: the local encoding of file names.
-QString fromPath(const fs::path& path) {
-    return QFile::decodeName(QByteArray::fromStdString(path.string()));
 }
 
 // One line of the message that ends a run with failures: the photo and why it was not saved.
@@ -69,32 +64,28 @@ mulsave::mulsave(Session& session, Platform& platform)
          {QRect(15, 208, 161, 17)}}));
 
     Label2 = addBrowseLabel(this, "Label2", QStringLiteral("Select photos"), {18, 65});
-    File1 = new FileList(this);
-    File1->setObjectName(QStringLiteral("File1"));
-    File1->setGeometry(16, 82, 158, 110);
+    m_sources = new BrowsePane(*this, platform,
+                               {"Drive1", QRect(192, 209, 161, 21), "Dir1",
+                                QRect(193, 81, 161, 111), "File1", QRect(16, 82, 158, 110)});
+    File1 = m_sources->files();
     File1->setToolTip(
         QStringLiteral("Click to select. Use shift or ctrl keys for multiple selection."));
     Label3 = addBrowseLabel(this, "Label3", QStringLiteral("Path : "), {196, 65});
-    Dir1 = new FolderList(this);
-    Dir1->setObjectName(QStringLiteral("Dir1"));
-    Dir1->setGeometry(193, 81, 161, 111);
+    Dir1 = m_sources->folders();
     Dir1->setToolTip(QStringLiteral("Select folder"));
     Label6 = addBrowseLabel(this, "Label6", QStringLiteral("Drive"), {196, 195});
-    Drive1 = new DriveSelector(this);
-    Drive1->setObjectName(QStringLiteral("Drive1"));
-    Drive1->setGeometry(192, 209, 161, 21);
+    Drive1 = m_sources->drive();
     Drive1->setToolTip(QStringLiteral("Select drive"));
 
     Label7 = addBrowseLabel(this, "Label7", QStringLiteral("Select Destination Folder"), {21, 210});
     Label1 = addBrowseLabel(this, "Label1", QString(), {19, 227});
-    Dir2 = new FolderList(this);
-    Dir2->setObjectName(QStringLiteral("Dir2"));
-    Dir2->setGeometry(15, 242, 161, 111);
+    m_destinations = new BrowsePane(*this, platform,
+                                    {"Drive2", QRect(16, 370, 161, 21), "Dir2",
+                                     QRect(15, 242, 161, 111)});
+    Dir2 = m_destinations->folders();
     Dir2->setToolTip(QStringLiteral("Select destination folder where .pff files will be saved."));
     Label5 = addBrowseLabel(this, "Label5", QStringLiteral("Drive"), {18, 356});
-    Drive2 = new DriveSelector(this);
-    Drive2->setObjectName(QStringLiteral("Drive2"));
-    Drive2->setGeometry(16, 370, 161, 21);
+    Drive2 = m_destinations->drive();
     Drive2->setToolTip(QStringLiteral("Select destination drive"));
 
     // Two lines of the window's font: "Saving 10 of 12 files....wait" and the end of a stopped
@@ -133,10 +124,8 @@ mulsave::mulsave(Session& session, Platform& platform)
         fittingFont(font(), QStringLiteral("Move originals"), trashRoom.width() - indicator));
     m_trashOriginals->setGeometry(trashRoom);
 
-    connect(Drive1, &DriveSelector::changed, this, &mulsave::Drive1_Change);
-    connect(Drive2, &DriveSelector::changed, this, &mulsave::Drive2_Change);
-    connect(Dir1, &FolderList::pathChanged, this, &mulsave::Dir1_Change);
-    connect(Dir2, &FolderList::pathChanged, this, &mulsave::Dir2_Change);
+    connect(m_sources, &BrowsePane::folderChanged, this, &mulsave::Dir1_Change);
+    connect(m_destinations, &BrowsePane::folderChanged, this, &mulsave::Dir2_Change);
     connect(Image1, &ImageButton::clicked, this, &mulsave::Image1_Click);
     connect(Image2, &ImageButton::clicked, this, &mulsave::Image2_Click);
     connect(Image3, &ImageButton::clicked, this, &mulsave::Image3_Click);
@@ -149,13 +138,8 @@ void mulsave::Form_Load() {
     setWindowFlag(Qt::WindowStaysOnTopHint, true);
     File1->setPattern(QStringLiteral("*.bmp;*.jpg"));
     // Both folder lists start at the process's current folder, both selectors at its volume.
-    Dir1->startAtCurrentFolder();
-    Dir2->startAtCurrentFolder();
-    File1->setFolder(Dir1->path());
-    Drive1->restoreDrive(Dir1->path());
-    Drive2->restoreDrive(Dir2->path());
-    m_oldDrive1 = Drive1->drive();
-    m_oldDrive2 = Drive2->drive();
+    m_sources->startAtCurrentFolder();
+    m_destinations->startAtCurrentFolder();
     Label4->hide();
     ProgressBar1->hide();
     Dir2_Change();
@@ -165,8 +149,6 @@ void mulsave::Form_Load() {
 }
 
 void mulsave::Dir1_Change() {
-    followFolder(*Drive1, *Dir1, m_oldDrive1);
-    File1->setFolder(Dir1->path());
     showSourcePath();
 }
 
@@ -176,17 +158,7 @@ void mulsave::showSourcePath() {
 }
 
 void mulsave::Dir2_Change() {
-    followFolder(*Drive2, *Dir2, m_oldDrive2);
     setFittedText(*Label1, pathCaption(Dir2->path()), Dir2->geometry().right(), Dir2->path());
-}
-
-// A drive that cannot be read returns its selector silently.
-void mulsave::Drive1_Change() {
-    followDrive(*Drive1, *Dir1, m_oldDrive1);
-}
-
-void mulsave::Drive2_Change() {
-    followDrive(*Drive2, *Dir2, m_oldDrive2);
 }
 
 void mulsave::Image1_Click() {
@@ -228,10 +200,10 @@ void mulsave::Image2_Click() {
     const WrapPlan plan = planWraps(sources, options);
     QHash<QString, const WrapItem*> planned;
     for (const WrapItem& item : plan.items)
-        planned.insert(fromPath(item.source), &item);
+        planned.insert(windowPath(item.source), &item);
     QHash<QString, QString> refused;
     for (const WrapRefusal& refusal : plan.refusals) {
-        const QString source = fromPath(refusal.source);
+        const QString source = windowPath(refusal.source);
         // A reason that names the photo already is not prefixed with it once more.
         const QString reason = toQt(refusal.reason);
         refused.insert(source, refusal.number != 0 ? failureLine(source, Failure(refusal.number))

@@ -18,6 +18,7 @@ class Session;
 
 namespace pixa::ui {
 
+class BrowsePane;
 class DriveSelector;
 class FileList;
 class FolderList;
@@ -32,8 +33,7 @@ class mulsave : public WindowBase {
 public:
     mulsave(Session& session, Platform& platform);
 
-    void Drive1_Change();
-    void Drive2_Change();
+    // The source and destination panes entered another folder: their path captions follow.
     void Dir1_Change();
     void Dir2_Change();
     // Back: unloads the window.
@@ -69,8 +69,9 @@ private:
     Session& m_session;
     Platform& m_platform;
     bool cancel_sw = false;
-    QString m_oldDrive1;
-    QString m_oldDrive2;
+
+    BrowsePane* m_sources;
+    BrowsePane* m_destinations;
 
     DriveSelector* Drive1;
     FolderList* Dir1;

@@ -257,7 +257,7 @@ QString pixaform::captionText() const {
 
 PhotoDescription pixaform::description() const {
     const auto shownText = [](const QLabel* label) {
-        return label->isVisibleTo(label->parentWidget()) ? label->text() : QString();
+        return label->isHidden() ? QString() : label->text();
     };
     return {Text1->text(), shownText(Label5), shownText(Label2), shownText(Label3),
             shownText(Label4)};

@@ -300,7 +300,7 @@ void pixaform::offerTrash(const ShownPhoto& photo, const WrapJob& job) {
                                      .arg(QString::fromStdString(outcome.reason), photo.ws_file));
         return;
     }
-    const QString inTrash = QFile::decodeName(QByteArray::fromStdString(outcome.inTrash.string()));
+    const QString inTrash = windowPath(outcome.inTrash);
     m_trashedPhoto = inTrash;
     // The photo on screen is still there, in the trash, for another save.
     const ShownPhoto& shown = shownPhoto();

@@ -13,8 +13,8 @@ class QPushButton;
 
 namespace pixa::ui {
 
+class BrowsePane;
 class DriveSelector;
-class FileList;
 class FolderList;
 class ImageButton;
 class Platform;
@@ -26,7 +26,7 @@ public:
     // Holds the main window and lists the process's current folder.
     Mantlersearch(MainWindowLink& mainWindow, Platform& platform, ViewerUnlock& unlock);
 
-    void Drive1_Change();
+    // The pane entered another folder: its captions are listed.
     void Dir1_Change();
     // View: hands the file of the selected caption to the viewer unlock window.
     void Image1_Click();
@@ -54,13 +54,13 @@ private:
     MainWindowHold m_hold;
     Platform& m_platform;
     ViewerUnlock& m_unlock;
-    QString m_oldDrive;
+
+    BrowsePane* m_pane;
 
     DriveSelector* Drive1;
     QLabel* Label2;
     FolderList* Dir1;
     QLabel* Label1;
-    FileList* File1;
     QLabel* Label3;
     QListWidget* List1;
     ImageButton* Image1;

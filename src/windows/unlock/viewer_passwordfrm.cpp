@@ -226,7 +226,7 @@ UnwrapResult ViewerPasswordfrm::unwrap(const PffReader& reader, const ShownPhoto
     }
     ProgressBar1->hide();
     return {awaited.ws_file,
-            QString::fromStdString(incoming.string()),
+            windowPath(incoming),
             fromBytes(info.tag),
             fromBytes(info.ownerName()),
             fromBytes(info.fileType),
