@@ -139,9 +139,10 @@ int runWrap(const CliContext& context, const CliArguments& args) {
     const Interruption interruption;
     for (const auto& item : planAll(args.positionals(), settings.options)) {
         ProgressLine progress("Wrapping " + printable(item.source.string()));
-        const WrapJob job(item, settings.owner, nullptr,
-                          [&](uint64_t block, uint64_t count) { progress.update(block, count); },
-                          interruption.token());
+        const WrapJob job(
+            item, settings.owner, nullptr,
+            [&](uint64_t block, uint64_t count) { progress.update(block, count); },
+            interruption.token());
         const WrapRequest& plan = job.request();
         // A type taken from a long extension (".jpeg") is stored cut, as the batch window
         // stores it; said, so that nobody is surprised by ".jpe".

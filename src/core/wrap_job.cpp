@@ -16,7 +16,8 @@ void WrapJob::wrap() const {
 }
 
 TrashOutcome WrapJob::trashOriginal(Trash& trash) const {
-    if (const auto failure = verifyWrapped(m_request.target, m_request.source, m_progress, m_stop)) {
+    if (const auto failure =
+            verifyWrapped(m_request.target, m_request.source, m_progress, m_stop)) {
         return {false,
                 std::string("its wrapped photo did not read back the same (") + failure->what() +
                     ")",

@@ -73,9 +73,7 @@ void ShownPhotoRules::showUnwrapped(const UnwrapResult& result) {
     }
     m_onScreenDescription = {};
     m_screen.describe(describe(result));
-    show({ShownPhoto::Kind::Unwrapped, windowPath(m_picture.path()),
-          m_shown.orig_file_type},
-         true);
+    show({ShownPhoto::Kind::Unwrapped, windowPath(m_picture.path()), m_shown.orig_file_type}, true);
 }
 
 } // namespace pixa::ui

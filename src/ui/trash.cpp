@@ -45,8 +45,8 @@ TrashOutcome DesktopTrash::moveToTrash(const std::filesystem::path& originalPath
     QDir().mkpath(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation));
     QFile file(original);
     if (!file.moveToTrash()) {
-        return {false, "the move to the trash failed (" + file.errorString().toStdString() + ")",
-                {}};
+        return {
+            false, "the move to the trash failed (" + file.errorString().toStdString() + ")", {}};
     }
     const QString moved = QFileInfo(file.fileName()).absoluteFilePath();
     if (!inATrash(moved)) {

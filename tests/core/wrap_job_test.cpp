@@ -47,8 +47,8 @@ TEST_P(WrapJobTest, HandsTheOriginalToTheTrashOnlyOnceTheWrapGivesItBack) {
     RecordingTrash trash;
     TrashOutcome outcome;
     EXPECT_EQ(failureNumber([&] { outcome = job.trashOriginal(trash); }), GetParam().thrown);
-    EXPECT_EQ(trash.handed, GetParam().handed ? std::vector<fs::path>{source}
-                                              : std::vector<fs::path>{});
+    EXPECT_EQ(trash.handed,
+              GetParam().handed ? std::vector<fs::path>{source} : std::vector<fs::path>{});
     EXPECT_EQ(outcome.moved, GetParam().handed);
     if (!GetParam().handed && GetParam().thrown == 0)
         EXPECT_NE(outcome.reason.find("did not read back the same"), std::string::npos);
@@ -56,24 +56,23 @@ TEST_P(WrapJobTest, HandsTheOriginalToTheTrashOnlyOnceTheWrapGivesItBack) {
 
 INSTANTIATE_TEST_SUITE_P(
     Steps, WrapJobTest,
-    testing::Values(
-        TrashCase{"ReadsBackWhole", [](const fs::path&, const fs::path&, std::stop_source&) {},
-                  true, 0},
-        TrashCase{"OriginalChangedSince",
-                  [](const fs::path& source, const fs::path&, std::stop_source&) {
-                      std::string bytes = readBytes(source);
-                      bytes.back() ^= 1;
-                      writeBytes(source, bytes);
-                  },
-                  false, 0},
-        TrashCase{"WrappedPhotoCut",
-                  [](const fs::path&, const fs::path& pff, std::stop_source&) {
-                      fs::resize_file(pff, 3000);
-                  },
-                  false, 0},
-        TrashCase{"Stopped",
-                  [](const fs::path&, const fs::path&, std::stop_source& stop) {
-                      stop.request_stop();
-                  },
-                  false, err::UserInterrupt}),
+    testing::Values(TrashCase{"ReadsBackWhole",
+                              [](const fs::path&, const fs::path&, std::stop_source&) {}, true, 0},
+                    TrashCase{"OriginalChangedSince",
+                              [](const fs::path& source, const fs::path&, std::stop_source&) {
+                                  std::string bytes = readBytes(source);
+                                  bytes.back() ^= 1;
+                                  writeBytes(source, bytes);
+                              },
+                              false, 0},
+                    TrashCase{"WrappedPhotoCut",
+                              [](const fs::path&, const fs::path& pff, std::stop_source&) {
+                                  fs::resize_file(pff, 3000);
+                              },
+                              false, 0},
+                    TrashCase{"Stopped",
+                              [](const fs::path&, const fs::path&, std::stop_source& stop) {
+                                  stop.request_stop();
+                              },
+                              false, err::UserInterrupt}),
     [](const auto& info) { return std::string(info.param.name); });

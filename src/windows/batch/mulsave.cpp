@@ -79,9 +79,8 @@ mulsave::mulsave(Session& session, Platform& platform)
 
     Label7 = addBrowseLabel(this, "Label7", QStringLiteral("Select Destination Folder"), {21, 210});
     Label1 = addBrowseLabel(this, "Label1", QString(), {19, 227});
-    m_destinations = new BrowsePane(*this, platform,
-                                    {"Drive2", QRect(16, 370, 161, 21), "Dir2",
-                                     QRect(15, 242, 161, 111)});
+    m_destinations = new BrowsePane(
+        *this, platform, {"Drive2", QRect(16, 370, 161, 21), "Dir2", QRect(15, 242, 161, 111)});
     Dir2 = m_destinations->folders();
     Dir2->setToolTip(QStringLiteral("Select destination folder where .pff files will be saved."));
     Label5 = addBrowseLabel(this, "Label5", QStringLiteral("Drive"), {18, 356});

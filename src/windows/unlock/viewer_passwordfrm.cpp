@@ -225,12 +225,9 @@ UnwrapResult ViewerPasswordfrm::unwrap(const PffReader& reader, const ShownPhoto
         throw;
     }
     ProgressBar1->hide();
-    return {awaited.ws_file,
-            windowPath(incoming),
-            fromBytes(info.tag),
-            fromBytes(info.ownerName()),
-            fromBytes(info.fileType),
-            fromBytes(info.date),
+    return {awaited.ws_file,          windowPath(incoming),
+            fromBytes(info.tag),      fromBytes(info.ownerName()),
+            fromBytes(info.fileType), fromBytes(info.date),
             fromBytes(info.time)};
 }
 

@@ -5,8 +5,8 @@
 #include <QApplication>
 #include <QBuffer>
 #include <QLabel>
-#include <QMimeData>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QtTest>
 
 #include <fstream>

@@ -100,8 +100,7 @@ void MainWindowTest::exit() {
         unlock->findChild<QLineEdit*>("Text2")->setText("view");
         // Exit while the unwrap's first blocks are written.
         QObject::connect(unlock->findChild<QProgressBar*>("ProgressBar1"),
-                         &QProgressBar::valueChanged,
-                         &h.window, [&](int block) {
+                         &QProgressBar::valueChanged, &h.window, [&](int block) {
                              if (block == 1) exitNow();
                          });
         unlock->Command1_Click();

@@ -135,7 +135,8 @@ void MantlersearchTest::viewWithoutASelectionDoesNothing() {
     SearchHarness h;
     QVERIFY(h.wrap(QStringLiteral("a.pff"), "Attic", h.anna));
     h.open();
-    h.mainWindow.rules.show({ShownPhoto::Kind::Picture, QStringLiteral("/shown.jpg"), ".JPG"}, false);
+    h.mainWindow.rules.show({ShownPhoto::Kind::Picture, QStringLiteral("/shown.jpg"), ".JPG"},
+                            false);
     emit h.view()->clicked();
     QCOMPARE(h.mainWindow.shown().ws_file, QStringLiteral("/shown.jpg"));
     QVERIFY(h.window->isVisible());
