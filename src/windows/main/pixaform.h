@@ -8,6 +8,8 @@
 #include "ui/platform.h"
 #include "ui/window_base.h"
 
+#include <QImage>
+
 #include <functional>
 #include <optional>
 #include <stop_token>
