@@ -13,6 +13,7 @@
 #include "core/owner_codec.h"
 #include "core/owner_store.h"
 #include "core/pff_file.h"
+#include "core/wrap_job.h"
 #include "core/wrap_plan.h"
 
 #include <iostream>
@@ -138,7 +139,12 @@ int runWrap(const CliContext& context, const CliArguments& args) {
     int status = kExitSuccess;
     const Interruption interruption;
     for (const auto& item : planAll(args.positionals(), settings.options)) {
-        const WrapRequest plan = item.request(settings.owner);
+        ProgressLine progress("Wrapping " + printable(item.source.string()));
+        const WrapJob job(
+            item, settings.owner, nullptr,
+            [&](uint64_t block, uint64_t count) { progress.update(block, count); },
+            interruption.token());
+        const WrapRequest& plan = job.request();
         // A type taken from a long extension (".jpeg") is stored cut, as the batch window
         // stores it; said, so that nobody is surprised by ".jpe".
         if (!settings.options.fileType && plan.fileType.size() > kFileTypeSize) {
@@ -148,11 +154,8 @@ int runWrap(const CliContext& context, const CliArguments& args) {
                       << printable(fromCodePage(plan.fileType)) << "\"\n";
         }
         removeStaleTemporaries(fs::absolute(plan.target).parent_path());
-        ProgressLine progress("Wrapping " + printable(plan.source.string()));
         try {
-            encrypt_pff_file(
-                plan, [&](uint64_t block, uint64_t count) { progress.update(block, count); },
-                interruption.token());
+            job.wrap();
             progress.finish();
             std::cout << printable(plan.target.string()) << '\n' << std::flush;
         } catch (const Failure& f) {

@@ -97,6 +97,20 @@ void prefetchFile(const fs::path& file) noexcept {
     ::close(fd);
 }
 
+// The listing's one order: by path without regard to the letters' case, as people read names;
+// paths that differ in case only, by their bytes.
+bool byNameIgnoringCase(const fs::path& a, const fs::path& b) {
+    const std::string& x = a.native();
+    const std::string& y = b.native();
+    const auto lower = [](unsigned char c) { return std::tolower(c); };
+    const auto [ax, ay] = std::mismatch(x.begin(), x.end(), y.begin(), y.end(),
+                                        [&](char p, char q) { return lower(p) == lower(q); });
+    if (ax == x.end() && ay == y.end()) return x < y;
+    if (ax == x.end()) return true;
+    if (ay == y.end()) return false;
+    return lower(*ax) < lower(*ay);
+}
+
 CaptionEntry readEntry(const fs::path& file) {
     CaptionEntry entry;
     entry.file = file;
@@ -135,7 +149,7 @@ std::vector<fs::path> listPffFiles(const fs::path& folder, bool recursive,
             unreadFolders->push_back({next, f});
         }
     }
-    std::sort(files.begin(), files.end());
+    std::sort(files.begin(), files.end(), byNameIgnoringCase);
     if (unreadFolders) {
         std::sort(unreadFolders->begin(), unreadFolders->end(),
                   [](const UnreadFolder& a, const UnreadFolder& b) { return a.folder < b.folder; });

@@ -39,9 +39,6 @@ inline std::string encrypt_date(std::string_view ws_name, int32_t gbl_mul_fact) 
 inline std::string encrypt_time(std::string_view ws_name, int32_t gbl_mul_fact) {
     return scrambleField(ws_name, gbl_mul_fact);
 }
-inline std::string encrypt_file_name(std::string_view ws_name, int32_t gbl_mul_fact) {
-    return scrambleField(ws_name, gbl_mul_fact);
-}
 inline std::string decrypt_file_type(std::string_view ws_text, int32_t gbl_mul_fact) {
     return unscrambleField(ws_text, gbl_mul_fact);
 }

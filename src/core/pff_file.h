@@ -163,13 +163,14 @@ struct UnreadFolder {
 using FolderVisit = std::function<void(const std::filesystem::path& folder)>;
 
 // The entries of a folder named .pff (matched without regard to case) that are not folders,
-// sorted by path; with `recursive` those of its subfolders too, without following links to
-// folders and without entering the kernel's pseudo file systems (/proc, /sys, /dev and their
-// kind). Entries that are not regular files (a FIFO, a link that leads nowhere) are listed too,
-// so that the caption listing reports why they cannot be read. A folder that cannot be read
-// fails the listing, unless `unreadFolders` is given for the subfolders: they are then added to
-// it and the listing goes on. `visit` is called before each folder is read; a stop requested
-// through `stop` is checked after it and ends the listing with "User interrupt occurred".
+// sorted by path without regard to the letters' case; with `recursive` those of its subfolders
+// too, without following links to folders and without entering the kernel's pseudo file systems
+// (/proc, /sys, /dev and their kind). Entries that are not regular files (a FIFO, a link that
+// leads nowhere) are listed too, so that the caption listing reports why they cannot be read. A
+// folder that cannot be read fails the listing, unless `unreadFolders` is given for the
+// subfolders: they are then added to it and the listing goes on. `visit` is called before each
+// folder is read; a stop requested through `stop` is checked after it and ends the listing with
+// "User interrupt occurred".
 std::vector<std::filesystem::path> listPffFiles(const std::filesystem::path& folder,
                                                 bool recursive = false,
                                                 std::vector<UnreadFolder>* unreadFolders = nullptr,

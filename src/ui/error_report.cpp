@@ -2,18 +2,14 @@
 
 #include "ui/platform.h"
 
-#include <QApplication>
 #include <QWidget>
 
 namespace pixa::ui {
 namespace {
 
-// The arrow again: a handler that fails mid-way may have left a busy pointer behind.
+// The window's arrow again. The application's busy pointer is its holders' own (BusyPointer),
+// each of which takes it back as the failure unwinds it; another window's stays.
 void restorePointer(QWidget* window) {
-    if (qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
-        while (QGuiApplication::overrideCursor())
-            QGuiApplication::restoreOverrideCursor();
-    }
     if (window) window->unsetCursor();
 }
 

@@ -49,6 +49,10 @@ std::filesystem::path localPath(const QString& path) {
     return std::filesystem::path(QFile::encodeName(path).toStdString());
 }
 
+QString windowPath(const std::filesystem::path& path) {
+    return QFile::decodeName(QByteArray::fromStdString(path.string()));
+}
+
 DriveSelector::DriveSelector(QWidget* parent) : QComboBox(parent) {
     setVolumes(mountedVolumes());
     // Every choice, the shown drive's too: choosing it again takes the folder list to its root.

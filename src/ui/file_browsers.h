@@ -20,6 +20,8 @@ QString joinPath(const QString& folder, const QString& name);
 
 // `path` for the core, in the local encoding of file names.
 std::filesystem::path localPath(const QString& path);
+// A core path as the windows name it: localPath() undone.
+QString windowPath(const std::filesystem::path& path);
 
 // The drive selector: one entry a drive, its mount point as the entry's tooltip. changed() is
 // the change event, raised whenever the user chooses a drive, the one shown too, and when a

@@ -1,11 +1,13 @@
-// What the other windows may read and ask of the main window: enable it, caption it, read the
-// photo it shows, ask it to wait for a wrapped photo's password and to show what an unwrap
-// restored, its caption box and information labels, its progress bar and pointer, and the news
-// that the current owner changed. The shown photo is the main window's alone to change.
+// What the other windows may read and ask of the main window: read the photo it shows, ask it
+// to wait for a wrapped photo's password and to show what an unwrap restored, hold it while they
+// are up, and tell it that the current owner changed. The main window carries each request out
+// on its own widgets; nothing else touches them.
 #pragma once
 
-#include <QImage>
 #include <QString>
+
+#include <functional>
+#include <memory>
 
 class QWidget;
 
@@ -23,53 +25,89 @@ struct ShownPhoto {
     bool savable() const { return kind == Kind::Picture || kind == Kind::Unwrapped; }
 };
 
-// The four labels of the information panel.
-enum class InfoLabel { Owner, FileType, Date, Time }; // Label5, Label2, Label3, Label4
+// What an unwrap restored: the wrapped photo `pff`, its picture (the session's incoming
+// picture) and the fields the file carries, as the main window is to show them.
+struct UnwrapResult {
+    QString pff;
+    QString picture;
+    QString caption; // the stored tag, 64 characters
+    QString owner;   // the plain owner's name, 20 characters
+    QString fileType;
+    QString date;
+    QString time;
+};
+
+class MainWindowLink;
+
+// Keeps the main window from taking input for its life; the main window takes input again
+// once no hold is left. Outliving the main window is harmless.
+class MainWindowHold {
+public:
+    MainWindowHold() = default;
+    ~MainWindowHold() { release(); }
+    MainWindowHold(MainWindowHold&& other) noexcept : m_holds(std::move(other.m_holds)) {
+        other.m_holds.reset();
+    }
+    MainWindowHold& operator=(MainWindowHold&& other) noexcept;
+    MainWindowHold(const MainWindowHold&) = delete;
+    MainWindowHold& operator=(const MainWindowHold&) = delete;
+
+    bool holds() const { return !m_holds.expired(); }
+    void release();
+
+private:
+    friend class MainWindowLink;
+    struct Count {
+        int holds = 0;
+        std::function<void(bool held)> changed;
+    };
+    explicit MainWindowHold(const std::shared_ptr<Count>& count);
+
+    std::weak_ptr<Count> m_holds;
+};
 
 class MainWindowLink {
 public:
+    MainWindowLink();
     virtual ~MainWindowLink() = default;
+    MainWindowLink(const MainWindowLink&) = delete;
+    MainWindowLink& operator=(const MainWindowLink&) = delete;
 
-    virtual void setMainWindowEnabled(bool enabled) = 0;
-    virtual void setMainWindowCaption(const QString& caption) = 0;
     // The main window itself, so that windows opened for it stay above it; may be null.
     virtual QWidget* mainWindowWidget() = 0;
 
     // The photo shown; changed only by the main window itself.
     virtual const ShownPhoto& shownPhoto() const = 0;
     // The wrapped photo `pff` is to be opened: it waits for its viewer password, saving is off
-    // until it is shown, and the information labels are emptied.
+    // until it is shown, and the caption box and information labels are emptied. What they
+    // held comes back when the photo is not opened.
     virtual void awaitPassword(const QString& pff) = 0;
-    // The unwrap of the wrapped photo `pff` restored it into the session's incoming picture:
-    // shows it (the horizontal scroll bar starting at the window's left edge) and makes it the
-    // unwrapped photo that `ws_file` names, with `ownerLabel` in the owner label. Throws
-    // pixa::Failure when it cannot be shown; the incoming picture is gone then and the photo
-    // shown before is the shown photo again. When `pff` no longer waits (the user opened
-    // another file meanwhile) the incoming picture is discarded.
-    virtual void showUnwrapped(const QString& pff, const QString& ownerLabel) = 0;
+    // Shows what an unwrap restored into the incoming picture (the horizontal scroll bar
+    // starting at the window's left edge), with its caption and information, and makes it the
+    // unwrapped photo that `ws_file` names. Throws pixa::Failure when it cannot be shown; the
+    // incoming picture is gone then and the photo shown before is shown and described again.
+    // When `result.pff` no longer waits (the user opened another file meanwhile) the incoming
+    // picture is discarded.
+    virtual void showUnwrapped(const UnwrapResult& result) = 0;
     // The photo waiting for its password was not opened (closed, refused or failed): the photo
-    // shown before is the shown photo again.
+    // shown before is the shown photo again, with its caption and information.
     virtual void passwordNotGiven() = 0;
 
-    // `Text1`, the photo's caption.
-    virtual QString captionText() const = 0;
-    virtual void setCaptionText(const QString& text) = 0;
-    // Sets the label's caption and shows it.
-    virtual void setInfoLabel(InfoLabel label, const QString& text) = 0;
-    // Empties the four labels, then hides them.
-    virtual void clearInfoLabels() = 0;
+    // A registration or login made someone the current owner.
+    virtual void ownerChanged() = 0;
+    // Ends the application as the main window's exit button does, its unwrapped picture going.
+    virtual void endApplication() = 0;
 
-    // `ProgressBar1`: shown with a range at the start of a transfer, hidden at its end.
-    virtual void showProgress(int maximum) = 0;
-    virtual void setProgress(int value) = 0;
-    virtual void hideProgress() = 0;
-    virtual void setBusyPointer(bool busy) = 0;
+    // Keeps the main window from taking input until the hold is released or destroyed.
+    MainWindowHold holdMainWindow();
 
-    // What `Picture1` displays, at the size shown; null when it shows nothing.
-    virtual QImage shownPicture() const = 0;
+protected:
+    // The first hold was taken (true), or the last one released (false).
+    virtual void heldChanged(bool held) = 0;
+    bool held() const { return m_holds->holds > 0; }
 
-    // A registration or login made someone else the current owner.
-    virtual void currentOwnerChanged() = 0;
+private:
+    std::shared_ptr<MainWindowHold::Count> m_holds;
 };
 
 } // namespace pixa::ui

@@ -27,7 +27,6 @@ struct FileDialogRequest {
     int filterIndex = 1;       // 1-based pair selected when the dialog opens
     QString fileName;          // preselected file name or path
     QString directory;         // starting folder; empty for the dialog's own choice
-    bool hideReadOnly = false; // accepted and ignored
 };
 
 struct FileDialogResult {

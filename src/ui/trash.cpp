@@ -1,6 +1,5 @@
 #include "ui/trash.h"
 
-#include "core/read_back.h"
 #include "ui/file_browsers.h"
 
 #include <QDir>
@@ -38,32 +37,24 @@ bool putBack(const QString& moved, const QString& original) {
 
 } // namespace
 
-TrashOutcome trashVerifiedOriginal(const QString& original, const QString& pff,
-                                   const Progress& progress, std::stop_token stop) {
-    if (const auto failure = verifyWrapped(localPath(pff), localPath(original), progress, stop)) {
-        return {false,
-                QStringLiteral("its wrapped photo did not read back the same (%1)")
-                    .arg(QString::fromStdString(failure->what())),
-                {}};
-    }
+TrashOutcome DesktopTrash::moveToTrash(const std::filesystem::path& originalPath) {
+    const QString original = windowPath(originalPath);
     // Qt makes the home trash only inside an existing data folder, and where it cannot make one
     // it uses the current folder instead and reports success; a fresh home has no data folder
     // yet.
     QDir().mkpath(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation));
     QFile file(original);
-    // Renamed within its volume; a volume without a trash of its own the user may write refuses
-    // the move rather than copying the photo elsewhere.
     if (!file.moveToTrash()) {
         return {
-            false, QStringLiteral("the move to the trash failed (%1)").arg(file.errorString()), {}};
+            false, "the move to the trash failed (" + file.errorString().toStdString() + ")", {}};
     }
     const QString moved = QFileInfo(file.fileName()).absoluteFilePath();
     if (!inATrash(moved)) {
-        const QString reason = QStringLiteral("the desktop's trash could not be found or made");
+        const std::string reason = "the desktop's trash could not be found or made";
         if (putBack(moved, original)) return {false, reason, {}};
-        return {false, reason + QStringLiteral("; the photo is now ") + moved, {}};
+        return {false, reason + "; the photo is now " + moved.toStdString(), {}};
     }
-    return {true, {}, moved};
+    return {true, {}, localPath(moved)};
 }
 
 } // namespace pixa::ui

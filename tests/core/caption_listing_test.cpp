@@ -199,3 +199,17 @@ TEST_F(CaptionListingTest, AFileThatTheFullReaderRefusesCarriesItsRefusal) {
         EXPECT_EQ(readerRefuses, result.refusal.has_value()) << c.name;
     }
 }
+
+// The search window lists one folder and a whole tree alike: the names as people read them,
+// capitals among the small letters.
+TEST_F(CaptionListingTest, OneFolderAndItsTreeListInOneOrderWithoutRegardToCase) {
+    for (const char* folder : {"sub", "Sub2"})
+        fs::create_directories(dir / folder);
+    for (const char* name : {"b.pff", "A.pff", "a2.PFF", "sub/B.pff", "Sub2/a.pff"})
+        writeBytes(dir / name, "x");
+    const std::vector<fs::path> folder{dir / "A.pff", dir / "a2.PFF", dir / "b.pff"};
+    EXPECT_EQ(listPffFiles(dir), folder);
+    std::vector<fs::path> tree = folder;
+    tree.insert(tree.end(), {dir / "sub/B.pff", dir / "Sub2/a.pff"});
+    EXPECT_EQ(listPffFiles(dir, true), tree);
+}

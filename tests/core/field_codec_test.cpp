@@ -27,7 +27,7 @@ TEST(FieldCodec, FieldShiftRoundsTheFactorOverEleven) {
 TEST(FieldCodec, EveryMemberRoundTripsAndKeepsTheLength) {
     const std::string plain = "PICT0001.JPG 10:15:00 PM";
     for (int32_t factor : {0, 11, 605, 1298}) {
-        const std::string s = encrypt_file_name(plain, factor);
+        const std::string s = scrambleField(plain, factor);
         EXPECT_EQ(s.size(), plain.size());
         EXPECT_EQ(s, encrypt_tag(plain, factor));
         EXPECT_EQ(s, encrypt_file_type(plain, factor));
@@ -53,7 +53,7 @@ TEST(FieldCodec, LargestShiftScramblesUpTo137AndFailsFrom138) {
     EXPECT_EQ(static_cast<unsigned char>(s.back()), 255);
     EXPECT_EQ(decrypt_date(s, 1298), upTo137);
     EXPECT_EQ(failureNumber([] { encrypt_tag("ab\x8A", 1298); }), 5);
-    EXPECT_EQ(failureNumber([] { encrypt_file_name("\xFF", 11); }), 5);
+    EXPECT_EQ(failureNumber([] { scrambleField("\xFF", 11); }), 5);
     try {
         encrypt_tag("ab\xE9", 1298);
         FAIL() << "no failure";

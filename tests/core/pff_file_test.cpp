@@ -128,7 +128,7 @@ TEST_F(PffTest, TrailerLayoutWithTheLargestFactor) {
     EXPECT_EQ(t.substr(68, 8), big.gbl_encr_owner_pass);
     EXPECT_EQ(t.substr(76, 8), big.gbl_encr_viewer_pass);
     // The file name is scrambled, its padding is not.
-    EXPECT_EQ(t.substr(84, 255), encrypt_file_name("Photo 1.pff", 1298) + spaces(244));
+    EXPECT_EQ(t.substr(84, 255), scrambleField("Photo 1.pff", 1298) + spaces(244));
     EXPECT_EQ(t.substr(339), "1298");
     const PffInfo info = PffReader(dir / "Photo 1.pff").info();
     EXPECT_EQ(info.file_mul_fact, 1298);

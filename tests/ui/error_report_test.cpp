@@ -115,7 +115,8 @@ void ErrorReportTest::restoresThePointer() {
     ScriptedPlatform platform;
     reportError(platform, &window, variant, Failure(number), cancelCheck);
 
-    QCOMPARE(QApplication::overrideCursor() == nullptr, restored);
+    // Another holder's busy pointer is its own to take back.
+    QVERIFY(QApplication::overrideCursor());
     QCOMPARE(window.cursor().shape() == Qt::ArrowCursor, restored);
     while (QApplication::overrideCursor())
         QApplication::restoreOverrideCursor();
@@ -128,7 +129,8 @@ void ErrorReportTest::untrappedFailureShowsNumberAndDescription() {
     reportUntrapped(platform, &window, Failure(61, "/photos/a.pff"));
     reportUntrapped(platform, &window, Failure(1001, "Something odd", "detail"));
     QCOMPARE(platform.messages(), (QStringList{"61 Disk full", "1001 Something odd"}));
-    QVERIFY(!QApplication::overrideCursor());
+    QVERIFY(QApplication::overrideCursor());
+    QApplication::restoreOverrideCursor();
 }
 
 QTEST_MAIN(ErrorReportTest)

@@ -202,7 +202,6 @@ void PlatformTest::fileDialogReturnsPathAndFilterIndex() {
         "Wrapped photo (*.pff)|*.pff|Windows bitmap (*.bmp)|*.bmp|JPEG bitmap (*.jpg)|*.jpg";
     request.filterIndex = startIndex;
     request.directory = dir.path();
-    request.hideReadOnly = true;
 
     QtPlatform platform;
     const QStringList filters = nameFiltersFromPairs(request.filter);

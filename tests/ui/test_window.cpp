@@ -2,11 +2,11 @@
 
 #include "core/error.h"
 #include "ui/artwork.h"
+#include "ui/busy_pointer.h"
 #include "ui/error_report.h"
 #include "ui/help.h"
 
 #include <QFile>
-#include <QGuiApplication>
 #include <QImage>
 #include <QPalette>
 
@@ -50,14 +50,14 @@ void TestWindow::Command1_Click() {
         FileDialogRequest request;
         request.filter = kFilter;
         const FileDialogResult chosen = m_platform.openFile(this, request);
-        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+        BusyPointer busy;
         Command4->Disable();
         if (!QFile::exists(chosen.fileName)) throw Failure(err::FileNotFound);
         const QImage picture(chosen.fileName);
         if (picture.isNull()) throw Failure(err::InvalidPicture);
         m_file = chosen.fileName;
         Label1->setText(QStringLiteral("%1 x %2").arg(picture.width()).arg(picture.height()));
-        QGuiApplication::restoreOverrideCursor();
+        busy.release();
         Command4->Enable();
     } catch (const Failure& failure) {
         reportError(m_platform, this, ErrorVariant::File, failure, true);

@@ -1,13 +1,14 @@
 #include "windows/batch/mulsave.h"
 
-#include "core/codepage.h"
 #include "core/error.h"
 #include "core/file_io.h"
 #include "core/pff_file.h"
 #include "core/picture_file.h"
 #include "core/session.h"
+#include "core/wrap_job.h"
 #include "core/wrap_plan.h"
 #include "ui/browse_backdrop.h"
+#include "ui/browse_pane.h"
 #include "ui/file_browsers.h"
 #include "ui/help.h"
 #include "ui/image_button.h"
@@ -64,36 +65,31 @@ mulsave::mulsave(Session& session, Platform& platform)
          {QRect(15, 208, 161, 17)}}));
 
     Label2 = addBrowseLabel(this, "Label2", QStringLiteral("Select photos"), {18, 65});
-    File1 = new FileList(this);
-    File1->setObjectName(QStringLiteral("File1"));
-    File1->setGeometry(16, 82, 158, 110);
+    m_sources = new BrowsePane(*this, platform,
+                               {"Drive1", QRect(192, 209, 161, 21), "Dir1",
+                                QRect(193, 81, 161, 111), "File1", QRect(16, 82, 158, 110)});
+    File1 = m_sources->files();
     File1->setAccessibleName(QStringLiteral("Photos"));
     File1->setToolTip(
         QStringLiteral("Click to select. Use shift or ctrl keys for multiple selection."));
     Label3 = addBrowseLabel(this, "Label3", QStringLiteral("Path : "), {196, 65});
-    Dir1 = new FolderList(this);
-    Dir1->setObjectName(QStringLiteral("Dir1"));
-    Dir1->setGeometry(193, 81, 161, 111);
+    Dir1 = m_sources->folders();
     Dir1->setAccessibleName(QStringLiteral("Photo folder"));
     Dir1->setToolTip(QStringLiteral("Select folder"));
     Label6 = addBrowseLabel(this, "Label6", QStringLiteral("Drive"), {196, 195});
-    Drive1 = new DriveSelector(this);
-    Drive1->setObjectName(QStringLiteral("Drive1"));
-    Drive1->setGeometry(192, 209, 161, 21);
+    Drive1 = m_sources->drive();
     Drive1->setAccessibleName(QStringLiteral("Drive"));
     Drive1->setToolTip(QStringLiteral("Select drive"));
 
     Label7 = addBrowseLabel(this, "Label7", QStringLiteral("Select Destination Folder"), {21, 210});
     Label1 = addBrowseLabel(this, "Label1", QString(), {19, 227});
-    Dir2 = new FolderList(this);
-    Dir2->setObjectName(QStringLiteral("Dir2"));
-    Dir2->setGeometry(15, 242, 161, 111);
+    m_destinations = new BrowsePane(
+        *this, platform, {"Drive2", QRect(16, 370, 161, 21), "Dir2", QRect(15, 242, 161, 111)});
+    Dir2 = m_destinations->folders();
     Dir2->setAccessibleName(QStringLiteral("Destination folder"));
     Dir2->setToolTip(QStringLiteral("Select destination folder where .pff files will be saved."));
     Label5 = addBrowseLabel(this, "Label5", QStringLiteral("Drive"), {18, 356});
-    Drive2 = new DriveSelector(this);
-    Drive2->setObjectName(QStringLiteral("Drive2"));
-    Drive2->setGeometry(16, 370, 161, 21);
+    Drive2 = m_destinations->drive();
     Drive2->setAccessibleName(QStringLiteral("Destination drive"));
     Drive2->setToolTip(QStringLiteral("Select destination drive"));
 
@@ -142,10 +138,8 @@ mulsave::mulsave(Session& session, Platform& platform)
         fittingFont(font(), QStringLiteral("Move originals"), trashRoom.width() - indicator));
     m_trashOriginals->setGeometry(trashRoom);
 
-    connect(Drive1, &DriveSelector::changed, this, &mulsave::Drive1_Change);
-    connect(Drive2, &DriveSelector::changed, this, &mulsave::Drive2_Change);
-    connect(Dir1, &FolderList::pathChanged, this, &mulsave::Dir1_Change);
-    connect(Dir2, &FolderList::pathChanged, this, &mulsave::Dir2_Change);
+    connect(m_sources, &BrowsePane::folderChanged, this, &mulsave::Dir1_Change);
+    connect(m_destinations, &BrowsePane::folderChanged, this, &mulsave::Dir2_Change);
     connect(Image1, &ImageButton::clicked, this, &mulsave::Image1_Click);
     connect(Image2, &ImageButton::clicked, this, &mulsave::Image2_Click);
     connect(Image3, &ImageButton::clicked, this, &mulsave::Image3_Click);
@@ -161,13 +155,8 @@ void mulsave::Form_Load() {
         patterns << QString::fromStdString(pattern);
     File1->setPattern(patterns.join(QLatin1Char(';')));
     // Both folder lists start at the process's current folder, both selectors at its volume.
-    Dir1->startAtCurrentFolder();
-    Dir2->startAtCurrentFolder();
-    File1->setFolder(Dir1->path());
-    Drive1->restoreDrive(Dir1->path());
-    Drive2->restoreDrive(Dir2->path());
-    m_oldDrive1 = Drive1->drive();
-    m_oldDrive2 = Drive2->drive();
+    m_sources->startAtCurrentFolder();
+    m_destinations->startAtCurrentFolder();
     Label4->hide();
     ProgressBar1->hide();
     Dir2_Change();
@@ -177,8 +166,6 @@ void mulsave::Form_Load() {
 }
 
 void mulsave::Dir1_Change() {
-    followFolder(*Drive1, *Dir1, m_oldDrive1);
-    File1->setFolder(Dir1->path());
     showSourcePath();
 }
 
@@ -188,17 +175,7 @@ void mulsave::showSourcePath() {
 }
 
 void mulsave::Dir2_Change() {
-    followFolder(*Drive2, *Dir2, m_oldDrive2);
     setFittedText(*Label1, pathCaption(Dir2->path()), Dir2->geometry().right(), Dir2->path());
-}
-
-// A drive that cannot be read returns its selector silently.
-void mulsave::Drive1_Change() {
-    followDrive(*Drive1, *Dir1, m_oldDrive1);
-}
-
-void mulsave::Drive2_Change() {
-    followDrive(*Drive2, *Dir2, m_oldDrive2);
 }
 
 void mulsave::Image1_Click() {
@@ -228,22 +205,22 @@ void mulsave::Image2_Click() {
     for (int i = 0; i < File1->entryCount(); ++i) {
         names << File1->name(i);
         selected << File1->isSelected(i);
-        if (selected.back()) sources.push_back(joinPath(folder, names.back()).toStdString());
+        if (selected.back()) sources.push_back(localPath(joinPath(folder, names.back())));
     }
     const int n = static_cast<int>(sources.size());
     // Every source's target, type and caption, and the sources that cannot be wrapped: not a
     // picture, gone, or a second source for one target.
     WrapOptions options;
-    options.outputFolder = Dir2->path().toStdString();
+    options.outputFolder = localPath(Dir2->path());
     // What an earlier run that was killed left half-written there goes first.
     removeStaleTemporaries(*options.outputFolder);
     const WrapPlan plan = planWraps(sources, options);
     QHash<QString, const WrapItem*> planned;
     for (const WrapItem& item : plan.items)
-        planned.insert(toQt(item.source.string()), &item);
+        planned.insert(windowPath(item.source), &item);
     QHash<QString, QString> refused;
     for (const WrapRefusal& refusal : plan.refusals) {
-        const QString source = toQt(refusal.source.string());
+        const QString source = windowPath(refusal.source);
         // A reason that names the photo already is not prefixed with it once more.
         const QString reason = toQt(refusal.reason);
         refused.insert(source, refusal.number != 0 ? failureLine(source, Failure(refusal.number))
@@ -256,7 +233,6 @@ void mulsave::Image2_Click() {
     QStringList kept;
     int k = 1;
     int written = 0;
-    m_runStop = work.stopToken();
     for (qsizetype i = 0; i < names.size(); ++i) {
         yielder.yieldNow();
         // The abort button, or the end of the application.
@@ -272,18 +248,26 @@ void mulsave::Image2_Click() {
             failures << refused.value(source);
             continue;
         }
-        ws_file = source;
-        orig_file_type = QString::fromStdString(fromCodePage(item->fileType));
-        ws_save_file = toQt(item->target.string());
+        const WrapJob job(*item, m_session.currentOwner(), &m_session.clock(),
+                          barProgress([this](int value, int maximum) {
+                              ProgressBar1->setMaximum(std::max(maximum, 1));
+                              ProgressBar1->setValue(value);
+                          }),
+                          work.stopToken());
         try {
-            encrypt_multiple_files();
+            runStep([&] { job.wrap(); });
             ++written;
+            yielder.yieldNow();
             if (trashOriginals) {
-                const TrashOutcome outcome = trashOriginal();
+                TrashOutcome outcome;
+                runStep([&] {
+                    DesktopTrash trash;
+                    outcome = job.trashOriginal(trash);
+                });
                 if (outcome.moved) {
                     trashed << names[i];
                 } else {
-                    kept << QStringLiteral("%1: %2").arg(names[i], outcome.reason);
+                    kept << QStringLiteral("%1: %2").arg(names[i], toQt(outcome.reason));
                 }
             }
         } catch (const Failure& failure) {
@@ -344,48 +328,16 @@ void mulsave::closeWhileRunning() {
     if (!cancel_sw) Image3_Click();
 }
 
-void mulsave::encrypt_multiple_files() {
-    WrapRequest request;
-    request.source = ws_file.toStdString();
-    request.target = ws_save_file.toStdString();
-    request.tag = tagFromSourcePath(request.source);
-    request.fileType = toCodePage(orig_file_type.toStdString());
-    request.owner = m_session.currentOwner();
-    request.clock = &m_session.clock();
-
+void mulsave::runStep(const std::function<void()>& step) {
     ProgressBar1->setValue(0);
     ProgressBar1->show();
     try {
-        encrypt_pff_file(request,
-                         barProgress([this](int value, int maximum) {
-                             ProgressBar1->setMaximum(std::max(maximum, 1));
-                             ProgressBar1->setValue(value);
-                         }),
-                         m_runStop);
+        step();
     } catch (...) {
         ProgressBar1->hide();
         throw;
     }
     ProgressBar1->hide();
-    Yielder().yieldNow();
-}
-
-TrashOutcome mulsave::trashOriginal() {
-    ProgressBar1->setValue(0);
-    ProgressBar1->show();
-    try {
-        const TrashOutcome outcome = trashVerifiedOriginal(
-            ws_file, ws_save_file, barProgress([this](int value, int maximum) {
-                ProgressBar1->setMaximum(std::max(maximum, 1));
-                ProgressBar1->setValue(value);
-            }),
-            m_runStop);
-        ProgressBar1->hide();
-        return outcome;
-    } catch (...) {
-        ProgressBar1->hide();
-        throw;
-    }
 }
 
 } // namespace pixa::ui

@@ -2,12 +2,11 @@
 // folder for the current owner, with a status line, block progress and an abort between files.
 #pragma once
 
-#include "ui/trash.h"
 #include "ui/window_base.h"
 
 #include <QStringList>
 
-#include <stop_token>
+#include <functional>
 
 class QCheckBox;
 class QLabel;
@@ -19,6 +18,7 @@ class Session;
 
 namespace pixa::ui {
 
+class BrowsePane;
 class DriveSelector;
 class FileList;
 class FolderList;
@@ -33,8 +33,7 @@ class mulsave : public WindowBase {
 public:
     mulsave(Session& session, Platform& platform);
 
-    void Drive1_Change();
-    void Drive2_Change();
+    // The source and destination panes entered another folder: their path captions follow.
     void Dir1_Change();
     void Dir2_Change();
     // Back: unloads the window.
@@ -51,10 +50,6 @@ public:
     static QString endMessage(const QString& folder, const QStringList& failures,
                               const QStringList& trashed, const QStringList& kept);
 
-    // Wraps `ws_file` into `ws_save_file` for the current owner; throws pixa::Failure, and
-    // "User interrupt occurred" when the run is stopped part way (nothing is left of the file).
-    void encrypt_multiple_files();
-
 signals:
     // A run is about to write its k-th selected photo.
     void fileStarting(int k);
@@ -66,23 +61,17 @@ protected:
 
 private:
     void Form_Load();
-    // Reads `ws_save_file` back against `ws_file` and, when it gives back every byte, moves
-    // `ws_file` to the trash; throws "User interrupt occurred" when the run is stopped.
-    TrashOutcome trashOriginal();
+    // Runs one step of a photo's wrap job with the progress bar shown; throws what it throws,
+    // "User interrupt occurred" when the run is stopped part way.
+    void runStep(const std::function<void()>& step);
     void showSourcePath();
 
     Session& m_session;
     Platform& m_platform;
-    // The file being written: the run's own, never the main window's, whose save meanwhile
-    // wraps the photo it shows.
-    QString ws_file;
-    QString ws_save_file;
-    QString orig_file_type;
-    std::stop_token m_runStop;
-
     bool cancel_sw = false;
-    QString m_oldDrive1;
-    QString m_oldDrive2;
+
+    BrowsePane* m_sources;
+    BrowsePane* m_destinations;
 
     DriveSelector* Drive1;
     FolderList* Dir1;

@@ -15,7 +15,6 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
-#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -51,7 +50,7 @@ QFont infoFont(const QFont& windowFont) {
 
 pixaform::pixaform(Session& session, Platform& platform)
     : WindowBase(QStringLiteral("pixaform"), QString(), kClientSize, platform), m_session(session),
-      m_platform(platform) {
+      m_platform(platform), m_photo(*this, session.unwrappedPicture()) {
     setBackdrop(mainBackdrop());
     setAcceptDrops(true);
     addControls();
@@ -174,7 +173,8 @@ bool pixaform::ownerPresent() const {
 
 void pixaform::Form_Load() {
     // Nothing works here until someone has logged in or registered.
-    if (!ownerPresent()) setEnabled(false);
+    m_waitsForOwner = !ownerPresent();
+    updateEnabled();
     if (m_owners) m_owners->startupOwnerCheck();
     for (QLabel* label : {Label2, Label3, Label4, Label5})
         label->hide();
@@ -200,10 +200,7 @@ void pixaform::Image2_Click() {
 }
 
 void pixaform::Command6_Click() {
-    if (m_platform.ending()) return;
-    m_session.unwrappedPicture().remove();
-    // Every long work of every window stops where it is, leaving no file behind.
-    m_platform.endApplication();
+    m_photo.endApplication(m_platform);
 }
 
 void pixaform::openAfterLogin(const QString& path) {
@@ -249,49 +246,53 @@ void pixaform::dropEvent(QDropEvent* event) {
 
 // MainWindowLink.
 
-void pixaform::setMainWindowEnabled(bool enabled) {
-    setEnabled(enabled);
+void pixaform::heldChanged(bool) {
+    updateEnabled();
 }
 
-void pixaform::setMainWindowCaption(const QString& caption) {
-    setWindowTitle(caption);
+void pixaform::updateEnabled() {
+    setEnabled(!held() && !m_waitsForOwner);
+}
+
+void pixaform::ownerChanged() {
+    m_waitsForOwner = false;
+    updateEnabled();
+    setWindowTitle(ownerCaption(m_session.currentOwner()));
+    if (m_openAfterLogin.isEmpty()) return;
+    const QString path = std::exchange(m_openAfterLogin, QString());
+    // Once the login or registration window has finished.
+    QTimer::singleShot(0, this, [this, path] { openByName(path); });
 }
 
 QString pixaform::captionText() const {
     return Text1->text();
 }
 
-void pixaform::setCaptionText(const QString& text) {
-    Text1->setText(text);
+PhotoDescription pixaform::description() const {
+    const auto shownText = [](const QLabel* label) {
+        return label->isHidden() ? QString() : label->text();
+    };
+    return {Text1->text(), shownText(Label5), shownText(Label2), shownText(Label3),
+            shownText(Label4)};
 }
 
-void pixaform::setInfoLabel(InfoLabel label, const QString& text) {
-    QLabel* target = nullptr;
-    switch (label) {
-    case InfoLabel::Owner:
-        target = Label5;
-        break;
-    case InfoLabel::FileType:
-        target = Label2;
-        break;
-    case InfoLabel::Date:
-        target = Label3;
-        break;
-    case InfoLabel::Time:
-        target = Label4;
-        break;
+void pixaform::describe(const PhotoDescription& description) {
+    Text1->setText(description.caption);
+    setInfoLabel(*Label5, description.owner);
+    setInfoLabel(*Label2, description.fileType);
+    setInfoLabel(*Label3, description.date);
+    setInfoLabel(*Label4, description.time);
+}
+
+void pixaform::setInfoLabel(QLabel& label, const QString& text) {
+    label.setText(text);
+    if (text.isEmpty()) {
+        label.hide();
+        return;
     }
-    target->setText(text);
     // An owner's name of wide letters may still need a smaller size than the others.
-    target->setFont(fittingFont(infoFont(font()), text, kInfoWidth));
-    target->show();
-}
-
-void pixaform::clearInfoLabels() {
-    for (QLabel* label : {Label2, Label3, Label4, Label5})
-        label->clear();
-    for (QLabel* label : {Label2, Label3, Label4, Label5})
-        label->hide();
+    label.setFont(fittingFont(infoFont(font()), text, kInfoWidth));
+    label.show();
 }
 
 void pixaform::showProgress(int maximum) {
@@ -309,15 +310,6 @@ void pixaform::hideProgress() {
     ProgressBar1->hide();
 }
 
-void pixaform::setBusyPointer(bool busy) {
-    if (busy) {
-        if (!QGuiApplication::overrideCursor()) QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-        return;
-    }
-    while (QGuiApplication::overrideCursor())
-        QGuiApplication::restoreOverrideCursor();
-}
-
 void pixaform::loadPicture(const QString& path, bool scrollBarAtWindowEdge) {
     QImage photo = ui::loadPicture(path);
     m_viewport->setPhoto(std::move(photo));
@@ -329,59 +321,13 @@ QImage pixaform::shownPicture() const {
     return m_viewport->shownPicture();
 }
 
-void pixaform::setShown(ShownPhoto photo, bool pictureLoaded) {
-    if (photo.kind != ShownPhoto::Kind::AwaitingPassword) {
-        m_onScreen = {};
-    } else if (m_shown.kind != ShownPhoto::Kind::AwaitingPassword) {
-        m_onScreen = m_shown;
-    }
-    m_shown = std::move(photo);
-    const QString unwrapped = QString::fromStdString(m_session.unwrappedPicture().path().string());
-    if (m_shown.ws_file != unwrapped && m_onScreen.ws_file != unwrapped)
-        m_session.unwrappedPicture().remove();
-    m_shown.savable() ? Command4->Enable() : Command4->Disable();
+void pixaform::shownChanged(const ShownPhoto& photo, bool pictureLoaded) {
+    photo.savable() ? Command4->Enable() : Command4->Disable();
     if (pictureLoaded) {
         // The photo is at its actual size now.
         Command2->Disable();
         Command3->Enable();
     }
-}
-
-void pixaform::awaitPassword(const QString& pff) {
-    clearInfoLabels();
-    setShown({ShownPhoto::Kind::AwaitingPassword, pff, QStringLiteral(".PFF")}, false);
-}
-
-void pixaform::passwordNotGiven() {
-    if (m_shown.kind == ShownPhoto::Kind::AwaitingPassword) setShown(m_onScreen, false);
-}
-
-void pixaform::showUnwrapped(const QString& pff, const QString& ownerLabel) {
-    UnwrappedPicture& picture = m_session.unwrappedPicture();
-    if (m_shown.kind != ShownPhoto::Kind::AwaitingPassword || m_shown.ws_file != pff) {
-        picture.discardIncoming();
-        return;
-    }
-    setInfoLabel(InfoLabel::Owner, ownerLabel);
-    try {
-        loadPicture(QString::fromStdString(picture.incomingPath().string()), true);
-        picture.adoptIncoming();
-    } catch (...) {
-        // Nothing names a picture that cannot be shown, so it does not stay on the disk.
-        picture.discardIncoming();
-        passwordNotGiven();
-        throw;
-    }
-    setShown({ShownPhoto::Kind::Unwrapped, QString::fromStdString(picture.path().string()),
-              m_shown.orig_file_type},
-             true);
-}
-
-void pixaform::currentOwnerChanged() {
-    if (m_openAfterLogin.isEmpty()) return;
-    const QString path = std::exchange(m_openAfterLogin, QString());
-    // Once the login or registration window has finished.
-    QTimer::singleShot(0, this, [this, path] { openByName(path); });
 }
 
 } // namespace pixa::ui

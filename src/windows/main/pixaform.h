@@ -4,8 +4,11 @@
 #pragma once
 
 #include "ui/main_window_link.h"
+#include "ui/main_window_rules.h"
 #include "ui/platform.h"
 #include "ui/window_base.h"
+
+#include <QImage>
 
 #include <functional>
 #include <optional>
@@ -18,7 +21,8 @@ class QProgressBar;
 
 namespace pixa {
 class Session;
-}
+class WrapJob;
+} // namespace pixa
 
 namespace pixa::ui {
 
@@ -27,7 +31,7 @@ class OwnerFlow;
 class PictureViewport;
 class ViewerUnlock;
 
-class pixaform final : public WindowBase, public MainWindowLink {
+class pixaform final : public WindowBase, public MainWindowLink, private PhotoScreen {
     Q_OBJECT
 public:
     pixaform(Session& session, Platform& platform);
@@ -61,24 +65,19 @@ public:
     // The file the last save wrote, or was about to write.
     const QString& saveTarget() const { return ws_save_file; }
 
+    // What `Picture1` displays, at the size shown; null when it shows nothing.
+    QImage shownPicture() const;
+    // `Text1`, the photo's caption.
+    QString captionText() const;
+
     // MainWindowLink.
-    void setMainWindowEnabled(bool enabled) override;
-    void setMainWindowCaption(const QString& caption) override;
     QWidget* mainWindowWidget() override { return this; }
-    const ShownPhoto& shownPhoto() const override { return m_shown; }
-    void awaitPassword(const QString& pff) override;
-    void showUnwrapped(const QString& pff, const QString& ownerLabel) override;
-    void passwordNotGiven() override;
-    QString captionText() const override;
-    void setCaptionText(const QString& text) override;
-    void setInfoLabel(InfoLabel label, const QString& text) override;
-    void clearInfoLabels() override;
-    void showProgress(int maximum) override;
-    void setProgress(int value) override;
-    void hideProgress() override;
-    void setBusyPointer(bool busy) override;
-    QImage shownPicture() const override;
-    void currentOwnerChanged() override;
+    const ShownPhoto& shownPhoto() const override { return m_photo.shown(); }
+    void awaitPassword(const QString& pff) override { m_photo.awaitPassword(pff); }
+    void showUnwrapped(const UnwrapResult& result) override { m_photo.showUnwrapped(result); }
+    void passwordNotGiven() override { m_photo.passwordNotGiven(); }
+    void ownerChanged() override;
+    void endApplication() override { Command6_Click(); }
 
 protected:
     // The frame's close button is the exit button, also while a command of this window works.
@@ -88,6 +87,7 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
+    void heldChanged(bool held) override;
 
 private:
     void addControls();
@@ -96,19 +96,29 @@ private:
     bool ownerPresent() const;
     // The open command from its third step: the file is chosen.
     void openChosen(const QString& path, int filterIndex);
-    // The one way the shown photo changes. It sets the save button, and with `pictureLoaded`
-    // (the viewport has just been given the photo, at actual size) the actual-size and fit
-    // buttons. The unwrapped picture goes once no photo names it, the one waiting to return
-    // while a wrapped photo awaits its password included.
-    void setShown(ShownPhoto photo, bool pictureLoaded);
+    // Sets the save button, and with `pictureLoaded` (the viewport has just been given the
+    // photo, at actual size) the actual-size and fit buttons.
+    void shownChanged(const ShownPhoto& photo, bool pictureLoaded) override;
+    PhotoDescription description() const override;
+    void describe(const PhotoDescription& description) override;
+    void showUnwrappedPicture(const QString& path) override { loadPicture(path, true); }
+    // Sets the label's caption and shows it; an empty caption hides it.
+    void setInfoLabel(QLabel& label, const QString& text);
+    // `ProgressBar1`: shown with a range at the start of a transfer, hidden at its end.
+    void showProgress(int maximum);
+    void setProgress(int value);
+    void hideProgress();
+    // Takes input while no other window holds it and once an owner is present.
+    void updateEnabled();
     // Loads `path` into the viewport and resets it; throws pixa::Failure and keeps the photo
     // shown before when the file is not a picture that can be shown.
     void loadPicture(const QString& path, bool scrollBarAtWindowEdge);
-    void saveWrapped(const ShownPhoto& photo, const std::string& caption, std::stop_token stop);
+    // Wraps `photo` into `ws_save_file`; the job can then trash its original.
+    WrapJob saveWrapped(const ShownPhoto& photo, const std::string& caption, std::stop_token stop);
     void saveBitmap();
     // After `photo`, a plain picture, was wrapped into `ws_save_file`: asks whether its original
     // goes to the trash (No being the default) and moves it once the .pff reads back the same.
-    void offerTrash(const ShownPhoto& photo, std::stop_token stop);
+    void offerTrash(const ShownPhoto& photo, const WrapJob& job);
     // The caption as stored bytes, or nothing after telling the user which character cannot be.
     std::optional<std::string> storableCaption();
     // Runs a handler that has no error trap of its own: a failure is reported, not fatal.
@@ -120,9 +130,9 @@ private:
     ViewerUnlock* m_unlock = nullptr;
     std::function<void()> m_search;
     std::function<void()> m_batch;
-    ShownPhoto m_shown;
-    // The photo on screen while a wrapped photo waits for its password.
-    ShownPhoto m_onScreen;
+    ShownPhotoRules m_photo;
+    // From Form_Load without an owner until someone logs in or registers.
+    bool m_waitsForOwner = false;
     QString ws_save_file;
     // The original last moved to the trash, where it lies now: not offered a second time.
     QString m_trashedPhoto;

@@ -7,6 +7,8 @@
 #include "core/owner_codec.h"
 #include "core/pff_file.h"
 #include "core/session.h"
+#include "core/wrap_job.h"
+#include "ui/busy_pointer.h"
 #include "ui/error_report.h"
 #include "ui/file_browsers.h"
 #include "ui/image_button.h"
@@ -126,24 +128,22 @@ void pixaform::openByName(const QString& path) {
 
 void pixaform::openChosen(const QString& path, int filterIndex) {
     try {
-        setBusyPointer(true);
-        yield();
-        clearInfoLabels();
-        Text1->clear();
         if (filterIndex == kWrappedFilter) {
-            setBusyPointer(false);
             // The photo waits for its viewer password; the unlock window shows it once given.
             if (m_unlock && !m_unlock->open(path)) m_platform.message(this, ViewerUnlock::busyText());
             yield();
             return;
         }
+        BusyPointer busy;
+        yield();
+        describe({});
         // Nothing can be saved while the file is loaded; a picture that does not load leaves
         // the one shown before on screen, and nothing to save.
-        setShown({ShownPhoto::Kind::Nothing, path, fileTypeFor(filterIndex)}, false);
+        m_photo.show({ShownPhoto::Kind::Nothing, path, fileTypeFor(filterIndex)}, false);
         yield();
         loadPicture(path, false);
-        setShown({ShownPhoto::Kind::Picture, path, fileTypeFor(filterIndex)}, true);
-        setBusyPointer(false);
+        m_photo.show({ShownPhoto::Kind::Picture, path, fileTypeFor(filterIndex)}, true);
+        busy.release();
         yield();
     } catch (const Failure& failure) {
         reportError(m_platform, this, ErrorVariant::File, failure, true);
@@ -167,11 +167,11 @@ void pixaform::Command3_Click() {
     LongWork work(*this);
     if (!work.started()) return;
     try {
-        setBusyPointer(true);
+        BusyPointer busy;
         yield();
         // Scaled from the photo kept in memory: the file is not read again.
         m_viewport->fitToWindow();
-        setBusyPointer(false);
+        busy.release();
         Command3->Disable();
         Command2->Enable();
         yield();
@@ -182,18 +182,16 @@ void pixaform::Command3_Click() {
 
 void pixaform::Command4_Click() {
     // Nothing to save until a photo is on screen.
-    if (!ownerPresent() || !m_shown.savable()) return;
+    if (!ownerPresent() || !shownPhoto().savable()) return;
     LongWork work(*this);
     if (!work.started()) return;
     // The photo on screen when save was pressed: the dialogs below are modal.
-    const ShownPhoto photo = m_shown;
+    const ShownPhoto photo = shownPhoto();
     try {
         ws_save_file.clear();
         FileDialogRequest request;
         request.filter = kSaveFilter;
         request.filterIndex = kWrappedFilter;
-        request.fileName = ws_save_file;
-        request.hideReadOnly = true;
         const FileDialogResult chosen = m_platform.saveFile(this, request);
         m_dialog.fileName = chosen.fileName;
         m_dialog.filterIndex = chosen.filterIndex;
@@ -213,14 +211,13 @@ void pixaform::Command4_Click() {
         const std::filesystem::path target = localPath(ws_save_file);
         removeStaleTemporaries(std::filesystem::absolute(target).parent_path());
         if (filterIndex == kWrappedFilter) {
-            saveWrapped(photo, *caption, work.stopToken());
-            offerTrash(photo, work.stopToken());
+            const WrapJob job = saveWrapped(photo, *caption, work.stopToken());
+            offerTrash(photo, job);
         } else {
             saveBitmap();
         }
     } catch (const Failure& failure) {
         hideProgress();
-        setBusyPointer(false);
         // A save stopped by the exit button leaves nothing, and nothing to say.
         if (failure.number() != err::DialogCancelled && failure.number() != err::UserInterrupt)
             reportUntrapped(m_platform, this, failure);
@@ -265,27 +262,24 @@ std::optional<std::string> pixaform::storableCaption() {
     return std::string(trimSpaces(bytes));
 }
 
-void pixaform::saveWrapped(const ShownPhoto& photo, const std::string& caption,
-                           std::stop_token stop) {
-    WrapRequest request;
-    request.source = localPath(photo.ws_file);
-    request.target = localPath(ws_save_file);
-    request.tag = caption;
-    request.fileType = toCodePageLossy(photo.orig_file_type.toStdString());
-    request.owner = m_session.currentOwner();
-    request.clock = &m_session.clock();
-
-    setBusyPointer(true);
+WrapJob pixaform::saveWrapped(const ShownPhoto& photo, const std::string& caption,
+                              std::stop_token stop) {
+    const WrapItem item{localPath(photo.ws_file), localPath(ws_save_file),
+                        toCodePage(photo.orig_file_type.toStdString()), caption};
+    WrapJob job(item, m_session.currentOwner(), &m_session.clock(),
+                barProgress([this](int block, int) { setProgress(block); }), std::move(stop));
+    BusyPointer busy;
     yield();
     showProgress(barRange(pictureBlocks(QFileInfo(photo.ws_file).size())));
-    encrypt_pff_file(request, barProgress([this](int block, int) { setProgress(block); }), stop);
-    setBusyPointer(false);
+    job.wrap();
+    busy.release();
     hideProgress();
     yield();
     m_platform.message(this, QStringLiteral("File saved"));
+    return job;
 }
 
-void pixaform::offerTrash(const ShownPhoto& photo, std::stop_token stop) {
+void pixaform::offerTrash(const ShownPhoto& photo, const WrapJob& job) {
     // An unwrapped photo's picture is the application's own temporary file, not an original.
     if (photo.kind != ShownPhoto::Kind::Picture || photo.ws_file == m_trashedPhoto) return;
     if (!m_platform.askYesNo(
@@ -293,31 +287,32 @@ void pixaform::offerTrash(const ShownPhoto& photo, std::stop_token stop) {
             Platform::Default::No)) {
         return;
     }
-    setBusyPointer(true);
+    BusyPointer busy;
     yield();
     showProgress(barRange(pictureBlocks(QFileInfo(photo.ws_file).size())));
-    const TrashOutcome outcome =
-        trashVerifiedOriginal(photo.ws_file, ws_save_file,
-                              barProgress([this](int block, int) { setProgress(block); }), stop);
-    setBusyPointer(false);
+    DesktopTrash trash;
+    const TrashOutcome outcome = job.trashOriginal(trash);
+    busy.release();
     hideProgress();
     yield();
     if (!outcome.moved) {
         m_platform.message(this, QStringLiteral("The original photo stays where it is: %1.\r\n%2")
-                                     .arg(outcome.reason, photo.ws_file));
+                                     .arg(QString::fromStdString(outcome.reason), photo.ws_file));
         return;
     }
-    m_trashedPhoto = outcome.inTrash;
+    const QString inTrash = windowPath(outcome.inTrash);
+    m_trashedPhoto = inTrash;
     // The photo on screen is still there, in the trash, for another save.
-    if (m_shown.kind == photo.kind && m_shown.ws_file == photo.ws_file)
-        setShown({ShownPhoto::Kind::Picture, outcome.inTrash, photo.orig_file_type}, false);
+    const ShownPhoto& shown = shownPhoto();
+    if (shown.kind == photo.kind && shown.ws_file == photo.ws_file)
+        m_photo.show({ShownPhoto::Kind::Picture, inTrash, photo.orig_file_type}, false);
 }
 
 void pixaform::saveBitmap() {
     // What the viewport shows, at the size shown: reduced after fit to window.
     const QImage picture = shownPicture();
     if (picture.isNull()) throw Failure(err::InvalidPicture, "no picture is shown");
-    setBusyPointer(true);
+    const BusyPointer busy;
     AtomicFile out(localPath(ws_save_file));
     AtomicFileDevice device(out);
     QImageWriter writer(&device, "bmp");
@@ -325,7 +320,6 @@ void pixaform::saveBitmap() {
     device.throwFailure();
     if (!written) throw Failure(err::DeviceIO, writer.errorString().toStdString());
     out.commit();
-    setBusyPointer(false);
 }
 
 } // namespace pixa::ui

@@ -41,6 +41,15 @@ void OwnerFlow::showLogin() {
     present(m_login);
 }
 
+void OwnerFlow::holdMainWindowUntilOwner() {
+    if (!m_untilOwner.holds()) m_untilOwner = m_context.mainWindow.holdMainWindow();
+}
+
+void OwnerFlow::ownerAdmitted() {
+    m_untilOwner.release();
+    m_context.mainWindow.ownerChanged();
+}
+
 PixaOwner* OwnerFlow::registrationWindow() const {
     return m_registration;
 }

@@ -2,6 +2,7 @@
 // check that sends the user to one of them.
 #pragma once
 
+#include "ui/main_window_link.h"
 #include "windows/owner/owner_navigator.h"
 
 #include <QPointer>
@@ -27,6 +28,8 @@ public:
 
     void showRegistration() override;
     void showLogin() override;
+    void holdMainWindowUntilOwner() override;
+    void ownerAdmitted() override;
 
     // The open windows; null when not loaded.
     PixaOwner* registrationWindow() const;
@@ -39,6 +42,7 @@ private:
     OwnerWindowContext m_context;
     QPointer<PixaOwner> m_registration;
     QPointer<PixaPassword> m_login;
+    MainWindowHold m_untilOwner;
 };
 
 } // namespace pixa::ui

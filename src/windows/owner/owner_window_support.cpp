@@ -121,14 +121,9 @@ std::string padIntoBox(QLineEdit& box, std::string_view bytes, std::size_t width
     return padded;
 }
 
-void admitOwner(const OwnerWindowContext& context, CurrentOwner owner,
-                std::string_view paddedName) {
+void admitOwner(const OwnerWindowContext& context, CurrentOwner owner) {
     context.session.setCurrentOwner(std::move(owner));
-    context.mainWindow.setMainWindowEnabled(true);
-    context.mainWindow.setMainWindowCaption(QStringLiteral("PixaMantler - Owner : ") +
-                                            codePageText(trimSpaces(paddedName)) +
-                                            QStringLiteral(" logged in."));
-    context.mainWindow.currentOwnerChanged();
+    context.navigator.ownerAdmitted();
 }
 
 std::optional<QString> refusedCharacterText(const Failure& failure,

@@ -57,8 +57,9 @@ std::optional<std::string> storableText(Platform& platform, QWidget* window, con
 // Applies the padding rule to `bytes` and writes the padded text back into `box`.
 std::string padIntoBox(QLineEdit& box, std::string_view bytes, std::size_t width);
 
-// Makes `owner` the current owner, enables the main window and captions it with the name.
-void admitOwner(const OwnerWindowContext& context, CurrentOwner owner, std::string_view paddedName);
+// Makes `owner` the current owner and tells the main window, which lets it go and captions itself
+// with the name.
+void admitOwner(const OwnerWindowContext& context, CurrentOwner owner);
 
 // A padded text handed to the core, with the core's name for it (kOwnerNameField...) and how
 // the window names it.

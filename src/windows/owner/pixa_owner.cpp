@@ -155,7 +155,7 @@ void PixaOwner::Command1_Click() {
         platform.message(this, coreText(msg::OwnerExists));
         return;
     }
-    admitOwner(m_context, std::move(*owner), fields[0].padded);
+    admitOwner(m_context, std::move(*owner));
     unload();
 }
 

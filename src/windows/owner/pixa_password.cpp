@@ -92,7 +92,7 @@ PixaPassword::PixaPassword(const OwnerWindowContext& context)
     connect(Command4, &QPushButton::clicked, this, &PixaPassword::Command4_Click);
     connect(Image1, &ImageButton::clicked, this, &PixaPassword::Image1_Click);
 
-    m_context.mainWindow.setMainWindowEnabled(false);
+    m_context.navigator.holdMainWindowUntilOwner();
     Text3->hide();
     Label5->hide();
     setFirstBox(Text1);
@@ -126,10 +126,10 @@ void PixaPassword::logIn() {
     }
     if (!owner) {
         platform.message(this, coreText(msg::LoginRefused));
-        platform.endApplication();
+        m_context.mainWindow.endApplication();
         return;
     }
-    admitOwner(m_context, std::move(*owner), paddedName);
+    admitOwner(m_context, std::move(*owner));
     unload();
 }
 
@@ -169,8 +169,7 @@ void PixaPassword::Command2_Click() {
 }
 
 void PixaPassword::Command4_Click() {
-    m_context.session.unwrappedPicture().remove();
-    m_context.platform.endApplication();
+    m_context.mainWindow.endApplication();
 }
 
 void PixaPassword::Image1_Click() {

@@ -6,6 +6,7 @@
 #include "core/error_table.h"
 #include "core/messages.h"
 #include "ui/browse_backdrop.h"
+#include "ui/browse_pane.h"
 #include "ui/file_browsers.h"
 #include "ui/help.h"
 #include "ui/image_button.h"
@@ -32,14 +33,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
-QString fromPath(const fs::path& path) {
-    return QString::fromStdString(path.string());
-}
-
 QString unreadableText(const Failure& failure, const fs::path& file) {
     const auto messages =
         errorMessages(ErrorVariant::File, failure.number(), failure.description());
-    return fromPath(file) + QStringLiteral(" could not be read.\r\n\r\n") +
+    return windowPath(file) + QStringLiteral(" could not be read.\r\n\r\n") +
            QString::fromStdString(messages.front());
 }
 
@@ -48,7 +45,7 @@ QString unreadFolderText(const UnreadFolder& unread) {
     const auto messages = errorMessages(ErrorVariant::File, unread.failure.number(),
                                         unread.failure.description());
     return QStringLiteral("Not searched: %1 (%2)")
-        .arg(fromPath(unread.folder), QString::fromStdString(messages.front()));
+        .arg(windowPath(unread.folder), QString::fromStdString(messages.front()));
 }
 
 } // namespace
@@ -56,7 +53,7 @@ QString unreadFolderText(const UnreadFolder& unread) {
 Mantlersearch::Mantlersearch(MainWindowLink& mainWindow, Platform& platform, ViewerUnlock& unlock)
     : WindowBase(QStringLiteral("Mantlersearch"), QStringLiteral("Search"), QSize(532, 379),
                  platform),
-      m_mainWindow(mainWindow), m_platform(platform), m_unlock(unlock) {
+      m_platform(platform), m_unlock(unlock) {
     setBackdrop(
         browseBackdrop(size(), QStringLiteral("Find wrapped photos by their captions"),
                        {{QRect(16, 81, 119, 81), QRect(16, 188, 120, 21), QRect(154, 82, 360, 238),
@@ -65,18 +62,13 @@ Mantlersearch::Mantlersearch(MainWindowLink& mainWindow, Platform& platform, Vie
                         {}}));
 
     Label1 = addBrowseLabel(this, "Label1", QStringLiteral("Directory :"), {18, 65});
-    Dir1 = new FolderList(this);
-    Dir1->setObjectName(QStringLiteral("Dir1"));
-    Dir1->setGeometry(16, 81, 119, 81);
+    m_pane = new BrowsePane(*this, platform,
+                            {"Drive1", QRect(16, 188, 120, 21), "Dir1", QRect(16, 81, 119, 81)});
+    Dir1 = m_pane->folders();
     Dir1->setAccessibleName(QStringLiteral("Directory"));
     Label2 = addBrowseLabel(this, "Label2", QStringLiteral("Drive :"), {18, 171});
-    Drive1 = new DriveSelector(this);
-    Drive1->setObjectName(QStringLiteral("Drive1"));
-    Drive1->setGeometry(16, 188, 120, 21);
+    Drive1 = m_pane->drive();
     Drive1->setAccessibleName(QStringLiteral("Drive"));
-    File1 = new FileList(this);
-    File1->setObjectName(QStringLiteral("File1"));
-    File1->hide();
     Label3 = addBrowseLabel(this, "Label3",
                             QStringLiteral("Select a caption from the list below to view photo."),
                             {156, 65});
@@ -114,8 +106,7 @@ Mantlersearch::Mantlersearch(MainWindowLink& mainWindow, Platform& platform, Vie
     Image1->setAccessibleName(QStringLiteral("View photo"));
     Image2->setAccessibleName(QStringLiteral("Back"));
 
-    connect(Drive1, &DriveSelector::changed, this, &Mantlersearch::Drive1_Change);
-    connect(Dir1, &FolderList::pathChanged, this, &Mantlersearch::Dir1_Change);
+    connect(m_pane, &BrowsePane::folderChanged, this, &Mantlersearch::Dir1_Change);
     connect(Image1, &ImageButton::clicked, this, &Mantlersearch::Image1_Click);
     connect(Image2, &ImageButton::clicked, this, &Mantlersearch::Image2_Click);
     connect(Image3, &ImageButton::clicked, this, &Mantlersearch::Image3_Click);
@@ -124,29 +115,14 @@ Mantlersearch::Mantlersearch(MainWindowLink& mainWindow, Platform& platform, Vie
     connect(m_stop, &QPushButton::clicked, this, &Mantlersearch::requestStop);
 
     // Form_Load
-    m_mainWindow.setMainWindowEnabled(false);
-    File1->setPattern(QStringLiteral("*.pff"));
-    Dir1->startAtCurrentFolder();
-    File1->setFolder(Dir1->path());
-    Drive1->restoreDrive(Dir1->path());
-    m_oldDrive = Drive1->drive();
+    m_hold = mainWindow.holdMainWindow();
+    m_pane->startAtCurrentFolder();
     setFirstBox(m_filter);
     listFolder();
 }
 
 void Mantlersearch::Dir1_Change() {
-    followFolder(*Drive1, *Dir1, m_oldDrive);
-    File1->setFolder(Dir1->path());
     listFolder();
-}
-
-void Mantlersearch::Drive1_Change() {
-    const std::optional<Failure> failure = followDrive(*Drive1, *Dir1, m_oldDrive);
-    if (!failure) {
-        File1->setFolder(Dir1->path());
-    } else if (failure->number() == err::DeviceUnavailable) {
-        m_platform.message(this, QStringLiteral("Drive is not ready"));
-    }
 }
 
 void Mantlersearch::listFolder() {
@@ -158,24 +134,18 @@ void Mantlersearch::listFolder() {
     List1->clear();
     Yielder yielder;
 
-    // Entry j of the list belongs to file j: the file list's entries, or the whole tree's. The
-    // walk of a tree yields and stops like the listing; what it could not read is said after the
+    // Entry j of the list belongs to file j of the folder, or of the whole tree. The walk of a
+    // tree yields and stops like the listing; what it could not read is said after the
     // captions, so that a partial list never passes for a whole one.
     std::vector<fs::path> files;
     std::vector<UnreadFolder> unread;
-    const fs::path folder = Dir1->path().toStdString();
-    if (m_subfolders->isChecked()) {
-        try {
-            files = listPffFiles(
-                folder, true, &unread, [&](const fs::path&) { yielder.maybeYield(); },
-                work.stopToken());
-        } catch (const Failure& failure) {
-            if (failure.number() != err::UserInterrupt) unread.push_back({folder, failure});
-        }
-    } else {
-        File1->refresh();
-        for (int j = 0; j < File1->entryCount(); ++j)
-            files.push_back(joinPath(Dir1->path(), File1->name(j)).toStdString());
+    const fs::path folder = localPath(Dir1->path());
+    try {
+        files = listPffFiles(
+            folder, m_subfolders->isChecked(), &unread,
+            [&](const fs::path&) { yielder.maybeYield(); }, work.stopToken());
+    } catch (const Failure& failure) {
+        if (failure.number() != err::UserInterrupt) unread.push_back({folder, failure});
     }
 
     int listed = 0;
@@ -198,13 +168,13 @@ void Mantlersearch::listFolder() {
                     m_platform.message(this, coreText(msg::CorruptTag));
                 }
                 QString text = QString::fromStdString(fromCodePage(entry.caption.caption));
-                const QString where = fromPath(entry.file.parent_path());
+                const QString where = windowPath(entry.file.parent_path());
                 if (where != Dir1->path() && m_subfolders->isChecked()) {
                     text = text.trimmed() + QStringLiteral("    (") +
                            QDir(Dir1->path()).relativeFilePath(where) + QLatin1Char(')');
                 }
                 auto* item = new QListWidgetItem(text, List1);
-                item->setData(Qt::UserRole, fromPath(entry.file));
+                item->setData(Qt::UserRole, windowPath(entry.file));
                 emit fileListed(++listed);
             },
             [&](uint64_t, uint64_t) { yielder.maybeYield(); }, work.stopToken());
@@ -254,6 +224,8 @@ void Mantlersearch::Image1_Click() {
         m_platform.message(this, ViewerUnlock::busyText());
         return;
     }
+    // The unlock window holds the main window from here.
+    m_hold.release();
     unload();
     m_unlock.open(file);
 }
@@ -264,7 +236,7 @@ void Mantlersearch::Image2_Click() {
         close();
         return;
     }
-    m_mainWindow.setMainWindowEnabled(true);
+    m_hold.release();
     unload();
 }
 

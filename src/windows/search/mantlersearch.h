@@ -2,6 +2,7 @@
 // any password, and opens the chosen one through the viewer unlock window.
 #pragma once
 
+#include "ui/main_window_link.h"
 #include "ui/window_base.h"
 
 class QCheckBox;
@@ -12,25 +13,24 @@ class QPushButton;
 
 namespace pixa::ui {
 
+class BrowsePane;
 class DriveSelector;
-class FileList;
 class FolderList;
 class ImageButton;
-class MainWindowLink;
 class Platform;
 class ViewerUnlock;
 
 class Mantlersearch : public WindowBase {
     Q_OBJECT
 public:
-    // Disables the main window and lists the process's current folder.
+    // Holds the main window and lists the process's current folder.
     Mantlersearch(MainWindowLink& mainWindow, Platform& platform, ViewerUnlock& unlock);
 
-    void Drive1_Change();
+    // The pane entered another folder: its captions are listed.
     void Dir1_Change();
     // View: hands the file of the selected caption to the viewer unlock window.
     void Image1_Click();
-    // Back: enables the main window and unloads this one.
+    // Back: releases the main window and unloads this one.
     void Image2_Click();
     void Image3_Click();
 
@@ -50,16 +50,17 @@ private:
     void applyFilter();
     void setBrowsingEnabled(bool enabled);
 
-    MainWindowLink& m_mainWindow;
+    // Held from loading until the window goes.
+    MainWindowHold m_hold;
     Platform& m_platform;
     ViewerUnlock& m_unlock;
-    QString m_oldDrive;
+
+    BrowsePane* m_pane;
 
     DriveSelector* Drive1;
     QLabel* Label2;
     FolderList* Dir1;
     QLabel* Label1;
-    FileList* File1;
     QLabel* Label3;
     QListWidget* List1;
     ImageButton* Image1;

@@ -8,7 +8,9 @@
 #include "core/session.h"
 #include "core/viewer_password.h"
 #include "ui/artwork.h"
+#include "ui/busy_pointer.h"
 #include "ui/error_report.h"
+#include "ui/file_browsers.h"
 #include "ui/help.h"
 #include "ui/image_button.h"
 #include "ui/main_window_link.h"
@@ -19,6 +21,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPainter>
+#include <QProgressBar>
 #include <QPushButton>
 
 #include <algorithm>
@@ -44,20 +47,6 @@ void padBox(QLineEdit& box, std::size_t width) {
     const std::string padded = padField(counted, width);
     box.setText(box.text() + QString(static_cast<qsizetype>(padded.size() - counted.size()), ' '));
 }
-
-// The main window's pointer shows the work for the life of this object.
-class BusyPointer {
-public:
-    explicit BusyPointer(MainWindowLink& mainWindow) : m_mainWindow(mainWindow) {
-        m_mainWindow.setBusyPointer(true);
-    }
-    ~BusyPointer() { m_mainWindow.setBusyPointer(false); }
-    BusyPointer(const BusyPointer&) = delete;
-    BusyPointer& operator=(const BusyPointer&) = delete;
-
-private:
-    MainWindowLink& m_mainWindow;
-};
 
 constexpr QRect kTextFrame(12, 68, 364, 104);
 constexpr QRect kPasswordFrame(12, 182, 364, 78);
@@ -102,11 +91,6 @@ ViewerPasswordfrm::ViewerPasswordfrm(Session& session, MainWindowLink& mainWindo
     makePasswordBox(Text2);
     Text2->setAccessibleName(QStringLiteral("Password"));
     Text2->installEventFilter(this);
-    // The owner-name box is padded with the password but decides nothing, and the window's
-    // layout has no place for it, so it is never shown.
-    Text1 = addTextBox(this, "Text1", QRect(kPasswordBox.left(), 0, 150, 22));
-    limitTyping(Text1, 20);
-    Text1->hide();
 
     const int buttonTop = kPasswordFrame.center().y() - kFaceHeight / 2;
     Command1 = addImageButton(
@@ -126,13 +110,20 @@ ViewerPasswordfrm::ViewerPasswordfrm(Session& session, MainWindowLink& mainWindo
     Command2->setToolTip(QStringLiteral("Close without unlocking"));
     Command2->setAccessibleName(QStringLiteral("Close"));
 
+    // The unwrap's progress, below the buttons while it runs.
+    ProgressBar1 = new QProgressBar(this);
+    ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
+    ProgressBar1->setGeometry(kPasswordFrame.left() + 12, kPasswordFrame.bottom() - 14,
+                              kPasswordFrame.width() - 24, 8);
+    ProgressBar1->setTextVisible(false);
+    ProgressBar1->hide();
 
     connect(Command1, &ImageButton::clicked, this, &ViewerPasswordfrm::Command1_Click);
     connect(Image1, &ImageButton::clicked, this, &ViewerPasswordfrm::Image1_Click);
     connect(Command2, &QPushButton::clicked, this, &ViewerPasswordfrm::Command2_Click);
 
     // Form_Load.
-    m_mainWindow.setMainWindowEnabled(false);
+    m_hold = m_mainWindow.holdMainWindow();
     setFirstBox(Text2);
 }
 
@@ -158,8 +149,13 @@ void ViewerPasswordfrm::Text2_KeyPress(int keyAscii) {
 }
 
 void ViewerPasswordfrm::Command2_Click() {
+    // During an unwrap, X stops it; the photo is then not given, as below.
+    if (running()) {
+        requestStop();
+        return;
+    }
     m_mainWindow.passwordNotGiven();
-    m_mainWindow.setMainWindowEnabled(true);
+    m_hold.release();
     hide();
 }
 
@@ -171,88 +167,78 @@ void ViewerPasswordfrm::unlock() {
     LongWork work(*this);
     if (!work.started()) return;
     const std::string typed = Text2->text().toStdString();
-    padBox(*Text1, kNameWidth);
     padBox(*Text2, kPasswordWidth);
-    m_mainWindow.setMainWindowEnabled(true);
-    hide();
+    m_hold.release();
     // The photo the main window waits for; another may be asked for during the unwrap's yields.
     const ShownPhoto awaited = m_mainWindow.shownPhoto();
-    if (awaited.kind != ShownPhoto::Kind::AwaitingPassword) return;
+    if (awaited.kind != ShownPhoto::Kind::AwaitingPassword) {
+        hide();
+        return;
+    }
 
     // The password is checked against the file before anything is unwrapped, so a wrong one
-    // never leaves the photo on the disk.
-    std::string ownerName;
-    bool match = false;
+    // never leaves the photo on the disk. The main window learns the file's fields only with
+    // its picture.
+    std::optional<UnwrapResult> result;
     try {
-        const BusyPointer busy(m_mainWindow);
-        const PffReader reader(fs::path(awaited.ws_file.toStdString()));
-        showFields(reader);
+        const BusyPointer busy;
+        const PffReader reader(localPath(awaited.ws_file));
+        if (!reader.info().tagComplete)
+            m_platform.message(messageParent(), coreText(msg::CorruptTag));
         Yielder().yieldNow();
-        ownerName = reader.info().ownerName();
-        match = viewerPasswordOpens(reader.info(), typed);
-        if (match) unwrap(reader, work);
+        if (viewerPasswordOpens(reader.info(), typed)) result = unwrap(reader, awaited, work);
     } catch (const Failure& failure) {
+        hide();
         m_mainWindow.passwordNotGiven();
-        // Again: another window may have disabled it while the file was read.
-        m_mainWindow.setMainWindowEnabled(true);
         // A stopped unwrap has left nothing to report.
         if (failure.number() == err::UserInterrupt) return;
         // The window stays loaded, hidden, with what was typed.
         reportError(m_platform, messageParent(), ErrorVariant::File, failure);
         return;
     }
-    if (!match) {
+    if (!result) {
         refuse();
         return;
     }
 
     unload();
     try {
-        m_mainWindow.showUnwrapped(awaited.ws_file,
-                                   QStringLiteral("Owner : ") + fromBytes(ownerName));
+        m_mainWindow.showUnwrapped(*result);
     } catch (const Failure& failure) {
-        m_mainWindow.setMainWindowEnabled(true);
         reportError(m_platform, messageParent(), ErrorVariant::File, failure);
-        return;
     }
-    m_mainWindow.setMainWindowEnabled(true);
 }
 
-void ViewerPasswordfrm::showFields(const PffReader& reader) {
+UnwrapResult ViewerPasswordfrm::unwrap(const PffReader& reader, const ShownPhoto& awaited,
+                                       const LongWork& work) {
     const PffInfo& info = reader.info();
-    if (!info.tagComplete) {
-        m_platform.message(messageParent(), coreText(msg::CorruptTag));
-    }
-    m_mainWindow.setCaptionText(fromBytes(info.tag));
-    m_mainWindow.setInfoLabel(InfoLabel::Owner, QStringLiteral("Owner :"));
-    m_mainWindow.setInfoLabel(InfoLabel::FileType,
-                              QStringLiteral("Original file type :") + fromBytes(info.fileType));
-    m_mainWindow.setInfoLabel(InfoLabel::Date,
-                              QStringLiteral("Original creation date :") + fromBytes(info.date));
-    m_mainWindow.setInfoLabel(InfoLabel::Time,
-                              QStringLiteral("Original creation time :") + fromBytes(info.time));
-}
-
-void ViewerPasswordfrm::unwrap(const PffReader& reader, const LongWork& work) {
-    m_mainWindow.showProgress(barRange(pictureBlocks(reader.info().pictureSize())));
-    const Progress progress =
-        barProgress([this](int block, int) { m_mainWindow.setProgress(block); });
+    const fs::path incoming = m_session.unwrappedPicture().incomingPath();
+    // A picture too small for one block still gets a bar, not a busy animation.
+    ProgressBar1->setRange(0, std::max(1, barRange(pictureBlocks(info.pictureSize()))));
+    ProgressBar1->setValue(0);
+    ProgressBar1->show();
+    const Progress progress = barProgress([this](int block, int) {
+        ProgressBar1->setValue(std::min(block, ProgressBar1->maximum()));
+    });
     try {
         // Beside the picture on screen, which stays whole until the main window shows this one.
-        reader.unwrapTo(m_session.unwrappedPicture().incomingPath(), progress, 0600,
-                        work.stopToken());
+        reader.unwrapTo(incoming, progress, 0600, work.stopToken());
     } catch (...) {
-        m_mainWindow.hideProgress();
+        ProgressBar1->hide();
         throw;
     }
-    m_mainWindow.hideProgress();
+    ProgressBar1->hide();
+    return {awaited.ws_file,          windowPath(incoming),
+            fromBytes(info.tag),      fromBytes(info.ownerName()),
+            fromBytes(info.fileType), fromBytes(info.date),
+            fromBytes(info.time)};
 }
 
 void ViewerPasswordfrm::refuse() {
-    // Nothing was unwrapped; the photo on screen, and its picture, stay.
+    // Nothing was unwrapped; the photo on screen, its picture and what describes it stay.
+    hide();
     m_mainWindow.passwordNotGiven();
     m_platform.message(messageParent(), coreText(msg::InvalidPassword));
-    m_mainWindow.setMainWindowEnabled(true);
     unload();
 }
 

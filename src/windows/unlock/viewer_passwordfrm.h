@@ -2,9 +2,11 @@
 // names, and on a match shows the unwrapped picture in the main window.
 #pragma once
 
+#include "ui/main_window_link.h"
 #include "ui/window_base.h"
 
 class QLineEdit;
+class QProgressBar;
 class QPushButton;
 
 namespace pixa {
@@ -14,13 +16,12 @@ class Session;
 
 namespace pixa::ui {
 
-class MainWindowLink;
 class Platform;
 
 class ViewerPasswordfrm : public WindowBase {
     Q_OBJECT
 public:
-    // Loading the window disables the main window.
+    // Loading the window holds the main window.
     ViewerPasswordfrm(Session& session, MainWindowLink& mainWindow, Platform& platform);
 
     // False once OK or Enter has unloaded the window; a window only hidden stays loaded.
@@ -30,7 +31,8 @@ public:
     void Command1_Click();
     // Enter in the password box: the same sequence; other keys are the box's.
     void Text2_KeyPress(int keyAscii);
-    // "X": enables the main window and hides this one, keeping what was typed.
+    // "X": releases the main window and hides this one, keeping what was typed; during an
+    // unwrap, stops it.
     void Command2_Click();
     void Image1_Click();
 
@@ -40,17 +42,20 @@ protected:
 
 private:
     void unlock();
-    void showFields(const PffReader& reader);
     void refuse();
-    void unwrap(const PffReader& reader, const LongWork& work);
+    // Unwraps the matched photo into the incoming picture, showing its progress.
+    UnwrapResult unwrap(const PffReader& reader, const ShownPhoto& awaited, const LongWork& work);
     QWidget* messageParent();
 
     Session& m_session;
     MainWindowLink& m_mainWindow;
     Platform& m_platform;
 
+    // Held from loading until OK, Enter or "X".
+    MainWindowHold m_hold;
+
     QLineEdit* Text2;
-    QLineEdit* Text1;
+    QProgressBar* ProgressBar1;
     ImageButton* Command1;
     ImageButton* Image1;
     QPushButton* Command2;

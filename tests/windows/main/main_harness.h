@@ -59,7 +59,7 @@ public:
                                                padField("", pixa::kHintWidth), clock);
         if (!owner) return false;
         session.setCurrentOwner(*owner);
-        window.setMainWindowEnabled(true);
+        window.ownerChanged();
         window.show();
         return QTest::qWaitForWindowExposed(&window);
     }

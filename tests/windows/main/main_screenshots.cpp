@@ -19,7 +19,6 @@ int main(int argc, char** argv) {
 
     MainHarness h;
     if (!h.start()) return 1;
-    h.window.setMainWindowCaption(QStringLiteral("PixaMantler - Owner : alice logged in."));
     h.open(h.picture(QStringLiteral("lake.jpg"), {QSize(2400, 1800), "jpeg"}), 3);
     if (!h.platform.messages().isEmpty()) return 1;
     h.bar("HScroll1")->setValue(1400);

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QBuffer>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMimeData>
 #include <QtTest>
 
@@ -105,8 +106,9 @@ void OpenTest::open() {
     MainHarness h;
     QVERIFY(h.start());
     h.open(h.picture("first.bmp", QSize(300, 200)), 2);
-    h.window.setInfoLabel(pixa::ui::InfoLabel::Owner, "Owner : someone");
-    h.window.setCaptionText("a caption");
+    h.control<QLabel>("Label5")->setText("Owner : someone");
+    h.control<QLabel>("Label5")->show();
+    h.control<QLineEdit>("Text1")->setText("a caption");
     const QString file = makeFile(h, kind);
     h.open(file, filter);
 

@@ -99,8 +99,8 @@ void MainWindowTest::exit() {
         QVERIFY(unlock);
         unlock->findChild<QLineEdit*>("Text2")->setText("view");
         // Exit while the unwrap's first blocks are written.
-        QObject::connect(h.control<QProgressBar>("ProgressBar1"), &QProgressBar::valueChanged,
-                         &h.window, [&](int block) {
+        QObject::connect(unlock->findChild<QProgressBar*>("ProgressBar1"),
+                         &QProgressBar::valueChanged, &h.window, [&](int block) {
                              if (block == 1) exitNow();
                          });
         unlock->Command1_Click();
@@ -142,9 +142,13 @@ void MainWindowTest::exitDuringASaveLeavesNoFile() {
 void MainWindowTest::longestInformationStaysLeftOfTheButtons() {
     MainHarness h;
     h.window.show();
-    h.window.setInfoLabel(pixa::ui::InfoLabel::Owner, "Owner : " + QString(20, QLatin1Char('W')));
-    h.window.setInfoLabel(pixa::ui::InfoLabel::Time,
-                          QStringLiteral("Original creation time :12:59:59 PM"));
+    // Shown as an unwrap shows them, with the widest owner's name.
+    const QString incoming =
+        QString::fromStdString(h.session.unwrappedPicture().incomingPath().string());
+    h.window.awaitPassword(QStringLiteral("/wide.pff"));
+    QVERIFY(QImage(8, 8, QImage::Format_RGB32).save(incoming, "BMP"));
+    h.window.showUnwrapped({QStringLiteral("/wide.pff"), incoming, QString(),
+                            QString(20, QLatin1Char('W')), ".BMP", "12/31/99", "12:59:59 PM"});
     const int buttons = h.control<QWidget>("Command2")->x();
     QVERIFY(h.control<QLabel>("Label5")->geometry().right() < buttons);
     QVERIFY(h.control<QLabel>("Label4")->geometry().right() < buttons);

@@ -45,7 +45,7 @@ std::string contents(const QString& path) {
 bool ready(MainHarness& h, QSize size = QSize(640, 480), const QString& caption = "Beach") {
     if (!h.start()) return false;
     h.open(h.picture("photo.bmp", size), 2);
-    h.window.setCaptionText(caption);
+    h.control<QLineEdit>("Text1")->setText(caption);
     return h.platform.takeMessages().isEmpty();
 }
 
@@ -108,7 +108,7 @@ void SaveTest::wrappedPhotoUnwrapsToTheSameBytes() {
     QVERIFY(h.start());
     const QString source = h.picture("dawn.jpg", {QSize(900, 700), "jpeg"});
     h.open(source, 3);
-    h.window.setCaptionText("  Beach at dawn  ");
+    h.control<QLineEdit>("Text1")->setText("  Beach at dawn  ");
     save(h, "dawn", 1);
     QCOMPARE(h.platform.messages(), savedPicture(source));
     QVERIFY(h.control<QProgressBar>("ProgressBar1")->isHidden());

@@ -49,7 +49,7 @@ public:
     pixa::FixedClock clock;
     pixa::Session session;
     pixa::ui::ScriptedPlatform platform;
-    StandInMainWindow mainWindow;
+    StandInMainWindow mainWindow{session, platform};
     pixa::ui::OwnerFlow flow;
 
     fs::path storePath() const { return session.store().path(); }

@@ -126,6 +126,8 @@ void CrossingTest::photoNotOpenedFromTheSearch() {
     wrapInWindow(h, h.picture("other.bmp", QSize(300, 200), "bmp"), "other");
     h.open(shown, 2);
     h.platform.takeMessages();
+    const QString typed = QStringLiteral("Typed for the photo on screen");
+    QTest::keyClicks(h.window.findChild<QLineEdit*>(QStringLiteral("Text1")), typed);
 
     const auto search = viewInSearch(h, "other");
     pixa::ui::ViewerPasswordfrm* unlock = h.unlock.window();
@@ -140,6 +142,9 @@ void CrossingTest::photoNotOpenedFromTheSearch() {
     }
     QVERIFY(h.window.isEnabled());
     QCOMPARE(h.window.shownPhoto().ws_file, shown);
+    // Described as before: the caption typed for it, and no file's fields.
+    QCOMPARE(h.window.captionText(), typed);
+    QCOMPARE(h.labels(), QStringList({"", "", "", ""}));
 
     // Save wraps the photo on screen, never the wrapped photo that was not opened.
     h.platform.takeMessages();
@@ -147,6 +152,9 @@ void CrossingTest::photoNotOpenedFromTheSearch() {
     h.save(h.path("saved"), 1);
     QCOMPARE(h.platform.takeMessages(), savedPicture(shown));
     QVERIFY(unwrappedBytes(h.path("saved.pff"), h.path("check.bmp")) == contents(shown));
+    QCOMPARE(QString::fromStdString(pixa::PffReader(h.path("saved.pff").toStdString()).info().tag)
+                 .trimmed(),
+             typed);
 }
 
 void CrossingTest::viewWhileAnUnwrapRuns() {
@@ -158,8 +166,11 @@ void CrossingTest::viewWhileAnUnwrapRuns() {
 
     // While the first photo unwraps, the search window is opened and the second photo viewed.
     QPointer<pixa::ui::Mantlersearch> search;
-    auto* bar = h.window.findChild<QProgressBar*>(QStringLiteral("ProgressBar1"));
     bool asked = false;
+    // The unlock window shows the unwrap's progress.
+    h.open(h.path("first.pff"), 1);
+    QVERIFY(h.unlock.window());
+    auto* bar = h.unlock.window()->findChild<QProgressBar*>(QStringLiteral("ProgressBar1"));
     connect(bar, &QProgressBar::valueChanged, this, [&] {
         if (!std::exchange(asked, true)) search = viewInSearch(h, "second");
     });

@@ -119,14 +119,14 @@ void MantlersearchTest::viewOpensTheFileOfTheChosenCaption() {
     QVERIFY(h.wrap(QStringLiteral("g.pff"), "Garden", h.anna));
     QVERIFY(h.wrap(QStringLiteral("sub/d.pff"), "Deep", h.bruno));
     h.open();
-    h.mainWindow.labels[InfoLabel::Owner] = QStringLiteral("Owner : someone");
+    h.mainWindow.shownDescription.owner = QStringLiteral("Owner : someone");
     h.window->findChild<QCheckBox*>(QStringLiteral("Subfolders"))->setChecked(subfolders);
     h.window->findChild<QLineEdit*>(QStringLiteral("Filter"))->setText(filter);
     QCOMPARE(h.captions().size(), filter.isEmpty() ? 3 + int(subfolders) : 1);
     h.viewCaption(chosen);
-    QCOMPARE(h.mainWindow.shown.ws_file, h.folder.filePath(file));
-    QCOMPARE(h.mainWindow.shown.orig_file_type, QStringLiteral(".PFF"));
-    QVERIFY(h.mainWindow.labels.isEmpty());
+    QCOMPARE(h.mainWindow.shown().ws_file, h.folder.filePath(file));
+    QCOMPARE(h.mainWindow.shown().orig_file_type, QStringLiteral(".PFF"));
+    QCOMPARE(h.mainWindow.shownDescription, PhotoDescription{});
     QVERIFY(!h.mainWindow.enabled);
     QTRY_VERIFY(h.window.isNull());
 }
@@ -135,9 +135,10 @@ void MantlersearchTest::viewWithoutASelectionDoesNothing() {
     SearchHarness h;
     QVERIFY(h.wrap(QStringLiteral("a.pff"), "Attic", h.anna));
     h.open();
-    h.mainWindow.shown.ws_file = QStringLiteral("/shown.jpg");
+    h.mainWindow.rules.show({ShownPhoto::Kind::Picture, QStringLiteral("/shown.jpg"), ".JPG"},
+                            false);
     emit h.view()->clicked();
-    QCOMPARE(h.mainWindow.shown.ws_file, QStringLiteral("/shown.jpg"));
+    QCOMPARE(h.mainWindow.shown().ws_file, QStringLiteral("/shown.jpg"));
     QVERIFY(h.window->isVisible());
 }
 

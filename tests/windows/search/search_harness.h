@@ -41,7 +41,7 @@ struct SearchHarness {
     pixa::FixedClock clock{10, 7, 5};
     pixa::Session session{std::filesystem::path(data.path().toStdString()), clock};
     pixa::ui::ScriptedPlatform platform;
-    pixatest::StandInMainWindow mainWindow;
+    pixatest::StandInMainWindow mainWindow{session, platform};
     pixa::ui::ViewerUnlock unlock{session, mainWindow, platform};
     QPointer<pixa::ui::Mantlersearch> window;
     pixa::CurrentOwner anna = owner(session.store(), "Anna", 1, 2);     // factor 33

@@ -39,15 +39,13 @@ inline QByteArray bitmapBytes(int side = 61) {
 
 class UnlockHarness {
 public:
-    UnlockHarness() : session(fs::path(dir.path().toStdString()), clock) {
-        mainWindow.pictures = &session.unwrappedPicture();
-    }
+    UnlockHarness() : session(fs::path(dir.path().toStdString()), clock) {}
 
     QTemporaryDir dir;
     pixa::FixedClock clock{14, 25, 36};
     pixa::Session session;
     pixa::ui::ScriptedPlatform platform;
-    StandInMainWindow mainWindow;
+    StandInMainWindow mainWindow{session, platform};
     pixa::ui::ViewerUnlock unlock{session, mainWindow, platform};
 
     // Wraps `picture` into photo.pff for the owner "Alice Martin" with viewer password `viewer`.

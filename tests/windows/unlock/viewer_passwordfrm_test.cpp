@@ -2,10 +2,13 @@
 // padding rule, "X" and showing again, and files that are not sound wrapped photos.
 #include "unlock_harness.h"
 
+#include <QGuiApplication>
+#include <QProgressBar>
 #include <QtTest>
 
 using namespace pixatest;
-using pixa::ui::InfoLabel;
+using pixa::ui::MainWindowHold;
+using pixa::ui::PhotoDescription;
 using pixa::ui::ShownPhoto;
 using pixa::ui::ViewerPasswordfrm;
 
@@ -49,12 +52,16 @@ void ViewerPasswordfrmTest::unlock() {
     const fs::path temporary = h.session.temporaryPicture();
     std::ofstream(temporary) << "an earlier photo";
     const QString earlier = QString::fromStdString(temporary.string());
-    h.mainWindow.shown = {ShownPhoto::Kind::Unwrapped, earlier, ".PFF"};
+    h.mainWindow.rules.show({ShownPhoto::Kind::Unwrapped, earlier, ".PFF"}, false);
+    // What describes it, with a caption the user typed for it.
+    const PhotoDescription onScreen{"Typed for the earlier photo", "Owner : Bob",
+                                    "Original file type :.JPG", "Original creation date :01/02/03",
+                                    "Original creation time :04:05:06 AM"};
+    h.mainWindow.shownDescription = onScreen;
     ViewerPasswordfrm* w = h.open(pff);
     QVERIFY(w);
     QVERIFY(!h.mainWindow.enabled);
     QVERIFY(box(w, "Text2")->hasFocus());
-    box(w, "Text1")->setText(QStringLiteral("Somebody Else"));
     box(w, "Text2")->insert(typed);
     if (enter) {
         QTest::keyClick(box(w, "Text2"), Qt::Key_Return);
@@ -62,22 +69,20 @@ void ViewerPasswordfrmTest::unlock() {
         QTest::mouseClick(w->findChild<QWidget*>("Command1"), Qt::LeftButton);
     }
 
-    // The reader's fields are shown whatever the outcome; the password box was padded.
-    QCOMPARE(h.mainWindow.captionBox, QStringLiteral("Harbour at dusk").leftJustified(64));
-    QCOMPARE(h.mainWindow.labels[InfoLabel::FileType], "Original file type :.BMP");
-    QCOMPARE(h.mainWindow.labels[InfoLabel::Date], "Original creation date :12/08/26");
-    QCOMPARE(h.mainWindow.labels[InfoLabel::Time], "Original creation time :02:25:36 PM");
+    // The password box was padded.
     QCOMPARE(box(w, "Text2")->text(),
              typed + QString(qMax(0, 8 - int(typed.trimmed().size())), ' '));
-    QVERIFY(h.mainWindow.enabled && !h.mainWindow.busy && !h.mainWindow.progressShown);
+    const auto* bar = w->findChild<QProgressBar*>("ProgressBar1");
+    QVERIFY(h.mainWindow.enabled && !QGuiApplication::overrideCursor() && bar->isHidden());
     QVERIFY(!w->isVisible() && !w->loaded());
 
     if (!match) {
         QCOMPARE(h.platform.messages(), QStringList{"Invalid password"});
-        QCOMPARE(h.mainWindow.labels[InfoLabel::Owner], "Owner :");
-        // The photo on screen is the shown photo again, and nothing else was written.
-        QCOMPARE(h.mainWindow.shown.kind, ShownPhoto::Kind::Unwrapped);
-        QCOMPARE(h.mainWindow.shown.ws_file, earlier);
+        // The photo on screen is the shown photo again, still described as before, and nothing
+        // else was written.
+        QCOMPARE(h.mainWindow.shownDescription, onScreen);
+        QCOMPARE(h.mainWindow.shown().kind, ShownPhoto::Kind::Unwrapped);
+        QCOMPARE(h.mainWindow.shown().ws_file, earlier);
         QVERIFY(h.mainWindow.picture.isNull());
         QCOMPARE(h.files(), (QStringList{"owners.inf", "photo.pff", "copy/~~tmp.bmp"}));
         std::ifstream kept(temporary, std::ios::binary);
@@ -86,17 +91,21 @@ void ViewerPasswordfrmTest::unlock() {
         return;
     }
     QCOMPARE(h.platform.messages(), QStringList{});
-    QCOMPARE(h.mainWindow.labels[InfoLabel::Owner], "Owner : Alice Martin        ");
-    QCOMPARE(h.mainWindow.shown.kind, ShownPhoto::Kind::Unwrapped);
-    QCOMPARE(h.mainWindow.shown.ws_file, earlier);
+    QCOMPARE(h.mainWindow.shownDescription,
+             (PhotoDescription{QStringLiteral("Harbour at dusk").leftJustified(64),
+                               "Owner : Alice Martin        ", "Original file type :.BMP",
+                               "Original creation date :12/08/26",
+                               "Original creation time :02:25:36 PM"}));
+    QCOMPARE(h.mainWindow.shown().kind, ShownPhoto::Kind::Unwrapped);
+    QCOMPARE(h.mainWindow.shown().ws_file, earlier);
     QCOMPARE(h.files(), (QStringList{"owners.inf", "photo.pff", "copy/~~tmp.bmp"}));
     std::ifstream unwrapped(temporary, std::ios::binary);
     QCOMPARE(QByteArray::fromStdString({std::istreambuf_iterator<char>(unwrapped), {}}), picture);
     QCOMPARE(fs::status(temporary).permissions(), fs::perms::owner_read | fs::perms::owner_write);
     QCOMPARE(h.mainWindow.picture.size(), QSize(61, 61));
     QVERIFY(h.mainWindow.scrollBarAtWindowEdge);
-    QCOMPARE(h.mainWindow.progressMaximum, (picture.size() - 48) / 1026);
-    QCOMPARE(h.mainWindow.progressValue, h.mainWindow.progressMaximum);
+    QCOMPARE(bar->maximum(), (picture.size() - 48) / 1026);
+    QCOMPARE(bar->value(), bar->maximum());
 }
 
 void ViewerPasswordfrmTest::closeThenShowAgain() {
@@ -114,7 +123,7 @@ void ViewerPasswordfrmTest::closeThenShowAgain() {
     QCOMPARE(box(w, "Text2")->text(), "ke");
     QTest::keyClicks(box(w, "Text2"), "y");
     QTest::keyClick(box(w, "Text2"), Qt::Key_Enter);
-    QCOMPARE(h.mainWindow.shown.kind, ShownPhoto::Kind::Unwrapped);
+    QCOMPARE(h.mainWindow.shown().kind, ShownPhoto::Kind::Unwrapped);
     QCOMPARE(h.platform.calls().size(), 0);
 }
 
@@ -123,7 +132,7 @@ void ViewerPasswordfrmTest::unsoundFile_data() {
     QTest::addColumn<qint64>("size");        // the .pff cut to this size; 0: no file, -1: whole
     QTest::addColumn<QByteArray>("foreign"); // when given, replaces the .pff's bytes
     QTest::addColumn<QString>("message");
-    // Another window (the search window) disables the main window while the file is read.
+    // Another window (the search window) holds the main window while the file is read.
     QTest::addColumn<bool>("disabledMeanwhile");
 
     const QByteArray bitmap = bitmapBytes();
@@ -159,9 +168,10 @@ void ViewerPasswordfrmTest::unsoundFile() {
     ViewerPasswordfrm* w = h.open(pff);
     QVERIFY(w);
     box(w, "Text2")->insert("key");
+    MainWindowHold otherHold;
     if (disabledMeanwhile) {
-        QTimer::singleShot(0, w, [&h, &pff, size] {
-            h.mainWindow.setMainWindowEnabled(false);
+        QTimer::singleShot(0, w, [&h, &pff, size, &otherHold] {
+            otherHold = h.mainWindow.holdMainWindow();
             // The body is cut once its head has been read.
             if (size > 0) fs::resize_file(pff, size);
         });
@@ -172,11 +182,14 @@ void ViewerPasswordfrmTest::unsoundFile() {
     const bool matched = message.startsWith("Selected");
     QCOMPARE(h.platform.messages(), QStringList{message});
     QVERIFY(!h.platform.applicationEnded());
-    QVERIFY(h.mainWindow.enabled && !h.mainWindow.busy && !w->isVisible());
+    // The other window's hold stays its own.
+    QCOMPARE(h.mainWindow.enabled, !disabledMeanwhile);
+    otherHold.release();
+    QVERIFY(h.mainWindow.enabled && !QGuiApplication::overrideCursor() && !w->isVisible());
     QCOMPARE(w->loaded(), !matched);
-    if (matched) QCOMPARE(h.mainWindow.labels[InfoLabel::Owner], "Owner : Alice Martin        ");
-    // Nothing was on screen before, and nothing is now.
-    QCOMPARE(h.mainWindow.shown.kind, ShownPhoto::Kind::Nothing);
+    // Nothing was on screen before, and nothing is now, nor described.
+    QCOMPARE(h.mainWindow.shownDescription, PhotoDescription{});
+    QCOMPARE(h.mainWindow.shown().kind, ShownPhoto::Kind::Nothing);
     QVERIFY(h.mainWindow.picture.isNull());
     QCOMPARE(h.files(),
              size == 0 ? QStringList{"owners.inf"} : (QStringList{"owners.inf", "photo.pff"}));
