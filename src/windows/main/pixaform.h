@@ -52,8 +52,7 @@ public:
     void Image2_Click();   // help
     void Image4_Click();   // batch
 
-    // Opens `path` as if it had been chosen in the open dialog with the filter its extension
-    // names (.pff, .bmp, .jpg or .jpeg); any other file is "not a picture".
+    // Opens `path` as the open command does, deciding by its first bytes (see open_route.h).
     void openByName(const QString& path);
     // Opens `path` that way once an owner has logged in; at once when one has.
     void openAfterLogin(const QString& path);
@@ -94,7 +93,8 @@ private:
     void addShortcuts();
     // Without a current owner the window's commands do nothing.
     bool ownerPresent() const;
-    // The open command from its third step: the file is chosen.
+    // The open command from its third step: the file is chosen, under the dialog's type
+    // `filterIndex` (kNoDialogType without a dialog).
     void openChosen(const QString& path, int filterIndex);
     // The one way the shown photo changes. It sets the save button, and with `pictureLoaded`
     // (the viewport has just been given the photo, at actual size) the actual-size and fit

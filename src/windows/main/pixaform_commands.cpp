@@ -12,6 +12,7 @@
 #include "ui/image_button.h"
 #include "ui/trash.h"
 #include "ui/yielder.h"
+#include "windows/main/open_route.h"
 #include "windows/main/picture_viewport.h"
 #include "windows/unlock/viewer_unlock.h"
 
@@ -27,8 +28,6 @@ namespace pixa::ui {
 
 namespace {
 
-const QString kOpenFilter = QStringLiteral("Wrapped photo (*.pff)|*.pff|Windows bitmap (*.bmp)|"
-                                           "*.bmp|JPEG bitmap (*.jpg)|*.jpg");
 const QString kSaveFilter =
     QStringLiteral("Wrapped photo (*.pff)|*.pff|Windows bitmap (*.bmp)|*.bmp");
 constexpr int kWrappedFilter = 1;
@@ -36,17 +35,6 @@ constexpr int kBitmapFilter = 2;
 
 void yield() {
     Yielder().yieldNow();
-}
-
-QString fileTypeFor(int filterIndex) {
-    switch (filterIndex) {
-    case 1:
-        return QStringLiteral(".PFF");
-    case 2:
-        return QStringLiteral(".BMP");
-    default:
-        return QStringLiteral(".JPG");
-    }
 }
 
 // The chosen name up to the first dot of its last part, then the filter's extension: a dotted
@@ -95,7 +83,7 @@ void pixaform::Command1_Click() {
     try {
         // The dialog starts from what it held last, after an open or a save.
         FileDialogRequest request = m_dialog;
-        request.filter = kOpenFilter;
+        request.filter = openDialogFilter();
         chosen = m_platform.openFile(this, request);
     } catch (const Failure& failure) {
         reportError(m_platform, this, ErrorVariant::File, failure, true);
@@ -111,17 +99,7 @@ void pixaform::openByName(const QString& path) {
     if (!ownerPresent()) return;
     LongWork work(*this);
     if (!work.started()) return;
-    const QString suffix = QFileInfo(path).suffix().toLower();
-    int filterIndex = 0;
-    if (suffix == QLatin1String("pff")) filterIndex = 1;
-    if (suffix == QLatin1String("bmp")) filterIndex = 2;
-    if (suffix == QLatin1String("jpg") || suffix == QLatin1String("jpeg")) filterIndex = 3;
-    if (filterIndex == 0) {
-        reportError(m_platform, this, ErrorVariant::File,
-                    Failure(err::InvalidPicture, path.toStdString()));
-        return;
-    }
-    openChosen(path, filterIndex);
+    openChosen(path, kNoDialogType);
 }
 
 void pixaform::openChosen(const QString& path, int filterIndex) {
@@ -130,7 +108,8 @@ void pixaform::openChosen(const QString& path, int filterIndex) {
         yield();
         clearInfoLabels();
         Text1->clear();
-        if (filterIndex == kWrappedFilter) {
+        const OpenRoute route = openRoute(path, filterIndex);
+        if (route.wrapped) {
             setBusyPointer(false);
             // The photo waits for its viewer password; the unlock window shows it once given.
             if (m_unlock && !m_unlock->open(path)) m_platform.message(this, ViewerUnlock::busyText());
@@ -139,10 +118,10 @@ void pixaform::openChosen(const QString& path, int filterIndex) {
         }
         // Nothing can be saved while the file is loaded; a picture that does not load leaves
         // the one shown before on screen, and nothing to save.
-        setShown({ShownPhoto::Kind::Nothing, path, fileTypeFor(filterIndex)}, false);
+        setShown({ShownPhoto::Kind::Nothing, path, route.fileType}, false);
         yield();
         loadPicture(path, false);
-        setShown({ShownPhoto::Kind::Picture, path, fileTypeFor(filterIndex)}, true);
+        setShown({ShownPhoto::Kind::Picture, path, route.fileType}, true);
         setBusyPointer(false);
         yield();
     } catch (const Failure& failure) {
