@@ -2,6 +2,7 @@
 
 #include "core/error.h"
 #include "ui/window_base.h"
+#include "windows/main/zoom_steps.h"
 
 #include <QApplication>
 #include <QMouseEvent>
@@ -40,10 +41,15 @@ PictureBox::PictureBox(QWidget* frame) : QWidget(frame) {
 }
 
 void PictureBox::setPicture(QImage picture) {
+    const QSize size = picture.size();
+    setPicture(std::move(picture), size);
+}
+
+void PictureBox::setPicture(QImage picture, QSize shown) {
     m_picture = std::move(picture);
     // A photo without transparency covers its box; nothing behind it needs painting.
     setAttribute(Qt::WA_OpaquePaintEvent, !m_picture.hasAlphaChannel());
-    resize(m_picture.size());
+    resize(shown);
     update();
 }
 
@@ -51,7 +57,21 @@ void PictureBox::paintEvent(QPaintEvent* event) {
     // Only the part the frame lets through is drawn, whatever the photo's size.
     QPainter painter(this);
     const QRect exposed = event->rect();
-    painter.drawImage(exposed.topLeft(), m_picture, exposed);
+    if (m_picture.size() == size() || m_picture.isNull()) {
+        painter.drawImage(exposed.topLeft(), m_picture, exposed);
+        return;
+    }
+    // Enlarged: the whole source pixels under the exposed part, each drawn as a block (no
+    // smoothing hint, so the painter takes the nearest pixel).
+    const double sx = double(width()) / m_picture.width();
+    const double sy = double(height()) / m_picture.height();
+    const QRect source =
+        QRectF(exposed.x() / sx, exposed.y() / sy, exposed.width() / sx, exposed.height() / sy)
+            .toAlignedRect()
+            .intersected(m_picture.rect());
+    painter.drawImage(
+        QRectF(source.x() * sx, source.y() * sy, source.width() * sx, source.height() * sy),
+        m_picture, source);
 }
 
 void PictureBox::mousePressEvent(QMouseEvent* event) {
@@ -69,7 +89,7 @@ void PictureBox::mouseReleaseEvent(QMouseEvent* event) {
     event->accept();
 }
 
-PictureViewport::PictureViewport(QWidget* window) : QObject(window) {
+PictureViewport::PictureViewport(QWidget* window) : QObject(window), m_frame(kFrame) {
     Picture2 = new QWidget(window);
     Picture2->setObjectName(QStringLiteral("Picture2"));
     Picture2->setGeometry(kFrame);
@@ -125,17 +145,31 @@ const QImage& PictureViewport::shownPicture() const {
 }
 
 void PictureViewport::reset(bool scrollBarAtWindowEdge) {
-    const QRect frame = Picture2->geometry();
-    HScroll1->setGeometry(scrollBarAtWindowEdge ? 0 : frame.left(), frame.bottom() + 1,
-                          frame.width(), kHScrollHeight);
-    VScroll1->setGeometry(frame.right() + 1, frame.top(), kVScrollWidth, frame.height());
-    // A photo smaller than the frame leaves no range: the bar stays hidden at 0.
-    HScroll1->setMaximum(std::max(0, Picture1->width() - frame.width()));
-    VScroll1->setMaximum(std::max(0, Picture1->height() - frame.height()));
-    showScrollBarsAsNeeded();
+    m_barAtWindowEdge = scrollBarAtWindowEdge;
+    m_zoom = 1.0;
+    m_fitted = false;
+    placeScrollBars();
+    setRanges();
     HScroll1->setValue(0);
     VScroll1->setValue(0);
     Picture1->move(0, 0);
+    emit zoomChanged();
+}
+
+void PictureViewport::placeScrollBars() {
+    const QRect frame = Picture2->geometry();
+    HScroll1->setGeometry(m_barAtWindowEdge ? 0 : frame.left(), frame.bottom() + 1, frame.width(),
+                          kHScrollHeight);
+    VScroll1->setGeometry(frame.right() + 1, frame.top(), kVScrollWidth, frame.height());
+    HScroll1->setPageStep(frame.width());
+    VScroll1->setPageStep(frame.height());
+}
+
+void PictureViewport::setRanges() {
+    // A photo smaller than the frame leaves no range: the bar stays hidden at 0.
+    HScroll1->setMaximum(std::max(0, Picture1->width() - Picture2->width()));
+    VScroll1->setMaximum(std::max(0, Picture1->height() - Picture2->height()));
+    showScrollBarsAsNeeded();
 }
 
 void PictureViewport::showScrollBarsAsNeeded() {
@@ -143,21 +177,58 @@ void PictureViewport::showScrollBarsAsNeeded() {
     HScroll1->setVisible(Picture1->width() > Picture2->width());
 }
 
+void PictureViewport::setFrame(const QRect& frame) {
+    if (frame == m_frame) return;
+    m_frame = frame;
+    Picture2->setGeometry(frame);
+    placeScrollBars();
+    if (m_fitted) {
+        fitPhoto();
+        return;
+    }
+    if (!hasPhoto()) return;
+    // The bars' values are clamped to the new ranges, and the photo follows them.
+    setRanges();
+    Picture1->move(-HScroll1->value(), -VScroll1->value());
+}
+
 void PictureViewport::actualSize() {
     if (!hasPhoto()) return;
-    Picture1->setPicture(m_photo);
-    showScrollBarsAsNeeded();
+    m_fitted = false;
+    showAtZoom(1.0);
+    setRanges();
     // From the top left corner, with the thumbs where the photo is.
     HScroll1->setValue(0);
     VScroll1->setValue(0);
     Picture1->move(0, 0);
+    emit zoomChanged();
+}
+
+void PictureViewport::showAtZoom(double zoom) {
+    m_zoom = zoom;
+    const QSize shown(std::max(1, nearest(m_photo.width() * zoom)),
+                      std::max(1, nearest(m_photo.height() * zoom)));
+    if (shown == m_photo.size() || zoom > 1) {
+        Picture1->setPicture(m_photo, shown);
+        return;
+    }
+    // Reduced: scaled smoothly once, not on every paint.
+    QImage reduced = m_photo.scaled(shown, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    if (reduced.isNull()) throw Failure(err::OutOfMemory, "reducing the photo");
+    Picture1->setPicture(std::move(reduced));
 }
 
 void PictureViewport::fitToWindow() {
+    m_fitted = true;
+    fitPhoto();
+}
+
+void PictureViewport::fitPhoto() {
     const float FW = float(Picture2->width());
     const float FH = float(Picture2->height());
-    const float W = float(Picture1->width());
-    const float H = float(Picture1->height());
+    const QSize photo = hasPhoto() ? m_photo.size() : Picture1->size();
+    const float W = float(photo.width());
+    const float H = float(photo.height());
     Picture1->move(0, 0);
     float newWidth = W;
     float newHeight = H;
@@ -174,6 +245,7 @@ void PictureViewport::fitToWindow() {
     }
     if (hasPhoto()) {
         const QSize size(std::max(1, nearest(newWidth)), std::max(1, nearest(newHeight)));
+        m_zoom = double(newWidth) / W;
         if (size == m_photo.size()) {
             Picture1->setPicture(m_photo);
         } else {
@@ -184,6 +256,27 @@ void PictureViewport::fitToWindow() {
     }
     HScroll1->hide();
     VScroll1->hide();
+    emit zoomChanged();
+}
+
+void PictureViewport::zoomAt(double zoom, QPointF anchor) {
+    if (!hasPhoto() || Picture1->isHidden()) return;
+    const QPointF photoPoint = (anchor - QPointF(Picture1->pos())) / m_zoom;
+    m_fitted = false;
+    showAtZoom(zoom);
+    setRanges();
+    const QPointF offset = photoPoint * zoom - anchor;
+    const auto place = [](QScrollBar* bar, double value) {
+        bar->setValue(bar->isHidden() ? 0 : std::clamp(nearest(value), 0, bar->maximum()));
+    };
+    place(HScroll1, offset.x());
+    place(VScroll1, offset.y());
+    Picture1->move(-HScroll1->value(), -VScroll1->value());
+    emit zoomChanged();
+}
+
+void PictureViewport::zoomAboutCentre(double zoom) {
+    zoomAt(zoom, QRectF(QPointF(0, 0), QSizeF(Picture2->size())).center());
 }
 
 void PictureViewport::HScroll1_Change(int value) {
@@ -257,13 +350,24 @@ bool PictureViewport::scrollByKey(int key) {
 
 bool PictureViewport::eventFilter(QObject* watched, QEvent* event) {
     if ((watched == Picture1 || watched == Picture2) && event->type() == QEvent::Wheel) {
-        wheel(static_cast<QWheelEvent*>(event));
+        wheel(static_cast<QWheelEvent*>(event), static_cast<QWidget*>(watched));
         return true;
     }
     return QObject::eventFilter(watched, event);
 }
 
-void PictureViewport::wheel(QWheelEvent* event) {
+void PictureViewport::wheel(QWheelEvent* event, QWidget* watched) {
+    event->accept();
+    if (event->modifiers() & Qt::ControlModifier) {
+        // A notch (120) is one zoom step, at the pointer.
+        m_zoomWheel += event->angleDelta().y();
+        const QPointF at = watched->mapTo(Picture2, event->position());
+        for (; m_zoomWheel >= 120; m_zoomWheel -= 120)
+            zoomAt(zoomStepIn(m_zoom), at);
+        for (; m_zoomWheel <= -120; m_zoomWheel += 120)
+            zoomAt(zoomStepOut(m_zoom), at);
+        return;
+    }
     QPoint delta = event->angleDelta();
     // Shift turns the wheel sideways, unless the system has done so already.
     if (event->modifiers() & Qt::ShiftModifier && delta.x() == 0) delta = QPoint(delta.y(), 0);
@@ -274,7 +378,6 @@ void PictureViewport::wheel(QWheelEvent* event) {
     };
     scroll(HScroll1, delta.x());
     scroll(VScroll1, delta.y());
-    event->accept();
 }
 
 } // namespace pixa::ui

@@ -85,12 +85,18 @@ protected:
     void closeWhileRunning() override { Command6_Click(); }
     bool closesOnEscape() const override { return false; }
     void keyPressEvent(QKeyEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
 
 private:
     void addControls();
     void addShortcuts();
+    // The view (pixaform_view.cpp): resizing and full screen, the zoom keys and the zoom shown.
+    void addViewControls();
+    void toggleFullScreen();
+    void zoomStep(bool in);
+    void zoomChanged();
     // Without a current owner the window's commands do nothing.
     bool ownerPresent() const;
     // The open command from its third step: the file is chosen, under the dialog's type
@@ -129,6 +135,8 @@ private:
     // What the window's file dialog last held: the open dialog starts from it.
     FileDialogRequest m_dialog;
     QString m_openAfterLogin;
+    // The window's state before full screen, given back when it ends.
+    Qt::WindowStates m_beforeFullScreen;
 
     ImageButton* Command1;
     ImageButton* Command4;
@@ -145,6 +153,7 @@ private:
     QLabel* Label2;
     QLabel* Label3;
     QLabel* Label4;
+    QLabel* m_zoomLabel;
     PictureViewport* m_viewport;
 };
 
