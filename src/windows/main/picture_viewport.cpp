@@ -261,7 +261,11 @@ void PictureViewport::fitPhoto() {
 
 void PictureViewport::zoomAt(double zoom, QPointF anchor) {
     if (!hasPhoto() || Picture1->isHidden()) return;
-    const QPointF photoPoint = (anchor - QPointF(Picture1->pos())) / m_zoom;
+    // Zooming on at the same place keeps the photo's point first taken there, which an edge of
+    // the photo or whole pixels would otherwise shift step by step.
+    const bool goingOn = anchor == m_zoomAnchor && Picture1->pos() == m_zoomPlacedAt;
+    const QPointF photoPoint =
+        goingOn ? m_zoomPhotoPoint : (anchor - QPointF(Picture1->pos())) / m_zoom;
     m_fitted = false;
     showAtZoom(zoom);
     setRanges();
@@ -272,6 +276,9 @@ void PictureViewport::zoomAt(double zoom, QPointF anchor) {
     place(HScroll1, offset.x());
     place(VScroll1, offset.y());
     Picture1->move(-HScroll1->value(), -VScroll1->value());
+    m_zoomAnchor = anchor;
+    m_zoomPhotoPoint = photoPoint;
+    m_zoomPlacedAt = Picture1->pos();
     emit zoomChanged();
 }
 

@@ -116,6 +116,11 @@ private:
     bool m_barAtWindowEdge = false;
     double m_zoom = 1.0;
     bool m_fitted = false;
+    // The last zoom's anchor in the frame, the photo's point kept under it, and where the photo
+    // was left.
+    QPointF m_zoomAnchor{-1, -1};
+    QPointF m_zoomPhotoPoint;
+    QPoint m_zoomPlacedAt;
     // Wheel turns with Ctrl not yet a whole notch (a touchpad's small steps).
     int m_zoomWheel = 0;
 
