@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace pixa::ui {
 
@@ -47,16 +48,29 @@ void PictureBox::setPicture(QImage picture) {
 
 void PictureBox::setPicture(QImage picture, QSize shown) {
     m_picture = std::move(picture);
+    m_filledRows = m_picture.height();
     // A photo without transparency covers its box; nothing behind it needs painting.
     setAttribute(Qt::WA_OpaquePaintEvent, !m_picture.hasAlphaChannel());
     resize(shown);
     update();
 }
 
+void PictureBox::setFilledRows(int rows) {
+    const int before = std::exchange(m_filledRows, rows);
+    if (rows > before) update(QRect(0, before, width(), rows - before));
+}
+
 void PictureBox::paintEvent(QPaintEvent* event) {
     // Only the part the frame lets through is drawn, whatever the photo's size.
     QPainter painter(this);
-    const QRect exposed = event->rect();
+    QRect exposed = event->rect();
+    if (m_filledRows < m_picture.height()) {
+        // Still decoding, at actual size: what is below the decoded rows is not yet a picture.
+        const QRect unfilled = exposed.intersected(QRect(0, m_filledRows, width(), height()));
+        if (!unfilled.isEmpty()) painter.fillRect(unfilled, parentWidget()->palette().window());
+        exposed = exposed.intersected(QRect(0, 0, width(), m_filledRows));
+        if (exposed.isEmpty()) return;
+    }
     if (m_picture.size() == size() || m_picture.isNull()) {
         painter.drawImage(exposed.topLeft(), m_picture, exposed);
         return;
@@ -127,7 +141,13 @@ PictureViewport::PictureViewport(QWidget* window) : QObject(window), m_frame(kFr
 
 void PictureViewport::setPhoto(QImage photo) {
     m_photo = std::move(photo);
+    m_filledRows = m_photo.height();
     Picture1->setPicture(m_photo);
+}
+
+void PictureViewport::setFilledRows(int rows) {
+    m_filledRows = rows;
+    Picture1->setFilledRows(rows);
 }
 
 void PictureViewport::showPicture() {
@@ -260,7 +280,7 @@ void PictureViewport::fitPhoto() {
 }
 
 void PictureViewport::zoomAt(double zoom, QPointF anchor) {
-    if (!hasPhoto() || Picture1->isHidden()) return;
+    if (!hasPhoto() || Picture1->isHidden() || !whole()) return;
     // Zooming on at the same place keeps the photo's point first taken there, which an edge of
     // the photo or whole pixels would otherwise shift step by step.
     const bool goingOn = anchor == m_zoomAnchor && Picture1->pos() == m_zoomPlacedAt;

@@ -23,6 +23,8 @@ public:
     void setPicture(QImage picture);
     // Shows `picture` enlarged to `shown`, each of its pixels a sharp block.
     void setPicture(QImage picture, QSize shown);
+    // Only the picture's first `rows` rows hold pixels yet; the rest is painted as the frame.
+    void setFilledRows(int rows);
 
 signals:
     void mouseDown(QPointF at);
@@ -37,6 +39,7 @@ protected:
 
 private:
     QImage m_picture;
+    int m_filledRows = 0;
 };
 
 class PictureViewport final : public QObject {
@@ -52,6 +55,9 @@ public:
     void showPicture();
     // Hides the photo and both scroll bars.
     void hidePicture();
+    // While a photo decodes: its first `rows` rows hold pixels, and the zoom waits.
+    void setFilledRows(int rows);
+    bool whole() const { return m_filledRows >= m_photo.height(); }
     // What `Picture1` displays: at the size shown when the photo is fitted or reduced, the
     // photo's own pixels when it is enlarged.
     const QImage& shownPicture() const;
@@ -123,6 +129,7 @@ private:
     QPoint m_zoomPlacedAt;
     // Wheel turns with Ctrl not yet a whole notch (a touchpad's small steps).
     int m_zoomWheel = 0;
+    int m_filledRows = 0;
 
     // Drag state.
     bool mousedown = false;

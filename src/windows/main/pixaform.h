@@ -101,12 +101,18 @@ private:
     bool ownerPresent() const;
     // The open command from its third step: the file is chosen, under the dialog's type
     // `filterIndex` (kNoDialogType without a dialog).
-    void openChosen(const QString& path, int filterIndex);
+    void openChosen(const QString& path, int filterIndex, std::stop_token stop);
     // The one way the shown photo changes. It sets the save button, and with `pictureLoaded`
     // (the viewport has just been given the photo, at actual size) the actual-size and fit
     // buttons. The unwrapped picture goes once no photo names it, the one waiting to return
     // while a wrapped photo awaits its password included.
     void setShown(ShownPhoto photo, bool pictureLoaded);
+    // Shows the picture in `path` at actual size (pixaform_decode.cpp): a large JPEG is shown
+    // from its first rows on while the rest decodes between the window's events, until `stop`.
+    // Throws pixa::Failure: a picture not decoded whole is not left on screen.
+    void showPictureFile(const QString& path, const QString& fileType, std::stop_token stop);
+    // While a picture decodes: stops it and runs `again` once it has ended; false otherwise.
+    bool stopDecodingThen(std::function<void()> again);
     // Loads `path` into the viewport and resets it; throws pixa::Failure and keeps the photo
     // shown before when the file is not a picture that can be shown.
     void loadPicture(const QString& path, bool scrollBarAtWindowEdge);
@@ -137,6 +143,7 @@ private:
     QString m_openAfterLogin;
     // The window's state before full screen, given back when it ends.
     Qt::WindowStates m_beforeFullScreen;
+    bool m_decoding = false;
 
     ImageButton* Command1;
     ImageButton* Command4;

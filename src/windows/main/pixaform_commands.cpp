@@ -76,7 +76,8 @@ private:
 } // namespace
 
 void pixaform::Command1_Click() {
-    if (!ownerPresent()) return;
+    if (!ownerPresent() || stopDecodingThen([this] { untrapped(&pixaform::Command1_Click); }))
+        return;
     LongWork work(*this);
     if (!work.started()) return;
     FileDialogResult chosen;
@@ -92,17 +93,17 @@ void pixaform::Command1_Click() {
     }
     m_dialog.fileName = chosen.fileName;
     m_dialog.filterIndex = chosen.filterIndex;
-    openChosen(chosen.fileName, chosen.filterIndex);
+    openChosen(chosen.fileName, chosen.filterIndex, work.stopToken());
 }
 
 void pixaform::openByName(const QString& path) {
-    if (!ownerPresent()) return;
+    if (!ownerPresent() || stopDecodingThen([this, path] { openByName(path); })) return;
     LongWork work(*this);
     if (!work.started()) return;
-    openChosen(path, kNoDialogType);
+    openChosen(path, kNoDialogType, work.stopToken());
 }
 
-void pixaform::openChosen(const QString& path, int filterIndex) {
+void pixaform::openChosen(const QString& path, int filterIndex, std::stop_token stop) {
     try {
         setBusyPointer(true);
         yield();
@@ -120,11 +121,13 @@ void pixaform::openChosen(const QString& path, int filterIndex) {
         // the one shown before on screen, and nothing to save.
         setShown({ShownPhoto::Kind::Nothing, path, route.fileType}, false);
         yield();
-        loadPicture(path, false);
-        setShown({ShownPhoto::Kind::Picture, path, route.fileType}, true);
+        showPictureFile(path, route.fileType, stop);
         setBusyPointer(false);
         yield();
     } catch (const Failure& failure) {
+        setBusyPointer(false);
+        // A decode stopped by the exit button or a new open has nothing to say.
+        if (failure.number() == err::UserInterrupt) return;
         reportError(m_platform, this, ErrorVariant::File, failure, true);
         yield();
     } catch (const std::bad_alloc&) {

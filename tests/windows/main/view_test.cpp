@@ -18,6 +18,8 @@ private slots:
     void frameFollowsTheWindow();
     void zoom_data();
     void zoom();
+    void largePhotoShowsWhileItDecodes_data();
+    void largePhotoShowsWhileItDecodes();
 };
 
 namespace {
@@ -159,6 +161,48 @@ void ViewTest::zoom() {
     QCOMPARE(h.window.shownPicture().size(), h.control("Picture1")->size().boundedTo(kPhoto));
     // Off actual size, the 1:1 button brings it back.
     QCOMPARE(h.viewButtons(), zoom == "100 %" ? "4a 5c 6a" : "4a 5a 6a");
+}
+
+void ViewTest::largePhotoShowsWhileItDecodes_data() {
+    QTest::addColumn<QString>("atFirstPaint"); // what the user does when the photo first shows
+    QTest::addColumn<QString>("shown");        // Picture1 in the end
+    QTest::newRow("waits") << ""
+                           << "0,0 4000x2500";
+    QTest::newRow("exit stops the decode") << "exit"
+                                           << "hidden";
+    QTest::newRow("a new open stops it and opens") << "open"
+                                                   << "0,0 300x200";
+}
+
+void ViewTest::largePhotoShowsWhileItDecodes() {
+    QFETCH(QString, atFirstPaint);
+    QFETCH(QString, shown);
+    MainHarness h;
+    QVERIFY(h.start());
+    const QString large = h.picture("large.jpg", {QSize(4000, 2500), "jpeg"});
+    const QString small = h.picture("small.bmp", QSize(300, 200));
+    // The first paint of the photo comes while it still decodes: nothing to save yet.
+    QWidget* box = h.control("Picture1");
+    std::optional<pixa::ui::ShownPhoto::Kind> paintedWhile;
+    struct PaintSpy : QObject {
+        std::function<void()> onPaint;
+        bool eventFilter(QObject*, QEvent* e) override {
+            if (e->type() == QEvent::Paint && onPaint) std::exchange(onPaint, nullptr)();
+            return false;
+        }
+    } spy;
+    spy.onPaint = [&] {
+        paintedWhile = h.window.shownPhoto().kind;
+        if (atFirstPaint == "exit") h.button("Command6")->clicked();
+        if (atFirstPaint == "open") h.window.openByName(small);
+    };
+    box->installEventFilter(&spy);
+    h.window.openByName(large);
+    QTRY_COMPARE(h.picture1(), shown);
+    QCOMPARE(paintedWhile, pixa::ui::ShownPhoto::Kind::Nothing);
+    QCOMPARE(h.platform.messages(), QStringList());
+    QCOMPARE(h.platform.applicationEnded(), atFirstPaint == "exit");
+    QCOMPARE(h.window.shownPhoto().ws_file, atFirstPaint == "open" ? small : large);
 }
 
 int main(int argc, char** argv) {
