@@ -7,16 +7,11 @@
 
 using namespace pixa;
 
-namespace {
-
-// A wrapped photo's head as the writer makes it, for an owner whose name fills its field.
-const std::string kWrapped = buildPreamble("a name of twenty chr") + std::string(87, '\x90');
-
-} // namespace
-
 // A picture renamed .pff, or a wrapped photo renamed .jpg, must still go its own way; a text that
 // merely begins like a preamble must not reach the unlock window.
 TEST(FileContent, DecidesByTheFirstBytesAlone) {
+    // A wrapped photo's head as the writer makes it, for an owner whose name fills its field.
+    const std::string kWrapped = buildPreamble("a name of twenty chr") + std::string(87, '\x90');
     const struct {
         std::string head;
         FileContent content;
