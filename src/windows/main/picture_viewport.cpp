@@ -141,6 +141,8 @@ PictureViewport::PictureViewport(QWidget* window) : QObject(window), m_frame(kFr
 
 void PictureViewport::setPhoto(QImage photo) {
     m_photo = std::move(photo);
+    m_reduced = {};
+    m_reducedLevel = 0;
     m_filledRows = m_photo.height();
     Picture1->setPicture(m_photo);
 }
@@ -233,9 +235,32 @@ void PictureViewport::showAtZoom(double zoom) {
         return;
     }
     // Reduced: scaled smoothly once, not on every paint.
-    QImage reduced = m_photo.scaled(shown, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    QImage reduced =
+        reductionFor(shown).scaled(shown, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     if (reduced.isNull()) throw Failure(err::OutOfMemory, "reducing the photo");
     Picture1->setPicture(std::move(reduced));
+}
+
+const QImage& PictureViewport::reductionFor(QSize shown) {
+    const auto reducedSize = [this](int level) {
+        return QSize(std::max(1, m_photo.width() >> level), std::max(1, m_photo.height() >> level));
+    };
+    int level = 0;
+    while (level < 30 && reducedSize(level + 1).width() >= shown.width() &&
+           reducedSize(level + 1).height() >= shown.height()) {
+        ++level;
+    }
+    // Under a quarter of the photo's width the pass over all its pixels is worth keeping.
+    if (level < 2) return m_photo;
+    if (m_reducedLevel != level) {
+        const QImage& from = m_reducedLevel > 0 && m_reducedLevel < level ? m_reduced : m_photo;
+        QImage reduced =
+            from.scaled(reducedSize(level), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        if (reduced.isNull()) return m_photo;
+        m_reduced = std::move(reduced);
+        m_reducedLevel = level;
+    }
+    return m_reduced;
 }
 
 void PictureViewport::fitToWindow() {
@@ -269,7 +294,8 @@ void PictureViewport::fitPhoto() {
         if (size == m_photo.size()) {
             Picture1->setPicture(m_photo);
         } else {
-            QImage fitted = m_photo.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+            QImage fitted =
+                reductionFor(size).scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
             if (fitted.isNull()) throw Failure(err::OutOfMemory, "fitting the photo");
             Picture1->setPicture(std::move(fitted));
         }

@@ -112,6 +112,10 @@ private:
     // Gives Picture1 the photo at `zoom`.
     void showAtZoom(double zoom);
     void fitPhoto();
+    // The photo reduced by a power of two, still at least `shown` (the photo itself when that is
+    // not a quarter of it or less): a reduced view is scaled from it, not from every pixel of a
+    // large photo on each zoom step. The last one made is kept.
+    const QImage& reductionFor(QSize shown);
 
     QWidget* Picture2;
     PictureBox* Picture1;
@@ -130,6 +134,8 @@ private:
     // Wheel turns with Ctrl not yet a whole notch (a touchpad's small steps).
     int m_zoomWheel = 0;
     int m_filledRows = 0;
+    QImage m_reduced;
+    int m_reducedLevel = 0; // m_reduced is the photo's width and height >> this; 0: none
 
     // Drag state.
     bool mousedown = false;
