@@ -136,7 +136,7 @@ struct JpegJob {
     JpegErrors errors;
     QImage image;
     Placement place{};
-    bool direct = false;               // decoded straight into the picture's rows
+    bool direct = false; // decoded straight into the picture's rows
     bool finished = false;
     std::unique_ptr<uint32_t[]> strip; // else decoded here first
     JSAMPROW rows[kStripRows] = {};
@@ -268,7 +268,8 @@ bool decodeRows(JpegJob& job, int maxRows) {
     jpeg_decompress_struct& info = job.info;
     if (job.finished) return true;
     if (setjmp(job.errors.jump)) return false;
-    const int end = std::min<int>(int(info.output_height), int(info.output_scanline) + maxRows);
+    const int end =
+        int(std::min<int64_t>(info.output_height, int64_t(info.output_scanline) + maxRows));
     while (int(info.output_scanline) < end) {
         const int first = int(info.output_scanline);
         const int count = std::min<int>(kStripRows, int(info.output_height) - first);
