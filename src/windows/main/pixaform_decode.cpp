@@ -7,6 +7,7 @@
 #include "windows/main/picture_loader.h"
 #include "windows/main/picture_viewport.h"
 
+#include <QLabel>
 #include <QScopeGuard>
 #include <QTimer>
 
@@ -52,6 +53,7 @@ void pixaform::showPictureFile(const QString& path, const QString& fileType, std
         // A photo not decoded whole is not left on screen.
         m_viewport->setPhoto({});
         m_viewport->hidePicture();
+        m_zoomLabel->hide();
         throw;
     }
     setShown({ShownPhoto::Kind::Picture, path, fileType}, true);
