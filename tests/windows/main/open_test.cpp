@@ -55,6 +55,7 @@ QString makeFile(MainHarness& h, const QString& kind) {
     }
     if (kind == "big") return h.picture("big.jpg", {QSize(9000, 6000), "jpeg"});
     if (kind == "text") writeBytes(path, "Shopping list: bread, milk.\n");
+    if (kind == "note") writeBytes(path, "PFF FILE. A note, not a photo." + QByteArray(300, ' '));
     if (kind == "empty") writeBytes(path, {});
     if (kind == "png") writeBytes(path, encoded(size, "png"));
     if (kind == "cut-jpeg") writeBytes(path, encoded(size, "jpeg").chopped(2000));
@@ -90,6 +91,8 @@ void OpenTest::open_data() {
                                   << QSize();
     QTest::newRow("missing folder") << "nofolder" << 2 << "Path not found !" << QSize();
     QTest::newRow("not a picture") << "text" << 3 << kNotAPicture << QSize();
+    // Not the unlock window's "Type mismatch": a wrapped photo's preamble ends with 0x1A.
+    QTest::newRow("begins as a wrapped photo") << "note" << 2 << kNotAPicture << QSize();
     QTest::newRow("empty file") << "empty" << 2 << kNotAPicture << QSize();
     QTest::newRow("PNG picture") << "png" << 2 << kNotAPicture << QSize();
     QTest::newRow("JPEG cut short") << "cut-jpeg" << 3 << kNotAPicture << QSize();
