@@ -1,16 +1,20 @@
 // The main window's speed on a 24-megapixel JPEG: opening and showing it, and fitting it to the
-// window, against Qt's own decode of the same file; and one scroll step on a 9000 × 6000 photo.
+// window, against Qt's own decode of the same file; one scroll step on a 9000 × 6000 photo; and
+// from the open command to the first paint of a 24- and a 150-megapixel photo, against their
+// whole decode.
 #include "bench_support.h"
 
 #include "core/error.h"
 #include "core/session.h"
 #include "test_photo.h"
 #include "ui/platform.h"
+#include "windows/main/picture_loader.h"
 #include "windows/main/pixaform.h"
 
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QImageReader>
 #include <QImageWriter>
@@ -73,6 +77,15 @@ struct Workspace {
     pixa::ui::pixaform window{session, platform};
     QString photo24 = writePhoto(scratch.path(), QSize(6000, 4000), "24mp.jpg");
     QString photo54 = writePhoto(scratch.path(), QSize(9000, 6000), "54mp.jpg");
+    QString photo150;
+
+    // Written on first use: it takes a while.
+    const QString& photo(int megapixels) {
+        if (megapixels == 24) return photo24;
+        if (photo150.isEmpty())
+            photo150 = writePhoto(scratch.path(), QSize(15000, 10000), "150mp.jpg");
+        return photo150;
+    }
 
     Workspace() {
         session.setCurrentOwner(pixa::bench::benchOwner(scratch.path()));
@@ -144,6 +157,61 @@ void scrollStep(benchmark::State& state) {
     }
 }
 BENCHMARK(scrollStep)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// Notes when the photo's box is first painted after the clock started.
+class FirstPaint final : public QObject {
+public:
+    QElapsedTimer clock;
+    qint64 ns = -1;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint && ns < 0) ns = clock.nsecsElapsed();
+        return false;
+    }
+};
+
+// The open command from the chosen file to the photo's first paint in the window; the command
+// goes on decoding the rest after it.
+void openToFirstPaint(benchmark::State& state) {
+    Workspace& w = workspace();
+    const QString& photo = w.photo(int(state.range(0)));
+    auto* box = w.window.findChild<QWidget*>(QStringLiteral("Picture1"));
+    FirstPaint spy;
+    box->installEventFilter(&spy);
+    for (auto _ : state) {
+        box->hide();
+        QApplication::processEvents();
+        spy.ns = -1;
+        spy.clock.start();
+        w.window.openByName(photo);
+        if (spy.ns < 0) w.window.repaint();
+        state.SetIterationTime(double(spy.ns) / 1e9);
+    }
+    box->removeEventFilter(&spy);
+}
+BENCHMARK(openToFirstPaint)->Arg(24)->Arg(150)->Unit(benchmark::kMillisecond)->UseManualTime();
+
+// The whole decode of the same photos, as the open command did before it painted anything.
+void decodeWhole(benchmark::State& state) {
+    Workspace& w = workspace();
+    const QString& photo = w.photo(int(state.range(0)));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(pixa::ui::loadPicture(photo));
+}
+BENCHMARK(decodeWhole)->Arg(24)->Arg(150)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// Open, then fit to the window, to the fitted photo painted.
+void openAndFit(benchmark::State& state) {
+    Workspace& w = workspace();
+    const QString& photo = w.photo(int(state.range(0)));
+    for (auto _ : state) {
+        w.window.openByName(photo);
+        w.window.Command3_Click();
+        w.window.repaint();
+    }
+}
+BENCHMARK(openAndFit)->Arg(24)->Arg(150)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace
 

@@ -8,7 +8,12 @@ namespace pixa::ui {
 
 namespace {
 
-constexpr QSize kClientSize(800, 600);
+// What the frame leaves of the client area: the buttons and panel above, the scroll bars and a
+// margin right and below.
+constexpr int kFrameLeft = 14;
+constexpr int kFrameTop = 112;
+constexpr int kFrameRightRoom = 16;
+constexpr int kFrameBottomRoom = 24;
 
 // A bevelled rectangle: light above and left, dark below and right when raised; the reverse
 // when sunken.
@@ -36,8 +41,13 @@ void strip(QPainter& p, const QRect& r) {
 
 } // namespace
 
-QPixmap mainBackdrop() {
-    QImage image = windowBackground(kClientSize, QStringLiteral("Protected photos"));
+QRect viewportFrame(QSize client) {
+    return QRect(kFrameLeft, kFrameTop, client.width() - kFrameLeft - kFrameRightRoom,
+                 client.height() - kFrameTop - kFrameBottomRoom);
+}
+
+QPixmap mainBackdrop(QSize client) {
+    QImage image = windowBackground(client, QStringLiteral("Protected photos"));
     QPainter p(&image);
 
     // The buttons' strips: the command group, and the help, exit and view group.
@@ -57,13 +67,13 @@ QPixmap mainBackdrop() {
     p.drawText(QRect(40, 69, 66, 20), Qt::AlignRight | Qt::AlignVCenter, QStringLiteral("Caption"));
 
     // The viewport's well, scroll bars included, a shade darker where no bar is shown.
-    const QRect well(12, 110, 788, 484);
+    const QRect well = viewportFrame(client).adjusted(-2, -2, 16, 18);
     p.fillRect(well.adjusted(2, 2, -2, -2), QColor(196, 192, 170));
     bevel(p, well, false);
 
     // The window's own frame.
     p.setPen(QColor(90, 86, 66));
-    p.drawRect(QRect(QPoint(0, 0), kClientSize).adjusted(0, 0, -1, -1));
+    p.drawRect(QRect(QPoint(0, 0), client).adjusted(0, 0, -1, -1));
     p.end();
     return QPixmap::fromImage(image);
 }

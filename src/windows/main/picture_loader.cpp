@@ -141,7 +141,8 @@ struct JpegJob {
     JpegErrors errors;
     QImage image;
     Placement place{};
-    bool direct = false;               // decoded straight into the picture's rows
+    bool direct = false; // decoded straight into the picture's rows
+    bool finished = false;
     std::unique_ptr<uint32_t[]> strip; // else decoded here first
     JSAMPROW rows[kStripRows] = {};
 
@@ -199,11 +200,15 @@ struct JpegJob {
         if (!direct) strip.reset(new uint32_t[size_t(kStripRows) * size_t(w)]);
     }
 
+    // A row of the picture, written in place: a window may already show the picture (a copy
+    // sharing its pixels) while the rows below are decoded, so it is never detached.
+    uchar* writableRow(int row) { return const_cast<uchar*>(image.constScanLine(row)); }
+
     // Points `rows` at where the next `count` rows are decoded.
     void aim(int firstRow, int count) {
         for (int r = 0; r < count; ++r) {
             rows[r] = direct
-                          ? image.scanLine(firstRow + r)
+                          ? writableRow(firstRow + r)
                           : reinterpret_cast<JSAMPROW>(strip.get() + size_t(r) * info.output_width);
         }
     }
@@ -223,7 +228,7 @@ struct JpegJob {
             }
         }
         if (direct) return;
-        auto* pixels = reinterpret_cast<uint32_t*>(image.bits());
+        auto* pixels = reinterpret_cast<uint32_t*>(writableRow(0));
         const Placement& p = place;
         if (!p.turned) {
             for (int r = 0; r < count; ++r) {
@@ -244,9 +249,10 @@ struct JpegJob {
     }
 };
 
-// Runs the decoder over `job`; false when it failed or found the picture damaged, with the
-// reason in job.errors. Its locals are plain values, as a jump back into it requires.
-bool runDecoder(JpegJob& job) {
+// Reads the header, checks the picture and starts the decoder over `job`; false when it failed
+// or found the picture damaged, with the reason in job.errors. The decoding functions' locals are
+// plain values, as a jump back into them requires.
+bool startDecoder(JpegJob& job) {
     jpeg_decompress_struct& info = job.info;
     if (setjmp(job.errors.jump)) return false;
     jpeg_create_decompress(&info);
@@ -259,7 +265,17 @@ bool runDecoder(JpegJob& job) {
     job.admit();
     jpeg_start_decompress(&info);
     job.allocate();
-    while (info.output_scanline < info.output_height) {
+    return true;
+}
+
+// Decodes up to `maxRows` more rows (whole strips); false as startDecoder().
+bool decodeRows(JpegJob& job, int maxRows) {
+    jpeg_decompress_struct& info = job.info;
+    if (job.finished) return true;
+    if (setjmp(job.errors.jump)) return false;
+    const int end =
+        int(std::min<int64_t>(info.output_height, int64_t(info.output_scanline) + maxRows));
+    while (int(info.output_scanline) < end) {
         const int first = int(info.output_scanline);
         const int count = std::min<int>(kStripRows, int(info.output_height) - first);
         job.aim(first, count);
@@ -268,16 +284,20 @@ bool runDecoder(JpegJob& job) {
             done += int(jpeg_read_scanlines(&info, job.rows + done, JDIMENSION(count - done)));
         job.placeRows(first, count);
     }
+    if (info.output_scanline < info.output_height) return true;
     jpeg_finish_decompress(&info);
+    job.finished = true;
     return true;
+}
+
+[[noreturn]] void decodeFailed(const JpegJob& job) {
+    if (job.errors.cutShort) notAPicture(job.path, "the JPEG picture is cut short");
+    notAPicture(job.path, job.errors.message);
 }
 
 QImage loadJpeg(const QString& path, const QByteArray& bytes) {
     JpegJob job(path, bytes);
-    if (!runDecoder(job)) {
-        if (job.errors.cutShort) notAPicture(path, "the JPEG picture is cut short");
-        notAPicture(path, job.errors.message);
-    }
+    if (!startDecoder(job) || !decodeRows(job, int(job.info.output_height))) decodeFailed(job);
     return std::move(job.image);
 }
 
@@ -292,15 +312,23 @@ uint64_t bitmapDecodeBytes(QSize size, QImage::Format format) {
 
 } // namespace
 
-QImage loadPicture(const QString& path) {
+namespace {
+
+void openChecked(const QString& path, QFile& file) {
     {
         // Opening first gives a missing file, folder or permission its own number.
         const InputFile probe(QFile::encodeName(path).toStdString());
     }
-    QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         throw Failure(err::PathFileAccess, text(path) + ": " + text(file.errorString()));
     }
+}
+
+} // namespace
+
+QImage loadPicture(const QString& path) {
+    QFile file(path);
+    openChecked(path, file);
     // Decoders read a cut file as far as it goes and make up the rest, so the file is checked
     // whole first. A JPEG is read into memory once, for the check and the decoder; a bitmap's
     // headers tell its length.
@@ -349,6 +377,50 @@ QImage loadPicture(const QString& path) {
                                             : QImage::Format_RGB32);
     if (image.isNull()) throw Failure(err::OutOfMemory, text(path));
     return image;
+}
+
+// JPEG decoding in strips.
+
+struct JpegStrips::Job {
+    QString path;
+    QByteArray bytes;
+    JpegJob jpeg{path, bytes};
+    Job(QString p, QByteArray b) : path(std::move(p)), bytes(std::move(b)) {}
+};
+
+JpegStrips::JpegStrips(std::unique_ptr<Job> job) : m_job(std::move(job)) {}
+JpegStrips::~JpegStrips() = default;
+
+std::unique_ptr<JpegStrips> JpegStrips::open(const QString& path) {
+    QFile file(path);
+    openChecked(path, file);
+    const QByteArray head = file.peek(3);
+    if (pictureKind(std::string_view(head.constData(), size_t(head.size()))) != PictureKind::Jpeg)
+        return nullptr;
+    auto job = std::make_unique<Job>(path, file.readAll());
+    if (!startDecoder(job->jpeg)) decodeFailed(job->jpeg);
+    return std::unique_ptr<JpegStrips>(new JpegStrips(std::move(job)));
+}
+
+const QImage& JpegStrips::picture() const {
+    return m_job->jpeg.image;
+}
+
+int JpegStrips::rowsDone() const {
+    return int(m_job->jpeg.info.output_scanline);
+}
+
+bool JpegStrips::whole() const {
+    return m_job->jpeg.finished;
+}
+
+bool JpegStrips::topFirst() const {
+    const QImage& image = picture();
+    return m_job->jpeg.direct && int64_t(image.width()) * image.height() >= kStripDecodePixels;
+}
+
+void JpegStrips::decode(int rows) {
+    if (!decodeRows(m_job->jpeg, rows)) decodeFailed(m_job->jpeg);
 }
 
 } // namespace pixa::ui

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <string>
+#include <memory>
 
 namespace pixa::ui {
 
@@ -33,5 +34,36 @@ QImage loadPicture(const QString& path);
 [[noreturn]] void notAPicture(const QString& path, const std::string& why);
 [[noreturn]] void tooManyPixels(const QString& path, int64_t width, int64_t height);
 void requireDecodeBudget(const QString& path, int64_t width, int64_t height, uint64_t bytes);
+
+// From this many pixels a JPEG is shown while it decodes: its top rows first.
+inline constexpr int64_t kStripDecodePixels = 8'000'000;
+
+// A JPEG decoded some rows at a time, for a window that shows the rows decoded so far and lets
+// its events run in between. Fails as loadPicture() does, with its numbers.
+class JpegStrips {
+public:
+    // Nothing for a file that is not a JPEG by its first bytes; else the decoder started on the
+    // checked file, the picture made (rows not decoded yet are not filled).
+    static std::unique_ptr<JpegStrips> open(const QString& path);
+    ~JpegStrips();
+    JpegStrips(const JpegStrips&) = delete;
+    JpegStrips& operator=(const JpegStrips&) = delete;
+
+    // The upright picture, written in place as rows are decoded: copies share its pixels.
+    const QImage& picture() const;
+    // The rows decoded so far; the picture's rows as they are, when topFirst().
+    int rowsDone() const;
+    bool whole() const;
+    // Whether showing the top rows first is worth it: a large picture stored upright (a turned
+    // one fills its columns instead).
+    bool topFirst() const;
+    // Decodes about `rows` more rows.
+    void decode(int rows);
+
+private:
+    struct Job;
+    explicit JpegStrips(std::unique_ptr<Job> job);
+    std::unique_ptr<Job> m_job;
+};
 
 } // namespace pixa::ui

@@ -2,6 +2,7 @@
 
 #include "core/error.h"
 #include "ui/window_base.h"
+#include "windows/main/zoom_steps.h"
 
 #include <QApplication>
 #include <QMouseEvent>
@@ -12,6 +13,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace pixa::ui {
 
@@ -40,18 +42,50 @@ PictureBox::PictureBox(QWidget* frame) : QWidget(frame) {
 }
 
 void PictureBox::setPicture(QImage picture) {
+    const QSize size = picture.size();
+    setPicture(std::move(picture), size);
+}
+
+void PictureBox::setPicture(QImage picture, QSize shown) {
     m_picture = std::move(picture);
+    m_filledRows = m_picture.height();
     // A photo without transparency covers its box; nothing behind it needs painting.
     setAttribute(Qt::WA_OpaquePaintEvent, !m_picture.hasAlphaChannel());
-    resize(m_picture.size());
+    resize(shown);
     update();
+}
+
+void PictureBox::setFilledRows(int rows) {
+    const int before = std::exchange(m_filledRows, rows);
+    if (rows > before) update(QRect(0, before, width(), rows - before));
 }
 
 void PictureBox::paintEvent(QPaintEvent* event) {
     // Only the part the frame lets through is drawn, whatever the photo's size.
     QPainter painter(this);
-    const QRect exposed = event->rect();
-    painter.drawImage(exposed.topLeft(), m_picture, exposed);
+    QRect exposed = event->rect();
+    if (m_filledRows < m_picture.height()) {
+        // Still decoding, at actual size: what is below the decoded rows is not yet a picture.
+        const QRect unfilled = exposed.intersected(QRect(0, m_filledRows, width(), height()));
+        if (!unfilled.isEmpty()) painter.fillRect(unfilled, parentWidget()->palette().window());
+        exposed = exposed.intersected(QRect(0, 0, width(), m_filledRows));
+        if (exposed.isEmpty()) return;
+    }
+    if (m_picture.size() == size() || m_picture.isNull()) {
+        painter.drawImage(exposed.topLeft(), m_picture, exposed);
+        return;
+    }
+    // Enlarged: the whole source pixels under the exposed part, each drawn as a block (no
+    // smoothing hint, so the painter takes the nearest pixel).
+    const double sx = double(width()) / m_picture.width();
+    const double sy = double(height()) / m_picture.height();
+    const QRect source =
+        QRectF(exposed.x() / sx, exposed.y() / sy, exposed.width() / sx, exposed.height() / sy)
+            .toAlignedRect()
+            .intersected(m_picture.rect());
+    painter.drawImage(
+        QRectF(source.x() * sx, source.y() * sy, source.width() * sx, source.height() * sy),
+        m_picture, source);
 }
 
 void PictureBox::mousePressEvent(QMouseEvent* event) {
@@ -69,7 +103,7 @@ void PictureBox::mouseReleaseEvent(QMouseEvent* event) {
     event->accept();
 }
 
-PictureViewport::PictureViewport(QWidget* window) : QObject(window) {
+PictureViewport::PictureViewport(QWidget* window) : QObject(window), m_frame(kFrame) {
     Picture2 = new QWidget(window);
     Picture2->setObjectName(QStringLiteral("Picture2"));
     Picture2->setGeometry(kFrame);
@@ -110,7 +144,15 @@ PictureViewport::PictureViewport(QWidget* window) : QObject(window) {
 
 void PictureViewport::setPhoto(QImage photo) {
     m_photo = std::move(photo);
+    m_reduced = {};
+    m_reducedLevel = 0;
+    m_filledRows = m_photo.height();
     Picture1->setPicture(m_photo);
+}
+
+void PictureViewport::setFilledRows(int rows) {
+    m_filledRows = rows;
+    Picture1->setFilledRows(rows);
 }
 
 void PictureViewport::showPicture() {
@@ -128,17 +170,31 @@ const QImage& PictureViewport::shownPicture() const {
 }
 
 void PictureViewport::reset(bool scrollBarAtWindowEdge) {
-    const QRect frame = Picture2->geometry();
-    HScroll1->setGeometry(scrollBarAtWindowEdge ? 0 : frame.left(), frame.bottom() + 1,
-                          frame.width(), kHScrollHeight);
-    VScroll1->setGeometry(frame.right() + 1, frame.top(), kVScrollWidth, frame.height());
-    // A photo smaller than the frame leaves no range: the bar stays hidden at 0.
-    HScroll1->setMaximum(std::max(0, Picture1->width() - frame.width()));
-    VScroll1->setMaximum(std::max(0, Picture1->height() - frame.height()));
-    showScrollBarsAsNeeded();
+    m_barAtWindowEdge = scrollBarAtWindowEdge;
+    m_zoom = 1.0;
+    m_fitted = false;
+    placeScrollBars();
+    setRanges();
     HScroll1->setValue(0);
     VScroll1->setValue(0);
     Picture1->move(0, 0);
+    emit zoomChanged();
+}
+
+void PictureViewport::placeScrollBars() {
+    const QRect frame = Picture2->geometry();
+    HScroll1->setGeometry(m_barAtWindowEdge ? 0 : frame.left(), frame.bottom() + 1, frame.width(),
+                          kHScrollHeight);
+    VScroll1->setGeometry(frame.right() + 1, frame.top(), kVScrollWidth, frame.height());
+    HScroll1->setPageStep(frame.width());
+    VScroll1->setPageStep(frame.height());
+}
+
+void PictureViewport::setRanges() {
+    // A photo smaller than the frame leaves no range: the bar stays hidden at 0.
+    HScroll1->setMaximum(std::max(0, Picture1->width() - Picture2->width()));
+    VScroll1->setMaximum(std::max(0, Picture1->height() - Picture2->height()));
+    showScrollBarsAsNeeded();
 }
 
 void PictureViewport::showScrollBarsAsNeeded() {
@@ -146,21 +202,81 @@ void PictureViewport::showScrollBarsAsNeeded() {
     HScroll1->setVisible(Picture1->width() > Picture2->width());
 }
 
+void PictureViewport::setFrame(const QRect& frame) {
+    if (frame == m_frame) return;
+    m_frame = frame;
+    Picture2->setGeometry(frame);
+    placeScrollBars();
+    if (m_fitted) {
+        fitPhoto();
+        return;
+    }
+    if (!hasPhoto()) return;
+    // The bars' values are clamped to the new ranges, and the photo follows them.
+    setRanges();
+    Picture1->move(-HScroll1->value(), -VScroll1->value());
+}
+
 void PictureViewport::actualSize() {
     if (!hasPhoto()) return;
-    Picture1->setPicture(m_photo);
-    showScrollBarsAsNeeded();
+    m_fitted = false;
+    showAtZoom(1.0);
+    setRanges();
     // From the top left corner, with the thumbs where the photo is.
     HScroll1->setValue(0);
     VScroll1->setValue(0);
     Picture1->move(0, 0);
+    emit zoomChanged();
+}
+
+void PictureViewport::showAtZoom(double zoom) {
+    m_zoom = zoom;
+    const QSize shown(std::max(1, nearest(m_photo.width() * zoom)),
+                      std::max(1, nearest(m_photo.height() * zoom)));
+    if (shown == m_photo.size() || zoom > 1) {
+        Picture1->setPicture(m_photo, shown);
+        return;
+    }
+    // Reduced: scaled smoothly once, not on every paint.
+    QImage reduced =
+        reductionFor(shown).scaled(shown, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    if (reduced.isNull()) throw Failure(err::OutOfMemory, "reducing the photo");
+    Picture1->setPicture(std::move(reduced));
+}
+
+const QImage& PictureViewport::reductionFor(QSize shown) {
+    const auto reducedSize = [this](int level) {
+        return QSize(std::max(1, m_photo.width() >> level), std::max(1, m_photo.height() >> level));
+    };
+    int level = 0;
+    while (level < 30 && reducedSize(level + 1).width() >= shown.width() &&
+           reducedSize(level + 1).height() >= shown.height()) {
+        ++level;
+    }
+    // Under a quarter of the photo's width the pass over all its pixels is worth keeping.
+    if (level < 2) return m_photo;
+    if (m_reducedLevel != level) {
+        const QImage& from = m_reducedLevel > 0 && m_reducedLevel < level ? m_reduced : m_photo;
+        QImage reduced =
+            from.scaled(reducedSize(level), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        if (reduced.isNull()) return m_photo;
+        m_reduced = std::move(reduced);
+        m_reducedLevel = level;
+    }
+    return m_reduced;
 }
 
 void PictureViewport::fitToWindow() {
+    m_fitted = true;
+    fitPhoto();
+}
+
+void PictureViewport::fitPhoto() {
     const float FW = float(Picture2->width());
     const float FH = float(Picture2->height());
-    const float W = float(Picture1->width());
-    const float H = float(Picture1->height());
+    const QSize photo = hasPhoto() ? m_photo.size() : Picture1->size();
+    const float W = float(photo.width());
+    const float H = float(photo.height());
     Picture1->move(0, 0);
     float newWidth = W;
     float newHeight = H;
@@ -177,16 +293,46 @@ void PictureViewport::fitToWindow() {
     }
     if (hasPhoto()) {
         const QSize size(std::max(1, nearest(newWidth)), std::max(1, nearest(newHeight)));
+        m_zoom = double(newWidth) / W;
         if (size == m_photo.size()) {
             Picture1->setPicture(m_photo);
         } else {
-            QImage fitted = m_photo.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+            QImage fitted =
+                reductionFor(size).scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
             if (fitted.isNull()) throw Failure(err::OutOfMemory, "fitting the photo");
             Picture1->setPicture(std::move(fitted));
         }
     }
     HScroll1->hide();
     VScroll1->hide();
+    emit zoomChanged();
+}
+
+void PictureViewport::zoomAt(double zoom, QPointF anchor) {
+    if (!hasPhoto() || Picture1->isHidden() || !whole()) return;
+    // Zooming on at the same place keeps the photo's point first taken there, which an edge of
+    // the photo or whole pixels would otherwise shift step by step.
+    const bool goingOn = anchor == m_zoomAnchor && Picture1->pos() == m_zoomPlacedAt;
+    const QPointF photoPoint =
+        goingOn ? m_zoomPhotoPoint : (anchor - QPointF(Picture1->pos())) / m_zoom;
+    m_fitted = false;
+    showAtZoom(zoom);
+    setRanges();
+    const QPointF offset = photoPoint * zoom - anchor;
+    const auto place = [](QScrollBar* bar, double value) {
+        bar->setValue(bar->isHidden() ? 0 : std::clamp(nearest(value), 0, bar->maximum()));
+    };
+    place(HScroll1, offset.x());
+    place(VScroll1, offset.y());
+    Picture1->move(-HScroll1->value(), -VScroll1->value());
+    m_zoomAnchor = anchor;
+    m_zoomPhotoPoint = photoPoint;
+    m_zoomPlacedAt = Picture1->pos();
+    emit zoomChanged();
+}
+
+void PictureViewport::zoomAboutCentre(double zoom) {
+    zoomAt(zoom, QRectF(QPointF(0, 0), QSizeF(Picture2->size())).center());
 }
 
 void PictureViewport::HScroll1_Change(int value) {
@@ -260,13 +406,24 @@ bool PictureViewport::scrollByKey(int key) {
 
 bool PictureViewport::eventFilter(QObject* watched, QEvent* event) {
     if ((watched == Picture1 || watched == Picture2) && event->type() == QEvent::Wheel) {
-        wheel(static_cast<QWheelEvent*>(event));
+        wheel(static_cast<QWheelEvent*>(event), static_cast<QWidget*>(watched));
         return true;
     }
     return QObject::eventFilter(watched, event);
 }
 
-void PictureViewport::wheel(QWheelEvent* event) {
+void PictureViewport::wheel(QWheelEvent* event, QWidget* watched) {
+    event->accept();
+    if (event->modifiers() & Qt::ControlModifier) {
+        // A notch (120) is one zoom step, at the pointer.
+        m_zoomWheel += event->angleDelta().y();
+        const QPointF at = watched->mapTo(Picture2, event->position());
+        for (; m_zoomWheel >= 120; m_zoomWheel -= 120)
+            zoomAt(zoomStepIn(m_zoom), at);
+        for (; m_zoomWheel <= -120; m_zoomWheel += 120)
+            zoomAt(zoomStepOut(m_zoom), at);
+        return;
+    }
     QPoint delta = event->angleDelta();
     // Shift turns the wheel sideways, unless the system has done so already.
     if (event->modifiers() & Qt::ShiftModifier && delta.x() == 0) delta = QPoint(delta.y(), 0);
@@ -277,7 +434,6 @@ void PictureViewport::wheel(QWheelEvent* event) {
     };
     scroll(HScroll1, delta.x());
     scroll(VScroll1, delta.y());
-    event->accept();
 }
 
 } // namespace pixa::ui

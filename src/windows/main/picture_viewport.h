@@ -1,5 +1,6 @@
-// The picture viewport: a fixed frame (`Picture2`) that clips a box as large as the photo it
-// shows (`Picture1`), scrolled by two scroll bars and by dragging the photo with the mouse.
+// The picture viewport: a frame (`Picture2`) that clips a box as large as the photo it shows at
+// its zoom (`Picture1`), scrolled by two scroll bars and by dragging the photo with the mouse.
+// The frame is placed by the window and grows with it.
 #pragma once
 
 #include <QImage>
@@ -20,6 +21,10 @@ public:
     const QImage& picture() const { return m_picture; }
     // Shows `picture` and takes its size.
     void setPicture(QImage picture);
+    // Shows `picture` enlarged to `shown`, each of its pixels a sharp block.
+    void setPicture(QImage picture, QSize shown);
+    // Only the picture's first `rows` rows hold pixels yet; the rest is painted as the frame.
+    void setFilledRows(int rows);
 
 signals:
     void mouseDown(QPointF at);
@@ -34,6 +39,7 @@ protected:
 
 private:
     QImage m_picture;
+    int m_filledRows = 0;
 };
 
 class PictureViewport final : public QObject {
@@ -49,8 +55,25 @@ public:
     void showPicture();
     // Hides the photo and both scroll bars.
     void hidePicture();
-    // What `Picture1` displays, at the size shown.
+    // While a photo decodes: its first `rows` rows hold pixels, and the zoom waits.
+    void setFilledRows(int rows);
+    bool whole() const { return m_filledRows >= m_photo.height(); }
+    // What `Picture1` displays: at the size shown when the photo is fitted or reduced, the
+    // photo's own pixels when it is enlarged.
     const QImage& shownPicture() const;
+
+    // Places the frame in the window: the scroll bars follow it, flush as reset() puts them, a
+    // fitted photo is fitted into it again, a zoomed one keeps its zoom and its place as far as
+    // the new range allows.
+    void setFrame(const QRect& frame);
+    const QRect& frame() const { return m_frame; }
+    double zoom() const { return m_zoom; }
+    bool fitted() const { return m_fitted; }
+    // Shows the photo at `zoom`, keeping the photo's point under `anchor` (in the frame's
+    // coordinates) where it is. Smooth when reduced, sharp pixels when enlarged.
+    void zoomAt(double zoom, QPointF anchor);
+    // The same about the frame's centre.
+    void zoomAboutCentre(double zoom);
 
     // Places and sizes the scroll bars along the frame, sets their ranges from the photo's size,
     // shows each only where the photo is larger than the frame, and brings the photo to the
@@ -73,18 +96,46 @@ public:
     // false for another key.
     bool scrollByKey(int key);
 
+signals:
+    // The zoom or the fitted state changed: by reset, actual size, fit or a zoom.
+    void zoomChanged();
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void wheel(QWheelEvent* event);
+    void wheel(QWheelEvent* event, QWidget* watched);
     void showScrollBarsAsNeeded();
+    void placeScrollBars();
+    // The scroll bars' ranges from Picture1's size, each shown where needed.
+    void setRanges();
+    // Gives Picture1 the photo at `zoom`.
+    void showAtZoom(double zoom);
+    void fitPhoto();
+    // The photo reduced by a power of two, still at least `shown` (the photo itself when that is
+    // not a quarter of it or less): a reduced view is scaled from it, not from every pixel of a
+    // large photo on each zoom step. The last one made is kept.
+    const QImage& reductionFor(QSize shown);
 
     QWidget* Picture2 = nullptr;
     PictureBox* Picture1 = nullptr;
     QScrollBar* HScroll1 = nullptr;
     QScrollBar* VScroll1 = nullptr;
     QImage m_photo;
+    QRect m_frame;
+    bool m_barAtWindowEdge = false;
+    double m_zoom = 1.0;
+    bool m_fitted = false;
+    // The last zoom's anchor in the frame, the photo's point kept under it, and where the photo
+    // was left.
+    QPointF m_zoomAnchor{-1, -1};
+    QPointF m_zoomPhotoPoint;
+    QPoint m_zoomPlacedAt;
+    // Wheel turns with Ctrl not yet a whole notch (a touchpad's small steps).
+    int m_zoomWheel = 0;
+    int m_filledRows = 0;
+    QImage m_reduced;
+    int m_reducedLevel = 0; // m_reduced is the photo's width and height >> this; 0: none
 
     // Drag state.
     bool mousedown = false;

@@ -55,6 +55,7 @@ pixaform::pixaform(Session& session, Platform& platform)
     setAcceptDrops(true);
     addControls();
     addShortcuts();
+    addViewControls();
     // As after loading: no photo, nothing to save, no information shown.
     for (QLabel* label : {Label2, Label3, Label4, Label5})
         label->hide();
@@ -214,6 +215,11 @@ void pixaform::openAfterLogin(const QString& path) {
 void pixaform::keyPressEvent(QKeyEvent* event) {
     const Qt::KeyboardModifiers mods = event->modifiers() & ~Qt::KeypadModifier;
     if (mods == Qt::NoModifier && m_viewport->scrollByKey(event->key())) {
+        event->accept();
+        return;
+    }
+    if (mods == Qt::NoModifier && event->key() == Qt::Key_Escape && isFullScreen()) {
+        toggleFullScreen();
         event->accept();
         return;
     }

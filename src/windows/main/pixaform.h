@@ -56,8 +56,7 @@ public:
     void Image2_Click();   // help
     void Image4_Click();   // batch
 
-    // Opens `path` as if it had been chosen in the open dialog with the filter its extension
-    // names (.pff, .bmp, .jpg or .jpeg); any other file is "not a picture".
+    // Opens `path` as the open command does, deciding by its first bytes (see open_route.h).
     void openByName(const QString& path);
     // Opens `path` that way once an owner has logged in; at once when one has.
     void openAfterLogin(const QString& path);
@@ -85,6 +84,7 @@ protected:
     void closeWhileRunning() override { Command6_Click(); }
     bool closesOnEscape() const override { return false; }
     void keyPressEvent(QKeyEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     void heldChanged(bool held) override;
@@ -92,10 +92,16 @@ protected:
 private:
     void addControls();
     void addShortcuts();
+    // The view (pixaform_view.cpp): resizing and full screen, the zoom keys and the zoom shown.
+    void addViewControls();
+    void toggleFullScreen();
+    void zoomStep(bool in);
+    void zoomChanged();
     // Without a current owner the window's commands do nothing.
     bool ownerPresent() const;
-    // The open command from its third step: the file is chosen.
-    void openChosen(const QString& path, int filterIndex);
+    // The open command from its third step: the file is chosen, under the dialog's type
+    // `filterIndex` (kNoDialogType without a dialog).
+    void openChosen(const QString& path, int filterIndex, std::stop_token stop);
     // Sets the save button, and with `pictureLoaded` (the viewport has just been given the
     // photo, at actual size) the actual-size and fit buttons.
     void shownChanged(const ShownPhoto& photo, bool pictureLoaded) override;
@@ -110,6 +116,12 @@ private:
     void hideProgress();
     // Takes input while no other window holds it and once an owner is present.
     void updateEnabled();
+    // Shows the picture in `path` at actual size (pixaform_decode.cpp): a large JPEG is shown
+    // from its first rows on while the rest decodes between the window's events, until `stop`.
+    // Throws pixa::Failure: a picture not decoded whole is not left on screen.
+    void showPictureFile(const QString& path, const QString& fileType, std::stop_token stop);
+    // While a picture decodes: stops it and runs `again` once it has ended; false otherwise.
+    bool stopDecodingThen(std::function<void()> again);
     // Loads `path` into the viewport and resets it; throws pixa::Failure and keeps the photo
     // shown before when the file is not a picture that can be shown.
     void loadPicture(const QString& path, bool scrollBarAtWindowEdge);
@@ -139,6 +151,9 @@ private:
     // What the window's file dialog last held: the open dialog starts from it.
     FileDialogRequest m_dialog;
     QString m_openAfterLogin;
+    // The window's state before full screen, given back when it ends.
+    Qt::WindowStates m_beforeFullScreen;
+    bool m_decoding = false;
 
     ImageButton* Command1;
     ImageButton* Command4;
@@ -155,6 +170,7 @@ private:
     QLabel* Label2;
     QLabel* Label3;
     QLabel* Label4;
+    QLabel* m_zoomLabel;
     PictureViewport* m_viewport;
 };
 

@@ -14,6 +14,7 @@
 #include "ui/image_button.h"
 #include "ui/trash.h"
 #include "ui/yielder.h"
+#include "windows/main/open_route.h"
 #include "windows/main/picture_viewport.h"
 #include "windows/unlock/viewer_unlock.h"
 
@@ -29,8 +30,6 @@ namespace pixa::ui {
 
 namespace {
 
-const QString kOpenFilter = QStringLiteral("Wrapped photo (*.pff)|*.pff|Windows bitmap (*.bmp)|"
-                                           "*.bmp|JPEG bitmap (*.jpg)|*.jpg");
 const QString kSaveFilter =
     QStringLiteral("Wrapped photo (*.pff)|*.pff|Windows bitmap (*.bmp)|*.bmp");
 constexpr int kWrappedFilter = 1;
@@ -38,17 +37,6 @@ constexpr int kBitmapFilter = 2;
 
 void yield() {
     Yielder().yieldNow();
-}
-
-QString fileTypeFor(int filterIndex) {
-    switch (filterIndex) {
-    case 1:
-        return QStringLiteral(".PFF");
-    case 2:
-        return QStringLiteral(".BMP");
-    default:
-        return QStringLiteral(".JPG");
-    }
 }
 
 // The chosen name up to the first dot of its last part, then the filter's extension: a dotted
@@ -90,14 +78,15 @@ private:
 } // namespace
 
 void pixaform::Command1_Click() {
-    if (!ownerPresent()) return;
+    if (!ownerPresent() || stopDecodingThen([this] { untrapped(&pixaform::Command1_Click); }))
+        return;
     LongWork work(*this);
     if (!work.started()) return;
     FileDialogResult chosen;
     try {
         // The dialog starts from what it held last, after an open or a save.
         FileDialogRequest request = m_dialog;
-        request.filter = kOpenFilter;
+        request.filter = openDialogFilter();
         chosen = m_platform.openFile(this, request);
     } catch (const Failure& failure) {
         reportError(m_platform, this, ErrorVariant::File, failure, true);
@@ -106,29 +95,20 @@ void pixaform::Command1_Click() {
     }
     m_dialog.fileName = chosen.fileName;
     m_dialog.filterIndex = chosen.filterIndex;
-    openChosen(chosen.fileName, chosen.filterIndex);
+    openChosen(chosen.fileName, chosen.filterIndex, work.stopToken());
 }
 
 void pixaform::openByName(const QString& path) {
-    if (!ownerPresent()) return;
+    if (!ownerPresent() || stopDecodingThen([this, path] { openByName(path); })) return;
     LongWork work(*this);
     if (!work.started()) return;
-    const QString suffix = QFileInfo(path).suffix().toLower();
-    int filterIndex = 0;
-    if (suffix == QLatin1String("pff")) filterIndex = 1;
-    if (suffix == QLatin1String("bmp")) filterIndex = 2;
-    if (suffix == QLatin1String("jpg") || suffix == QLatin1String("jpeg")) filterIndex = 3;
-    if (filterIndex == 0) {
-        reportError(m_platform, this, ErrorVariant::File,
-                    Failure(err::InvalidPicture, path.toStdString()));
-        return;
-    }
-    openChosen(path, filterIndex);
+    openChosen(path, kNoDialogType, work.stopToken());
 }
 
-void pixaform::openChosen(const QString& path, int filterIndex) {
+void pixaform::openChosen(const QString& path, int filterIndex, std::stop_token stop) {
     try {
-        if (filterIndex == kWrappedFilter) {
+        const OpenRoute route = openRoute(path, filterIndex);
+        if (route.wrapped) {
             // The photo waits for its viewer password; the unlock window shows it once given.
             if (m_unlock && !m_unlock->open(path)) m_platform.message(this, ViewerUnlock::busyText());
             yield();
@@ -139,13 +119,14 @@ void pixaform::openChosen(const QString& path, int filterIndex) {
         describe({});
         // Nothing can be saved while the file is loaded; a picture that does not load leaves
         // the one shown before on screen, and nothing to save.
-        m_photo.show({ShownPhoto::Kind::Nothing, path, fileTypeFor(filterIndex)}, false);
+        m_photo.show({ShownPhoto::Kind::Nothing, path, route.fileType}, false);
         yield();
-        loadPicture(path, false);
-        m_photo.show({ShownPhoto::Kind::Picture, path, fileTypeFor(filterIndex)}, true);
+        showPictureFile(path, route.fileType, stop);
         busy.release();
         yield();
     } catch (const Failure& failure) {
+        // A decode stopped by the exit button or a new open has nothing to say.
+        if (failure.number() == err::UserInterrupt) return;
         reportError(m_platform, this, ErrorVariant::File, failure, true);
         yield();
     } catch (const std::bad_alloc&) {

@@ -1,15 +1,20 @@
-// Renders the main window with a large photo, scrolled and then fitted, into PNG files.
+// Renders the main window with a large photo, scrolled and then fitted, and on a 1920 × 1080
+// screen maximized with the photo fitted, full screen, and zoomed in, into PNG files.
+#include "big_screen.h"
 #include "main_harness.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QLineEdit>
+#include <QWheelEvent>
 
 #include <cstdio>
 
 using namespace pixatest;
 
 int main(int argc, char** argv) {
+    QTemporaryDir screen;
+    useOffscreenScreen(screen, QSize(1920, 1080));
     QApplication app(argc, argv);
     if (argc != 2) {
         std::fprintf(stderr, "usage: %s OUTPUT-FOLDER\n", argv[0]);
@@ -28,5 +33,28 @@ int main(int argc, char** argv) {
 
     h.window.Command3_Click();
     h.window.grab().save(out.filePath(QStringLiteral("main-window-fitted.png")));
+
+    h.window.showMaximized();
+    if (!QTest::qWaitFor([&] { return h.window.width() > 800; })) return 1;
+    h.window.grab().save(out.filePath(QStringLiteral("main-window-maximized.png")));
+
+    QTest::keyClick(&h.window, Qt::Key_F11);
+    if (!QTest::qWaitFor([&] { return h.window.isFullScreen(); })) return 1;
+    h.window.Command2_Click();
+    h.window.grab().save(out.filePath(QStringLiteral("main-window-full-screen.png")));
+
+    // Maximized again and fitted, then twelve notches of Ctrl+wheel over the house: four times
+    // its size, in sharp pixels.
+    QTest::keyClick(&h.window, Qt::Key_Escape);
+    if (!QTest::qWaitFor([&] { return !h.window.isFullScreen(); })) return 1;
+    h.window.Command3_Click();
+    QWidget* frame = h.window.findChild<QWidget*>(QStringLiteral("Picture2"));
+    const QPointF at(975, 600);
+    for (int notch = 0; notch < 12; ++notch) {
+        QWheelEvent wheel(at, frame->mapToGlobal(at), {}, QPoint(0, 120), Qt::NoButton,
+                          Qt::ControlModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(frame, &wheel);
+    }
+    h.window.grab().save(out.filePath(QStringLiteral("main-window-zoomed.png")));
     return 0;
 }

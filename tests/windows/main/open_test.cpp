@@ -2,8 +2,11 @@
 // photos dropped onto the window.
 #include "main_harness.h"
 
+#include "core/pff_file.h"
+
 #include <QApplication>
 #include <QBuffer>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
@@ -21,6 +24,8 @@ private slots:
     void cancelChangesNothing();
     void drop_data();
     void drop();
+    void byContentUnderEveryType_data();
+    void byContentUnderEveryType();
 };
 
 namespace {
@@ -51,6 +56,7 @@ QString makeFile(MainHarness& h, const QString& kind) {
     }
     if (kind == "big") return h.picture("big.jpg", {QSize(9000, 6000), "jpeg"});
     if (kind == "text") writeBytes(path, "Shopping list: bread, milk.\n");
+    if (kind == "note") writeBytes(path, "PFF FILE. A note, not a photo." + QByteArray(300, ' '));
     if (kind == "empty") writeBytes(path, {});
     if (kind == "png") writeBytes(path, encoded(size, "png"));
     if (kind == "cut-jpeg") writeBytes(path, encoded(size, "jpeg").chopped(2000));
@@ -74,9 +80,8 @@ void OpenTest::open_data() {
     QTest::addColumn<QSize>("shown");
     const QSize size(640, 480);
     QTest::newRow("bitmap") << "bmp" << 2 << "" << size;
-    // Any file under that filter waits for its viewer password; until it is unlocked, nothing
-    // that the save could wrap is on screen.
-    QTest::newRow("under the wrapped-photo filter") << "bmp" << 1 << "" << QSize();
+    // The content decides, not the dialog's type.
+    QTest::newRow("bitmap under the wrapped-photo filter") << "bmp" << 1 << "" << size;
     QTest::newRow("JPEG under the bitmap filter") << "jpeg" << 2 << "" << size;
     QTest::newRow("bitmap under the JPEG filter") << "bmp" << 3 << "" << size;
     QTest::newRow("progressive JPEG") << "progressive" << 3 << "" << size;
@@ -87,6 +92,8 @@ void OpenTest::open_data() {
                                   << QSize();
     QTest::newRow("missing folder") << "nofolder" << 2 << "Path not found !" << QSize();
     QTest::newRow("not a picture") << "text" << 3 << kNotAPicture << QSize();
+    // Not the unlock window's "Type mismatch": a wrapped photo's preamble ends with 0x1A.
+    QTest::newRow("begins as a wrapped photo") << "note" << 2 << kNotAPicture << QSize();
     QTest::newRow("empty file") << "empty" << 2 << kNotAPicture << QSize();
     QTest::newRow("PNG picture under the bitmap filter") << "png" << 2 << "" << size;
     QTest::newRow("JPEG cut short") << "cut-jpeg" << 3 << kNotAPicture << QSize();
@@ -115,7 +122,7 @@ void OpenTest::open() {
     QCOMPARE(h.platform.messages(), message.isEmpty() ? QStringList() : QStringList{message});
     QCOMPARE(h.window.shownPhoto().ws_file, file);
     QCOMPARE(h.window.shownPhoto().orig_file_type,
-             QStringList({".PFF", ".BMP", ".JPG"})[filter - 1]);
+             QStringList({"", ".BMP", ".BMP", ".JPG"})[filter]);
     QVERIFY(h.control<QLabel>("Label5")->isHidden());
     QCOMPARE(h.window.captionText(), QString());
     QVERIFY(!QGuiApplication::overrideCursor());
@@ -150,8 +157,10 @@ void OpenTest::drop_data() {
     QTest::addColumn<QString>("type"); // empty: refused
     QTest::newRow("JPEG, capital extension") << "Photo.JPEG"
                                              << ".JPG";
-    QTest::newRow("another kind") << "photo.png"
-                                  << "";
+    QTest::newRow("a JPEG named as another kind") << "photo.png"
+                                                  << ".JPG";
+    QTest::newRow("a file that is no photo") << "notes.txt"
+                                             << "";
 }
 
 void OpenTest::drop() {
@@ -159,7 +168,9 @@ void OpenTest::drop() {
     QFETCH(QString, type);
     MainHarness h;
     QVERIFY(h.start());
-    const QString file = h.picture(name, {QSize(100, 80), "jpeg"});
+    const QString file =
+        name.endsWith(".txt") ? h.path(name) : h.picture(name, {QSize(100, 80), "jpeg"});
+    if (type.isEmpty()) writeBytes(file, "Shopping list: bread, milk.\n");
     QMimeData data;
     data.setUrls({QUrl::fromLocalFile(file)});
     QDragEnterEvent enter(QPoint(400, 300), Qt::CopyAction, &data, Qt::LeftButton, {});
@@ -169,12 +180,48 @@ void OpenTest::drop() {
     QApplication::sendEvent(&h.window, &dropped);
     if (type.isEmpty()) {
         QTRY_COMPARE(h.platform.messages(), QStringList{kNotAPicture});
-        QCOMPARE(h.window.shownPhoto().ws_file, QString());
+        QCOMPARE(h.picture1(), "hidden");
         return;
     }
     QTRY_COMPARE(h.window.shownPhoto().ws_file, file);
     QCOMPARE(h.window.shownPhoto().orig_file_type, type);
     QCOMPARE(h.picture1(), QStringLiteral("0,0 100x80"));
+}
+
+void OpenTest::byContentUnderEveryType_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("filter");
+    QTest::addColumn<QString>("type"); // orig_file_type of a picture; ".PFF" awaits the password
+    for (int filter = 1; filter <= 4; ++filter) {
+        const QString under = " under type " + QString::number(filter);
+        QTest::newRow(qPrintable("JPEG" + under))
+            << "photo.jpg" << filter << (filter == 2 ? ".BMP" : ".JPG");
+        QTest::newRow(qPrintable(".pff" + under)) << "photo.pff" << filter << ".PFF";
+    }
+    QTest::newRow("JPEG named .pff") << "renamed.pff" << 1 << ".JPG";
+    QTest::newRow(".pff named .jpg") << "renamed.jpg" << 3 << ".PFF";
+}
+
+void OpenTest::byContentUnderEveryType() {
+    QFETCH(QString, name);
+    QFETCH(int, filter);
+    QFETCH(QString, type);
+    MainHarness h;
+    QVERIFY(h.start());
+    const bool wrapped = type == ".PFF";
+    const QString jpeg = h.picture("source.jpg", {QSize(320, 240), "jpeg"});
+    const QString file = h.path(name);
+    if (wrapped) {
+        pixa::encrypt_pff_file({jpeg.toStdString(), file.toStdString(), "", ".JPG",
+                                h.session.currentOwner(), &h.clock});
+    }
+    QVERIFY(wrapped || QFile::copy(jpeg, file));
+    h.open(file, filter);
+    QCOMPARE(h.platform.messages(), QStringList());
+    QCOMPARE(h.window.shownPhoto().ws_file, file);
+    QCOMPARE(h.window.shownPhoto().orig_file_type, type);
+    QCOMPARE(h.unlock.window() != nullptr, wrapped);
+    QCOMPARE(h.picture1(), wrapped ? "hidden" : "0,0 320x240");
 }
 
 QTEST_MAIN(OpenTest)

@@ -1,0 +1,70 @@
+// The main window shows a large JPEG while it decodes: the rows that fill the frame first, then
+// the rest strip by strip between the window's events, as long work that a stop ends.
+#include "windows/main/pixaform.h"
+
+#include "core/error.h"
+#include "ui/yielder.h"
+#include "windows/main/picture_loader.h"
+#include "windows/main/picture_viewport.h"
+
+#include <QLabel>
+#include <QScopeGuard>
+#include <QTimer>
+
+#include <climits>
+
+namespace pixa::ui {
+
+namespace {
+
+// Rows decoded between two looks at the window's events: about 1 megapixel of a 150-megapixel
+// photo, some 10 ms.
+constexpr int kRowsPerStep = 64;
+
+} // namespace
+
+void pixaform::showPictureFile(const QString& path, const QString& fileType, std::stop_token stop) {
+    const std::unique_ptr<JpegStrips> jpeg = JpegStrips::open(path);
+    if (!jpeg || !jpeg->topFirst()) {
+        if (jpeg) jpeg->decode(INT_MAX);
+        m_viewport->setPhoto(jpeg ? jpeg->picture() : ui::loadPicture(path));
+        m_viewport->showPicture();
+        m_viewport->reset(false);
+        m_photo.show({ShownPhoto::Kind::Picture, path, fileType}, true);
+        return;
+    }
+    jpeg->decode(m_viewport->frame().height());
+    m_viewport->setPhoto(jpeg->picture());
+    m_viewport->setFilledRows(jpeg->rowsDone());
+    m_viewport->showPicture();
+    m_viewport->reset(false);
+    m_decoding = true;
+    const auto decoded = qScopeGuard([this] { m_decoding = false; });
+    try {
+        Yielder yielder;
+        yielder.yieldNow();
+        while (!jpeg->whole()) {
+            if (stop.stop_requested()) throw Failure(err::UserInterrupt, path.toStdString());
+            jpeg->decode(kRowsPerStep);
+            m_viewport->setFilledRows(jpeg->rowsDone());
+            yielder.maybeYield();
+        }
+    } catch (...) {
+        // A photo not decoded whole is not left on screen.
+        m_viewport->setPhoto({});
+        m_viewport->hidePicture();
+        m_zoomLabel->hide();
+        throw;
+    }
+    m_photo.show({ShownPhoto::Kind::Picture, path, fileType}, true);
+}
+
+bool pixaform::stopDecodingThen(std::function<void()> again) {
+    if (!m_decoding) return false;
+    requestStop();
+    // Once the stopped decode has unwound: its handler still holds the window's long work.
+    QTimer::singleShot(0, this, std::move(again));
+    return true;
+}
+
+} // namespace pixa::ui

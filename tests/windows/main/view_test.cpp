@@ -1,0 +1,188 @@
+// The window on a real screen: resized, maximized and full screen with the frame taking the room;
+// the zoom by keys and wheel; a large photo shown while it decodes.
+#include "big_screen.h"
+#include "main_harness.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QtTest>
+#include <QWheelEvent>
+
+#include <functional>
+
+using namespace pixatest;
+
+class ViewTest : public QObject {
+    Q_OBJECT
+private slots:
+    void frameFollowsTheWindow_data();
+    void frameFollowsTheWindow();
+    void zoom_data();
+    void zoom();
+    void largePhotoShowsWhileItDecodes_data();
+    void largePhotoShowsWhileItDecodes();
+};
+
+namespace {
+
+const QSize kScreen(1920, 1080);
+const QSize kPhoto(2400, 1800);
+
+// Calls `onPaint` at the first paint of the object it filters.
+struct FirstPaint : QObject {
+    std::function<void()> onPaint;
+    bool eventFilter(QObject*, QEvent* e) override {
+        if (e->type() == QEvent::Paint && onPaint) std::exchange(onPaint, nullptr)();
+        return false;
+    }
+};
+
+} // namespace
+
+void ViewTest::frameFollowsTheWindow_data() {
+    QTest::addColumn<QString>("steps");
+    QTest::addColumn<QSize>("client");
+    QTest::newRow("as drawn") << "" << QSize(800, 600);
+    QTest::newRow("resized larger") << "resize" << QSize(1200, 900);
+    QTest::newRow("never smaller than drawn") << "shrink" << QSize(800, 600);
+    QTest::newRow("maximized") << "maximize" << kScreen;
+    QTest::newRow("full screen") << "F11" << kScreen;
+    QTest::newRow("F11 gives the size back") << "resize F11 F11" << QSize(1200, 900);
+    QTest::newRow("Escape gives the size back") << "resize F11 Escape" << QSize(1200, 900);
+    QTest::newRow("maximized again after full screen") << "maximize F11 F11" << kScreen;
+}
+
+void ViewTest::frameFollowsTheWindow() {
+    QFETCH(QString, steps);
+    QFETCH(QSize, client);
+    MainHarness h;
+    QVERIFY(h.start() && QTest::qWaitForWindowActive(&h.window));
+    h.open(h.picture("photo.jpg", {kPhoto, "jpeg"}), 3);
+    QTest::mouseClick(h.button("Command3"), Qt::LeftButton); // fitted, then the window changes
+    bool fullScreen = false;
+    for (const QString& step : steps.split(' ', Qt::SkipEmptyParts)) {
+        fullScreen = step == "F11" ? !fullScreen : fullScreen && step != "Escape";
+        if (step == "resize" || step == "shrink")
+            h.window.resize(step == "resize" ? QSize(1200, 900) : QSize(640, 480));
+        if (step == "maximize") h.window.showMaximized();
+        if (step == "F11" || step == "Escape")
+            QTest::keyClick(&h.window, step == "F11" ? Qt::Key_F11 : Qt::Key_Escape);
+        QTRY_COMPARE(h.window.isFullScreen(), fullScreen);
+    }
+    QTRY_COMPARE(h.window.size(), client);
+    const QRect frame = h.control("Picture2")->geometry();
+    QCOMPARE(frame, QRect(14, 112, client.width() - 30, client.height() - 136));
+    // Fitted into the frame as it is now: one side fills it, the other fits.
+    const QSize fitted = h.control("Picture1")->size();
+    QVERIFY2(fitted.boundedTo(frame.size()) == fitted &&
+                 (fitted.width() == frame.width() || fitted.height() == frame.height()),
+             qPrintable(h.picture1()));
+    // The controls above keep their places.
+    QCOMPARE(h.button("Command6")->pos(), QPoint(745, 14));
+    QCOMPARE(h.control("Text1")->geometry(), QRect(111, 69, 391, 20));
+    // At actual size the scroll bars lie flush with the frame, their ranges from its size.
+    QTest::mouseClick(h.button("Command2"), Qt::LeftButton);
+    QCOMPARE(h.bar("HScroll1")->geometry(), QRect(14, frame.bottom() + 1, frame.width(), 16));
+    QCOMPARE(h.bar("VScroll1")->geometry(), QRect(frame.right() + 1, 112, 14, frame.height()));
+    QCOMPARE(QPoint(h.bar("HScroll1")->maximum(), h.bar("VScroll1")->maximum()),
+             QPoint(kPhoto.width() - frame.width(), kPhoto.height() - frame.height()));
+}
+
+void ViewTest::zoom_data() {
+    // Keys, and wheel notches at a point of the frame ("in@x,y" and "out@x,y" with Ctrl,
+    // "down@x,y" without) => Picture1 and the zoom shown.
+    QTest::addColumn<QString>("input");
+    const QString out4 = "Ctrl+- Ctrl+- Ctrl+- Ctrl+- ";
+    // About the frame's centre (385, 232) from the top left corner: zooming out keeps the corner,
+    // which cannot move into the frame; zooming in on brings the centre's point back.
+    QTest::newRow("four steps out halve") << out4 + "=> 0,0 1200x900 50 %";
+    QTest::newRow("n out and n in give back")
+        << "Ctrl+- Ctrl+- Ctrl++ Ctrl++ => 0,0 2400x1800 100 %";
+    QTest::newRow("Ctrl+= and Ctrl+Shift+=")
+        << "Ctrl+= Ctrl+= Ctrl+Shift+= Ctrl+Shift+= => -385,-232 4800x3600 200 %";
+    QTest::newRow("the wheel at the pointer")
+        << "in@100,50 in@100,50 in@100,50 in@100,50 => -100,-50 4800x3600 200 %";
+    QTest::newRow("the plain wheel scrolls")
+        << "in@0,0 in@0,0 in@0,0 in@0,0 down@0,0 => 0,-40 4800x3600 200 %";
+    QTest::newRow("not below 1/16") << out4 + out4 + out4 + out4 + "Ctrl+- => 0,0 150x112 6 %";
+    QTest::newRow("not above 8x") << QString("Ctrl++ ").repeated(13) +
+                                         "=> -2695,-1624 19200x14400 800 %";
+    // Fitted at 464 / 1800 (26 %), between the steps 2^(-8/4) and 2^(-7/4).
+    QTest::newRow("from fit, one step in") << "fit Ctrl++ => 0,-36 714x535 30 %";
+    QTest::newRow("from fit, one step out") << "fit Ctrl+- => 0,0 600x450 25 %";
+}
+
+void ViewTest::zoom() {
+    QFETCH(QString, input);
+    const QString result = input.section(" => ", 1);
+    MainHarness h;
+    QVERIFY(h.start() && QTest::qWaitForWindowActive(&h.window));
+    h.open(h.picture("photo.jpg", {kPhoto, "jpeg"}), 3);
+    QWidget* frame = h.control("Picture2");
+    for (const QString& step : input.section(" => ", 0, 0).split(' ')) {
+        const QStringList wheel = step.split(QRegularExpression("[@,]"));
+        if (step == "fit") {
+            QTest::mouseClick(h.button("Command3"), Qt::LeftButton);
+        } else if (wheel.size() == 3) {
+            const QPointF at(wheel[1].toDouble(), wheel[2].toDouble());
+            QWheelEvent event(at, frame->mapToGlobal(at), {},
+                              QPoint(0, wheel[0] == "in" ? 120 : -120), Qt::NoButton,
+                              wheel[0] == "down" ? Qt::NoModifier : Qt::ControlModifier,
+                              Qt::NoScrollPhase, false);
+            QApplication::sendEvent(frame, &event);
+        } else {
+            QTest::keySequence(&h.window, QKeySequence(step));
+        }
+    }
+    QCOMPARE(h.picture1() + " " + h.control<QLabel>("ZoomLabel")->text().mid(7), result);
+    // A bitmap saved now holds the reduced picture as shown, or the photo's own pixels when it
+    // is enlarged: never an enlargement.
+    QCOMPARE(h.window.shownPicture().size(), h.control("Picture1")->size().boundedTo(kPhoto));
+    // Off actual size, the 1:1 button brings it back.
+    QCOMPARE(h.viewButtons(), result.endsWith(" 100 %") ? "4a 5c 6a" : "4a 5a 6a");
+}
+
+void ViewTest::largePhotoShowsWhileItDecodes_data() {
+    QTest::addColumn<QString>("atFirstPaint"); // what the user does when the photo first shows
+    QTest::addColumn<QString>("shown");        // Picture1 in the end
+    QTest::newRow("waits") << ""
+                           << "0,0 4000x2500";
+    QTest::newRow("exit stops the decode") << "exit"
+                                           << "hidden";
+    QTest::newRow("a new open stops it and opens") << "open"
+                                                   << "0,0 300x200";
+}
+
+void ViewTest::largePhotoShowsWhileItDecodes() {
+    QFETCH(QString, atFirstPaint);
+    QFETCH(QString, shown);
+    MainHarness h;
+    QVERIFY(h.start());
+    const QString large = h.picture("large.jpg", {QSize(4000, 2500), "jpeg"});
+    const QString small = h.picture("small.bmp", QSize(300, 200));
+    // The photo's first paint comes while it still decodes, with nothing to save yet.
+    std::optional<pixa::ui::ShownPhoto::Kind> paintedWhile;
+    FirstPaint spy;
+    spy.onPaint = [&] {
+        paintedWhile = h.window.shownPhoto().kind;
+        if (atFirstPaint == "exit") h.button("Command6")->clicked();
+        if (atFirstPaint == "open") h.window.openByName(small);
+    };
+    h.control("Picture1")->installEventFilter(&spy);
+    h.window.openByName(large);
+    QTRY_COMPARE(h.picture1(), shown);
+    QCOMPARE(paintedWhile, pixa::ui::ShownPhoto::Kind::Nothing);
+    QCOMPARE(h.platform.messages(), QStringList());
+    QCOMPARE(h.platform.applicationEnded(), atFirstPaint == "exit");
+    QCOMPARE(h.window.shownPhoto().ws_file, atFirstPaint == "open" ? small : large);
+}
+
+int main(int argc, char** argv) {
+    QTemporaryDir screen;
+    useOffscreenScreen(screen, kScreen);
+    QApplication app(argc, argv);
+    ViewTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "view_test.moc"
