@@ -16,6 +16,7 @@
 #include <jerror.h>
 
 #include <algorithm>
+#include <climits>
 #include <csetjmp>
 #include <memory>
 #include <optional>
@@ -143,6 +144,8 @@ struct JpegJob {
     Placement place{};
     bool direct = false; // decoded straight into the picture's rows
     bool finished = false;
+    bool checked = false; // the bytes were found whole by an earlier decode of them
+    int scaleDenom = 1;   // decoded at 1/2, 1/4 or 1/8 of the size: the decoder's own scaling
     std::unique_ptr<uint32_t[]> strip; // else decoded here first
     JSAMPROW rows[kStripRows] = {};
 
@@ -164,8 +167,11 @@ struct JpegJob {
         const int64_t h = info.image_height;
         if (w * h > kMaxPicturePixels) tooManyPixels(path, w, h);
         const std::string_view all(bytes.constData(), size_t(bytes.size()));
-        if (!jpegComplete(all)) notAPicture(path, "the JPEG picture is cut short");
-        uint64_t cost = uint64_t(w) * uint64_t(h) * 4;
+        if (!checked && !jpegComplete(all)) notAPicture(path, "the JPEG picture is cut short");
+        jpeg_calc_output_dimensions(&info);
+        const int64_t outWidth = info.output_width;
+        const int64_t outHeight = info.output_height;
+        uint64_t cost = uint64_t(outWidth) * uint64_t(outHeight) * 4;
         // A progressive (or non-interleaved) picture is decoded whole into coefficients first:
         // 64 of 2 bytes for every block of every component, padded to whole coding units.
         uint64_t coefficients = 0;
@@ -179,9 +185,9 @@ struct JpegJob {
         }
         cost += coefficients;
         const int orientation = jpegOrientation(all);
-        place = placement(orientation, w, h);
+        place = placement(orientation, outWidth, outHeight);
         direct = orientation == 1;
-        if (!direct) cost += uint64_t(kStripRows) * uint64_t(w) * 4;
+        if (!direct) cost += uint64_t(kStripRows) * uint64_t(outWidth) * 4;
         requireDecodeBudget(path, w, h, cost);
         // The decoder's own large buffers may take no more than was counted, with room for its
         // working rows: beyond that it fails instead of allocating.
@@ -262,6 +268,8 @@ bool startDecoder(JpegJob& job) {
     info.out_color_space = info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK
                                ? JCS_CMYK
                                : JCS_EXT_BGRX;
+    info.scale_num = 1;
+    info.scale_denom = unsigned(job.scaleDenom);
     job.admit();
     jpeg_start_decompress(&info);
     job.allocate();
@@ -385,6 +393,8 @@ struct JpegStrips::Job {
     QString path;
     QByteArray bytes;
     JpegJob jpeg{path, bytes};
+    QImage reduced;
+    int reducedDenom = 0;
     Job(QString p, QByteArray b) : path(std::move(p)), bytes(std::move(b)) {}
 };
 
@@ -421,6 +431,27 @@ bool JpegStrips::topFirst() const {
 
 void JpegStrips::decode(int rows) {
     if (!decodeRows(m_job->jpeg, rows)) decodeFailed(m_job->jpeg);
+}
+
+QImage JpegStrips::reduced(QSize atLeast) {
+    const QSize full = picture().size();
+    const auto covers = [full, atLeast](int denom) {
+        return (full.width() + denom - 1) / denom >= atLeast.width() &&
+               (full.height() + denom - 1) / denom >= atLeast.height();
+    };
+    int denom = 8;
+    while (denom > 2 && !covers(denom))
+        denom /= 2;
+    if (m_job->reducedDenom != denom) {
+        // A second decoder over the same bytes, checked whole when the first one started.
+        JpegJob job(m_job->path, m_job->bytes);
+        job.checked = true;
+        job.scaleDenom = denom;
+        if (!startDecoder(job) || !decodeRows(job, INT_MAX)) decodeFailed(job);
+        m_job->reduced = std::move(job.image);
+        m_job->reducedDenom = denom;
+    }
+    return m_job->reduced;
 }
 
 } // namespace pixa::ui

@@ -59,6 +59,10 @@ public:
     bool topFirst() const;
     // Decodes about `rows` more rows.
     void decode(int rows);
+    // The whole picture, upright, decoded at the smallest of 1/8, 1/4 and 1/2 of its size that is
+    // still at least `atLeast` (at 1/2 when none is): a reduced view long before the rows are
+    // all decoded. The last one made is kept.
+    QImage reduced(QSize atLeast);
 
 private:
     struct Job;

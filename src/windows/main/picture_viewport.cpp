@@ -147,12 +147,29 @@ void PictureViewport::setPhoto(QImage photo) {
     m_reduced = {};
     m_reducedLevel = 0;
     m_filledRows = m_photo.height();
+    m_fromPreview = false;
+    m_previewShown = {};
     Picture1->setPicture(m_photo);
 }
 
 void PictureViewport::setFilledRows(int rows) {
     m_filledRows = rows;
-    Picture1->setFilledRows(rows);
+    if (!m_fromPreview) {
+        Picture1->setFilledRows(rows);
+        return;
+    }
+    if (!whole()) return;
+    // Full detail now: the same view, made from the photo itself.
+    m_previewShown = {};
+    m_fitted ? fitPhoto() : showAtZoom(m_zoom);
+}
+
+void PictureViewport::setPreview(std::function<QImage(QSize)> preview) {
+    m_preview = std::move(preview);
+}
+
+bool PictureViewport::canShow(double zoom) const {
+    return whole() || zoom == 1.0 || (zoom < 1.0 && m_preview);
 }
 
 void PictureViewport::showPicture() {
@@ -231,15 +248,19 @@ void PictureViewport::actualSize() {
 
 void PictureViewport::showAtZoom(double zoom) {
     m_zoom = zoom;
+    m_fromPreview = false;
     const QSize shown(std::max(1, nearest(m_photo.width() * zoom)),
                       std::max(1, nearest(m_photo.height() * zoom)));
     if (shown == m_photo.size() || zoom > 1) {
         Picture1->setPicture(m_photo, shown);
+        Picture1->setFilledRows(m_filledRows);
         return;
     }
     // Reduced: scaled smoothly once, not on every paint.
-    QImage reduced =
-        reductionFor(shown).scaled(shown, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    const QImage& from = reductionFor(shown);
+    // A preview that could not be made: the decode itself reports the damage.
+    if (from.isNull()) return;
+    QImage reduced = from.scaled(shown, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     if (reduced.isNull()) throw Failure(err::OutOfMemory, "reducing the photo");
     Picture1->setPicture(std::move(reduced));
 }
@@ -248,6 +269,11 @@ const QImage& PictureViewport::reductionFor(QSize shown) {
     const auto reducedSize = [this](int level) {
         return QSize(std::max(1, m_photo.width() >> level), std::max(1, m_photo.height() >> level));
     };
+    if (!whole()) {
+        m_previewShown = m_preview ? m_preview(shown) : QImage();
+        m_fromPreview = true;
+        return m_previewShown;
+    }
     int level = 0;
     while (level < 30 && reducedSize(level + 1).width() >= shown.width() &&
            reducedSize(level + 1).height() >= shown.height()) {
@@ -294,11 +320,12 @@ void PictureViewport::fitPhoto() {
     if (hasPhoto()) {
         const QSize size(std::max(1, nearest(newWidth)), std::max(1, nearest(newHeight)));
         m_zoom = double(newWidth) / W;
+        m_fromPreview = false;
         if (size == m_photo.size()) {
             Picture1->setPicture(m_photo);
-        } else {
-            QImage fitted =
-                reductionFor(size).scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+            Picture1->setFilledRows(m_filledRows);
+        } else if (const QImage& from = reductionFor(size); !from.isNull()) {
+            QImage fitted = from.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
             if (fitted.isNull()) throw Failure(err::OutOfMemory, "fitting the photo");
             Picture1->setPicture(std::move(fitted));
         }
@@ -309,7 +336,7 @@ void PictureViewport::fitPhoto() {
 }
 
 void PictureViewport::zoomAt(double zoom, QPointF anchor) {
-    if (!hasPhoto() || Picture1->isHidden() || !whole()) return;
+    if (!hasPhoto() || Picture1->isHidden() || !canShow(zoom)) return;
     // Zooming on at the same place keeps the photo's point first taken there, which an edge of
     // the photo or whole pixels would otherwise shift step by step.
     const bool goingOn = anchor == m_zoomAnchor && Picture1->pos() == m_zoomPlacedAt;

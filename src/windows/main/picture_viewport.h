@@ -7,6 +7,8 @@
 #include <QObject>
 #include <QWidget>
 
+#include <functional>
+
 class QScrollBar;
 class QWheelEvent;
 
@@ -55,8 +57,13 @@ public:
     void showPicture();
     // Hides the photo and both scroll bars.
     void hidePicture();
-    // While a photo decodes: its first `rows` rows hold pixels, and the zoom waits.
+    // While a photo decodes: its first `rows` rows hold pixels. A view from the preview gives way
+    // to the photo itself once it is whole.
     void setFilledRows(int rows);
+    // While a photo decodes, reduced views (fit, zoom below 100 %) come from `preview`: the whole
+    // photo reduced to at least the size asked, or null when it cannot be made. Without one, or
+    // above 100 %, the zoom waits for the whole photo.
+    void setPreview(std::function<QImage(QSize)> preview);
     bool whole() const { return m_filledRows >= m_photo.height(); }
     // What `Picture1` displays: at the size shown when the photo is fitted or reduced, the
     // photo's own pixels when it is enlarged.
@@ -116,6 +123,7 @@ private:
     // not a quarter of it or less): a reduced view is scaled from it, not from every pixel of a
     // large photo on each zoom step. The last one made is kept.
     const QImage& reductionFor(QSize shown);
+    bool canShow(double zoom) const;
 
     QWidget* Picture2 = nullptr;
     PictureBox* Picture1 = nullptr;
@@ -136,6 +144,9 @@ private:
     int m_filledRows = 0;
     QImage m_reduced;
     int m_reducedLevel = 0; // m_reduced is the photo's width and height >> this; 0: none
+    std::function<QImage(QSize)> m_preview;
+    QImage m_previewShown;      // what the view was made from while the photo decodes
+    bool m_fromPreview = false; // Picture1 shows a view made from it
 
     // Drag state.
     bool mousedown = false;

@@ -122,6 +122,8 @@ private:
     void showPictureFile(const QString& path, const QString& fileType, std::stop_token stop);
     // While a picture decodes: stops it and runs `again` once it has ended; false otherwise.
     bool stopDecodingThen(std::function<void()> again);
+    // Fit to window with the busy pointer; a failure is reported.
+    void fitToWindow();
     // Loads `path` into the viewport and resets it; throws pixa::Failure and keeps the photo
     // shown before when the file is not a picture that can be shown.
     void loadPicture(const QString& path, bool scrollBarAtWindowEdge);

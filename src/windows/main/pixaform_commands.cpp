@@ -136,6 +136,11 @@ void pixaform::openChosen(const QString& path, int filterIndex, std::stop_token 
 
 void pixaform::Command2_Click() {
     if (!ownerPresent()) return;
+    // While a large photo decodes, it shows the rows decoded so far.
+    if (m_decoding) {
+        m_viewport->actualSize();
+        return;
+    }
     LongWork work(*this);
     if (!work.started()) return;
     m_viewport->actualSize();
@@ -145,8 +150,18 @@ void pixaform::Command2_Click() {
 
 void pixaform::Command3_Click() {
     if (!ownerPresent()) return;
+    // While a large photo decodes (its open holds the long work), it is fitted at once from a
+    // reduced decode.
+    if (m_decoding) {
+        fitToWindow();
+        return;
+    }
     LongWork work(*this);
     if (!work.started()) return;
+    fitToWindow();
+}
+
+void pixaform::fitToWindow() {
     try {
         BusyPointer busy;
         yield();

@@ -1,5 +1,6 @@
 // The main window shows a large JPEG while it decodes: the rows that fill the frame first, then
-// the rest strip by strip between the window's events, as long work that a stop ends.
+// the rest strip by strip between the window's events, as long work that a stop ends; fitted or
+// reduced meanwhile, it is shown from the decoder's reduced decode of the whole photo.
 #include "windows/main/pixaform.h"
 
 #include "core/error.h"
@@ -36,10 +37,23 @@ void pixaform::showPictureFile(const QString& path, const QString& fileType, std
     jpeg->decode(m_viewport->frame().height());
     m_viewport->setPhoto(jpeg->picture());
     m_viewport->setFilledRows(jpeg->rowsDone());
+    m_viewport->setPreview([&jpeg](QSize atLeast) {
+        try {
+            return jpeg->reduced(atLeast);
+        } catch (const Failure&) {
+            // The decode of the rows meets the same damage and reports it.
+            return QImage();
+        } catch (const std::bad_alloc&) {
+            return QImage();
+        }
+    });
     m_viewport->showPicture();
     m_viewport->reset(false);
     m_decoding = true;
-    const auto decoded = qScopeGuard([this] { m_decoding = false; });
+    const auto decoded = qScopeGuard([this] {
+        m_decoding = false;
+        m_viewport->setPreview({});
+    });
     try {
         Yielder yielder;
         yielder.yieldNow();
