@@ -151,6 +151,11 @@ void ViewTest::largePhotoShowsWhileItDecodes_data() {
                                            << "hidden";
     QTest::newRow("a new open stops it and opens") << "open"
                                                    << "0,0 300x200";
+    // Fitted at once from a reduced decode, then from the whole photo once it is decoded.
+    QTest::newRow("fit") << "fit"
+                         << "0,0 742x464";
+    QTest::newRow("fit, then exit") << "fit exit"
+                                    << "hidden";
 }
 
 void ViewTest::largePhotoShowsWhileItDecodes() {
@@ -162,10 +167,18 @@ void ViewTest::largePhotoShowsWhileItDecodes() {
     const QString small = h.picture("small.bmp", QSize(300, 200));
     // The photo's first paint comes while it still decodes, with nothing to save yet.
     std::optional<pixa::ui::ShownPhoto::Kind> paintedWhile;
+    QString fittedWhile;
     FirstPaint spy;
     spy.onPaint = [&] {
         paintedWhile = h.window.shownPhoto().kind;
-        if (atFirstPaint == "exit") h.button("Command6")->clicked();
+        // Once the paint is done, as a click comes: the rest still decodes.
+        QTimer::singleShot(0, &h.window, [&] {
+            if (atFirstPaint.startsWith("fit")) {
+                h.button("Command3")->clicked();
+                fittedWhile = h.picture1() + (h.window.shownPhoto().savable() ? " decoded" : "");
+            }
+            if (atFirstPaint.endsWith("exit")) h.button("Command6")->clicked();
+        });
         if (atFirstPaint == "open") h.window.openByName(small);
     };
     h.control("Picture1")->installEventFilter(&spy);
@@ -173,7 +186,14 @@ void ViewTest::largePhotoShowsWhileItDecodes() {
     QTRY_COMPARE(h.picture1(), shown);
     QCOMPARE(paintedWhile, pixa::ui::ShownPhoto::Kind::Nothing);
     QCOMPARE(h.platform.messages(), QStringList());
-    QCOMPARE(h.platform.applicationEnded(), atFirstPaint == "exit");
+    QCOMPARE(h.platform.applicationEnded(), atFirstPaint.endsWith("exit"));
+    if (atFirstPaint.startsWith("fit")) QCOMPARE(fittedWhile, "0,0 742x464");
+    if (atFirstPaint != "fit") return;
+    // The view at the end is the one made from the whole photo.
+    const QImage fitted = h.window.shownPicture();
+    QTest::mouseClick(h.button("Command2"), Qt::LeftButton);
+    QTest::mouseClick(h.button("Command3"), Qt::LeftButton);
+    QCOMPARE(h.window.shownPicture(), fitted);
     QCOMPARE(h.window.shownPhoto().ws_file, atFirstPaint == "open" ? small : large);
 }
 
