@@ -1,7 +1,7 @@
 // The main window's speed on a 24-megapixel JPEG: opening and showing it, and fitting it to the
 // window, against Qt's own decode of the same file; one scroll step on a 9000 × 6000 photo; and
 // from the open command to the first paint of a 24- and a 150-megapixel photo, against their
-// whole decode.
+// whole decode; and from the open command to the photo fitted while it decodes.
 #include "bench_support.h"
 
 #include "core/error.h"
@@ -20,7 +20,9 @@
 #include <QImageWriter>
 #include <QRandomGenerator>
 #include <QScrollBar>
+#include <QTimer>
 
+#include <functional>
 #include <memory>
 
 namespace fs = std::filesystem;
@@ -158,15 +160,21 @@ void scrollStep(benchmark::State& state) {
 }
 BENCHMARK(scrollStep)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-// Notes when the photo's box is first painted after the clock started.
+// Notes when the photo's box is first painted after the clock started (at `width`, when set),
+// and calls `then` there.
 class FirstPaint final : public QObject {
 public:
     QElapsedTimer clock;
     qint64 ns = -1;
+    int width = -1;
+    std::function<void()> then;
 
 protected:
-    bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() == QEvent::Paint && ns < 0) ns = clock.nsecsElapsed();
+    bool eventFilter(QObject* box, QEvent* event) override {
+        if (event->type() != QEvent::Paint || ns >= 0) return false;
+        if (width >= 0 && static_cast<QWidget*>(box)->width() != width) return false;
+        ns = clock.nsecsElapsed();
+        if (then) then();
         return false;
     }
 };
@@ -201,6 +209,19 @@ void decodeWhole(benchmark::State& state) {
 }
 BENCHMARK(decodeWhole)->Arg(24)->Arg(150)->Unit(benchmark::kMillisecond)->UseRealTime();
 
+// What a fit takes while the photo decodes: its decode at 1/8 of the size (after the file is
+// read and checked, as the open command has done by then).
+void decodeReduced(benchmark::State& state) {
+    Workspace& w = workspace();
+    for (auto _ : state) {
+        state.PauseTiming();
+        const auto strips = pixa::ui::JpegStrips::open(w.photo(int(state.range(0))));
+        state.ResumeTiming();
+        benchmark::DoNotOptimize(strips->reduced(QSize(696, 464)));
+    }
+}
+BENCHMARK(decodeReduced)->Arg(24)->Arg(150)->Unit(benchmark::kMillisecond)->UseRealTime();
+
 // Open, then fit to the window, to the fitted photo painted.
 void openAndFit(benchmark::State& state) {
     Workspace& w = workspace();
@@ -212,6 +233,33 @@ void openAndFit(benchmark::State& state) {
     }
 }
 BENCHMARK(openAndFit)->Arg(24)->Arg(150)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// Open, and fit to the window as soon as the photo shows, to the fitted photo painted: while the
+// rest decodes, the fit is made from the decoder's reduced decode.
+void openThenFit(benchmark::State& state) {
+    Workspace& w = workspace();
+    const QString& photo = w.photo(int(state.range(0)));
+    auto* box = w.window.findChild<QWidget*>(QStringLiteral("Picture1"));
+    FirstPaint shown;
+    FirstPaint fitted;
+    fitted.width = 696;
+    shown.then = [&w] { QTimer::singleShot(0, &w.window, [&w] { w.window.Command3_Click(); }); };
+    box->installEventFilter(&shown);
+    box->installEventFilter(&fitted);
+    for (auto _ : state) {
+        box->hide();
+        QApplication::processEvents();
+        shown.ns = fitted.ns = -1;
+        fitted.clock.start();
+        shown.clock.start();
+        w.window.openByName(photo);
+        if (fitted.ns < 0) state.SkipWithError("not fitted while it decoded");
+        state.SetIterationTime(double(fitted.ns) / 1e9);
+    }
+    box->removeEventFilter(&fitted);
+    box->removeEventFilter(&shown);
+}
+BENCHMARK(openThenFit)->Arg(24)->Arg(150)->Unit(benchmark::kMillisecond)->UseManualTime();
 
 } // namespace
 

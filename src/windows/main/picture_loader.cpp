@@ -433,6 +433,10 @@ void JpegStrips::decode(int rows) {
     if (!decodeRows(m_job->jpeg, rows)) decodeFailed(m_job->jpeg);
 }
 
+bool JpegStrips::reducible() const {
+    return !jpeg_has_multiple_scans(&m_job->jpeg.info);
+}
+
 QImage JpegStrips::reduced(QSize atLeast) {
     const QSize full = picture().size();
     const auto covers = [full, atLeast](int denom) {

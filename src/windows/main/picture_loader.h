@@ -6,8 +6,8 @@
 #include <QString>
 
 #include <cstdint>
-#include <string>
 #include <memory>
+#include <string>
 
 namespace pixa::ui {
 
@@ -63,6 +63,9 @@ public:
     // still at least `atLeast` (at 1/2 when none is): a reduced view long before the rows are
     // all decoded. The last one made is kept.
     QImage reduced(QSize atLeast);
+    // Whether reduced() is cheap beside the decode: a progressive picture would be decoded into
+    // all its coefficients a second time.
+    bool reducible() const;
 
 private:
     struct Job;

@@ -293,6 +293,8 @@ const QImage& PictureViewport::reductionFor(QSize shown) {
 }
 
 void PictureViewport::fitToWindow() {
+    // Without a preview, a fit waits for the whole photo as the zoom does.
+    if (!whole() && !m_preview) return;
     m_fitted = true;
     fitPhoto();
 }

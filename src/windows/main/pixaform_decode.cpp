@@ -37,16 +37,6 @@ void pixaform::showPictureFile(const QString& path, const QString& fileType, std
     jpeg->decode(m_viewport->frame().height());
     m_viewport->setPhoto(jpeg->picture());
     m_viewport->setFilledRows(jpeg->rowsDone());
-    m_viewport->setPreview([&jpeg](QSize atLeast) {
-        try {
-            return jpeg->reduced(atLeast);
-        } catch (const Failure&) {
-            // The decode of the rows meets the same damage and reports it.
-            return QImage();
-        } catch (const std::bad_alloc&) {
-            return QImage();
-        }
-    });
     m_viewport->showPicture();
     m_viewport->reset(false);
     m_decoding = true;
@@ -54,6 +44,18 @@ void pixaform::showPictureFile(const QString& path, const QString& fileType, std
         m_decoding = false;
         m_viewport->setPreview({});
     });
+    // Fitted or reduced while it decodes, it is shown from a reduced decode of the whole photo.
+    if (jpeg->reducible())
+        m_viewport->setPreview([&jpeg](QSize atLeast) {
+            try {
+                return jpeg->reduced(atLeast);
+            } catch (const Failure&) {
+                // The decode of the rows meets the same damage and reports it.
+                return QImage();
+            } catch (const std::bad_alloc&) {
+                return QImage();
+            }
+        });
     try {
         Yielder yielder;
         yielder.yieldNow();
