@@ -143,23 +143,34 @@ void ViewTest::zoom() {
 }
 
 void ViewTest::largePhotoShowsWhileItDecodes_data() {
-    QTest::addColumn<QString>("atFirstPaint"); // what the user does when the photo first shows
-    QTest::addColumn<QString>("shown");        // Picture1 in the end
+    QTest::addColumn<QString>("atFirstPaint");  // what the user does when the photo first shows
+    QTest::addColumn<QString>("whileDecoding"); // Picture1 right after it, with the row below
+    QTest::addColumn<QString>("shown");         // Picture1 in the end
     QTest::newRow("waits") << ""
+                           << ""
                            << "0,0 4000x2500";
     QTest::newRow("exit stops the decode") << "exit"
+                                           << ""
                                            << "hidden";
     QTest::newRow("a new open stops it and opens") << "open"
+                                                   << ""
                                                    << "0,0 300x200";
     // Fitted at once from a reduced decode, then from the whole photo once it is decoded.
     QTest::newRow("fit") << "fit"
+                         << "0,0 742x464"
                          << "0,0 742x464";
     QTest::newRow("fit, then exit") << "fit exit"
+                                    << "0,0 742x464"
                                     << "hidden";
+    // Back at 1:1 the rows not yet decoded are painted as the frame, not as a picture.
+    QTest::newRow("fit, then 1:1") << "fit 1:1"
+                                   << "0,0 4000x2500 frame"
+                                   << "0,0 4000x2500";
 }
 
 void ViewTest::largePhotoShowsWhileItDecodes() {
     QFETCH(QString, atFirstPaint);
+    QFETCH(QString, whileDecoding);
     QFETCH(QString, shown);
     MainHarness h;
     QVERIFY(h.start());
@@ -167,19 +178,22 @@ void ViewTest::largePhotoShowsWhileItDecodes() {
     const QString small = h.picture("small.bmp", QSize(300, 200));
     // The photo's first paint comes while it still decodes, with nothing to save yet.
     std::optional<pixa::ui::ShownPhoto::Kind> paintedWhile;
-    QString fittedWhile;
+    QString seenWhile;
     FirstPaint spy;
     spy.onPaint = [&] {
         paintedWhile = h.window.shownPhoto().kind;
-        // Once the paint is done, as a click comes: the rest still decodes.
-        QTimer::singleShot(0, &h.window, [&] {
-            if (atFirstPaint.startsWith("fit")) {
-                h.button("Command3")->clicked();
-                fittedWhile = h.picture1() + (h.window.shownPhoto().savable() ? " decoded" : "");
-            }
-            if (atFirstPaint.endsWith("exit")) h.button("Command6")->clicked();
-        });
         if (atFirstPaint == "open") h.window.openByName(small);
+        // Once the paint is done, as clicks come: the rest still decodes.
+        QTimer::singleShot(0, &h.window, [&] {
+            const QStringList steps = atFirstPaint.split(' ');
+            if (steps.contains("fit")) h.button("Command3")->clicked();
+            if (steps.contains("1:1")) h.button("Command2")->clicked();
+            const QImage box = h.control("Picture1")->grab().toImage();
+            const bool frameBelow = box.pixel(10, box.height() - 1) == qRgb(58, 60, 66);
+            seenWhile = h.picture1() + (frameBelow ? " frame" : "") +
+                        (h.window.shownPhoto().savable() ? " decoded" : "");
+            if (steps.contains("exit")) h.button("Command6")->clicked();
+        });
     };
     h.control("Picture1")->installEventFilter(&spy);
     h.window.openByName(large);
@@ -187,14 +201,15 @@ void ViewTest::largePhotoShowsWhileItDecodes() {
     QCOMPARE(paintedWhile, pixa::ui::ShownPhoto::Kind::Nothing);
     QCOMPARE(h.platform.messages(), QStringList());
     QCOMPARE(h.platform.applicationEnded(), atFirstPaint.endsWith("exit"));
-    if (atFirstPaint.startsWith("fit")) QCOMPARE(fittedWhile, "0,0 742x464");
-    if (atFirstPaint != "fit") return;
-    // The view at the end is the one made from the whole photo.
-    const QImage fitted = h.window.shownPicture();
-    QTest::mouseClick(h.button("Command2"), Qt::LeftButton);
-    QTest::mouseClick(h.button("Command3"), Qt::LeftButton);
-    QCOMPARE(h.window.shownPicture(), fitted);
     QCOMPARE(h.window.shownPhoto().ws_file, atFirstPaint == "open" ? small : large);
+    if (whileDecoding.isEmpty()) return;
+    QCOMPARE(seenWhile, whileDecoding);
+    if (shown == "hidden") return;
+    // The view at the end is the one made from the whole photo.
+    const QImage atEnd = h.window.shownPicture();
+    QTest::mouseClick(h.button("Command2"), Qt::LeftButton);
+    QTest::mouseClick(h.button(atFirstPaint == "fit" ? "Command3" : "Command2"), Qt::LeftButton);
+    QCOMPARE(h.window.shownPicture(), atEnd);
 }
 
 int main(int argc, char** argv) {
