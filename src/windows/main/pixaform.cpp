@@ -329,11 +329,8 @@ QImage pixaform::shownPicture() const {
 
 void pixaform::shownChanged(const ShownPhoto& photo, bool pictureLoaded) {
     photo.savable() ? Command4->Enable() : Command4->Disable();
-    if (pictureLoaded) {
-        // The photo is at its actual size now.
-        Command2->Disable();
-        Command3->Enable();
-    }
+    // A photo fitted or zoomed while it decoded keeps that view once loaded.
+    if (pictureLoaded) zoomChanged();
 }
 
 } // namespace pixa::ui
