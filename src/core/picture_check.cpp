@@ -1,5 +1,7 @@
 #include "core/picture_file.h"
 
+#include "core/byte_fields.h"
+
 #include <cmath>
 #include <optional>
 
@@ -21,29 +23,7 @@ constexpr double kRatioSlack = 65536;
 constexpr uint64_t kScreenToFrame = 16;
 constexpr uint64_t kScreenFree = 1'000'000;
 
-unsigned byteAt(std::string_view s, std::size_t i) {
-    return static_cast<unsigned char>(s[i]);
-}
-
-uint32_t le16(std::string_view s, std::size_t i) {
-    return byteAt(s, i) | byteAt(s, i + 1) << 8;
-}
-
-uint32_t le24(std::string_view s, std::size_t i) {
-    return le16(s, i) | byteAt(s, i + 2) << 16;
-}
-
-uint32_t le32(std::string_view s, std::size_t i) {
-    return le16(s, i) | le16(s, i + 2) << 16;
-}
-
-uint32_t be16(std::string_view s, std::size_t i) {
-    return byteAt(s, i) << 8 | byteAt(s, i + 1);
-}
-
-uint32_t be32(std::string_view s, std::size_t i) {
-    return be16(s, i) << 16 | be16(s, i + 2);
-}
+using namespace bytes;
 
 PictureCheck verdict(PictureVerdict v, uint64_t width = 0, uint64_t height = 0) {
     return {v, width, height};

@@ -1,5 +1,7 @@
 #include "core/picture_file.h"
 
+#include "core/byte_fields.h"
+
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -8,17 +10,7 @@ namespace pixa {
 
 namespace {
 
-unsigned byteAt(std::string_view s, std::size_t i) {
-    return static_cast<unsigned char>(s[i]);
-}
-
-uint32_t le16(std::string_view s, std::size_t i) {
-    return byteAt(s, i) | byteAt(s, i + 1) << 8;
-}
-
-uint32_t le32(std::string_view s, std::size_t i) {
-    return le16(s, i) | le16(s, i + 2) << 16;
-}
+using namespace bytes;
 
 // Where the next byte 0xFF lies at or after `from`; the end when there is none.
 std::size_t nextFF(std::string_view s, std::size_t from) {

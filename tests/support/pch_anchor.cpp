@@ -1,1 +1,0 @@
-// Nothing of its own: the target that compiles the Qt Test programs' shared precompiled headers.
