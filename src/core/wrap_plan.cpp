@@ -94,18 +94,11 @@ std::variant<WrapItem, WrapRefusal> planOne(const fs::path& source, const WrapOp
             return refusal(source, WrapRefusalKind::CaptionNotStorable, f);
         }
     }
-    if (options.fileType) {
-        item.fileType = *options.fileType;
-    } else if (const std::string ext = source.extension().string(); !ext.empty()) {
-        try {
-            item.fileType = toCodePage(ext);
-        } catch (const Failure& f) {
-            return refusal(
-                source, WrapRefusalKind::TypeNotStorable,
-                f.rephrased("in the extension of " + source.string() + ", " + f.detail()));
-        }
-    } else {
-        item.fileType = *sniffed;
+    try {
+        item.fileType = options.fileType ? *options.fileType : defaultPictureType(source, *sniffed);
+    } catch (const Failure& f) {
+        return refusal(source, WrapRefusalKind::TypeNotStorable,
+                       f.rephrased("in the extension of " + source.string() + ", " + f.detail()));
     }
     return item;
 }
@@ -119,6 +112,11 @@ std::optional<std::string> sniffPictureType(const fs::path& source) {
     const std::string_view type = pictureKindType(pictureKind(std::string_view(head, got)));
     if (type.empty()) return std::nullopt;
     return std::string(type);
+}
+
+std::string defaultPictureType(const fs::path& source, const std::string& sniffedType) {
+    const std::string ext = source.extension().string();
+    return ext.empty() ? sniffedType : toCodePage(ext);
 }
 
 std::string tagFromSourcePath(const fs::path& source) {

@@ -21,6 +21,11 @@ namespace pixa {
 // as ".tif".
 std::optional<std::string> sniffPictureType(const std::filesystem::path& source);
 
+// The type a picture is wrapped with when none is chosen, in code-page bytes: a dot and its
+// name's extension in its own letter case, else `sniffedType`. Throws InvalidArgument for an
+// extension with a character outside the code page.
+std::string defaultPictureType(const std::filesystem::path& source, const std::string& sniffedType);
+
 // The caption made from a source's full path (absolute, without "." or ".."), as code-page
 // bytes fitted by tagFromPath(). A path with a character outside the code page throws
 // InvalidArgument.

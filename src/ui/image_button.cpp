@@ -53,14 +53,17 @@ void ImageButton::click() {
 void ImageButton::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.drawPixmap(0, 0, pixmap());
-    if (hasFocus()) {
-        // Two pixels of dark blue just inside the black frame, over the outer bevel: plain on
-        // every face and in every state, and clear of the symbol on the narrow faces.
-        QPen ring(kFocusRing, 2);
-        ring.setJoinStyle(Qt::MiterJoin);
-        painter.setPen(ring);
-        painter.drawRect(QRectF(rect()).adjusted(2, 2, -2, -2));
-    }
+    // Just inside the black frame, over the outer bevel: plain on every face and in every
+    // state, and clear of the symbol on the narrow faces.
+    if (hasFocus()) drawFocusRing(painter, QRectF(rect()).adjusted(1, 1, -1, -1));
+}
+
+void drawFocusRing(QPainter& painter, const QRectF& inside) {
+    QPen ring(kFocusRing, 2);
+    ring.setJoinStyle(Qt::MiterJoin);
+    painter.setPen(ring);
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(inside.adjusted(1, 1, -1, -1));
 }
 
 void ImageButton::keyPressEvent(QKeyEvent* event) {

@@ -3,7 +3,12 @@
 
 #include <QLabel>
 
+class QPainter;
+
 namespace pixa::ui {
+
+// The focus ring of the project's own controls: two pixels of dark blue inside `inside`.
+void drawFocusRing(QPainter& painter, const QRectF& inside);
 
 class ImageButton : public QLabel {
     Q_OBJECT

@@ -1,12 +1,7 @@
 #!/usr/bin/python3
-"""Uses the installed program as a screen reader does, through the AT-SPI tree alone: starts it
-with a wrapped photo to open, walks the login, registration, message box, viewer unlock, main,
-help, search and batch windows and the title, types into boxes and presses buttons through their
-actions. A window is a frame, dialog or alert with a name; a control that acts has a name and,
-while enabled, its action; nothing that takes the focus is nameless or a plain image. Run inside
-a session bus of its own (dbus-run-session); every wait polls with a deadline.
-"""
-import argparse
+"""Uses the installed program through the AT-SPI tree alone, as a screen reader does, and checks
+every window it meets: a frame, dialog or alert with a name, whose controls that act have a name
+and, while enabled, their action, and where nothing nameless or a plain image takes the focus."""
 import subprocess
 import sys
 import time
@@ -164,19 +159,14 @@ class Walk:
             raise Failed(f"the program ended with status {self.program.returncode}")
 
 
-def main():
-    parser = argparse.ArgumentParser()
-    for option in ("--photo", "--owner", "--password", "--viewer-password", "--log", "--folder"):
-        parser.add_argument(option, required=True)
-    args = parser.parse_args()
-    # The accessibility bus and its registry are up before the program looks for them.
-    pyatspi.Registry.getDesktop(0)
-    with open(args.log, "w") as log:
-        program = subprocess.Popen(["pixamantler", args.photo], cwd=args.folder, stdout=log,
+def main(photo, owner, password, viewer_password, log, folder):
+    pyatspi.Registry.getDesktop(0)  # the registry is up before the program looks for it
+    with open(log, "w") as out:
+        program = subprocess.Popen(["pixamantler", photo], cwd=folder, stdout=out,
                                    stderr=subprocess.STDOUT)
     walk = Walk(program)
     try:
-        walk.run(args.owner, args.password, args.viewer_password)
+        walk.run(owner, password, viewer_password)
     except Failed as failure:
         print(f"a11y: {failure}")
         return 1
@@ -189,4 +179,4 @@ def main():
 
 
 if __name__ == "__main__":
-    sys.exit(main())
+    sys.exit(main(*sys.argv[1:]))

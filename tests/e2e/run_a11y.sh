@@ -1,28 +1,22 @@
 #!/usr/bin/env bash
-# Whether a screen reader can use the installed program: installs the build into a temporary
-# prefix, makes an owner and a wrapped photo with the installed tool, and starts the program
-# under its own Xvfb and its own session bus with the accessibility bus (at-spi2-core), where
-# a11y_walk.py (python3-pyatspi) walks and drives its windows through the AT-SPI tree alone.
-# Waits poll with a deadline; nothing sleeps a fixed time.
+# Whether a screen reader can use the installed program: with an owner and a wrapped photo made
+# by the installed tool, a11y_walk.py drives the program under its own Xvfb and session bus
+# through the accessibility bus (at-spi2-core) alone. Waits poll with a deadline.
 #
 #   run_a11y.sh --build BUILD-DIR --probe PIXA-E2E-PROBE [--installed PREFIX]
 set -euo pipefail
 
-usage() {
+installed="" build="" probe=""
+while [ $# -gt 1 ]; do
+    case "$1" in
+    --build | --probe | --installed) printf -v "${1#--}" '%s' "$2" && shift 2 ;;
+    *) break ;;
+    esac
+done
+[ $# -eq 0 ] && [ -n "$build" ] && [ -x "$probe" ] || {
     echo "usage: $0 --build BUILD-DIR --probe PIXA-E2E-PROBE [--installed PREFIX]" >&2
     exit 2
 }
-
-installed="" build="" probe=""
-while [ $# -gt 0 ]; do
-    case "$1" in
-    --build) build=$2 && shift 2 ;;
-    --probe) probe=$2 && shift 2 ;;
-    --installed) installed=$2 && shift 2 ;;
-    *) usage ;;
-    esac
-done
-[ -n "$build" ] && [ -x "$probe" ] || usage
 shot_prefix=a11y
 # shellcheck source=e2e_lib.sh
 . "$(dirname "$0")/e2e_lib.sh"
@@ -55,10 +49,8 @@ start_display
 step "the windows through the accessibility bus"
 # Qt's accessibility is on without a screen reader announcing itself on the bus.
 "${user_env[@]}" "DISPLAY=$DISPLAY" QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 \
-    dbus-run-session -- /usr/bin/python3 "$(dirname "$0")/a11y_walk.py" \
-    --photo "$work/photos/lake.pff" --owner "$owner" --password "$owner_password" \
-    --viewer-password "$viewer_password" --log "$work/app.log" --folder "$work" \
-    2> "$work/bus.log" || {
+    dbus-run-session -- /usr/bin/python3 "$(dirname "$0")/a11y_walk.py" "$work/photos/lake.pff" \
+    "$owner" "$owner_password" "$viewer_password" "$work/app.log" "$work" 2> "$work/bus.log" || {
     grep -v '^dbus-daemon' "$work/bus.log" >&2 || true
     fail "the walk through the accessibility tree"
 }

@@ -1,5 +1,6 @@
 #include "windows/main/open_route.h"
 
+#include "core/codepage.h"
 #include "core/error.h"
 #include "core/file_content.h"
 #include "core/picture_file.h"
@@ -29,8 +30,13 @@ OpenRoute openRoute(const QString& path, int dialogType) {
     if (dialogType == 2) return {false, QStringLiteral(".BMP")};
     if (dialogType == 3) return {false, QStringLiteral(".JPG")};
     try {
+        // A bitmap or JPEG keeps the type the window has always given it; any other kind takes
+        // the type the tool and the batch window give it.
         if (const auto sniffed = sniffPictureType(file)) {
-            return {false, QString::fromStdString(*sniffed)};
+            const bool described = *sniffed == ".BMP" || *sniffed == ".JPG";
+            return {false, QString::fromStdString(
+                               described ? *sniffed
+                                         : fromCodePage(defaultPictureType(file, *sniffed)))};
         }
     } catch (const Failure&) {
     }

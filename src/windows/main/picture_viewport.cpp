@@ -1,6 +1,7 @@
 #include "windows/main/picture_viewport.h"
 
 #include "core/error.h"
+#include "ui/image_button.h"
 #include "ui/window_base.h"
 #include "windows/main/zoom_steps.h"
 
@@ -8,6 +9,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPaintEvent>
+#include <QScopeGuard>
 #include <QScrollBar>
 #include <QWheelEvent>
 
@@ -63,6 +65,11 @@ void PictureBox::setFilledRows(int rows) {
 void PictureBox::paintEvent(QPaintEvent* event) {
     // Only the part the frame lets through is drawn, whatever the photo's size.
     QPainter painter(this);
+    // The frame's focus shows over the photo, which covers the frame.
+    const auto focus = qScopeGuard([&] {
+        if (parentWidget()->hasFocus())
+            drawFocusRing(painter, QRectF(-pos(), parentWidget()->size()));
+    });
     QRect exposed = event->rect();
     if (m_filledRows < m_picture.height()) {
         // Still decoding, at actual size: what is below the decoded rows is not yet a picture.
@@ -437,6 +444,15 @@ bool PictureViewport::eventFilter(QObject* watched, QEvent* event) {
     if ((watched == Picture1 || watched == Picture2) && event->type() == QEvent::Wheel) {
         wheel(static_cast<QWheelEvent*>(event), static_cast<QWidget*>(watched));
         return true;
+    }
+    if (watched == Picture2 && (event->type() == QEvent::FocusIn ||
+                                event->type() == QEvent::FocusOut)) {
+        Picture2->update();
+        Picture1->update();
+    }
+    if (watched == Picture2 && event->type() == QEvent::Paint && Picture2->hasFocus()) {
+        QPainter painter(Picture2);
+        drawFocusRing(painter, Picture2->rect());
     }
     return QObject::eventFilter(watched, event);
 }

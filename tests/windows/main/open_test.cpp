@@ -200,6 +200,8 @@ void OpenTest::byContentUnderEveryType_data() {
     }
     QTest::newRow("JPEG named .pff") << "renamed.pff" << 1 << ".JPG";
     QTest::newRow(".pff named .jpg") << "renamed.jpg" << 3 << ".PFF";
+    // Another kind takes the type the tool gives it: its extension, cut when it is wrapped.
+    QTest::newRow("WebP under All photos") << "shot.webp" << 4 << ".webp";
 }
 
 void OpenTest::byContentUnderEveryType() {
@@ -215,7 +217,8 @@ void OpenTest::byContentUnderEveryType() {
         pixa::encrypt_pff_file({jpeg.toStdString(), file.toStdString(), "", ".JPG",
                                 h.session.currentOwner(), &h.clock});
     }
-    QVERIFY(wrapped || QFile::copy(jpeg, file));
+    if (name.endsWith(".webp")) h.picture(name, {QSize(320, 240), "webp"});
+    QVERIFY(wrapped || QFile::exists(file) || QFile::copy(jpeg, file));
     h.open(file, filter);
     QCOMPARE(h.platform.messages(), QStringList());
     QCOMPARE(h.window.shownPhoto().ws_file, file);
