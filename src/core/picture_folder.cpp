@@ -152,4 +152,18 @@ void UnwrappedPicture::remove() noexcept {
     discardIncoming();
 }
 
+fs::path UnwrappedPicture::preparedPath(int slot) const {
+    return m_folder / (std::string(kTemporaryPictureName) + ".ahead" + std::to_string(slot));
+}
+
+void UnwrappedPicture::takePrepared(int slot) {
+    if (::rename(preparedPath(slot).c_str(), incomingPath().c_str()) != 0)
+        throwErrno(errno, "replace", incomingPath().string());
+}
+
+void UnwrappedPicture::removePrepared() noexcept {
+    for (int slot = 0; slot < kPreparedSlots; ++slot)
+        ::unlink(preparedPath(slot).c_str());
+}
+
 } // namespace pixa

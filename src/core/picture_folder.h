@@ -48,6 +48,14 @@ public:
     // Removes the unwrapped picture (and an incoming one).
     void remove() noexcept;
 
+    // Where a photo prepared ahead of the user is unwrapped: slot 0 or 1, never more.
+    std::filesystem::path preparedPath(int slot) const;
+    // The prepared picture in `slot` becomes the incoming picture (one rename).
+    void takePrepared(int slot);
+    // Removes every prepared picture.
+    void removePrepared() noexcept;
+    static constexpr int kPreparedSlots = 2;
+
     const std::filesystem::path& folder() const { return m_folder; }
     bool held() const { return m_fd >= 0; }
     // How many folders of ended copies (and old shared pictures) the start removed.

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <memory>
@@ -35,6 +36,7 @@ struct UnwrapResult {
     QString fileType;
     QString date;
     QString time;
+    bool tagComplete = true; // false: the caption read is not the whole stored tag
 };
 
 class MainWindowLink;
@@ -92,6 +94,9 @@ public:
     // The photo waiting for its password was not opened (closed, refused or failed): the photo
     // shown before is the shown photo again, with its caption and information.
     virtual void passwordNotGiven() = 0;
+    // Opens `file` as the open command does, once the caller's handler has returned; the steps
+    // from it go through `stepList`, in its order.
+    virtual void viewPhoto(const QString& file, const QStringList& stepList) = 0;
 
     // A registration or login made someone the current owner.
     virtual void ownerChanged() = 0;

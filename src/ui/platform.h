@@ -63,6 +63,8 @@ public:
     // File dialogs. A cancel throws pixa::Failure with number 32755 (err::DialogCancelled).
     FileDialogResult openFile(QWidget* parent, const FileDialogRequest& request);
     FileDialogResult saveFile(QWidget* parent, const FileDialogRequest& request);
+    // Closes a file dialog that is up as its cancel would (a lock of the application).
+    void cancelDialogs() { closeDialogs(); }
     // Shows the help document at `path` without waiting; throws pixa::Failure (32751 when help
     // cannot be started).
     virtual void showHelp(QWidget* parent, const QString& path) = 0;
@@ -83,6 +85,7 @@ protected:
     virtual bool showQuestion(QWidget* parent, const QString& text, Default defaultButton) = 0;
     virtual FileDialogResult showOpenDialog(QWidget* parent, const FileDialogRequest& request) = 0;
     virtual FileDialogResult showSaveDialog(QWidget* parent, const FileDialogRequest& request) = 0;
+    virtual void closeDialogs() {}
     // Ends the event loop with `exitCode`.
     virtual void quit(int exitCode) = 0;
 

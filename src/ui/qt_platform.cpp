@@ -100,6 +100,7 @@ FileDialogResult QtPlatform::runFileDialog(QWidget* parent, const FileDialogRequ
     }
     if (!request.fileName.isEmpty()) dialog.selectFile(request.fileName);
 
+    m_fileDialog = &dialog;
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         throw Failure(err::DialogCancelled);
 
@@ -125,6 +126,10 @@ void QtPlatform::showHelp(QWidget*, const QString& path) {
     // Not a child of the calling window: a window disabled later must not disable help too.
     if (!m_help) m_help = std::make_unique<HelpWindow>();
     m_help->showDocument(path);
+}
+
+void QtPlatform::closeDialogs() {
+    if (m_fileDialog) m_fileDialog->reject();
 }
 
 void QtPlatform::quit(int exitCode) {

@@ -3,6 +3,8 @@
 
 #include "ui/platform.h"
 
+#include <QFileDialog>
+#include <QPointer>
 #include <QStringList>
 
 #include <chrono>
@@ -39,11 +41,13 @@ protected:
     // Hides every window and leaves every event loop with `exitCode` (message boxes and dialogs
     // that are up close); before the event loop runs, ends the process directly.
     void quit(int exitCode) override;
+    void closeDialogs() override;
 
 private:
     FileDialogResult runFileDialog(QWidget* parent, const FileDialogRequest& request, bool save);
 
     std::unique_ptr<HelpWindow> m_help;
+    QPointer<QFileDialog> m_fileDialog;
     std::chrono::milliseconds m_endDeadline{0};
     bool m_deadlineSet = false;
 };

@@ -7,6 +7,7 @@
 #include "core/session.h"
 #include "ui/main_window_link.h"
 #include "ui/main_window_rules.h"
+#include "windows/unlock/viewer_unlock.h"
 
 #include <QImage>
 
@@ -27,6 +28,9 @@ public:
     QImage picture;
     bool scrollBarAtWindowEdge = false;
     int ownerChanges = 0;
+    // What a view asked for is opened through it; the list kept for the steps.
+    pixa::ui::ViewerUnlock* unlock = nullptr;
+    QStringList stepList;
 
     const pixa::ui::ShownPhoto& shown() const { return rules.shown(); }
 
@@ -37,6 +41,10 @@ public:
         rules.showUnwrapped(result);
     }
     void passwordNotGiven() override { rules.passwordNotGiven(); }
+    void viewPhoto(const QString& file, const QStringList& list) override {
+        stepList = list;
+        if (unlock) unlock->open(file);
+    }
     void ownerChanged() override {
         ++ownerChanges;
         caption = pixa::ui::ownerCaption(session.currentOwner());

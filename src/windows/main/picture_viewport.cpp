@@ -96,6 +96,11 @@ void PictureBox::paintEvent(QPaintEvent* event) {
 }
 
 void PictureBox::mousePressEvent(QMouseEvent* event) {
+    // The back and forward buttons step through the photos: the window's.
+    if (event->button() == Qt::BackButton || event->button() == Qt::ForwardButton) {
+        event->ignore();
+        return;
+    }
     emit mouseDown(event->position());
     event->accept();
 }
@@ -438,6 +443,10 @@ bool PictureViewport::scrollByKey(int key) {
     // A hidden bar (a photo that fits, or a fitted one) scrolls nothing.
     if (!bar->isHidden()) bar->triggerAction(action);
     return true;
+}
+
+bool PictureViewport::fitsAcross() const {
+    return HScroll1->isHidden();
 }
 
 bool PictureViewport::eventFilter(QObject* watched, QEvent* event) {

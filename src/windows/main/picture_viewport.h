@@ -102,6 +102,9 @@ public:
     // Keyboard scrolling (arrows, Page Up and Down, Home, End) through the shown scroll bars;
     // false for another key.
     bool scrollByKey(int key);
+    // Whether the photo's width fits the frame at its zoom (so nothing scrolls across), or no
+    // photo is shown.
+    bool fitsAcross() const;
 
 signals:
     // The zoom or the fitted state changed: by reset, actual size, fit or a zoom.

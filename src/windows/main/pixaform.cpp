@@ -8,6 +8,7 @@
 #include "ui/text_fit.h"
 #include "windows/main/main_backdrop.h"
 #include "windows/main/picture_loader.h"
+#include "windows/main/photo_ahead.h"
 #include "windows/main/picture_viewport.h"
 #include "windows/owner/owner_flow.h"
 #include "windows/unlock/viewer_unlock.h"
@@ -50,12 +51,16 @@ QFont infoFont(const QFont& windowFont) {
 
 pixaform::pixaform(Session& session, Platform& platform)
     : WindowBase(QStringLiteral("pixaform"), QString(), kClientSize, platform), m_session(session),
-      m_platform(platform), m_photo(*this, session.unwrappedPicture()) {
+      m_platform(platform), m_photo(*this, session.unwrappedPicture()),
+      m_ahead(std::make_unique<PhotoAhead>(platform, session.unwrappedPicture())) {
     setBackdrop(mainBackdrop());
     setAcceptDrops(true);
     addControls();
     addShortcuts();
     addViewControls();
+    m_aheadTimer = new QTimer(this);
+    m_aheadTimer->setSingleShot(true);
+    connect(m_aheadTimer, &QTimer::timeout, this, &pixaform::prepareAhead);
     // As after loading: no photo, nothing to save, no information shown.
     for (QLabel* label : {Label2, Label3, Label4, Label5})
         label->hide();
@@ -155,6 +160,22 @@ void pixaform::addShortcuts() {
     shortcut(QKeySequence(Qt::Key_F1), Image2, &pixaform::Image2_Click);
     shortcut(QKeySequence(Qt::CTRL | Qt::Key_1), Command2, &pixaform::Command2_Click);
     shortcut(QKeySequence(Qt::CTRL | Qt::Key_0), Command3, &pixaform::Command3_Click);
+    const auto key = [this](QKeyCombination keys, auto act) {
+        auto* s = new QShortcut(QKeySequence(keys), this);
+        connect(s, &QShortcut::activated, this, [this, act] {
+            try {
+                act();
+            } catch (const std::bad_alloc&) {
+                reportUntrapped(m_platform, this, Failure(err::OutOfMemory));
+            }
+        });
+    };
+    key(Qt::ALT | Qt::Key_Right, [this] { step(true); });
+    key(Qt::ALT | Qt::Key_Left, [this] { step(false); });
+    // The lock is the whole application's, whichever of its windows is active.
+    auto* lockKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_L), this);
+    lockKey->setContext(Qt::ApplicationShortcut);
+    connect(lockKey, &QShortcut::activated, this, &pixaform::lock);
 }
 
 void pixaform::untrapped(void (pixaform::*handler)()) {
@@ -201,6 +222,7 @@ void pixaform::Image2_Click() {
 }
 
 void pixaform::Command6_Click() {
+    m_ahead->clear();
     m_photo.endApplication(m_platform);
 }
 
@@ -214,6 +236,13 @@ void pixaform::openAfterLogin(const QString& path) {
 
 void pixaform::keyPressEvent(QKeyEvent* event) {
     const Qt::KeyboardModifiers mods = event->modifiers() & ~Qt::KeypadModifier;
+    const bool across = event->key() == Qt::Key_Left || event->key() == Qt::Key_Right;
+    // Left and Right step while the photo's width fits the frame, and scroll otherwise.
+    if (mods == Qt::NoModifier && across && m_viewport->fitsAcross()) {
+        step(event->key() == Qt::Key_Right);
+        event->accept();
+        return;
+    }
     if (mods == Qt::NoModifier && m_viewport->scrollByKey(event->key())) {
         event->accept();
         return;
@@ -317,7 +346,9 @@ void pixaform::hideProgress() {
 }
 
 void pixaform::loadPicture(const QString& path, bool scrollBarAtWindowEdge) {
-    QImage photo = ui::loadPicture(path);
+    // A prepared unwrap comes decoded already.
+    QImage photo = m_preparedPicture.isNull() ? ui::loadPicture(path)
+                                              : std::exchange(m_preparedPicture, QImage());
     m_viewport->setPhoto(std::move(photo));
     m_viewport->showPicture();
     m_viewport->reset(scrollBarAtWindowEdge);
@@ -329,8 +360,11 @@ QImage pixaform::shownPicture() const {
 
 void pixaform::shownChanged(const ShownPhoto& photo, bool pictureLoaded) {
     photo.savable() ? Command4->Enable() : Command4->Disable();
+    if (!pictureLoaded) return;
     // A photo fitted or zoomed while it decoded keeps that view once loaded.
-    if (pictureLoaded) zoomChanged();
+    zoomChanged();
+    setStatus({});
+    m_aheadTimer->start(0);
 }
 
 } // namespace pixa::ui

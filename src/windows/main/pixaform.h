@@ -10,14 +10,18 @@
 
 #include <QImage>
 
+#include <filesystem>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <stop_token>
 #include <string>
+#include <vector>
 
 class QLabel;
 class QLineEdit;
 class QProgressBar;
+class QTimer;
 
 namespace pixa {
 class Session;
@@ -28,8 +32,10 @@ namespace pixa::ui {
 
 class ImageButton;
 class OwnerFlow;
+class PhotoAhead;
 class PictureViewport;
 class ViewerUnlock;
+struct OpenRoute;
 
 class pixaform final : public WindowBase, public MainWindowLink, private PhotoScreen {
     Q_OBJECT
@@ -56,8 +62,16 @@ public:
     void Image2_Click();   // help
     void Image4_Click();   // batch
 
-    // Opens `path` as the open command does, deciding by its first bytes (see open_route.h).
-    void openByName(const QString& path);
+    // Opens `path` as the open command does, deciding by its first bytes (see open_route.h);
+    // the steps then go through `stepList` when given, else through the photo's folder.
+    void openByName(const QString& path, const std::vector<std::filesystem::path>& stepList = {});
+    // Steps to the next (`forward`) or previous photo of the folder or list the photo on screen
+    // came from, skipping those that cannot be read; at either end, says so.
+    void step(bool forward);
+    // Forgets the remembered viewer passwords, takes an unwrapped photo off the screen and off
+    // the disk with every prepared one, closes the unlock window and a file dialog as their
+    // cancel would, and empties the caption and the labels. A plain picture stays.
+    void lock();
     // Opens `path` that way once an owner has logged in; at once when one has.
     void openAfterLogin(const QString& path);
 
@@ -75,6 +89,7 @@ public:
     void awaitPassword(const QString& pff) override { m_photo.awaitPassword(pff); }
     void showUnwrapped(const UnwrapResult& result) override { m_photo.showUnwrapped(result); }
     void passwordNotGiven() override { m_photo.passwordNotGiven(); }
+    void viewPhoto(const QString& file, const QStringList& stepList) override;
     void ownerChanged() override;
     void endApplication() override { Command6_Click(); }
 
@@ -84,6 +99,7 @@ protected:
     void closeWhileRunning() override { Command6_Click(); }
     bool closesOnEscape() const override { return false; }
     void keyPressEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
@@ -97,11 +113,22 @@ private:
     void toggleFullScreen();
     void zoomStep(bool in);
     void zoomChanged();
+    // The line under the information panel; empty hides it.
+    void setStatus(const QString& text);
+    // The steps (pixaform_steps.cpp): the list a step goes through, a step's one photo, and the
+    // photo after the one on screen, prepared in the direction of travel.
+    std::vector<std::filesystem::path> stepList() const;
+    void stepTo(const std::filesystem::path& file, std::stop_token stop);
+    void prepareAhead();
+    // Shows a prepared photo as its open would; false when it is not prepared.
+    bool showPrepared(const QString& file);
     // Without a current owner the window's commands do nothing.
     bool ownerPresent() const;
     // The open command from its third step: the file is chosen, under the dialog's type
     // `filterIndex` (kNoDialogType without a dialog).
     void openChosen(const QString& path, int filterIndex, std::stop_token stop);
+    // Shows `path` by `route`, or has the unlock window ask for it; throws pixa::Failure.
+    void openFile(const QString& path, const OpenRoute& route, std::stop_token stop);
     // Sets the save button, and with `pictureLoaded` (the viewport has just been given the
     // photo, at actual size) the actual-size and fit buttons.
     void shownChanged(const ShownPhoto& photo, bool pictureLoaded) override;
@@ -156,6 +183,16 @@ private:
     // The window's state before full screen, given back when it ends.
     Qt::WindowStates m_beforeFullScreen;
     bool m_decoding = false;
+    // The file of the photo on screen (a wrapped photo's own, not its picture's), which a step
+    // starts from; kept through a lock.
+    QString m_place;
+    // The search's list a step goes through; empty: the folder of the photo on screen.
+    std::vector<std::filesystem::path> m_stepList;
+    bool m_forward = true;
+    std::unique_ptr<PhotoAhead> m_ahead;
+    QTimer* m_aheadTimer = nullptr;
+    // A prepared unwrapped photo's decoded picture, for the unwrap that shows it next.
+    QImage m_preparedPicture;
 
     ImageButton* Command1;
     ImageButton* Command4;
@@ -173,6 +210,7 @@ private:
     QLabel* Label3;
     QLabel* Label4;
     QLabel* m_zoomLabel;
+    QLabel* m_status;
     PictureViewport* m_viewport;
 };
 

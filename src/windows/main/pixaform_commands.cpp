@@ -15,6 +15,7 @@
 #include "ui/trash.h"
 #include "ui/yielder.h"
 #include "windows/main/open_route.h"
+#include "windows/main/photo_ahead.h"
 #include "windows/main/picture_viewport.h"
 #include "windows/unlock/viewer_unlock.h"
 
@@ -22,6 +23,8 @@
 #include <QFileInfo>
 #include <QImageWriter>
 #include <QLineEdit>
+#include <QProgressBar>
+#include <QScopeGuard>
 
 #include <filesystem>
 #include <new>
@@ -98,32 +101,21 @@ void pixaform::Command1_Click() {
     openChosen(chosen.fileName, chosen.filterIndex, work.stopToken());
 }
 
-void pixaform::openByName(const QString& path) {
-    if (!ownerPresent() || stopDecodingThen([this, path] { openByName(path); })) return;
+void pixaform::openByName(const QString& path, const std::vector<std::filesystem::path>& stepList) {
+    if (!ownerPresent() ||
+        stopDecodingThen([this, path, stepList] { openByName(path, stepList); }))
+        return;
     LongWork work(*this);
     if (!work.started()) return;
     openChosen(path, kNoDialogType, work.stopToken());
+    m_stepList = stepList;
 }
 
 void pixaform::openChosen(const QString& path, int filterIndex, std::stop_token stop) {
+    m_ahead->stop();
+    m_stepList.clear();
     try {
-        const OpenRoute route = openRoute(path, filterIndex);
-        if (route.wrapped) {
-            // The photo waits for its viewer password; the unlock window shows it once given.
-            if (m_unlock && !m_unlock->open(path)) m_platform.message(this, ViewerUnlock::busyText());
-            yield();
-            return;
-        }
-        BusyPointer busy;
-        yield();
-        describe({});
-        // Nothing can be saved while the file is loaded; a picture that does not load leaves
-        // the one shown before on screen, and nothing to save.
-        m_photo.show({ShownPhoto::Kind::Nothing, path, route.fileType}, false);
-        yield();
-        showPictureFile(path, route.fileType, stop);
-        busy.release();
-        yield();
+        openFile(path, openRoute(path, filterIndex), stop);
     } catch (const Failure& failure) {
         // A decode stopped by the exit button or a new open has nothing to say.
         if (failure.number() == err::UserInterrupt) return;
@@ -132,6 +124,39 @@ void pixaform::openChosen(const QString& path, int filterIndex, std::stop_token 
     } catch (const std::bad_alloc&) {
         reportError(m_platform, this, ErrorVariant::File, Failure(err::OutOfMemory));
     }
+}
+
+void pixaform::openFile(const QString& path, const OpenRoute& route, std::stop_token stop) {
+    if (route.wrapped) {
+        // Unwrapped at once when a remembered password opens it, else the unlock window asks;
+        // the bar shows once an unwrap runs.
+        const int blocks = barRange(pictureBlocks(QFileInfo(path).size()));
+        const auto hideBar = qScopeGuard([this] { hideProgress(); });
+        const Progress progress = barProgress([this, blocks](int block, int) {
+            if (ProgressBar1->isHidden()) showProgress(blocks);
+            setProgress(block);
+        });
+        ViewerUnlock::Opening opening = ViewerUnlock::Opening::Refused;
+        if (m_unlock) opening = m_unlock->open(path, progress, stop);
+        if (opening == ViewerUnlock::Opening::Refused) {
+            m_platform.message(this, ViewerUnlock::busyText());
+        } else {
+            m_place = path;
+        }
+        yield();
+        return;
+    }
+    BusyPointer busy;
+    yield();
+    describe({});
+    // Nothing can be saved while the file is loaded; a picture that does not load leaves the
+    // one shown before on screen, and nothing to save.
+    m_photo.show({ShownPhoto::Kind::Nothing, path, route.fileType}, false);
+    yield();
+    showPictureFile(path, route.fileType, stop);
+    m_place = path;
+    busy.release();
+    yield();
 }
 
 void pixaform::Command2_Click() {

@@ -23,6 +23,13 @@ void pixaform::addViewControls() {
     m_zoomLabel->setGeometry(516, 92, 175, 16);
     m_zoomLabel->setFont(Label4->font());
     m_zoomLabel->hide();
+    // Beside the zoom: what a step passed over, the end of the list, a lock.
+    m_status = new QLabel(this);
+    m_status->setObjectName(QStringLiteral("StatusLabel"));
+    m_status->setGeometry(596, 92, 196, 16);
+    m_status->setFont(Label4->font());
+    m_status->setAccessibleName(QStringLiteral("Status"));
+    m_status->hide();
     connect(m_viewport, &PictureViewport::zoomChanged, this, &pixaform::zoomChanged);
 
     auto* fullScreen = new QShortcut(QKeySequence(Qt::Key_F11), this);

@@ -53,7 +53,7 @@ QString unreadFolderText(const UnreadFolder& unread) {
 Mantlersearch::Mantlersearch(MainWindowLink& mainWindow, Platform& platform, ViewerUnlock& unlock)
     : WindowBase(QStringLiteral("Mantlersearch"), QStringLiteral("Search"), QSize(532, 379),
                  platform),
-      m_platform(platform), m_unlock(unlock) {
+      m_mainWindow(mainWindow), m_platform(platform), m_unlock(unlock) {
     setBackdrop(
         browseBackdrop(size(), QStringLiteral("Find wrapped photos by their captions"),
                        {{QRect(16, 81, 119, 81), QRect(16, 188, 120, 21), QRect(154, 82, 360, 238),
@@ -224,10 +224,16 @@ void Mantlersearch::Image1_Click() {
         m_platform.message(this, ViewerUnlock::busyText());
         return;
     }
-    // The unlock window holds the main window from here.
+    // The steps from the photo go through the list as it shows.
+    QStringList stepList;
+    for (int j = 0; j < List1->count(); ++j) {
+        const QListWidgetItem* item = List1->item(j);
+        const QString listed = item->data(Qt::UserRole).toString();
+        if (!item->isHidden() && !listed.isEmpty()) stepList << listed;
+    }
     m_hold.release();
     unload();
-    m_unlock.open(file);
+    m_mainWindow.viewPhoto(file, stepList);
 }
 
 void Mantlersearch::Image2_Click() {

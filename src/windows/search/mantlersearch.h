@@ -52,6 +52,7 @@ private:
 
     // Held from loading until the window goes.
     MainWindowHold m_hold;
+    MainWindowLink& m_mainWindow;
     Platform& m_platform;
     ViewerUnlock& m_unlock;
 

@@ -17,12 +17,14 @@
 #include "ui/platform.h"
 #include "ui/yielder.h"
 #include "windows/owner/owner_window_support.h"
+#include "windows/unlock/viewer_unlock.h"
 
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPainter>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScopeGuard>
 
 #include <algorithm>
 #include <filesystem>
@@ -35,10 +37,6 @@ namespace pixa::ui {
 namespace fs = std::filesystem;
 
 namespace {
-
-QString fromBytes(std::string_view bytes) {
-    return QString::fromStdString(fromCodePage(bytes));
-}
 
 // Pads the box's text by the padding rule, as the user sees it; a character that no stored text
 // can hold counts as one.
@@ -80,10 +78,11 @@ QPixmap unlockBackdrop(const QSize& size) {
 } // namespace
 
 ViewerPasswordfrm::ViewerPasswordfrm(Session& session, MainWindowLink& mainWindow,
-                                     Platform& platform)
+                                     Platform& platform, RememberedPasswords& remembered)
     : WindowBase(QStringLiteral("ViewerPasswordfrm"),
                  QStringLiteral("Enter viewer's authentication"), QSize(388, 277), platform),
-      m_session(session), m_mainWindow(mainWindow), m_platform(platform) {
+      m_session(session), m_mainWindow(mainWindow), m_platform(platform),
+      m_remembered(remembered) {
     setBackdrop(unlockBackdrop(size()));
 
     Text2 = addTextBox(this, "Text2", kPasswordBox);
@@ -166,7 +165,8 @@ void ViewerPasswordfrm::Image1_Click() {
 void ViewerPasswordfrm::unlock() {
     LongWork work(*this);
     if (!work.started()) return;
-    const std::string typed = Text2->text().toStdString();
+    std::string typed = Text2->text().toStdString();
+    const auto wipeTyped = qScopeGuard([&typed] { wipe(typed); });
     padBox(*Text2, kPasswordWidth);
     m_hold.release();
     // The photo the main window waits for; another may be asked for during the unwrap's yields.
@@ -186,7 +186,10 @@ void ViewerPasswordfrm::unlock() {
         if (!reader.info().tagComplete)
             m_platform.message(messageParent(), coreText(msg::CorruptTag));
         Yielder().yieldNow();
-        if (viewerPasswordOpens(reader.info(), typed)) result = unwrap(reader, awaited, work);
+        if (viewerPasswordOpens(reader.info(), typed)) {
+            result = unwrap(reader, awaited, work);
+            m_remembered.remember(typed);
+        }
     } catch (const Failure& failure) {
         hide();
         m_mainWindow.passwordNotGiven();
@@ -211,27 +214,17 @@ void ViewerPasswordfrm::unlock() {
 
 UnwrapResult ViewerPasswordfrm::unwrap(const PffReader& reader, const ShownPhoto& awaited,
                                        const LongWork& work) {
-    const PffInfo& info = reader.info();
-    const fs::path incoming = m_session.unwrappedPicture().incomingPath();
     // A picture too small for one block still gets a bar, not a busy animation.
-    ProgressBar1->setRange(0, std::max(1, barRange(pictureBlocks(info.pictureSize()))));
+    ProgressBar1->setRange(0, std::max(1, barRange(pictureBlocks(reader.info().pictureSize()))));
     ProgressBar1->setValue(0);
     ProgressBar1->show();
     const Progress progress = barProgress([this](int block, int) {
         ProgressBar1->setValue(std::min(block, ProgressBar1->maximum()));
     });
-    try {
-        // Beside the picture on screen, which stays whole until the main window shows this one.
-        reader.unwrapTo(incoming, progress, 0600, work.stopToken());
-    } catch (...) {
-        ProgressBar1->hide();
-        throw;
-    }
-    ProgressBar1->hide();
-    return {awaited.ws_file,          windowPath(incoming),
-            fromBytes(info.tag),      fromBytes(info.ownerName()),
-            fromBytes(info.fileType), fromBytes(info.date),
-            fromBytes(info.time)};
+    const auto hideBar = qScopeGuard([this] { ProgressBar1->hide(); });
+    // Beside the picture on screen, which stays whole until the main window shows this one.
+    return unwrapPhoto(reader, awaited.ws_file, m_session.unwrappedPicture().incomingPath(),
+                       progress, work.stopToken());
 }
 
 void ViewerPasswordfrm::refuse() {

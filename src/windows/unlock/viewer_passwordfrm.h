@@ -11,6 +11,7 @@ class QPushButton;
 
 namespace pixa {
 class PffReader;
+class RememberedPasswords;
 class Session;
 } // namespace pixa
 
@@ -21,8 +22,10 @@ class Platform;
 class ViewerPasswordfrm : public WindowBase {
     Q_OBJECT
 public:
-    // Loading the window holds the main window.
-    ViewerPasswordfrm(Session& session, MainWindowLink& mainWindow, Platform& platform);
+    // Loading the window holds the main window. A password that opens a photo joins
+    // `remembered`.
+    ViewerPasswordfrm(Session& session, MainWindowLink& mainWindow, Platform& platform,
+                      RememberedPasswords& remembered);
 
     // False once OK or Enter has unloaded the window; a window only hidden stays loaded.
     bool loaded() const { return !unloaded(); }
@@ -50,6 +53,7 @@ private:
     Session& m_session;
     MainWindowLink& m_mainWindow;
     Platform& m_platform;
+    RememberedPasswords& m_remembered;
 
     // Held from loading until OK, Enter or "X".
     MainWindowHold m_hold;

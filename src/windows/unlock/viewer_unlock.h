@@ -1,10 +1,19 @@
-// Opens wrapped photos through the viewer unlock window: the main window waits for the photo's
-// password, and the window is shown, loaded anew when it is not loaded and kept when it was only
-// hidden. While the window unwraps a photo, a request for another is refused.
+// Opens wrapped photos: one that a viewer password remembered in this run opens is unwrapped at
+// once; for any other the main window waits for the photo's password, and the viewer unlock
+// window is shown, loaded anew when it is not loaded and kept when it was only hidden. While the
+// window unwraps a photo, a request for another is refused.
 #pragma once
+
+#include "core/pff_file.h"
+#include "core/viewer_password.h"
+#include "ui/main_window_link.h"
 
 #include <QPointer>
 #include <QString>
+
+#include <filesystem>
+#include <optional>
+#include <stop_token>
 
 namespace pixa {
 class Session;
@@ -12,9 +21,14 @@ class Session;
 
 namespace pixa::ui {
 
-class MainWindowLink;
 class Platform;
 class ViewerPasswordfrm;
+
+// Unwraps the photo `pff` that `reader` reads (its password checked) into `target`, all or
+// nothing, and says what the main window is to show of it.
+UnwrapResult unwrapPhoto(const PffReader& reader, const QString& pff,
+                         const std::filesystem::path& target, const Progress& progress,
+                         std::stop_token stop);
 
 class ViewerUnlock {
 public:
@@ -28,10 +42,21 @@ public:
     // What the windows tell the user when busy() refuses a request.
     static QString busyText();
 
-    // Has the main window wait for the viewer password of `pff` and shows the window without
-    // waiting for it; a newly loaded one disables the main window. False, doing nothing, while
-    // busy().
-    bool open(const QString& pff);
+    enum class Opening { Refused, Asking, Shown };
+    // Has the main window wait for the viewer password of `pff`. When a remembered password
+    // opens it, unwraps it into the incoming picture (`progress`, until `stop`) and has the main
+    // window show it (Shown); else shows the window without waiting for it (Asking), a newly
+    // loaded one disabling the main window. Refused, doing nothing, while busy(). Throws
+    // pixa::Failure when the remembered unwrap fails, the photo on screen staying.
+    Opening open(const QString& pff, const Progress& progress = {}, std::stop_token stop = {});
+    // Unwraps `pff` into `target` when a remembered password opens it; nothing otherwise.
+    // Throws pixa::Failure when the file cannot be read or unwrapped.
+    std::optional<UnwrapResult> unwrapRemembered(const QString& pff,
+                                                 const std::filesystem::path& target,
+                                                 const Progress& progress,
+                                                 std::stop_token stop) const;
+    // Forgets the remembered passwords and closes the window as its X does (an unwrap stops).
+    void lock();
     // The loaded window; null when not loaded.
     ViewerPasswordfrm* window() const;
 
@@ -40,6 +65,7 @@ private:
     MainWindowLink& m_mainWindow;
     Platform& m_platform;
     QPointer<ViewerPasswordfrm> m_window;
+    RememberedPasswords m_remembered;
 };
 
 } // namespace pixa::ui

@@ -81,12 +81,18 @@ void RoadTest::unlock() {
     wrapInWindow(h, source, bitmap ? 2 : 3, "Harbour at dusk", "photo");
     QCOMPARE(h.platform.takeMessages(), savedPicture(source));
     const QString pff = h.path("photo.pff");
+    QString opened = pff;
     if (earlier) {
         QVERIFY(h.openWrapped(pff, "view"));
         QCOMPARE(h.unwrappedPictures(), QStringList{h.unwrapped()});
+        // Wrapped again under another viewer password, which the one remembered does not open.
+        QVERIFY(h.registerOwner("bob", "other"));
+        h.save(h.path("bobs"), 1);
+        QCOMPARE(h.platform.takeMessages(), QStringList{"File saved"});
+        opened = h.path("bobs.pff");
     }
 
-    QVERIFY(h.openWrapped(pff, typed, enter));
+    QVERIFY(h.openWrapped(opened, typed, enter));
     // The file's own fields are shown with its picture only; a refused password leaves what
     // described the photo on screen, the caption typed for a picture included.
     const QStringList fields{"Original file type :" + QString(bitmap ? ".BMP" : ".JPG"),

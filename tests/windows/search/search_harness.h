@@ -47,6 +47,7 @@ struct SearchHarness {
     pixa::CurrentOwner anna = owner(session.store(), "Anna", 1, 2);     // factor 33
     pixa::CurrentOwner bruno = owner(session.store(), "Bruno", 59, 58); // factor 1287
 
+    SearchHarness() { mainWindow.unlock = &unlock; }
     ~SearchHarness() { delete window.data(); }
 
     bool wrap(const QString& name, const std::string& caption, const pixa::CurrentOwner& by) {

@@ -65,7 +65,9 @@ public:
 
     // Names the file in the main window and shows the window, as the open command does.
     pixa::ui::ViewerPasswordfrm* open(const fs::path& pff) {
-        if (!unlock.open(QString::fromStdString(pff.string()))) return nullptr;
+        if (unlock.open(QString::fromStdString(pff.string())) !=
+            pixa::ui::ViewerUnlock::Opening::Asking)
+            return nullptr;
         auto* window = unlock.window();
         return window && QTest::qWaitForWindowActive(window) ? window : nullptr;
     }

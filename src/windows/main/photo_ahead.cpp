@@ -1,0 +1,133 @@
+#include "windows/main/photo_ahead.h"
+
+#include "core/error.h"
+#include "core/picture_folder.h"
+#include "ui/file_browsers.h"
+#include "ui/platform.h"
+#include "ui/yielder.h"
+#include "windows/main/picture_loader.h"
+
+#include <QScopeGuard>
+
+#include <algorithm>
+#include <climits>
+#include <new>
+#include <system_error>
+
+namespace pixa::ui {
+
+namespace {
+
+// Rows decoded between two looks at the window's events.
+constexpr int kRowsPerStep = 64;
+// The largest photo kept decoded ahead; two of them at four bytes a pixel stay within 400 MB.
+constexpr qint64 kMaxPreparedPixels = 50'000'000;
+
+// The photo in `path`, upright; a large JPEG decoded in strips with the events let through.
+QImage decodeYielding(const QString& path, Yielder& yielder, std::stop_token stop) {
+    const std::unique_ptr<JpegStrips> jpeg = JpegStrips::open(path);
+    if (!jpeg) return loadPicture(path);
+    const QSize size = jpeg->picture().size();
+    if (qint64(size.width()) * size.height() > kMaxPreparedPixels)
+        throw Failure(err::OutOfMemory, "too large to prepare");
+    while (!jpeg->whole()) {
+        if (stop.stop_requested()) throw Failure(err::UserInterrupt, path.toStdString());
+        jpeg->decode(jpeg->topFirst() ? kRowsPerStep : INT_MAX);
+        yielder.maybeYield();
+    }
+    return jpeg->picture();
+}
+
+} // namespace
+
+PhotoAhead::PhotoAhead(Platform& platform, UnwrappedPicture& pictures)
+    : m_platform(platform), m_pictures(pictures) {}
+
+PhotoAhead::~PhotoAhead() {
+    clear();
+}
+
+bool PhotoAhead::holds(const QString& file) const {
+    return std::any_of(m_kept.begin(), m_kept.end(),
+                       [&](const Photo& photo) { return photo.file == file; });
+}
+
+void PhotoAhead::prepare(const QString& file, FileContent content, const Unwrap& unwrap) {
+    if (m_running || m_platform.ending() || holds(file) || content == FileContent::Other) return;
+    if (m_kept.size() >= 2) {
+        release(m_kept.front());
+        m_kept.erase(m_kept.begin());
+    }
+    m_running = true;
+    m_stop = std::stop_source();
+    m_platform.work().add(this, m_stop);
+    const auto ended = qScopeGuard([this] {
+        m_platform.work().remove(this);
+        m_running = false;
+    });
+    Photo photo{file, {}, std::nullopt, -1};
+    bool prepared = false;
+    try {
+        prepared = prepareNow(photo, content, unwrap);
+    } catch (const Failure&) {
+        release(photo);
+        return;
+    } catch (const std::bad_alloc&) {
+        release(photo);
+        return;
+    }
+    // A lock or a step may have let the photos go while this one was prepared.
+    if (!prepared || m_stop.stop_requested()) {
+        release(photo);
+        return;
+    }
+    m_kept.push_back(std::move(photo));
+}
+
+bool PhotoAhead::prepareNow(Photo& photo, FileContent content, const Unwrap& unwrap) {
+    Yielder yielder;
+    const std::stop_token stop = m_stop.get_token();
+    QString picture = photo.file;
+    if (content == FileContent::WrappedPhoto) {
+        photo.slot = freeSlot();
+        const Progress progress = [&yielder](uint64_t, uint64_t) { yielder.maybeYield(); };
+        photo.unwrapped = unwrap(photo.file, m_pictures.preparedPath(photo.slot), progress, stop);
+        // Asked for when stepped to.
+        if (!photo.unwrapped) return false;
+        picture = photo.unwrapped->picture;
+    }
+    photo.picture = decodeYielding(picture, yielder, stop);
+    return true;
+}
+
+std::optional<PhotoAhead::Photo> PhotoAhead::take(const QString& file) {
+    const auto it = std::find_if(m_kept.begin(), m_kept.end(),
+                                 [&](const Photo& photo) { return photo.file == file; });
+    if (it == m_kept.end()) return std::nullopt;
+    Photo photo = std::move(*it);
+    m_kept.erase(it);
+    return photo;
+}
+
+void PhotoAhead::clear() noexcept {
+    stop();
+    for (Photo& photo : m_kept)
+        release(photo);
+    m_kept.clear();
+    m_pictures.removePrepared();
+}
+
+int PhotoAhead::freeSlot() const {
+    for (int slot = 0;; ++slot)
+        if (std::none_of(m_kept.begin(), m_kept.end(),
+                         [slot](const Photo& photo) { return photo.slot == slot; }))
+            return slot;
+}
+
+void PhotoAhead::release(Photo& photo) noexcept {
+    std::error_code ignored;
+    if (photo.slot >= 0) std::filesystem::remove(m_pictures.preparedPath(photo.slot), ignored);
+    photo = {};
+}
+
+} // namespace pixa::ui

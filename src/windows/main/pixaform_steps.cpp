@@ -1,0 +1,187 @@
+// The main window steps through a folder, or through the search's list, and prepares the next
+// photo in the direction of travel while the user looks at this one; a lock takes what is
+// unwrapped off the screen and the disk.
+#include "windows/main/pixaform.h"
+
+#include "core/error.h"
+#include "core/file_content.h"
+#include "core/messages.h"
+#include "core/photo_sequence.h"
+#include "core/picture_folder.h"
+#include "core/session.h"
+#include "ui/file_browsers.h"
+#include "ui/yielder.h"
+#include "windows/main/open_route.h"
+#include "windows/main/photo_ahead.h"
+#include "windows/main/picture_viewport.h"
+#include "windows/unlock/viewer_unlock.h"
+
+#include <QAccessible>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QTimer>
+
+#include <new>
+
+namespace pixa::ui {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// How long preparing waits for a command of the window to end before it looks again.
+constexpr int kAheadRetryMs = 50;
+
+QString fileName(const fs::path& file) {
+    return QString::fromStdString(file.filename().string());
+}
+
+} // namespace
+
+std::vector<fs::path> pixaform::stepList() const {
+    if (!m_stepList.empty()) return m_stepList;
+    return folderPhotos(localPath(m_place).parent_path());
+}
+
+void pixaform::step(bool forward) {
+    if (!ownerPresent() || m_place.isEmpty() ||
+        stopDecodingThen([this, forward] { step(forward); }))
+        return;
+    m_ahead->stop();
+    LongWork work(*this);
+    if (!work.started()) return;
+    m_forward = forward;
+    const bool inSearch = !m_stepList.empty();
+    try {
+        const std::vector<fs::path> list = stepList();
+        fs::path place = localPath(m_place);
+        QString passedOver;
+        while (const auto next = stepFrom(list, place, forward)) {
+            place = list[*next];
+            try {
+                stepTo(place, work.stopToken());
+                // The line of a file passed over on the way stays under the photo shown.
+                if (!passedOver.isEmpty()) setStatus(passedOver);
+                return;
+            } catch (const Failure& failure) {
+                if (failure.number() == err::UserInterrupt) return;
+                passedOver = QStringLiteral("Skipped %1: %2")
+                                 .arg(fileName(place),
+                                      QString::fromStdString(failure.description()));
+                setStatus(passedOver);
+                Yielder().yieldNow();
+            }
+        }
+        const QString where = inSearch ? QStringLiteral("in this search")
+                                       : QStringLiteral("in this folder");
+        setStatus((forward ? QStringLiteral("No next photo %1") : QStringLiteral("No previous photo %1"))
+                      .arg(where));
+    } catch (const Failure& failure) {
+        setStatus(QString::fromStdString(failure.what()));
+    } catch (const std::bad_alloc&) {
+        setStatus(QString::fromStdString(Failure(err::OutOfMemory).what()));
+    }
+}
+
+void pixaform::stepTo(const fs::path& file, std::stop_token stop) {
+    // A file that vanished, cannot be read or is no photo is passed over before the screen
+    // changes.
+    if (fileContentOf(file) == FileContent::Other)
+        throw Failure(err::InvalidPicture, "not a photo");
+    const QString path = windowPath(file);
+    if (!showPrepared(path)) openFile(path, openRoute(path, kNoDialogType), stop);
+}
+
+bool pixaform::showPrepared(const QString& file) {
+    std::optional<PhotoAhead::Photo> photo = m_ahead->take(file);
+    if (!photo) return false;
+    if (photo->unwrapped) {
+        // Shown as a remembered unwrap is: its prepared picture becomes the incoming one.
+        m_session.unwrappedPicture().takePrepared(photo->slot);
+        UnwrapResult result = *photo->unwrapped;
+        result.picture = windowPath(m_session.unwrappedPicture().incomingPath());
+        if (!result.tagComplete) m_platform.message(this, coreText(msg::CorruptTag));
+        m_photo.awaitPassword(file);
+        m_preparedPicture = std::move(photo->picture);
+        m_photo.showUnwrapped(result);
+        m_place = file;
+        return true;
+    }
+    describe({});
+    m_viewport->setPhoto(std::move(photo->picture));
+    m_viewport->showPicture();
+    m_viewport->reset(false);
+    m_photo.show({ShownPhoto::Kind::Picture, file, openRoute(file, kNoDialogType).fileType}, true);
+    m_place = file;
+    return true;
+}
+
+void pixaform::prepareAhead() {
+    // Never inside a command of this window, whose yields would run it to its end first.
+    if (running() || m_ahead->running()) {
+        m_aheadTimer->start(kAheadRetryMs);
+        return;
+    }
+    if (!shownPhoto().savable() || m_place.isEmpty()) return;
+    try {
+        const std::vector<fs::path> list = stepList();
+        const auto next = stepFrom(list, localPath(m_place), m_forward);
+        if (!next) return;
+        const FileContent content = fileContentOf(list[*next]);
+        m_ahead->prepare(windowPath(list[*next]), content,
+                         [this](const QString& pff, const fs::path& target,
+                                const Progress& progress, std::stop_token stop) {
+                             return m_unlock ? m_unlock->unwrapRemembered(pff, target, progress,
+                                                                          std::move(stop))
+                                             : std::nullopt;
+                         });
+    } catch (const Failure&) {
+        // The step meets the same failure and says so.
+    } catch (const std::bad_alloc&) {
+    }
+}
+
+void pixaform::lock() {
+    if (!ownerPresent()) return;
+    m_ahead->clear();
+    m_platform.cancelDialogs();
+    if (m_unlock) m_unlock->lock();
+    // An unwrap or a save of this window stops; a plain picture's decode goes on.
+    if (running() && !m_decoding) requestStop();
+    if (shownPhoto().kind == ShownPhoto::Kind::AwaitingPassword) m_photo.passwordNotGiven();
+    if (shownPhoto().kind == ShownPhoto::Kind::Unwrapped) {
+        m_viewport->setPhoto({});
+        m_viewport->hidePicture();
+        m_zoomLabel->hide();
+        m_photo.show({}, false);
+    }
+    describe({});
+    setStatus(QStringLiteral("Locked"));
+}
+
+void pixaform::viewPhoto(const QString& file, const QStringList& stepList) {
+    std::vector<fs::path> list;
+    for (const QString& listed : stepList)
+        list.push_back(localPath(listed));
+    openByName(file, list);
+}
+
+void pixaform::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::BackButton || event->button() == Qt::ForwardButton) {
+        step(event->button() == Qt::ForwardButton);
+        event->accept();
+        return;
+    }
+    WindowBase::mousePressEvent(event);
+}
+
+void pixaform::setStatus(const QString& text) {
+    m_status->setText(text);
+    m_status->setVisible(!text.isEmpty());
+    // Read out by a screen reader as it changes.
+    QAccessibleEvent changed(m_status, QAccessible::NameChanged);
+    QAccessible::updateAccessibility(&changed);
+}
+
+} // namespace pixa::ui

@@ -1,0 +1,141 @@
+// A folder walked through as a collection: steps in natural order across wrapped photos of two
+// viewer passwords and plain pictures, the passwords remembered once given, and the lock, by
+// key and by idleness, that forgets them and takes every unwrapped picture away.
+#include "road_harness.h"
+
+#include "core/codepage.h"
+#include "core/owner_codec.h"
+#include "core/owner_store.h"
+#include "core/pff_file.h"
+
+#include <QLabel>
+#include <QtTest>
+
+using namespace pixatest;
+using pixa::ui::ShownPhoto;
+
+class CollectionTest : public QObject {
+    Q_OBJECT
+private slots:
+    void stepsUnlockOnceAndLock();
+    void idleLock();
+};
+
+namespace {
+
+// The album, in natural order: a10 after a3, as people count.
+const QStringList kAlbum{"a1.pff", "a2.pff", "a3.jpg", "a10.pff", "b1.pff", "b2.pff", "b3.jpg"};
+
+// Writes the album under `album`: the a*.pff for the logged-in owner (viewer password "view"),
+// the b*.pff for another ("othr"); each picture a width of its own, 200 + its place.
+void writeAlbum(RoadHarness& h) {
+    QDir(h.root).mkdir("album");
+    const auto pad = [](const char* text, size_t width) {
+        return pixa::padField(pixa::toCodePage(text), width);
+    };
+    const pixa::CurrentOwner other = *pixa::registerOwner(
+        h.session.store(), pad("bob", pixa::kNameWidth), pad("pw", pixa::kPasswordWidth),
+        pad("othr", pixa::kPasswordWidth), pad("", pixa::kHintWidth), h.clock);
+    for (int i = 0; i < kAlbum.size(); ++i) {
+        const QString name = kAlbum[i];
+        const QString jpeg =
+            h.picture(name.endsWith(".jpg") ? "album/" + name : "source.jpg", QSize(200 + i, 150), "jpeg");
+        if (name.endsWith(".jpg")) continue;
+        pixa::encrypt_pff_file({jpeg.toStdString(), h.path("album/" + name).toStdString(),
+                                name.toStdString(), ".JPG",
+                                name.startsWith('a') ? h.session.currentOwner() : other, &h.clock});
+    }
+}
+
+// Every unwrapped or prepared picture of any copy under the test's folder.
+QStringList picturesOnDisk(const RoadHarness& h) {
+    QStringList found;
+    QDirIterator it(h.root, {"~~tmp*"}, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext())
+        found << it.next();
+    return found;
+}
+
+QString status(const RoadHarness& h) {
+    const auto* label = h.window.findChild<QLabel*>(QStringLiteral("StatusLabel"));
+    return label->isVisible() ? label->text() : QString();
+}
+
+// The album's photo on screen, by its width; -1 for none.
+int shownPlace(const RoadHarness& h) {
+    const QImage shown = h.window.shownPicture();
+    return shown.isNull() ? -1 : shown.width() - 200;
+}
+
+} // namespace
+
+void CollectionTest::stepsUnlockOnceAndLock() {
+    RoadHarness h;
+    QVERIFY(h.start("alice", "view"));
+    writeAlbum(h);
+    QVERIFY(h.openWrapped(h.path("album/a1.pff"), "view"));
+    // The next photo is unwrapped ahead while this one is looked at.
+    QTRY_COMPARE(picturesOnDisk(h).size(), 2);
+
+    // Each step in natural order; only the other password is asked, once.
+    const auto step = [&h](Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
+        // Shortcuts reach the active window only; without a window manager, none gives the
+        // main window back its activation when the unlock window goes.
+        h.window.activateWindow();
+        if (!QTest::qWaitForWindowActive(&h.window)) qFatal("the main window is not active");
+        QTest::keyClick(&h.window, key, mods);
+    };
+    for (const int place : {1, 2, 3}) {
+        step(Qt::Key_Right, place == 1 ? Qt::AltModifier : Qt::NoModifier);
+        QVERIFY(!h.unlock.window() || !h.unlock.window()->isVisible());
+        QCOMPARE(shownPlace(h), place);
+    }
+    step(Qt::Key_Right);
+    QVERIFY(h.unlock.window() && QTest::qWaitForWindowActive(h.unlock.window()));
+    type(h.unlock.window(), {{"Text2", "othr"}});
+    QTest::keyClick(h.unlock.window()->findChild<QLineEdit*>("Text2"), Qt::Key_Return);
+    QCOMPARE(shownPlace(h), 4);
+    for (const int place : {5, 6, 6}) {
+        step(Qt::Key_Right);
+        QCOMPARE(shownPlace(h), place);
+    }
+    QCOMPARE(status(h), "No next photo in this folder");
+    step(Qt::Key_Left, Qt::AltModifier);
+    QCOMPARE(h.window.shownPhoto().kind, ShownPhoto::Kind::Unwrapped);
+    QCOMPARE(shownPlace(h), 5);
+    QVERIFY(h.platform.takeMessages().isEmpty());
+
+    // The lock takes the unwrapped photo off the screen and every picture off the disk.
+    step(Qt::Key_L, Qt::ControlModifier);
+    QCOMPARE(h.window.shownPhoto().kind, ShownPhoto::Kind::Nothing);
+    QCOMPARE(shownPlace(h), -1);
+    QCOMPARE(h.window.captionText(), QString());
+    QCOMPARE(h.labels(), QStringList({"", "", "", ""}));
+    QCOMPARE(status(h), "Locked");
+    QTRY_COMPARE(picturesOnDisk(h), QStringList());
+
+    // The step after it starts from where the photo was, and asks again.
+    step(Qt::Key_Left);
+    QVERIFY(h.unlock.window() && QTest::qWaitForWindowActive(h.unlock.window()));
+    QCOMPARE(h.window.shownPhoto().ws_file, h.path("album/b1.pff"));
+    // A lock while it asks closes it as its X would.
+    QTest::keyClick(h.unlock.window(), Qt::Key_L, Qt::ControlModifier);
+    QVERIFY(!h.unlock.window()->isVisible());
+    QVERIFY(h.window.isEnabled());
+    QCOMPARE(h.window.shownPhoto().kind, ShownPhoto::Kind::Nothing);
+}
+
+void CollectionTest::idleLock() {
+    qputenv("PIXAMANTLER_LOCK_AFTER", "1");
+    RoadHarness h;
+    qunsetenv("PIXAMANTLER_LOCK_AFTER");
+    QVERIFY(h.start("alice", "view"));
+    writeAlbum(h);
+    QVERIFY(h.openWrapped(h.path("album/a1.pff"), "view"));
+    QTRY_COMPARE_WITH_TIMEOUT(status(h), QStringLiteral("Locked"), 30000);
+    QCOMPARE(h.window.shownPhoto().kind, ShownPhoto::Kind::Nothing);
+    QTRY_COMPARE(picturesOnDisk(h), QStringList());
+}
+
+QTEST_MAIN(CollectionTest)
+#include "collection_test.moc"
