@@ -1,7 +1,8 @@
 // The main window's speed on a 24-megapixel JPEG: opening and showing it, and fitting it to the
 // window, against Qt's own decode of the same file; one scroll step on a 9000 × 6000 photo; and
 // from the open command to the first paint of a 24- and a 150-megapixel photo, against their
-// whole decode; and from the open command to the photo fitted while it decodes.
+// whole decode; from the open command to the photo fitted while it decodes; and a step to the
+// next 24-megapixel photo of a folder, prepared ahead or not.
 #include "bench_support.h"
 
 #include "core/error.h"
@@ -260,6 +261,37 @@ void openThenFit(benchmark::State& state) {
     box->removeEventFilter(&shown);
 }
 BENCHMARK(openThenFit)->Arg(24)->Arg(150)->Unit(benchmark::kMillisecond)->UseManualTime();
+
+// A step from one 24-megapixel photo of a folder to the next, to the photo painted: with the
+// next one prepared while the first was looked at (first argument 1), or stepped to at once (0);
+// at actual size (second argument 0), or fitted (1), the next one then fitted too.
+void stepToNext(benchmark::State& state) {
+    Workspace& w = workspace();
+    const fs::path folder = w.scratch.path() / "steps";
+    fs::create_directories(folder);
+    for (const char* name : {"s1.jpg", "s2.jpg"})
+        fs::copy_file(w.photo24.toStdString(), folder / name, fs::copy_options::skip_existing);
+    const QString first = QString::fromStdString((folder / "s1.jpg").string());
+    const QString next = QString::fromStdString((folder / "s2.jpg").string());
+    for (auto _ : state) {
+        state.PauseTiming();
+        w.window.openByName(first);
+        if (state.range(1)) w.window.Command3_Click();
+        QElapsedTimer waited;
+        waited.start();
+        while (state.range(0) && !w.window.preparedAhead(next) && waited.elapsed() < 10000)
+            QApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+        state.ResumeTiming();
+        w.window.step(true);
+        w.window.repaint();
+    }
+    if (w.window.shownPicture().width() != (state.range(1) ? 696 : 6000))
+        state.SkipWithError("not shown as the first");
+}
+BENCHMARK(stepToNext)
+    ->ArgsProduct({{0, 1}, {0, 1}})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 } // namespace
 

@@ -352,6 +352,7 @@ void pixaform::loadPicture(const QString& path, bool scrollBarAtWindowEdge) {
     m_viewport->setPhoto(std::move(photo));
     m_viewport->showPicture();
     m_viewport->reset(scrollBarAtWindowEdge);
+    keepView();
 }
 
 QImage pixaform::shownPicture() const {

@@ -80,6 +80,8 @@ public:
 
     // What `Picture1` displays, at the size shown; null when it shows nothing.
     QImage shownPicture() const;
+    // Whether `file` is prepared ahead of a step to it.
+    bool preparedAhead(const QString& file) const;
     // `Text1`, the photo's caption.
     QString captionText() const;
 
@@ -120,6 +122,8 @@ private:
     std::vector<std::filesystem::path> stepList() const;
     void stepTo(const std::filesystem::path& file, std::stop_token stop);
     void prepareAhead();
+    // A photo just placed at actual size is fitted instead while a step keeps the fit.
+    void keepView();
     // Shows a prepared photo as its open would; false when it is not prepared.
     bool showPrepared(const QString& file);
     // Without a current owner the window's commands do nothing.
@@ -189,6 +193,7 @@ private:
     // The search's list a step goes through; empty: the folder of the photo on screen.
     std::vector<std::filesystem::path> m_stepList;
     bool m_forward = true;
+    bool m_keepFit = false;
     std::unique_ptr<PhotoAhead> m_ahead;
     QTimer* m_aheadTimer = nullptr;
     // A prepared unwrapped photo's decoded picture, for the unwrap that shows it next.

@@ -31,6 +31,7 @@ void pixaform::showPictureFile(const QString& path, const QString& fileType, std
         m_viewport->setPhoto(jpeg ? jpeg->picture() : ui::loadPicture(path));
         m_viewport->showPicture();
         m_viewport->reset(false);
+        keepView();
         m_photo.show({ShownPhoto::Kind::Picture, path, fileType}, true);
         return;
     }
@@ -56,6 +57,7 @@ void pixaform::showPictureFile(const QString& path, const QString& fileType, std
                 return QImage();
             }
         });
+    keepView();
     try {
         Yielder yielder;
         yielder.yieldNow();

@@ -20,6 +20,7 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QScopeGuard>
 #include <QTimer>
 
 #include <new>
@@ -52,6 +53,9 @@ void pixaform::step(bool forward) {
     LongWork work(*this);
     if (!work.started()) return;
     m_forward = forward;
+    // A fitted photo is followed by the next one fitted.
+    m_keepFit = m_viewport->fitted();
+    const auto viewKept = qScopeGuard([this] { m_keepFit = false; });
     const bool inSearch = !m_stepList.empty();
     try {
         const std::vector<fs::path> list = stepList();
@@ -112,6 +116,7 @@ bool pixaform::showPrepared(const QString& file) {
     m_viewport->setPhoto(std::move(photo->picture));
     m_viewport->showPicture();
     m_viewport->reset(false);
+    keepView();
     m_photo.show({ShownPhoto::Kind::Picture, file, openRoute(file, kNoDialogType).fileType}, true);
     m_place = file;
     return true;
@@ -140,6 +145,14 @@ void pixaform::prepareAhead() {
         // The step meets the same failure and says so.
     } catch (const std::bad_alloc&) {
     }
+}
+
+void pixaform::keepView() {
+    if (m_keepFit) m_viewport->fitToWindow();
+}
+
+bool pixaform::preparedAhead(const QString& file) const {
+    return m_ahead->holds(file);
 }
 
 void pixaform::lock() {
