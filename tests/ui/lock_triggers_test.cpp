@@ -16,14 +16,12 @@ class LockTriggersTest : public QObject {
 private slots:
     // A value read in part, out of range or not set must not become the span.
     void idleSpan() {
-        for (const char* bad : {"", "0", "-5", "abc", "12abc", " 30", "86401", "99999999999"})
+        for (const char* bad : {"", "0", "-5", "abc", "12abc", " 30", "86401", "4294967326"})
             QVERIFY2(idleLockAfter(bad) == 600s, bad);
         QCOMPARE(idleLockAfter(nullptr), 600s);
         QCOMPARE(idleLockAfter("86400"), 86400s);
     }
-
-    // Keys and clicks restart the count (no lock sooner than the span after one); an idle span
-    // locks once, not over and over.
+    // Keys and clicks restart the count (no lock sooner than the span after one); it locks once.
     void idleLocksOnceASpanAfterTheLastInput() {
         QWidget widget;
         LockTriggers triggers(300ms);
@@ -36,37 +34,28 @@ private slots:
             sinceInput.start();
             i % 2 ? QTest::mouseClick(&widget, Qt::LeftButton) : QTest::keyClick(&widget, 'a');
         }
-        QTRY_VERIFY_WITH_TIMEOUT(spy.count() > 0 && !spy.wait(600), 60000);
+        QTRY_VERIFY_WITH_TIMEOUT(spy.count() > 0 && !spy.wait(600), 30000);
         QCOMPARE(quietest, 300);
     }
-
-    // The screen saver turning active locks, from either path desktops serve it at; its end does
-    // not. The marker goes once the signal after the false one has reached every receiver.
+    // The screen saver's start locks, from either path desktops serve it at; its end does not.
     void screenSaverLocks() {
-        QProcess bus;
-        bus.start("dbus-daemon", {"--session", "--nofork", "--print-address"});
-        if (!bus.waitForStarted()) QSKIP("dbus-daemon is not installed");
-        QVERIFY(bus.waitForReadyRead(60000));
-        const QString address = QString::fromUtf8(bus.readLine()).trimmed();
-        auto listen = QDBusConnection::connectToBus(address, "listen");
-        auto speak = QDBusConnection::connectToBus(address, "speak");
+        QProcess daemon;
+        daemon.start("dbus-daemon", {"--session", "--nofork", "--print-address"});
+        if (!daemon.waitForStarted()) QSKIP("dbus-daemon is not installed");
+        const QString address = daemon.waitForReadyRead(30000) ? daemon.readLine().trimmed() : "";
         LockTriggers triggers(24h);
         QSignalSpy spy(&triggers, &LockTriggers::lockRequested);
-        QCOMPARE(triggers.watchDesktop(listen, QDBusConnection("none")), 1);
+        auto bus = QDBusConnection::connectToBus(address, "private");
+        QCOMPARE(triggers.watchDesktop(bus, QDBusConnection("none")), 1);
         const QString saver = "org.freedesktop.ScreenSaver";
-        auto* marker = new QObject;
-        QSignalSpy markerGone(marker, &QObject::destroyed);
-        QVERIFY(listen.connect({}, {}, "org.example.Test", "Marker", marker, SLOT(deleteLater())));
-        const auto send = &QDBusMessage::createSignal;
-        QVERIFY(speak.send(send("/org/freedesktop/ScreenSaver", saver, "ActiveChanged") << false));
-        QVERIFY(speak.send(send("/", "org.example.Test", "Marker")));
-        QVERIFY(markerGone.wait(60000));
-        QCOMPARE(spy.count(), 0);
-        QVERIFY(speak.send(send("/org/freedesktop/ScreenSaver", saver, "ActiveChanged") << true));
-        QVERIFY(speak.send(send("/ScreenSaver", saver, "ActiveChanged") << true));
-        QTRY_COMPARE_WITH_TIMEOUT(spy.count(), 2, 60000);
-        bus.kill();
-        bus.waitForFinished();
+        const auto send = [&](bool active, const char* path = "/org/freedesktop/ScreenSaver") {
+            return bus.send(QDBusMessage::createSignal(path, saver, "ActiveChanged") << active);
+        };
+        QVERIFY(send(false) && send(true) && send(true, "/ScreenSaver"));
+        // One sender's signals arrive in order and at once: a lock by the false one would show.
+        QTRY_VERIFY_WITH_TIMEOUT(spy.count() == 2 && !spy.wait(300), 30000);
+        daemon.kill();
+        daemon.waitForFinished();
     }
 };
 
