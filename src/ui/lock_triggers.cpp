@@ -10,6 +10,7 @@
 #include <array>
 #include <charconv>
 #include <string_view>
+#include <utility>
 
 #include <unistd.h>
 
