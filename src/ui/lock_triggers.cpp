@@ -1,0 +1,112 @@
+#include "ui/lock_triggers.h"
+
+#include <QCoreApplication>
+#include <QDBusMessage>
+#include <QDBusObjectPath>
+#include <QDBusReply>
+#include <QDeadlineTimer>
+#include <QEvent>
+
+#include <array>
+#include <charconv>
+#include <string_view>
+#include <utility>
+
+#include <unistd.h>
+
+namespace pixa::ui {
+
+namespace {
+
+const QString logind = QStringLiteral("org.freedesktop.login1");
+
+// The object path of this process's logind session, found the ways logind documents: by the
+// process, else by the session the environment names, else by "auto" (the caller's session or
+// the user's display session). Empty without one, or once the half second is spent.
+QString sessionPath(const QDBusConnection& system) {
+    const QDeadlineTimer deadline(500);
+    const QByteArray named = qgetenv("XDG_SESSION_ID");
+    const std::array<std::pair<QString, QVariant>, 2> asks{{
+        {QStringLiteral("GetSessionByPID"), QVariant::fromValue(quint32(::getpid()))},
+        {QStringLiteral("GetSession"),
+         named.isEmpty() ? QStringLiteral("auto") : QString::fromLocal8Bit(named)},
+    }};
+    for (const auto& [method, argument] : asks) {
+        const auto left = deadline.remainingTime();
+        if (left <= 0) break;
+        auto call =
+            QDBusMessage::createMethodCall(logind, QStringLiteral("/org/freedesktop/login1"),
+                                           logind + QStringLiteral(".Manager"), method);
+        call << argument;
+        const QDBusReply<QDBusObjectPath> reply = system.call(call, QDBus::Block, int(left));
+        if (reply.isValid()) return reply.value().path();
+    }
+    return {};
+}
+
+} // namespace
+
+std::chrono::milliseconds idleLockAfter(const char* seconds) {
+    constexpr std::chrono::seconds fallback{600};
+    if (!seconds) return fallback;
+    const std::string_view text(seconds);
+    int value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size() || value < 1 || value > 86400)
+        return fallback;
+    return std::chrono::seconds(value);
+}
+
+LockTriggers::LockTriggers(std::chrono::milliseconds idleAfter, QObject* parent) : QObject(parent) {
+    m_idle.setSingleShot(true);
+    // A coarse timer may fire up to 5 % early: half a minute of a ten-minute span.
+    m_idle.setTimerType(Qt::PreciseTimer);
+    m_idle.setInterval(idleAfter);
+    connect(&m_idle, &QTimer::timeout, this, &LockTriggers::lockRequested);
+    QCoreApplication::instance()->installEventFilter(this);
+    m_idle.start();
+}
+
+bool LockTriggers::eventFilter(QObject* watched, QEvent* event) {
+    // Only what the user does: the events Qt makes up itself (a press passed on to a parent, a
+    // move after a widget shifted) are not spontaneous.
+    if (event->spontaneous()) {
+        switch (event->type()) {
+        case QEvent::KeyPress:
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseMove:
+        case QEvent::Wheel:
+        case QEvent::TouchBegin:
+            m_idle.start();
+            break;
+        default:
+            break;
+        }
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+int LockTriggers::watchDesktop(QDBusConnection session, QDBusConnection system) {
+    int watches = 0;
+    // No service and no path: the signal from whichever object the desktop serves it at.
+    if (session.connect({}, {}, QStringLiteral("org.freedesktop.ScreenSaver"),
+                        QStringLiteral("ActiveChanged"), QStringLiteral("b"), this,
+                        SLOT(screenSaverActiveChanged(bool))))
+        ++watches;
+    // logind sends Lock only on the session's own object, never on its "auto" alias.
+    const QString path = system.isConnected() ? sessionPath(system) : QString();
+    if (!path.isEmpty() && system.connect(logind, path, logind + QStringLiteral(".Session"),
+                                          QStringLiteral("Lock"), this, SLOT(sessionLocked())))
+        ++watches;
+    return watches;
+}
+
+void LockTriggers::screenSaverActiveChanged(bool active) {
+    if (active) emit lockRequested();
+}
+
+void LockTriggers::sessionLocked() {
+    emit lockRequested();
+}
+
+} // namespace pixa::ui
