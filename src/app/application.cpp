@@ -82,7 +82,10 @@ void Application::showMainWindow() {
     if (!m_pendingFile.isEmpty()) m_mainWindow->openAfterLogin(std::exchange(m_pendingFile, {}));
     m_mainWindow->show();
     // Once the main window is up, so that the owner windows open over it.
-    QTimer::singleShot(0, m_mainWindow.get(), [this] { m_mainWindow->Form_Load(); });
+    QTimer::singleShot(0, m_mainWindow.get(), [this] {
+        m_mainWindow->Form_Load();
+        m_mainWindow->watchDesktopLock();
+    });
 }
 
 } // namespace pixa::app

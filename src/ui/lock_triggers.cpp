@@ -6,6 +6,7 @@
 #include <QDBusReply>
 #include <QDeadlineTimer>
 #include <QEvent>
+#include <QKeyEvent>
 
 #include <array>
 #include <charconv>
@@ -68,6 +69,16 @@ LockTriggers::LockTriggers(std::chrono::milliseconds idleAfter, QObject* parent)
 }
 
 bool LockTriggers::eventFilter(QObject* watched, QEvent* event) {
+    // Ctrl+L locks from whichever window has the keyboard, one held by another included.
+    if (event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<const QKeyEvent*>(event);
+        if (key->key() == Qt::Key_L &&
+            (key->modifiers() & ~Qt::KeypadModifier) == Qt::ControlModifier) {
+            m_idle.start();
+            emit lockRequested();
+            return true;
+        }
+    }
     // Only what the user does: the events Qt makes up itself (a press passed on to a parent, a
     // move after a widget shifted) are not spontaneous.
     if (event->spontaneous()) {

@@ -17,6 +17,7 @@ std::chrono::milliseconds idleLockAfter(const char* seconds);
 class LockTriggers final : public QObject {
     Q_OBJECT
 public:
+    // Ctrl+L in any window of the application emits lockRequested() at once.
     // Watches every key, mouse-button, mouse-move, wheel and touch event of the application;
     // `idleAfter` without one emits lockRequested() once, and the next such event starts the
     // count again. Needs the application object.

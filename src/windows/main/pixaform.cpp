@@ -5,6 +5,7 @@
 #include "ui/error_report.h"
 #include "ui/help.h"
 #include "ui/image_button.h"
+#include "ui/lock_triggers.h"
 #include "ui/text_fit.h"
 #include "windows/main/main_backdrop.h"
 #include "windows/main/picture_loader.h"
@@ -25,6 +26,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <new>
 #include <system_error>
@@ -58,6 +60,9 @@ pixaform::pixaform(Session& session, Platform& platform)
     addControls();
     addShortcuts();
     addViewControls();
+    // Ctrl+L and idleness (PIXAMANTLER_LOCK_AFTER seconds, for tests) lock.
+    m_lockTriggers = new LockTriggers(idleLockAfter(std::getenv("PIXAMANTLER_LOCK_AFTER")), this);
+    connect(m_lockTriggers, &LockTriggers::lockRequested, this, &pixaform::lock);
     m_aheadTimer = new QTimer(this);
     m_aheadTimer->setSingleShot(true);
     connect(m_aheadTimer, &QTimer::timeout, this, &pixaform::prepareAhead);
@@ -172,10 +177,7 @@ void pixaform::addShortcuts() {
     };
     key(Qt::ALT | Qt::Key_Right, [this] { step(true); });
     key(Qt::ALT | Qt::Key_Left, [this] { step(false); });
-    // The lock is the whole application's, whichever of its windows is active.
-    auto* lockKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_L), this);
-    lockKey->setContext(Qt::ApplicationShortcut);
-    connect(lockKey, &QShortcut::activated, this, &pixaform::lock);
+
 }
 
 void pixaform::untrapped(void (pixaform::*handler)()) {
@@ -224,6 +226,10 @@ void pixaform::Image2_Click() {
 void pixaform::Command6_Click() {
     m_ahead->clear();
     m_photo.endApplication(m_platform);
+}
+
+void pixaform::watchDesktopLock() {
+    m_lockTriggers->watchDesktop(QDBusConnection::sessionBus(), QDBusConnection::systemBus());
 }
 
 void pixaform::openAfterLogin(const QString& path) {

@@ -32,6 +32,7 @@ namespace pixa::ui {
 
 class ImageButton;
 class OwnerFlow;
+class LockTriggers;
 class PhotoAhead;
 class PictureViewport;
 class ViewerUnlock;
@@ -72,6 +73,8 @@ public:
     // the disk with every prepared one, closes the unlock window and a file dialog as their
     // cancel would, and empties the caption and the labels. A plain picture stays.
     void lock();
+    // The desktop's screen lock locks too, where the session reports it over D-Bus.
+    void watchDesktopLock();
     // Opens `path` that way once an owner has logged in; at once when one has.
     void openAfterLogin(const QString& path);
 
@@ -196,6 +199,7 @@ private:
     bool m_keepFit = false;
     std::unique_ptr<PhotoAhead> m_ahead;
     QTimer* m_aheadTimer = nullptr;
+    LockTriggers* m_lockTriggers = nullptr;
     // A prepared unwrapped photo's decoded picture, for the unwrap that shows it next.
     QImage m_preparedPicture;
 
