@@ -323,6 +323,16 @@ void pixaform::describe(const PhotoDescription& description) {
     setInfoLabel(*Label2, description.fileType);
     setInfoLabel(*Label3, description.date);
     setInfoLabel(*Label4, description.time);
+    placeStatus();
+}
+
+void pixaform::placeStatus() {
+    // In the information panel while it describes nothing, under it otherwise.
+    const bool panelFree = Label5->isHidden() && Label2->isHidden();
+    m_status->setGeometry(panelFree ? QRect(kInfoLeft, 22, kInfoWidth, 30)
+                                    : QRect(596, 92, 196, 16));
+    m_status->setFont(panelFree ? Label5->font() : Label4->font());
+    m_status->setPalette(panelFree ? Label5->palette() : Label4->palette());
 }
 
 void pixaform::setInfoLabel(QLabel& label, const QString& text) {

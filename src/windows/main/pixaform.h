@@ -118,8 +118,10 @@ private:
     void toggleFullScreen();
     void zoomStep(bool in);
     void zoomChanged();
-    // The line under the information panel; empty hides it.
+    // What a step passed over, the end of the list, a lock: a line in the information panel
+    // while it describes nothing, else under it. Empty hides it.
     void setStatus(const QString& text);
+    void placeStatus();
     // The steps (pixaform_steps.cpp): the list a step goes through, a step's one photo, and the
     // photo after the one on screen, prepared in the direction of travel.
     std::vector<std::filesystem::path> stepList() const;

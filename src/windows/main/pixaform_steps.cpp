@@ -191,6 +191,7 @@ void pixaform::mousePressEvent(QMouseEvent* event) {
 
 void pixaform::setStatus(const QString& text) {
     m_status->setText(text);
+    placeStatus();
     m_status->setVisible(!text.isEmpty());
     // Read out by a screen reader as it changes.
     QAccessibleEvent changed(m_status, QAccessible::NameChanged);

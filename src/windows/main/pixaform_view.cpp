@@ -26,8 +26,8 @@ void pixaform::addViewControls() {
     // Beside the zoom: what a step passed over, the end of the list, a lock.
     m_status = new QLabel(this);
     m_status->setObjectName(QStringLiteral("StatusLabel"));
-    m_status->setGeometry(596, 92, 196, 16);
-    m_status->setFont(Label4->font());
+    m_status->setWordWrap(true);
+    m_status->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     m_status->setAccessibleName(QStringLiteral("Status"));
     m_status->hide();
     connect(m_viewport, &PictureViewport::zoomChanged, this, &pixaform::zoomChanged);
