@@ -4,6 +4,7 @@
 #include <QDBusMessage>
 #include <QElapsedTimer>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QSignalSpy>
 #include <QTest>
 #include <QWidget>
@@ -39,8 +40,11 @@ private slots:
     }
     // The screen saver's start locks, from either path desktops serve it at; its end does not.
     void screenSaverLocks() {
+        // Its socket in a folder of the test's own, gone with it.
+        QTemporaryDir socketFolder;
         QProcess daemon;
-        daemon.start("dbus-daemon", {"--session", "--nofork", "--print-address"});
+        daemon.start("dbus-daemon", {"--session", "--nofork", "--print-address",
+                                     "--address=unix:dir=" + socketFolder.path()});
         if (!daemon.waitForStarted()) QSKIP("dbus-daemon is not installed");
         const QString address = daemon.waitForReadyRead(30000) ? daemon.readLine().trimmed() : "";
         LockTriggers triggers(24h);

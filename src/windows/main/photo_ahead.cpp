@@ -7,6 +7,7 @@
 #include "ui/yielder.h"
 #include "windows/main/picture_loader.h"
 
+#include <QFileInfo>
 #include <QScopeGuard>
 
 #include <algorithm>
@@ -65,7 +66,8 @@ void PhotoAhead::prepare(const QString& file, FileContent content, const Unwrap&
         m_platform.work().remove(this);
         m_running = false;
     });
-    Photo photo{file, {}, std::nullopt, -1};
+    const QFileInfo info(file);
+    Photo photo{file, {}, std::nullopt, -1, info.lastModified(), info.size()};
     bool prepared = false;
     try {
         prepared = prepareNow(photo, content, unwrap);
@@ -106,6 +108,11 @@ std::optional<PhotoAhead::Photo> PhotoAhead::take(const QString& file) {
     if (it == m_kept.end()) return std::nullopt;
     Photo photo = std::move(*it);
     m_kept.erase(it);
+    const QFileInfo now(file);
+    if (now.lastModified() != photo.modified || now.size() != photo.size) {
+        release(photo);
+        return std::nullopt;
+    }
     return photo;
 }
 

@@ -6,6 +6,7 @@
 #include "core/pff_file.h"
 #include "ui/main_window_link.h"
 
+#include <QDateTime>
 #include <QImage>
 #include <QString>
 
@@ -31,6 +32,9 @@ public:
         // For a wrapped photo: what its unwrap restored, `picture` naming the prepared file.
         std::optional<UnwrapResult> unwrapped;
         int slot = -1; // the prepared picture's slot of UnwrappedPicture
+        // The file as it was when prepared: one changed since is prepared no longer.
+        QDateTime modified;
+        qint64 size = -1;
     };
     // Unwraps the wrapped photo into the target when a remembered password opens it.
     using Unwrap = std::function<std::optional<UnwrapResult>(
@@ -50,7 +54,7 @@ public:
     // while it runs, once the application ends, or for a photo too large to keep; a failure
     // keeps nothing, to be met and reported by the step itself.
     void prepare(const QString& file, FileContent content, const Unwrap& unwrap);
-    // The prepared `file`, no longer kept; nothing when it is not prepared.
+    // The prepared `file`, no longer kept; nothing when it is not prepared or has changed since.
     std::optional<Photo> take(const QString& file);
     // Asks the preparing to stop at its next strip or block.
     void stop() { m_stop.request_stop(); }
