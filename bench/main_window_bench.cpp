@@ -288,10 +288,7 @@ void stepToNext(benchmark::State& state) {
     if (w.window.shownPicture().width() != (state.range(1) ? 696 : 6000))
         state.SkipWithError("not shown as the first");
 }
-BENCHMARK(stepToNext)
-    ->ArgsProduct({{0, 1}, {0, 1}})
-    ->Unit(benchmark::kMillisecond)
-    ->UseRealTime();
+BENCHMARK(stepToNext)->ArgsProduct({{0, 1}, {0, 1}})->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace
 

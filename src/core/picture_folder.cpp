@@ -3,9 +3,9 @@
 #include "core/error.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/file.h>
 #include <sys/stat.h>
-#include <signal.h>
 #include <unistd.h>
 
 #include <cerrno>

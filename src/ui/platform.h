@@ -23,10 +23,10 @@ inline QString coreText(std::string_view text) {
 }
 
 struct FileDialogRequest {
-    QString filter;            // "description|pattern|description|pattern..."
-    int filterIndex = 1;       // 1-based pair selected when the dialog opens
-    QString fileName;          // preselected file name or path
-    QString directory;         // starting folder; empty for the dialog's own choice
+    QString filter;      // "description|pattern|description|pattern..."
+    int filterIndex = 1; // 1-based pair selected when the dialog opens
+    QString fileName;    // preselected file name or path
+    QString directory;   // starting folder; empty for the dialog's own choice
 };
 
 struct FileDialogResult {

@@ -454,8 +454,8 @@ bool PictureViewport::eventFilter(QObject* watched, QEvent* event) {
         wheel(static_cast<QWheelEvent*>(event), static_cast<QWidget*>(watched));
         return true;
     }
-    if (watched == Picture2 && (event->type() == QEvent::FocusIn ||
-                                event->type() == QEvent::FocusOut)) {
+    if (watched == Picture2 &&
+        (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut)) {
         Picture2->update();
         Picture1->update();
     }

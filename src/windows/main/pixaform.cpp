@@ -8,8 +8,8 @@
 #include "ui/lock_triggers.h"
 #include "ui/text_fit.h"
 #include "windows/main/main_backdrop.h"
-#include "windows/main/picture_loader.h"
 #include "windows/main/photo_ahead.h"
+#include "windows/main/picture_loader.h"
 #include "windows/main/picture_viewport.h"
 #include "windows/owner/owner_flow.h"
 #include "windows/unlock/viewer_unlock.h"
@@ -177,7 +177,6 @@ void pixaform::addShortcuts() {
     };
     key(Qt::ALT | Qt::Key_Right, [this] { step(true); });
     key(Qt::ALT | Qt::Key_Left, [this] { step(false); });
-
 }
 
 void pixaform::untrapped(void (pixaform::*handler)()) {

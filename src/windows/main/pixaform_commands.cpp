@@ -102,8 +102,7 @@ void pixaform::Command1_Click() {
 }
 
 void pixaform::openByName(const QString& path, const std::vector<std::filesystem::path>& stepList) {
-    if (!ownerPresent() ||
-        stopDecodingThen([this, path, stepList] { openByName(path, stepList); }))
+    if (!ownerPresent() || stopDecodingThen([this, path, stepList] { openByName(path, stepList); }))
         return;
     LongWork work(*this);
     if (!work.started()) return;

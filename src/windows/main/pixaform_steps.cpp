@@ -70,17 +70,18 @@ void pixaform::step(bool forward) {
                 return;
             } catch (const Failure& failure) {
                 if (failure.number() == err::UserInterrupt) return;
-                passedOver = QStringLiteral("Skipped %1: %2")
-                                 .arg(fileName(place),
-                                      QString::fromStdString(failure.description()));
+                passedOver =
+                    QStringLiteral("Skipped %1: %2")
+                        .arg(fileName(place), QString::fromStdString(failure.description()));
                 setStatus(passedOver);
                 Yielder().yieldNow();
             }
         }
-        const QString where = inSearch ? QStringLiteral("in this search")
-                                       : QStringLiteral("in this folder");
-        setStatus((forward ? QStringLiteral("No next photo %1") : QStringLiteral("No previous photo %1"))
-                      .arg(where));
+        const QString where =
+            inSearch ? QStringLiteral("in this search") : QStringLiteral("in this folder");
+        setStatus(
+            (forward ? QStringLiteral("No next photo %1") : QStringLiteral("No previous photo %1"))
+                .arg(where));
     } catch (const Failure& failure) {
         setStatus(QString::fromStdString(failure.what()));
     } catch (const std::bad_alloc&) {

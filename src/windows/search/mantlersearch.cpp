@@ -42,8 +42,8 @@ QString unreadableText(const Failure& failure, const fs::path& file) {
 
 // A folder of the tree that could not be read, after the captions.
 QString unreadFolderText(const UnreadFolder& unread) {
-    const auto messages = errorMessages(ErrorVariant::File, unread.failure.number(),
-                                        unread.failure.description());
+    const auto messages =
+        errorMessages(ErrorVariant::File, unread.failure.number(), unread.failure.description());
     return QStringLiteral("Not searched: %1 (%2)")
         .arg(windowPath(unread.folder), QString::fromStdString(messages.front()));
 }

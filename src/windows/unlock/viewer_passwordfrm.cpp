@@ -81,8 +81,7 @@ ViewerPasswordfrm::ViewerPasswordfrm(Session& session, MainWindowLink& mainWindo
                                      Platform& platform, RememberedPasswords& remembered)
     : WindowBase(QStringLiteral("ViewerPasswordfrm"),
                  QStringLiteral("Enter viewer's authentication"), QSize(388, 277), platform),
-      m_session(session), m_mainWindow(mainWindow), m_platform(platform),
-      m_remembered(remembered) {
+      m_session(session), m_mainWindow(mainWindow), m_platform(platform), m_remembered(remembered) {
     setBackdrop(unlockBackdrop(size()));
 
     Text2 = addTextBox(this, "Text2", kPasswordBox);

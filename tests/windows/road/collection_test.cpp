@@ -38,8 +38,8 @@ void writeAlbum(RoadHarness& h) {
         pad("othr", pixa::kPasswordWidth), pad("", pixa::kHintWidth), h.clock);
     for (int i = 0; i < kAlbum.size(); ++i) {
         const QString name = kAlbum[i];
-        const QString jpeg =
-            h.picture(name.endsWith(".jpg") ? "album/" + name : "source.jpg", QSize(200 + i, 150), "jpeg");
+        const QString jpeg = h.picture(name.endsWith(".jpg") ? "album/" + name : "source.jpg",
+                                       QSize(200 + i, 150), "jpeg");
         if (name.endsWith(".jpg")) continue;
         pixa::encrypt_pff_file({jpeg.toStdString(), h.path("album/" + name).toStdString(),
                                 name.toStdString(), ".JPG",

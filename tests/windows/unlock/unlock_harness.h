@@ -75,7 +75,8 @@ public:
     // The files of the data folder and of this copy's picture folder.
     QStringList files() const {
         QStringList out = QDir(dir.path()).entryList(QDir::Files | QDir::Hidden);
-        const QString pictures = QString::fromStdString(session.unwrappedPicture().folder().string());
+        const QString pictures =
+            QString::fromStdString(session.unwrappedPicture().folder().string());
         for (const QString& name : QDir(pictures).entryList(QDir::Files | QDir::Hidden))
             out << QStringLiteral("copy/") + name;
         return out;
