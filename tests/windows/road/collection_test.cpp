@@ -81,6 +81,8 @@ void CollectionTest::stepsUnlockOnceAndLock() {
     const auto step = [&h](Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
         // Shortcuts reach the active window only; without a window manager, none gives the
         // main window back its activation when the unlock window goes.
+        // A window deleted afterwards would take the activation with it.
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         h.window.activateWindow();
         if (!QTest::qWaitForWindowActive(&h.window)) qFatal("the main window is not active");
         QTest::keyClick(&h.window, key, mods);

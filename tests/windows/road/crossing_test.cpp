@@ -1,6 +1,7 @@
 // Where the windows and running copies meet: two copies on one data folder, a wrapped photo chosen
-// in the search window and then not opened, a view asked for while an unwrap runs, and the end of
-// the application in the middle of a batch run.
+// in the search window and then not opened, a view asked for while an unwrap runs, the steps after
+// a view going through the search's list, and the end of the application in the middle of a batch
+// run.
 #include "road_harness.h"
 
 #include "core/pff_file.h"
@@ -28,6 +29,7 @@ private slots:
     void photoNotOpenedFromTheSearch_data();
     void photoNotOpenedFromTheSearch();
     void viewWhileAnUnwrapRuns();
+    void stepsFollowTheSearch();
     void exitDuringABatchRun();
     void endingSignalAfterAnUnlock_data();
     void endingSignalAfterAnUnlock();
@@ -188,6 +190,24 @@ void CrossingTest::viewWhileAnUnwrapRuns() {
     QTRY_VERIFY(search.isNull());
     QCOMPARE(h.window.shownPhoto().kind, ShownPhoto::Kind::Unwrapped);
     QVERIFY(contents(h.unwrapped()) == contents(h.path("second.bmp")));
+}
+
+void CrossingTest::stepsFollowTheSearch() {
+    RoadHarness h;
+    QVERIFY(h.start("alice", "view"));
+    wrapInWindow(h, h.picture("a-src.bmp", QSize(640, 480), "bmp"), "a");
+    h.picture("b.bmp", QSize(300, 200), "bmp");
+    wrapInWindow(h, h.picture("c-src.bmp", QSize(320, 240), "bmp"), "c");
+    h.platform.takeMessages();
+    viewInSearch(h, "a");
+    QVERIFY(h.unlock.window() && QTest::qWaitForWindowActive(h.unlock.window()));
+    type(h.unlock.window(), {{"Text2", "view"}});
+    QTest::keyClick(h.unlock.window()->findChild<QLineEdit*>("Text2"), Qt::Key_Return);
+    // The search listed the wrapped photos only: the picture after a.pff in the folder is not a
+    // step, and c.pff opens with the password given.
+    h.window.step(true);
+    QCOMPARE(h.window.shownPhoto().kind, ShownPhoto::Kind::Unwrapped);
+    QCOMPARE(h.window.shownPicture().size(), QSize(320, 240));
 }
 
 void CrossingTest::exitDuringABatchRun() {
