@@ -63,6 +63,9 @@ void pixaform::step(bool forward) {
         QString passedOver;
         while (const auto next = stepFrom(list, place, forward)) {
             place = list[*next];
+            // The place moves before the photo decodes: a step pressed meanwhile stops this one
+            // and goes on from here rather than starting it again.
+            m_place = windowPath(place);
             try {
                 stepTo(place, work.stopToken());
                 // The line of a file passed over on the way stays under the photo shown.
