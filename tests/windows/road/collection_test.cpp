@@ -23,7 +23,7 @@ private slots:
 
 namespace {
 
-// The album, in natural order: a10 after a3, as people count.
+// The album, in natural order: a10 after a3, as people count (and b0.jpg, no picture, before b1).
 const QStringList kAlbum{"a1.pff", "a2.pff", "a3.jpg", "a10.pff", "b1.pff", "b2.pff", "b3.jpg"};
 
 // Writes the album under `album`: the a*.pff for the logged-in owner (viewer password "view"),
@@ -36,6 +36,9 @@ void writeAlbum(RoadHarness& h) {
     const pixa::CurrentOwner other = *pixa::registerOwner(
         h.session.store(), pad("bob", pixa::kNameWidth), pad("pw", pixa::kPasswordWidth),
         pad("othr", pixa::kPasswordWidth), pad("", pixa::kHintWidth), h.clock);
+    // Named as a picture, but none: passed over with a line, never a message box.
+    QFile garbage(h.path("album/b0.jpg"));
+    if (!garbage.open(QIODevice::WriteOnly) || garbage.write("not a photo") < 0) qFatal("b0.jpg");
     for (int i = 0; i < kAlbum.size(); ++i) {
         const QString name = kAlbum[i];
         const QString jpeg = h.picture(name.endsWith(".jpg") ? "album/" + name : "source.jpg",
@@ -94,6 +97,7 @@ void CollectionTest::stepsUnlockOnceAndLock() {
     }
     step(Qt::Key_Right);
     QVERIFY(h.unlock.window() && QTest::qWaitForWindowActive(h.unlock.window()));
+    QCOMPARE(status(h), "Skipped b0.jpg: Invalid picture");
     type(h.unlock.window(), {{"Text2", "othr"}});
     QTest::keyClick(h.unlock.window()->findChild<QLineEdit*>("Text2"), Qt::Key_Return);
     QCOMPARE(shownPlace(h), 4);
