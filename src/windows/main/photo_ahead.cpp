@@ -11,6 +11,7 @@
 #include <QScopeGuard>
 
 #include <algorithm>
+#include <chrono>
 #include <climits>
 #include <new>
 #include <system_error>
@@ -24,10 +25,28 @@ constexpr int kRowsPerStep = 64;
 // The largest photo kept decoded ahead; two of them at four bytes a pixel stay within 400 MB.
 constexpr qint64 kMaxPreparedPixels = 50'000'000;
 
-// The photo in `path`, upright; a large JPEG decoded in strips with the events let through.
-QImage decodeYielding(const QString& path, Yielder& yielder, std::stop_token stop) {
+} // namespace
+
+// The photo in `path`, upright: a JPEG decoded in strips, the other kinds (whose decoders work
+// in one call) on a thread of their own; the window's events are let through meanwhile.
+QImage PhotoAhead::decodeYielding(const QString& path, Yielder& yielder, std::stop_token stop) {
     const std::unique_ptr<JpegStrips> jpeg = JpegStrips::open(path);
-    if (!jpeg) return loadPicture(path);
+    if (!jpeg) {
+        std::erase_if(m_abandoned, [](const std::future<QImage>& decode) {
+            return decode.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
+        });
+        std::future<QImage> decode =
+            std::async(std::launch::async, [path] { return loadPicture(path); });
+        while (decode.wait_for(std::chrono::milliseconds(5)) != std::future_status::ready) {
+            if (stop.stop_requested()) {
+                // Its decode cannot be interrupted: it ends on its own, and its picture is let go.
+                m_abandoned.push_back(std::move(decode));
+                throw Failure(err::UserInterrupt, path.toStdString());
+            }
+            yielder.maybeYield();
+        }
+        return decode.get();
+    }
     const QSize size = jpeg->picture().size();
     if (qint64(size.width()) * size.height() > kMaxPreparedPixels)
         throw Failure(err::OutOfMemory, "too large to prepare");
@@ -38,8 +57,6 @@ QImage decodeYielding(const QString& path, Yielder& yielder, std::stop_token sto
     }
     return jpeg->picture();
 }
-
-} // namespace
 
 PhotoAhead::PhotoAhead(Platform& platform, UnwrappedPicture& pictures)
     : m_platform(platform), m_pictures(pictures) {}

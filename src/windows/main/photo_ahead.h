@@ -12,6 +12,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <future>
 #include <optional>
 #include <stop_token>
 #include <vector>
@@ -23,6 +24,7 @@ class UnwrappedPicture;
 namespace pixa::ui {
 
 class Platform;
+class Yielder;
 
 class PhotoAhead {
 public:
@@ -64,12 +66,16 @@ public:
 private:
     // False when a wrapped photo opens with no remembered password.
     bool prepareNow(Photo& photo, FileContent content, const Unwrap& unwrap);
+    QImage decodeYielding(const QString& path, Yielder& yielder, std::stop_token stop);
     int freeSlot() const;
     void release(Photo& photo) noexcept;
 
     Platform& m_platform;
     UnwrappedPicture& m_pictures;
     std::vector<Photo> m_kept;
+    // Decodes stopped while they ran on their thread: they end on their own, and the last of
+    // them is waited for when this object goes.
+    std::vector<std::future<QImage>> m_abandoned;
     bool m_running = false;
     std::stop_source m_stop;
 };
