@@ -25,6 +25,15 @@ constexpr int kRowsPerStep = 64;
 // The largest photo kept decoded ahead; two of them at four bytes a pixel stay within 400 MB.
 constexpr qint64 kMaxPreparedPixels = 50'000'000;
 
+// Waits for `decode`, letting the window's events through; false once a stop is asked.
+bool readyYielding(const std::future<QImage>& decode, Yielder& yielder, std::stop_token stop) {
+    while (decode.wait_for(std::chrono::milliseconds(5)) != std::future_status::ready) {
+        if (stop.stop_requested()) return false;
+        yielder.maybeYield();
+    }
+    return true;
+}
+
 } // namespace
 
 // The photo in `path`, upright: a JPEG decoded in strips, the other kinds (whose decoders work
@@ -32,18 +41,16 @@ constexpr qint64 kMaxPreparedPixels = 50'000'000;
 QImage PhotoAhead::decodeYielding(const QString& path, Yielder& yielder, std::stop_token stop) {
     const std::unique_ptr<JpegStrips> jpeg = JpegStrips::open(path);
     if (!jpeg) {
-        std::erase_if(m_abandoned, [](const std::future<QImage>& decode) {
-            return decode.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
-        });
+        // One decode thread at a time: one stopped before keeps the next waiting.
+        if (m_abandoned.valid() && !readyYielding(m_abandoned, yielder, stop))
+            throw Failure(err::UserInterrupt, path.toStdString());
+        m_abandoned = {};
         std::future<QImage> decode =
             std::async(std::launch::async, [path] { return loadPicture(path); });
-        while (decode.wait_for(std::chrono::milliseconds(5)) != std::future_status::ready) {
-            if (stop.stop_requested()) {
-                // Its decode cannot be interrupted: it ends on its own, and its picture is let go.
-                m_abandoned.push_back(std::move(decode));
-                throw Failure(err::UserInterrupt, path.toStdString());
-            }
-            yielder.maybeYield();
+        if (!readyYielding(decode, yielder, stop)) {
+            // Its decode cannot be interrupted: it ends on its own, and its picture is let go.
+            m_abandoned = std::move(decode);
+            throw Failure(err::UserInterrupt, path.toStdString());
         }
         return decode.get();
     }
@@ -91,7 +98,8 @@ void PhotoAhead::prepare(const QString& file, FileContent content, const Unwrap&
     } catch (const Failure&) {
         release(photo);
         return;
-    } catch (const std::bad_alloc&) {
+    } catch (const std::exception&) {
+        // Out of memory, or no thread for a decode.
         release(photo);
         return;
     }

@@ -165,18 +165,11 @@ void pixaform::addShortcuts() {
     shortcut(QKeySequence(Qt::Key_F1), Image2, &pixaform::Image2_Click);
     shortcut(QKeySequence(Qt::CTRL | Qt::Key_1), Command2, &pixaform::Command2_Click);
     shortcut(QKeySequence(Qt::CTRL | Qt::Key_0), Command3, &pixaform::Command3_Click);
-    const auto key = [this](QKeyCombination keys, auto act) {
-        auto* s = new QShortcut(QKeySequence(keys), this);
-        connect(s, &QShortcut::activated, this, [this, act] {
-            try {
-                act();
-            } catch (const std::bad_alloc&) {
-                reportUntrapped(m_platform, this, Failure(err::OutOfMemory));
-            }
-        });
-    };
-    key(Qt::ALT | Qt::Key_Right, [this] { step(true); });
-    key(Qt::ALT | Qt::Key_Left, [this] { step(false); });
+    for (const bool forward : {true, false}) {
+        auto* s =
+            new QShortcut(QKeySequence(Qt::ALT | (forward ? Qt::Key_Right : Qt::Key_Left)), this);
+        connect(s, &QShortcut::activated, this, [this, forward] { step(forward); });
+    }
 }
 
 void pixaform::untrapped(void (pixaform::*handler)()) {
