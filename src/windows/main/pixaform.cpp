@@ -325,6 +325,8 @@ void pixaform::placeStatus() {
                                     : QRect(596, 92, 196, 16));
     m_status->setFont(panelFree ? Label5->font() : Label4->font());
     m_status->setPalette(panelFree ? Label5->palette() : Label4->palette());
+    // Under the panel, on the zoom's line.
+    m_status->setAlignment(Qt::AlignLeft | (panelFree ? Qt::AlignTop : Qt::AlignVCenter));
 }
 
 void pixaform::setInfoLabel(QLabel& label, const QString& text) {

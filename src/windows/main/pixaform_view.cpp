@@ -27,7 +27,6 @@ void pixaform::addViewControls() {
     m_status = new QLabel(this);
     m_status->setObjectName(QStringLiteral("StatusLabel"));
     m_status->setWordWrap(true);
-    m_status->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     m_status->setAccessibleName(QStringLiteral("Status"));
     m_status->hide();
     connect(m_viewport, &PictureViewport::zoomChanged, this, &pixaform::zoomChanged);

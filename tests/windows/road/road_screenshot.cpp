@@ -1,6 +1,6 @@
 // Renders the main window showing an unwrapped photo with its information labels, reached
 // through the real windows: registration, open, caption, save, open the wrapped photo, unlock;
-// then the same window locked.
+// then a step past the last photo of the folder, and the same window locked.
 #include "road_harness.h"
 
 #include <QApplication>
@@ -29,6 +29,9 @@ int main(int argc, char** argv) {
     if (!h.platform.messages().isEmpty()) return 1;
     h.window.Command3_Click();
     h.window.grab().save(out.filePath(QStringLiteral("main-window-unwrapped.png")));
+    // The last photo of its folder: a step further says so under the information.
+    h.window.step(true);
+    h.window.grab().save(out.filePath(QStringLiteral("main-window-last-photo.png")));
     // Locked: the unwrapped photo and its information gone, the lock said under the panel.
     h.window.lock();
     h.window.grab().save(out.filePath(QStringLiteral("main-window-locked.png")));
