@@ -20,8 +20,6 @@ namespace pixa::ui {
 
 namespace {
 
-// Rows decoded between two looks at the window's events.
-constexpr int kRowsPerStep = 64;
 // The largest photo kept decoded ahead; two of them at four bytes a pixel stay within 400 MB.
 constexpr qint64 kMaxPreparedPixels = 50'000'000;
 
@@ -59,7 +57,7 @@ QImage PhotoAhead::decodeYielding(const QString& path, Yielder& yielder, std::st
         throw Failure(err::OutOfMemory, "too large to prepare");
     while (!jpeg->whole()) {
         if (stop.stop_requested()) throw Failure(err::UserInterrupt, path.toStdString());
-        jpeg->decode(jpeg->topFirst() ? kRowsPerStep : INT_MAX);
+        jpeg->decode(jpeg->topFirst() ? kRowsPerStrip : INT_MAX);
         yielder.maybeYield();
     }
     return jpeg->picture();

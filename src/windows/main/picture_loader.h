@@ -37,6 +37,9 @@ void requireDecodeBudget(const QString& path, int64_t width, int64_t height, uin
 
 // From this many pixels a JPEG is shown while it decodes: its top rows first.
 inline constexpr int64_t kStripDecodePixels = 8'000'000;
+// Rows decoded between two looks at the window's events: about 1 megapixel of a 150-megapixel
+// photo, some 10 ms.
+inline constexpr int kRowsPerStrip = 64;
 
 // A JPEG decoded some rows at a time, for a window that shows the rows decoded so far and lets
 // its events run in between. Fails as loadPicture() does, with its numbers.

@@ -357,8 +357,12 @@ void pixaform::hideProgress() {
 
 void pixaform::loadPicture(const QString& path, bool scrollBarAtWindowEdge) {
     // A prepared unwrap comes decoded already.
-    QImage photo = m_preparedPicture.isNull() ? ui::loadPicture(path)
-                                              : std::exchange(m_preparedPicture, QImage());
+    placePhoto(m_preparedPicture.isNull() ? ui::loadPicture(path)
+                                          : std::exchange(m_preparedPicture, QImage()),
+               scrollBarAtWindowEdge);
+}
+
+void pixaform::placePhoto(QImage photo, bool scrollBarAtWindowEdge) {
     m_viewport->setPhoto(std::move(photo));
     m_viewport->showPicture();
     m_viewport->reset(scrollBarAtWindowEdge);

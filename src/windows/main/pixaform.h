@@ -163,6 +163,9 @@ private:
     // Loads `path` into the viewport and resets it; throws pixa::Failure and keeps the photo
     // shown before when the file is not a picture that can be shown.
     void loadPicture(const QString& path, bool scrollBarAtWindowEdge);
+    // Gives the viewport a whole photo, shown at actual size (fitted while a step keeps the
+    // fit), the horizontal scroll bar starting at the window's edge when asked.
+    void placePhoto(QImage photo, bool scrollBarAtWindowEdge);
     // Wraps `photo` into `ws_save_file`; the job can then trash its original.
     WrapJob saveWrapped(const ShownPhoto& photo, const std::string& caption, std::stop_token stop);
     void saveBitmap();

@@ -16,22 +16,11 @@
 
 namespace pixa::ui {
 
-namespace {
-
-// Rows decoded between two looks at the window's events: about 1 megapixel of a 150-megapixel
-// photo, some 10 ms.
-constexpr int kRowsPerStep = 64;
-
-} // namespace
-
 void pixaform::showPictureFile(const QString& path, const QString& fileType, std::stop_token stop) {
     const std::unique_ptr<JpegStrips> jpeg = JpegStrips::open(path);
     if (!jpeg || !jpeg->topFirst()) {
         if (jpeg) jpeg->decode(INT_MAX);
-        m_viewport->setPhoto(jpeg ? jpeg->picture() : ui::loadPicture(path));
-        m_viewport->showPicture();
-        m_viewport->reset(false);
-        keepView();
+        placePhoto(jpeg ? jpeg->picture() : ui::loadPicture(path), false);
         m_photo.show({ShownPhoto::Kind::Picture, path, fileType}, true);
         return;
     }
@@ -63,7 +52,7 @@ void pixaform::showPictureFile(const QString& path, const QString& fileType, std
         yielder.yieldNow();
         while (!jpeg->whole()) {
             if (stop.stop_requested()) throw Failure(err::UserInterrupt, path.toStdString());
-            jpeg->decode(kRowsPerStep);
+            jpeg->decode(kRowsPerStrip);
             m_viewport->setFilledRows(jpeg->rowsDone());
             yielder.maybeYield();
         }

@@ -117,10 +117,7 @@ bool pixaform::showPrepared(const QString& file) {
         return true;
     }
     describe({});
-    m_viewport->setPhoto(std::move(photo->picture));
-    m_viewport->showPicture();
-    m_viewport->reset(false);
-    keepView();
+    placePhoto(std::move(photo->picture), false);
     m_photo.show({ShownPhoto::Kind::Picture, file, openRoute(file, kNoDialogType).fileType}, true);
     m_place = file;
     return true;
