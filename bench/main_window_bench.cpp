@@ -262,15 +262,21 @@ void openThenFit(benchmark::State& state) {
 }
 BENCHMARK(openThenFit)->Arg(24)->Arg(150)->Unit(benchmark::kMillisecond)->UseManualTime();
 
+// A folder of two copies of the 24-megapixel photo, s1.jpg and s2.jpg.
+fs::path stepFolder(Workspace& w) {
+    const fs::path folder = w.scratch.path() / "steps";
+    fs::create_directories(folder);
+    for (const char* name : {"s1.jpg", "s2.jpg"})
+        fs::copy_file(w.photo24.toStdString(), folder / name, fs::copy_options::skip_existing);
+    return folder;
+}
+
 // A step from one 24-megapixel photo of a folder to the next, to the photo painted: with the
 // next one prepared while the first was looked at (first argument 1), or stepped to at once (0);
 // at actual size (second argument 0), or fitted (1), the next one then fitted too.
 void stepToNext(benchmark::State& state) {
     Workspace& w = workspace();
-    const fs::path folder = w.scratch.path() / "steps";
-    fs::create_directories(folder);
-    for (const char* name : {"s1.jpg", "s2.jpg"})
-        fs::copy_file(w.photo24.toStdString(), folder / name, fs::copy_options::skip_existing);
+    const fs::path folder = stepFolder(w);
     const QString first = QString::fromStdString((folder / "s1.jpg").string());
     const QString next = QString::fromStdString((folder / "s2.jpg").string());
     for (auto _ : state) {
@@ -289,6 +295,29 @@ void stepToNext(benchmark::State& state) {
         state.SkipWithError("not shown as the first");
 }
 BENCHMARK(stepToNext)->ArgsProduct({{0, 1}, {0, 1}})->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// A step from a fitted 24-megapixel photo to the next, not prepared, to the first paint of the
+// next one fitted: from the decoder's reduced decode, before the rest decodes.
+void stepFittedToFirstPaint(benchmark::State& state) {
+    Workspace& w = workspace();
+    const fs::path folder = stepFolder(w);
+    const QString first = QString::fromStdString((folder / "s1.jpg").string());
+    auto* box = w.window.findChild<QWidget*>(QStringLiteral("Picture1"));
+    FirstPaint fitted;
+    fitted.width = 696;
+    for (auto _ : state) {
+        w.window.openByName(first);
+        w.window.Command3_Click();
+        box->installEventFilter(&fitted);
+        fitted.ns = -1;
+        fitted.clock.start();
+        w.window.step(true);
+        box->removeEventFilter(&fitted);
+        if (fitted.ns < 0) state.SkipWithError("not fitted while it decoded");
+        state.SetIterationTime(double(fitted.ns) / 1e9);
+    }
+}
+BENCHMARK(stepFittedToFirstPaint)->Unit(benchmark::kMillisecond)->UseManualTime();
 
 } // namespace
 
