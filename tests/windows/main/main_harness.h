@@ -30,6 +30,7 @@ struct PictureSpec {
     QByteArray format = "bmp"; // or "jpeg"
     bool progressive = false;
     QImageIOHandler::Transformation orientation = QImageIOHandler::TransformationNone;
+    bool grain = false; // a camera's noise kept at full quality: decodes at a large photo's pace
 };
 
 class MainHarness {
@@ -71,9 +72,11 @@ public:
         QImageWriter writer(path(name), spec.format);
         writer.setProgressiveScanWrite(spec.progressive);
         writer.setTransformation(spec.orientation);
+        if (spec.grain) writer.setQuality(100);
         QImage image(spec.size, QImage::Format_RGB32);
         image.fill(QColor(90, 140, 200));
         if (spec.size.width() * spec.size.height() < 30'000'000) image = photoLike(spec.size);
+        if (spec.grain) addGrain(image);
         if (!writer.write(image)) qFatal("cannot write %s", qPrintable(name));
         return path(name);
     }

@@ -9,9 +9,25 @@
 #include <QPainterPath>
 #include <QRadialGradient>
 
+#include <algorithm>
 #include <cmath>
 
 namespace pixatest {
+
+// Adds a camera's noise to every pixel, the same every time.
+inline void addGrain(QImage& image) {
+    quint32 seed = 1;
+    for (int y = 0; y < image.height(); ++y) {
+        auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < image.width(); ++x) {
+            seed = seed * 1664525u + 1013904223u;
+            const int d = int(seed >> 26) - 32;
+            row[x] =
+                qRgb(std::clamp(qRed(row[x]) + d, 0, 255), std::clamp(qGreen(row[x]) + d, 0, 255),
+                     std::clamp(qBlue(row[x]) + d, 0, 255));
+        }
+    }
+}
 
 inline QImage photoLike(QSize size) {
     QImage image(size, QImage::Format_RGB32);

@@ -183,7 +183,7 @@ void ViewTest::largePhotoShowsWhileItDecodes() {
     MainHarness h;
     // Exposed, so that the first paint comes at the decode's first look at the events.
     QVERIFY(h.start() && QTest::qWaitForWindowExposed(&h.window));
-    const QString large = h.picture("large.jpg", {QSize(4000, 2500), "jpeg"});
+    const QString large = h.picture("large.jpg", {QSize(4000, 2500), "jpeg", false, {}, true});
     const QString small = h.picture("small.bmp", QSize(300, 200));
     // The photo's first paint comes while it still decodes, with nothing to save yet.
     std::optional<pixa::ui::ShownPhoto::Kind> paintedWhile;
