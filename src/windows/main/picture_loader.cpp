@@ -20,6 +20,7 @@
 #include <algorithm>
 #include <climits>
 #include <csetjmp>
+#include <cstdlib>
 #include <memory>
 #include <optional>
 #include <string_view>
@@ -137,21 +138,45 @@ Placement placement(int orientation, int64_t w, int64_t h) {
 
 constexpr size_t kLargePage = 2 << 20;
 
-// Asks the system to back freshly allocated memory with 2 MiB pages where it can: where a fault
-// per 4 KiB page is dear (a virtual machine's), the faults of reading a large JPEG into memory
-// cost more than its first paint's decode.
-void backWithLargePages(void* memory, size_t bytes) {
-    const auto at = reinterpret_cast<uintptr_t>(memory);
-    const uintptr_t first = (at + kLargePage - 1) & ~(kLargePage - 1);
-    const uintptr_t end = (at + bytes) & ~(kLargePage - 1);
-    if (end > first) ::madvise(reinterpret_cast<void*>(first), end - first, MADV_HUGEPAGE);
+struct FreeMemory {
+    void operator()(void* memory) const { std::free(memory); }
+};
+using LargePageMemory = std::unique_ptr<char, FreeMemory>;
+
+// `bytes` of memory, null when there is none. From 1 MiB it starts on a large page and is hinted
+// as backed by them: filled once by a read or a decode, it would otherwise cost a page fault per
+// 4 KiB, as much as the decoding itself where faults are dear (a virtual machine's).
+LargePageMemory largePageMemory(size_t bytes) {
+    if (bytes < kLargePage / 2) return LargePageMemory(static_cast<char*>(std::malloc(bytes + 1)));
+    const size_t rounded = (bytes + kLargePage - 1) & ~(kLargePage - 1);
+    LargePageMemory memory(static_cast<char*>(std::aligned_alloc(kLargePage, rounded)));
+    if (memory) ::madvise(memory.get(), rounded, MADV_HUGEPAGE);
+    return memory;
 }
+
+// A picture of `size` in largePageMemory(); small pictures take Qt's own memory.
+QImage pictureOnLargePages(QSize size) {
+    const size_t bytes = size_t(size.width()) * size_t(size.height()) * 4;
+    if (bytes < kLargePage / 2) return QImage(size, QImage::Format_RGB32);
+    LargePageMemory memory = largePageMemory(bytes);
+    if (!memory) return {};
+    auto* pixels = reinterpret_cast<uchar*>(memory.get());
+    return QImage(pixels, size.width(), size.height(), size.width() * 4, QImage::Format_RGB32,
+                  std::free, memory.release());
+}
+
+// A file's bytes, read whole.
+struct FileBytes {
+    LargePageMemory memory;
+    size_t size = 0;
+    std::string_view view() const { return {memory.get(), size}; }
+};
 
 // One JPEG decode: the decoder's state and what it writes into. Kept outside runDecoder(),
 // whose locals a jump back must not leave undetermined.
 struct JpegJob {
     const QString& path;
-    const QByteArray& bytes;
+    std::string_view bytes;
     jpeg_decompress_struct info{};
     JpegErrors errors;
     QImage image;
@@ -163,7 +188,7 @@ struct JpegJob {
     std::unique_ptr<uint32_t[]> strip; // else decoded here first
     JSAMPROW rows[kStripRows] = {};
 
-    JpegJob(const QString& p, const QByteArray& b) : path(p), bytes(b) {
+    JpegJob(const QString& p, std::string_view b) : path(p), bytes(b) {
         info.err = jpeg_std_error(&errors.manager);
         errors.manager.error_exit = onJpegError;
         errors.manager.emit_message = onJpegMessage;
@@ -180,8 +205,7 @@ struct JpegJob {
         const int64_t w = info.image_width;
         const int64_t h = info.image_height;
         if (w * h > kMaxPicturePixels) tooManyPixels(path, w, h);
-        const std::string_view all(bytes.constData(), size_t(bytes.size()));
-        if (!checked && !jpegComplete(all)) notAPicture(path, "the JPEG picture is cut short");
+        if (!checked && !jpegComplete(bytes)) notAPicture(path, "the JPEG picture is cut short");
         jpeg_calc_output_dimensions(&info);
         const int64_t outWidth = info.output_width;
         const int64_t outHeight = info.output_height;
@@ -198,7 +222,7 @@ struct JpegJob {
             }
         }
         cost += coefficients;
-        const int orientation = jpegOrientation(all);
+        const int orientation = jpegOrientation(bytes);
         place = placement(orientation, outWidth, outHeight);
         direct = orientation == 1;
         if (!direct) cost += uint64_t(kStripRows) * uint64_t(outWidth) * 4;
@@ -212,8 +236,7 @@ struct JpegJob {
     void allocate() {
         const int w = int(info.output_width);
         const int h = int(info.output_height);
-        image =
-            place.turned ? QImage(h, w, QImage::Format_RGB32) : QImage(w, h, QImage::Format_RGB32);
+        image = place.turned ? pictureOnLargePages(QSize(h, w)) : pictureOnLargePages(QSize(w, h));
         if (image.isNull() || image.bytesPerLine() != image.width() * 4) {
             throw Failure(err::OutOfMemory, text(path));
         }
@@ -276,7 +299,7 @@ bool startDecoder(JpegJob& job) {
     jpeg_decompress_struct& info = job.info;
     if (setjmp(job.errors.jump)) return false;
     jpeg_create_decompress(&info);
-    jpeg_mem_src(&info, reinterpret_cast<const unsigned char*>(job.bytes.constData()),
+    jpeg_mem_src(&info, reinterpret_cast<const unsigned char*>(job.bytes.data()),
                  static_cast<unsigned long>(job.bytes.size()));
     jpeg_read_header(&info, TRUE);
     info.out_color_space = info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK
@@ -317,7 +340,7 @@ bool decodeRows(JpegJob& job, int maxRows) {
     notAPicture(job.path, job.errors.message);
 }
 
-QImage loadJpeg(const QString& path, const QByteArray& bytes) {
+QImage loadJpeg(const QString& path, std::string_view bytes) {
     JpegJob job(path, bytes);
     if (!startDecoder(job) || !decodeRows(job, int(job.info.output_height))) decodeFailed(job);
     return std::move(job.image);
@@ -346,15 +369,14 @@ void openChecked(const QString& path, QFile& file) {
     }
 }
 
-// The whole file, in memory backed by large pages where it can: the check and every decode read
-// all of it.
-QByteArray readWhole(const QString& path, QFile& file) {
-    QByteArray bytes(file.size(), Qt::Uninitialized);
-    backWithLargePages(bytes.data(), size_t(bytes.size()));
-    const qint64 read = file.read(bytes.data(), bytes.size());
+// The whole file, on large pages: the check and every decode read all of it.
+FileBytes readWhole(const QString& path, QFile& file) {
+    FileBytes bytes{largePageMemory(size_t(file.size())), 0};
+    if (!bytes.memory) throw Failure(err::OutOfMemory, text(path));
+    const qint64 read = file.read(bytes.memory.get(), file.size());
     if (read < 0) throw Failure(err::PathFileAccess, text(path) + ": " + text(file.errorString()));
     // A file cut meanwhile is found cut short by the check.
-    bytes.truncate(read);
+    bytes.size = size_t(read);
     return bytes;
 }
 
@@ -376,7 +398,7 @@ QImage loadPicture(const QString& path) {
         }
         break;
     case PictureKind::Jpeg:
-        return loadJpeg(path, readWhole(path, file));
+        return loadJpeg(path, readWhole(path, file).view());
     case PictureKind::Png:
     case PictureKind::Gif:
     case PictureKind::Tiff:
@@ -417,11 +439,11 @@ QImage loadPicture(const QString& path) {
 
 struct JpegStrips::Job {
     QString path;
-    QByteArray bytes;
-    JpegJob jpeg{path, bytes};
+    FileBytes bytes;
+    JpegJob jpeg{path, bytes.view()};
     QImage reduced;
     int reducedDenom = 0;
-    Job(QString p, QByteArray b) : path(std::move(p)), bytes(std::move(b)) {}
+    Job(QString p, FileBytes b) : path(std::move(p)), bytes(std::move(b)) {}
 };
 
 JpegStrips::JpegStrips(std::unique_ptr<Job> job) : m_job(std::move(job)) {}
@@ -474,7 +496,7 @@ QImage JpegStrips::reduced(QSize atLeast) {
         denom /= 2;
     if (m_job->reducedDenom != denom) {
         // A second decoder over the same bytes, checked whole when the first one started.
-        JpegJob job(m_job->path, m_job->bytes);
+        JpegJob job(m_job->path, m_job->bytes.view());
         job.checked = true;
         job.scaleDenom = denom;
         if (!startDecoder(job) || !decodeRows(job, INT_MAX)) decodeFailed(job);
