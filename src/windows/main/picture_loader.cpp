@@ -154,11 +154,9 @@ LargePageMemory largePageMemory(size_t bytes) {
     return memory;
 }
 
-// A picture of `size` in largePageMemory(); small pictures take Qt's own memory.
+// A picture of `size` in largePageMemory().
 QImage pictureOnLargePages(QSize size) {
-    const size_t bytes = size_t(size.width()) * size_t(size.height()) * 4;
-    if (bytes < kLargePage / 2) return QImage(size, QImage::Format_RGB32);
-    LargePageMemory memory = largePageMemory(bytes);
+    LargePageMemory memory = largePageMemory(size_t(size.width()) * size_t(size.height()) * 4);
     if (!memory) return {};
     auto* pixels = reinterpret_cast<uchar*>(memory.get());
     return QImage(pixels, size.width(), size.height(), size.width() * 4, QImage::Format_RGB32,
