@@ -9,6 +9,7 @@
 #include "core/session.h"
 #include "test_photo.h"
 #include "ui/platform.h"
+#include "windows/main/jpeg_strips.h"
 #include "windows/main/picture_loader.h"
 #include "windows/main/pixaform.h"
 

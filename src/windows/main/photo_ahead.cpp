@@ -5,6 +5,7 @@
 #include "ui/file_browsers.h"
 #include "ui/platform.h"
 #include "ui/yielder.h"
+#include "windows/main/jpeg_strips.h"
 #include "windows/main/picture_loader.h"
 
 #include <QFileInfo>

@@ -3,26 +3,12 @@
 #include "core/error.h"
 #include "core/file_io.h"
 #include "core/picture_file.h"
+#include "windows/main/jpeg_strips.h"
 #include "windows/main/photo_decoders.h"
 
 #include <QFile>
 #include <QImageReader>
 
-// jpeglib.h needs FILE and size_t declared first, and jerror.h its configuration.
-#include <cstdio>
-
-#include <jpeglib.h>
-
-#include <jerror.h>
-
-#include <sys/mman.h>
-
-#include <algorithm>
-#include <climits>
-#include <csetjmp>
-#include <cstdlib>
-#include <memory>
-#include <optional>
 #include <string_view>
 
 namespace pixa::ui {
@@ -32,9 +18,6 @@ namespace {
 // Qt refuses any picture over 128 MB decoded by default; the checks below speak first, this only
 // backs them for a bitmap whose size is known only once decoding has begun.
 constexpr int kDecodeLimitMB = 1024;
-
-// Rows a JPEG is decoded in before they are placed upright.
-constexpr int kStripRows = 16;
 
 std::string text(const QString& s) {
     return s.toStdString();
@@ -75,288 +58,6 @@ void requireDecodeBudget(const QString& path, int64_t width, int64_t height, uin
                   text(path));
 }
 
-namespace {
-
-// The decoder's warnings that mean part of the picture would be made up: its data ends early or
-// is damaged. The decoder carries on with grey; the loader refuses the picture instead.
-bool madeUp(int code) {
-    return code == JWRN_HIT_MARKER || code == JWRN_JPEG_EOF || code == JWRN_HUFF_BAD_CODE ||
-           code == JWRN_ARITH_BAD_CODE || code == JWRN_MUST_RESYNC;
-}
-
-// The decoder's error manager: a failure or a made-up picture jumps back to runDecoder().
-struct JpegErrors {
-    jpeg_error_mgr manager;
-    std::jmp_buf jump;
-    bool cutShort = false;
-    char message[JMSG_LENGTH_MAX] = {};
-};
-
-void onJpegError(j_common_ptr info) {
-    auto* errors = reinterpret_cast<JpegErrors*>(info->err);
-    info->err->format_message(info, errors->message);
-    std::longjmp(errors->jump, 1);
-}
-
-void onJpegMessage(j_common_ptr info, int level) {
-    if (level >= 0) return; // trace messages
-    auto* errors = reinterpret_cast<JpegErrors*>(info->err);
-    ++info->err->num_warnings;
-    if (!madeUp(info->err->msg_code)) return;
-    errors->cutShort = true;
-    info->err->format_message(info, errors->message);
-    std::longjmp(errors->jump, 1);
-}
-
-// Where the EXIF orientation puts the stored pixel (x, y) of a width × height picture: pixel
-// `origin + x * xStep + y * yStep` of the upright one, which is height × width when turned.
-struct Placement {
-    int64_t origin, xStep, yStep;
-    bool turned;
-};
-
-Placement placement(int orientation, int64_t w, int64_t h) {
-    switch (orientation) {
-    case 2:
-        return {w - 1, -1, w, false}; // mirrored
-    case 3:
-        return {w * h - 1, -1, -w, false}; // upside down
-    case 4:
-        return {(h - 1) * w, 1, -w, false}; // flipped
-    case 5:
-        return {0, h, 1, true}; // transposed
-    case 6:
-        return {h - 1, h, -1, true}; // a quarter turn clockwise
-    case 7:
-        return {w * h - 1, -h, -1, true}; // transversed
-    case 8:
-        return {(w - 1) * h, -h, 1, true}; // a quarter turn anticlockwise
-    default:
-        return {0, 1, w, false};
-    }
-}
-
-constexpr size_t kLargePage = 2 << 20;
-
-struct FreeMemory {
-    void operator()(void* memory) const { std::free(memory); }
-};
-using LargePageMemory = std::unique_ptr<char, FreeMemory>;
-
-// `bytes` of memory, null when there is none. From 1 MiB it starts on a large page and is hinted
-// as backed by them: filled once by a read or a decode, it would otherwise cost a page fault per
-// 4 KiB, as much as the decoding itself where faults are dear (a virtual machine's).
-LargePageMemory largePageMemory(size_t bytes) {
-    if (bytes < kLargePage / 2) return LargePageMemory(static_cast<char*>(std::malloc(bytes + 1)));
-    const size_t rounded = (bytes + kLargePage - 1) & ~(kLargePage - 1);
-    LargePageMemory memory(static_cast<char*>(std::aligned_alloc(kLargePage, rounded)));
-    if (memory) ::madvise(memory.get(), rounded, MADV_HUGEPAGE);
-    return memory;
-}
-
-// A picture of `size` in largePageMemory().
-QImage pictureOnLargePages(QSize size) {
-    LargePageMemory memory = largePageMemory(size_t(size.width()) * size_t(size.height()) * 4);
-    if (!memory) return {};
-    auto* pixels = reinterpret_cast<uchar*>(memory.get());
-    return QImage(pixels, size.width(), size.height(), size.width() * 4, QImage::Format_RGB32,
-                  std::free, memory.release());
-}
-
-// A file's bytes, read whole.
-struct FileBytes {
-    LargePageMemory memory;
-    size_t size = 0;
-    std::string_view view() const { return {memory.get(), size}; }
-};
-
-// One JPEG decode: the decoder's state and what it writes into. Kept outside runDecoder(),
-// whose locals a jump back must not leave undetermined.
-struct JpegJob {
-    const QString& path;
-    std::string_view bytes;
-    jpeg_decompress_struct info{};
-    JpegErrors errors;
-    QImage image;
-    Placement place{};
-    bool direct = false; // decoded straight into the picture's rows
-    bool finished = false;
-    bool checked = false; // the bytes were found whole by an earlier decode of them
-    int scaleDenom = 1;   // decoded at 1/2, 1/4 or 1/8 of the size: the decoder's own scaling
-    std::unique_ptr<uint32_t[]> strip; // else decoded here first
-    JSAMPROW rows[kStripRows] = {};
-
-    JpegJob(const QString& p, std::string_view b) : path(p), bytes(b) {
-        info.err = jpeg_std_error(&errors.manager);
-        errors.manager.error_exit = onJpegError;
-        errors.manager.emit_message = onJpegMessage;
-    }
-    // Safe before jpeg_create_decompress() too: a zeroed decoder holds nothing to free.
-    ~JpegJob() { jpeg_destroy_decompress(&info); }
-    JpegJob(const JpegJob&) = delete;
-    JpegJob& operator=(const JpegJob&) = delete;
-
-    bool cmyk() const { return info.out_color_space == JCS_CMYK; }
-
-    // The checks between the header and the decode: size, whole data, memory. Throw.
-    void admit() {
-        const int64_t w = info.image_width;
-        const int64_t h = info.image_height;
-        if (w * h > kMaxPicturePixels) tooManyPixels(path, w, h);
-        if (!checked && !jpegComplete(bytes)) notAPicture(path, "the JPEG picture is cut short");
-        jpeg_calc_output_dimensions(&info);
-        const int64_t outWidth = info.output_width;
-        const int64_t outHeight = info.output_height;
-        uint64_t cost = uint64_t(outWidth) * uint64_t(outHeight) * 4;
-        // A progressive (or non-interleaved) picture is decoded whole into coefficients first:
-        // 64 of 2 bytes for every block of every component, padded to whole coding units.
-        uint64_t coefficients = 0;
-        if (jpeg_has_multiple_scans(&info)) {
-            for (int c = 0; c < info.num_components; ++c) {
-                const jpeg_component_info& comp = info.comp_info[c];
-                const auto roundUp = [](uint64_t n, uint64_t m) { return (n + m - 1) / m * m; };
-                coefficients += roundUp(comp.width_in_blocks, comp.h_samp_factor) *
-                                roundUp(comp.height_in_blocks, comp.v_samp_factor) * sizeof(JBLOCK);
-            }
-        }
-        cost += coefficients;
-        const int orientation = jpegOrientation(bytes);
-        place = placement(orientation, outWidth, outHeight);
-        direct = orientation == 1;
-        if (!direct) cost += uint64_t(kStripRows) * uint64_t(outWidth) * 4;
-        requireDecodeBudget(path, w, h, cost);
-        // The decoder's own large buffers may take no more than was counted, with room for its
-        // working rows: beyond that it fails instead of allocating.
-        info.mem->max_memory_to_use = long(coefficients + (32 << 20));
-    }
-
-    // Makes the upright picture and the strip the rows are decoded into. Throws.
-    void allocate() {
-        const int w = int(info.output_width);
-        const int h = int(info.output_height);
-        image = place.turned ? pictureOnLargePages(QSize(h, w)) : pictureOnLargePages(QSize(w, h));
-        if (image.isNull() || image.bytesPerLine() != image.width() * 4) {
-            throw Failure(err::OutOfMemory, text(path));
-        }
-        if (!direct) strip.reset(new uint32_t[size_t(kStripRows) * size_t(w)]);
-    }
-
-    // A row of the picture, written in place: a window may already show the picture (a copy
-    // sharing its pixels) while the rows below are decoded, so it is never detached.
-    uchar* writableRow(int row) { return const_cast<uchar*>(image.constScanLine(row)); }
-
-    // Points `rows` at where the next `count` rows are decoded.
-    void aim(int firstRow, int count) {
-        for (int r = 0; r < count; ++r) {
-            rows[r] = direct
-                          ? writableRow(firstRow + r)
-                          : reinterpret_cast<JSAMPROW>(strip.get() + size_t(r) * info.output_width);
-        }
-    }
-
-    // Turns the decoded rows into picture pixels: CMYK into RGB, and the strip into its place.
-    void placeRows(int firstRow, int count) {
-        const int64_t w = info.output_width;
-        if (cmyk()) {
-            // Stored inverted, as Adobe's programs write CMYK; Qt's own reader reads it so.
-            for (int r = 0; r < count; ++r) {
-                uchar* p = rows[r];
-                auto* out = reinterpret_cast<uint32_t*>(p);
-                for (int64_t x = 0; x < w; ++x, p += 4) {
-                    const unsigned k = p[3];
-                    out[x] = qRgb(int(k * p[0] / 255), int(k * p[1] / 255), int(k * p[2] / 255));
-                }
-            }
-        }
-        if (direct) return;
-        auto* pixels = reinterpret_cast<uint32_t*>(writableRow(0));
-        const Placement& p = place;
-        if (!p.turned) {
-            for (int r = 0; r < count; ++r) {
-                const uint32_t* in = strip.get() + size_t(r) * size_t(w);
-                uint32_t* out = pixels + p.origin + int64_t(firstRow + r) * p.yStep;
-                for (int64_t x = 0; x < w; ++x)
-                    out[x * p.xStep] = in[x];
-            }
-            return;
-        }
-        // Turned: a stored row becomes a column, so each upright row takes `count` neighbours.
-        for (int64_t x = 0; x < w; ++x) {
-            uint32_t* out = pixels + p.origin + x * p.xStep + int64_t(firstRow) * p.yStep;
-            const uint32_t* in = strip.get() + x;
-            for (int r = 0; r < count; ++r)
-                out[r * p.yStep] = in[size_t(r) * size_t(w)];
-        }
-    }
-};
-
-// Reads the header, checks the picture and starts the decoder over `job`; false when it failed
-// or found the picture damaged, with the reason in job.errors. The decoding functions' locals are
-// plain values, as a jump back into them requires.
-bool startDecoder(JpegJob& job) {
-    jpeg_decompress_struct& info = job.info;
-    if (setjmp(job.errors.jump)) return false;
-    jpeg_create_decompress(&info);
-    jpeg_mem_src(&info, reinterpret_cast<const unsigned char*>(job.bytes.data()),
-                 static_cast<unsigned long>(job.bytes.size()));
-    jpeg_read_header(&info, TRUE);
-    info.out_color_space = info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK
-                               ? JCS_CMYK
-                               : JCS_EXT_BGRX;
-    info.scale_num = 1;
-    info.scale_denom = unsigned(job.scaleDenom);
-    job.admit();
-    jpeg_start_decompress(&info);
-    job.allocate();
-    return true;
-}
-
-// Decodes up to `maxRows` more rows (whole strips); false as startDecoder().
-bool decodeRows(JpegJob& job, int maxRows) {
-    jpeg_decompress_struct& info = job.info;
-    if (job.finished) return true;
-    if (setjmp(job.errors.jump)) return false;
-    const int end =
-        int(std::min<int64_t>(info.output_height, int64_t(info.output_scanline) + maxRows));
-    while (int(info.output_scanline) < end) {
-        const int first = int(info.output_scanline);
-        const int count = std::min<int>(kStripRows, int(info.output_height) - first);
-        job.aim(first, count);
-        int done = 0;
-        while (done < count)
-            done += int(jpeg_read_scanlines(&info, job.rows + done, JDIMENSION(count - done)));
-        job.placeRows(first, count);
-    }
-    if (info.output_scanline < info.output_height) return true;
-    jpeg_finish_decompress(&info);
-    job.finished = true;
-    return true;
-}
-
-[[noreturn]] void decodeFailed(const JpegJob& job) {
-    if (job.errors.cutShort) notAPicture(job.path, "the JPEG picture is cut short");
-    notAPicture(job.path, job.errors.message);
-}
-
-QImage loadJpeg(const QString& path, std::string_view bytes) {
-    JpegJob job(path, bytes);
-    if (!startDecoder(job) || !decodeRows(job, int(job.info.output_height))) decodeFailed(job);
-    return std::move(job.image);
-}
-
-// What a bitmap costs to decode: its pixels as Qt reads them, and once more at four bytes when
-// they must be converted to 32 bits.
-uint64_t bitmapDecodeBytes(QSize size, QImage::Format format) {
-    const uint64_t pixels = uint64_t(size.width()) * uint64_t(size.height());
-    const int bits =
-        format == QImage::Format_Invalid ? 32 : QImage::toPixelFormat(format).bitsPerPixel();
-    return pixels * uint64_t(bits) / 8 + (bits == 32 ? 0 : pixels * 4);
-}
-
-} // namespace
-
-namespace {
-
 void openChecked(const QString& path, QFile& file) {
     {
         // Opening first gives a missing file, folder or permission its own number.
@@ -367,15 +68,15 @@ void openChecked(const QString& path, QFile& file) {
     }
 }
 
-// The whole file, on large pages: the check and every decode read all of it.
-FileBytes readWhole(const QString& path, QFile& file) {
-    FileBytes bytes{largePageMemory(size_t(file.size())), 0};
-    if (!bytes.memory) throw Failure(err::OutOfMemory, text(path));
-    const qint64 read = file.read(bytes.memory.get(), file.size());
-    if (read < 0) throw Failure(err::PathFileAccess, text(path) + ": " + text(file.errorString()));
-    // A file cut meanwhile is found cut short by the check.
-    bytes.size = size_t(read);
-    return bytes;
+namespace {
+
+// What a bitmap costs to decode: its pixels as Qt reads them, and once more at four bytes when
+// they must be converted to 32 bits.
+uint64_t bitmapDecodeBytes(QSize size, QImage::Format format) {
+    const uint64_t pixels = uint64_t(size.width()) * uint64_t(size.height());
+    const int bits =
+        format == QImage::Format_Invalid ? 32 : QImage::toPixelFormat(format).bitsPerPixel();
+    return pixels * uint64_t(bits) / 8 + (bits == 32 ? 0 : pixels * 4);
 }
 
 } // namespace
@@ -396,7 +97,7 @@ QImage loadPicture(const QString& path) {
         }
         break;
     case PictureKind::Jpeg:
-        return loadJpeg(path, readWhole(path, file).view());
+        return loadJpeg(path, file);
     case PictureKind::Png:
     case PictureKind::Gif:
     case PictureKind::Tiff:
@@ -431,77 +132,6 @@ QImage loadPicture(const QString& path) {
                                             : QImage::Format_RGB32);
     if (image.isNull()) throw Failure(err::OutOfMemory, text(path));
     return image;
-}
-
-// JPEG decoding in strips.
-
-struct JpegStrips::Job {
-    QString path;
-    FileBytes bytes;
-    JpegJob jpeg{path, bytes.view()};
-    QImage reduced;
-    int reducedDenom = 0;
-    Job(QString p, FileBytes b) : path(std::move(p)), bytes(std::move(b)) {}
-};
-
-JpegStrips::JpegStrips(std::unique_ptr<Job> job) : m_job(std::move(job)) {}
-JpegStrips::~JpegStrips() = default;
-
-std::unique_ptr<JpegStrips> JpegStrips::open(const QString& path) {
-    QFile file(path);
-    openChecked(path, file);
-    const QByteArray head = file.peek(3);
-    if (pictureKind(std::string_view(head.constData(), size_t(head.size()))) != PictureKind::Jpeg)
-        return nullptr;
-    auto job = std::make_unique<Job>(path, readWhole(path, file));
-    if (!startDecoder(job->jpeg)) decodeFailed(job->jpeg);
-    return std::unique_ptr<JpegStrips>(new JpegStrips(std::move(job)));
-}
-
-const QImage& JpegStrips::picture() const {
-    return m_job->jpeg.image;
-}
-
-int JpegStrips::rowsDone() const {
-    return int(m_job->jpeg.info.output_scanline);
-}
-
-bool JpegStrips::whole() const {
-    return m_job->jpeg.finished;
-}
-
-bool JpegStrips::topFirst() const {
-    const QImage& image = picture();
-    return m_job->jpeg.direct && int64_t(image.width()) * image.height() >= kStripDecodePixels;
-}
-
-void JpegStrips::decode(int rows) {
-    if (!decodeRows(m_job->jpeg, rows)) decodeFailed(m_job->jpeg);
-}
-
-bool JpegStrips::reducible() const {
-    return !jpeg_has_multiple_scans(&m_job->jpeg.info);
-}
-
-QImage JpegStrips::reduced(QSize atLeast) {
-    const QSize full = picture().size();
-    const auto covers = [full, atLeast](int denom) {
-        return (full.width() + denom - 1) / denom >= atLeast.width() &&
-               (full.height() + denom - 1) / denom >= atLeast.height();
-    };
-    int denom = 8;
-    while (denom > 2 && !covers(denom))
-        denom /= 2;
-    if (m_job->reducedDenom != denom) {
-        // A second decoder over the same bytes, checked whole when the first one started.
-        JpegJob job(m_job->path, m_job->bytes.view());
-        job.checked = true;
-        job.scaleDenom = denom;
-        if (!startDecoder(job) || !decodeRows(job, INT_MAX)) decodeFailed(job);
-        m_job->reduced = std::move(job.image);
-        m_job->reducedDenom = denom;
-    }
-    return m_job->reduced;
 }
 
 } // namespace pixa::ui

@@ -5,6 +5,7 @@
 
 #include "core/error.h"
 #include "ui/yielder.h"
+#include "windows/main/jpeg_strips.h"
 #include "windows/main/picture_loader.h"
 #include "windows/main/picture_viewport.h"
 
