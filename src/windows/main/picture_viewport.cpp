@@ -32,10 +32,6 @@ int nearest(double value) {
     return static_cast<int>(std::nearbyint(value));
 }
 
-int nearest(float value) {
-    return static_cast<int>(std::nearbyint(value));
-}
-
 } // namespace
 
 PictureBox::PictureBox(QWidget* frame) : QWidget(frame) {
@@ -311,13 +307,11 @@ void PictureViewport::fitToWindow() {
     fitPhoto();
 }
 
-void PictureViewport::fitPhoto() {
+QSizeF PictureViewport::fittedInFrame(QSize photo) const {
     const float FW = float(Picture2->width());
     const float FH = float(Picture2->height());
-    const QSize photo = hasPhoto() ? m_photo.size() : Picture1->size();
     const float W = float(photo.width());
     const float H = float(photo.height());
-    Picture1->move(0, 0);
     float newWidth = W;
     float newHeight = H;
     if (W > FW || H > FH) {
@@ -331,9 +325,19 @@ void PictureViewport::fitPhoto() {
             newHeight = HW;
         }
     }
+    return {newWidth, newHeight};
+}
+
+QSize PictureViewport::fittedSize(QSize photo) const {
+    const QSizeF fitted = fittedInFrame(photo);
+    return {std::max(1, nearest(fitted.width())), std::max(1, nearest(fitted.height()))};
+}
+
+void PictureViewport::fitPhoto() {
+    Picture1->move(0, 0);
     if (hasPhoto()) {
-        const QSize size(std::max(1, nearest(newWidth)), std::max(1, nearest(newHeight)));
-        m_zoom = double(newWidth) / W;
+        const QSize size = fittedSize(m_photo.size());
+        m_zoom = fittedInFrame(m_photo.size()).width() / m_photo.width();
         m_fromPreview = false;
         if (size == m_photo.size()) {
             Picture1->setPicture(m_photo);

@@ -91,6 +91,8 @@ public:
     void actualSize();
     // Shrinks a photo larger than the frame into it, keeping its proportions, smoothly.
     void fitToWindow();
+    // The size fitToWindow() gives a photo of `photo`'s size in the frame as it is now.
+    QSize fittedSize(QSize photo) const;
 
     // The viewport's events.
     void HScroll1_Change(int value);
@@ -122,6 +124,7 @@ private:
     // Gives Picture1 the photo at `zoom`.
     void showAtZoom(double zoom);
     void fitPhoto();
+    QSizeF fittedInFrame(QSize photo) const;
     // The photo reduced by a power of two, still at least `shown` (the photo itself when that is
     // not a quarter of it or less): a reduced view is scaled from it, not from every pixel of a
     // large photo on each zoom step. The last one made is kept.
