@@ -17,7 +17,10 @@
 #include <climits>
 #include <csetjmp>
 #include <cstdlib>
+#include <future>
+#include <stop_token>
 #include <string_view>
+#include <system_error>
 
 namespace pixa::ui {
 
@@ -308,6 +311,33 @@ FileBytes readWhole(const QString& path, QFile& file) {
     return bytes;
 }
 
+// The smallest of 1/8, 1/4 and 1/2 of `full` that is still at least `atLeast` (1/2 when none is),
+// as the denominator.
+int scaleDenominator(QSize full, QSize atLeast) {
+    const auto covers = [full, atLeast](int denom) {
+        return (full.width() + denom - 1) / denom >= atLeast.width() &&
+               (full.height() + denom - 1) / denom >= atLeast.height();
+    };
+    int denom = 8;
+    while (denom > 2 && !covers(denom))
+        denom /= 2;
+    return denom;
+}
+
+// The whole picture decoded at 1/`denom` of its size by a decoder of its own over `bytes`,
+// checked whole when the first decoder started; a stop ends it between strips.
+QImage decodeReduced(const QString& path, std::string_view bytes, int denom, std::stop_token stop) {
+    JpegJob job(path, bytes);
+    job.checked = true;
+    job.scaleDenom = denom;
+    if (!startDecoder(job)) decodeFailed(job);
+    while (!job.finished) {
+        if (stop.stop_requested()) throw Failure(err::UserInterrupt, text(path));
+        if (!decodeRows(job, kRowsPerStrip)) decodeFailed(job);
+    }
+    return std::move(job.image);
+}
+
 } // namespace
 
 QImage loadJpeg(const QString& path, QFile& file) {
@@ -320,7 +350,15 @@ struct JpegStrips::Job {
     JpegJob jpeg{path, bytes.view()};
     QImage reduced;
     int reducedDenom = 0;
+    // The reduced decode started ahead, on a thread of its own: it reads `bytes`, which outlive
+    // it, since the future waits for the thread when it goes.
+    std::stop_source aheadStop;
+    std::future<QImage> ahead;
+    int aheadDenom = 0;
     Job(QString p, FileBytes b) : path(std::move(p)), bytes(std::move(b)) {}
+    Job(const Job&) = delete;
+    Job& operator=(const Job&) = delete;
+    ~Job() { aheadStop.request_stop(); }
 };
 
 JpegStrips::JpegStrips(std::unique_ptr<Job> job) : m_job(std::move(job)) {}
@@ -362,25 +400,29 @@ bool JpegStrips::reducible() const {
     return !jpeg_has_multiple_scans(&m_job->jpeg.info);
 }
 
-QImage JpegStrips::reduced(QSize atLeast) {
-    const QSize full = picture().size();
-    const auto covers = [full, atLeast](int denom) {
-        return (full.width() + denom - 1) / denom >= atLeast.width() &&
-               (full.height() + denom - 1) / denom >= atLeast.height();
-    };
-    int denom = 8;
-    while (denom > 2 && !covers(denom))
-        denom /= 2;
-    if (m_job->reducedDenom != denom) {
-        // A second decoder over the same bytes, checked whole when the first one started.
-        JpegJob job(m_job->path, m_job->bytes.view());
-        job.checked = true;
-        job.scaleDenom = denom;
-        if (!startDecoder(job) || !decodeRows(job, INT_MAX)) decodeFailed(job);
-        m_job->reduced = std::move(job.image);
-        m_job->reducedDenom = denom;
+void JpegStrips::reduceAhead(QSize atLeast) {
+    Job& job = *m_job;
+    const int denom = scaleDenominator(picture().size(), atLeast);
+    if (job.ahead.valid() || job.reducedDenom == denom) return;
+    try {
+        job.ahead = std::async(std::launch::async, decodeReduced, job.path, job.bytes.view(), denom,
+                               job.aheadStop.get_token());
+        job.aheadDenom = denom;
+    } catch (const std::system_error&) {
+        // No thread for it: reduced() decodes it when asked.
     }
-    return m_job->reduced;
+}
+
+QImage JpegStrips::reduced(QSize atLeast) {
+    Job& job = *m_job;
+    const int denom = scaleDenominator(picture().size(), atLeast);
+    if (job.reducedDenom != denom) {
+        job.reduced = job.ahead.valid() && job.aheadDenom == denom
+                          ? job.ahead.get()
+                          : decodeReduced(job.path, job.bytes.view(), denom, {});
+        job.reducedDenom = denom;
+    }
+    return job.reduced;
 }
 
 } // namespace pixa::ui

@@ -44,6 +44,9 @@ public:
     // still at least `atLeast` (at 1/2 when none is): a reduced view long before the rows are
     // all decoded. The last one made is kept.
     QImage reduced(QSize atLeast);
+    // Starts the decode that reduced(`atLeast`) makes on a thread of its own, beside the rows
+    // decoded here; reduced() then takes its picture, waiting for it if it has not ended.
+    void reduceAhead(QSize atLeast);
     // Whether reduced() is cheap beside the decode: a progressive picture would be decoded into
     // all its coefficients a second time.
     bool reducible() const;

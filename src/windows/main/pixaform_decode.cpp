@@ -25,9 +25,13 @@ void pixaform::showPictureFile(const QString& path, const QString& fileType, std
         m_photo.show({ShownPhoto::Kind::Picture, path, fileType}, true);
         return;
     }
-    // A photo that will be fitted is first painted from the reduced decode: rows at actual size
-    // would not be seen.
-    if (!(m_keepFit && jpeg->reducible())) jpeg->decode(m_viewport->frame().height());
+    // A photo that will be fitted is first painted from the reduced decode, made at once: rows at
+    // actual size would not be seen. Else the fitted view is decoded ahead on another core, for a
+    // fit asked while the rows decode.
+    if (!(m_keepFit && jpeg->reducible())) {
+        if (jpeg->reducible()) jpeg->reduceAhead(m_viewport->fittedSize(jpeg->picture().size()));
+        jpeg->decode(m_viewport->frame().height());
+    }
     m_viewport->setPhoto(jpeg->picture());
     m_viewport->setFilledRows(jpeg->rowsDone());
     m_viewport->showPicture();
