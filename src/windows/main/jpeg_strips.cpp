@@ -14,7 +14,6 @@
 #include <sys/mman.h>
 
 #include <algorithm>
-#include <climits>
 #include <csetjmp>
 #include <cstdlib>
 #include <future>
