@@ -4,6 +4,7 @@
 // on its own widgets; nothing else touches them.
 #pragma once
 
+#include <QImage>
 #include <QString>
 #include <QStringList>
 
@@ -37,6 +38,7 @@ struct UnwrapResult {
     QString date;
     QString time;
     bool tagComplete = true; // false: the caption read is not the whole stored tag
+    QImage decoded;          // the picture already decoded, when it was prepared ahead
 };
 
 class MainWindowLink;

@@ -50,6 +50,11 @@ void ShownPhotoRules::passwordNotGiven() {
     show(m_onScreen, false);
 }
 
+void ShownPhotoRules::lock() {
+    passwordNotGiven();
+    if (m_shown.kind == ShownPhoto::Kind::Unwrapped) show({}, false);
+}
+
 void ShownPhotoRules::endApplication(Platform& platform) {
     if (platform.ending()) return;
     m_picture.remove();
@@ -62,8 +67,12 @@ void ShownPhotoRules::showUnwrapped(const UnwrapResult& result) {
         m_picture.discardIncoming();
         return;
     }
+    // Decoded and adopted before anything on screen changes, so that a failure of either leaves
+    // the photo shown before on screen with its own pixels.
+    QImage picture;
     try {
-        m_screen.showUnwrappedPicture(result.picture);
+        picture =
+            result.decoded.isNull() ? m_screen.decodeUnwrapped(result.picture) : result.decoded;
         m_picture.adoptIncoming();
     } catch (...) {
         // Nothing names a picture that cannot be shown, so it does not stay on the disk.
@@ -71,6 +80,7 @@ void ShownPhotoRules::showUnwrapped(const UnwrapResult& result) {
         passwordNotGiven();
         throw;
     }
+    m_screen.placeUnwrapped(std::move(picture));
     m_onScreenDescription = {};
     m_screen.describe(describe(result));
     show({ShownPhoto::Kind::Unwrapped, windowPath(m_picture.path()), m_shown.orig_file_type}, true);

@@ -41,9 +41,11 @@ public:
     virtual ~PhotoScreen() = default;
     virtual PhotoDescription description() const = 0;
     virtual void describe(const PhotoDescription& description) = 0;
-    // Shows the picture in `path` as an unwrapped photo is shown; throws pixa::Failure and
-    // keeps the picture shown before when it cannot.
-    virtual void showUnwrappedPicture(const QString& path) = 0;
+    // The picture in `path`, decoded and upright; throws pixa::Failure when it is not a picture
+    // that can be shown. Nothing on screen changes.
+    virtual QImage decodeUnwrapped(const QString& path) = 0;
+    // Shows `picture` as an unwrapped photo is shown.
+    virtual void placeUnwrapped(QImage picture) = 0;
     // The shown photo is now `photo`; `pictureLoaded` when its picture has just been shown at
     // its actual size.
     virtual void shownChanged(const ShownPhoto& photo, bool pictureLoaded) = 0;
@@ -59,10 +61,16 @@ public:
     // The one way the shown photo changes. The unwrapped picture goes once no photo names it,
     // the one waiting to return while a wrapped photo awaits its password included.
     void show(ShownPhoto photo, bool pictureLoaded);
-    // The requests of MainWindowLink of the same names.
+    // The requests of MainWindowLink of the same names. showUnwrapped() is the one way an
+    // unwrapped picture reaches the screen, and it shows one only while its wrapped photo is
+    // awaited: a lock ends the wait, so whatever was unwrapped behind a message box, a dialog or
+    // a yield that the lock came through is discarded instead of shown.
     void awaitPassword(const QString& pff);
     void passwordNotGiven();
     void showUnwrapped(const UnwrapResult& result);
+    // A lock: a wrapped photo awaited is not given, and an unwrapped one is no longer shown.
+    // The screen itself is the window's to clear.
+    void lock();
     // The application's end: the unwrapped picture goes, then every window's work stops.
     void endApplication(Platform& platform);
 

@@ -55,10 +55,13 @@ private:
     void heldChanged(bool held) override { enabled = !held; }
     pixa::ui::PhotoDescription description() const override { return shownDescription; }
     void describe(const pixa::ui::PhotoDescription& text) override { shownDescription = text; }
-    void showUnwrappedPicture(const QString& path) override {
+    QImage decodeUnwrapped(const QString& path) override {
         QImage loaded(path);
         if (loaded.isNull()) throw pixa::Failure(481, "Invalid picture");
-        picture = loaded;
+        return loaded;
+    }
+    void placeUnwrapped(QImage shown) override {
+        picture = std::move(shown);
         scrollBarAtWindowEdge = true;
     }
     void shownChanged(const pixa::ui::ShownPhoto&, bool) override {}

@@ -14,6 +14,8 @@
 #include <algorithm>
 #include <chrono>
 #include <climits>
+#include <memory>
+#include <mutex>
 #include <new>
 #include <system_error>
 
@@ -25,7 +27,7 @@ namespace {
 constexpr qint64 kMaxPreparedPixels = 50'000'000;
 
 // Waits for `decode`, letting the window's events through; false once a stop is asked.
-bool readyYielding(const std::future<QImage>& decode, Yielder& yielder, std::stop_token stop) {
+bool readyYielding(const std::future<void>& decode, Yielder& yielder, std::stop_token stop) {
     while (decode.wait_for(std::chrono::milliseconds(5)) != std::future_status::ready) {
         if (stop.stop_requested()) return false;
         yielder.maybeYield();
@@ -44,14 +46,30 @@ QImage PhotoAhead::decodeYielding(const QString& path, Yielder& yielder, std::st
         if (m_abandoned.valid() && !readyYielding(m_abandoned, yielder, stop))
             throw Failure(err::UserInterrupt, path.toStdString());
         m_abandoned = {};
-        std::future<QImage> decode =
-            std::async(std::launch::async, [path] { return loadPicture(path); });
+        // The picture is handed over under the lock, so that a decode abandoned meanwhile frees
+        // it on its own thread as it ends instead of keeping it for whoever looks next.
+        struct Handover {
+            std::mutex mutex;
+            bool abandoned = false;
+            QImage picture;
+        };
+        const auto handover = std::make_shared<Handover>();
+        std::future<void> decode = std::async(std::launch::async, [path, handover] {
+            QImage picture = loadPicture(path);
+            const std::lock_guard lock(handover->mutex);
+            if (!handover->abandoned) handover->picture = std::move(picture);
+        });
         if (!readyYielding(decode, yielder, stop)) {
-            // Its decode cannot be interrupted: it ends on its own, and its picture is let go.
+            // Its decode cannot be interrupted: it ends on its own, dropping its picture.
+            const std::lock_guard lock(handover->mutex);
+            handover->abandoned = true;
+            handover->picture = {};
             m_abandoned = std::move(decode);
             throw Failure(err::UserInterrupt, path.toStdString());
         }
-        return decode.get();
+        decode.get();
+        const std::lock_guard lock(handover->mutex);
+        return std::move(handover->picture);
     }
     const QSize size = jpeg->picture().size();
     if (qint64(size.width()) * size.height() > kMaxPreparedPixels)

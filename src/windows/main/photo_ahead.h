@@ -73,9 +73,9 @@ private:
     Platform& m_platform;
     UnwrappedPicture& m_pictures;
     std::vector<Photo> m_kept;
-    // A decode stopped while it ran on its thread: it ends on its own, before another starts
-    // and at the latest when this object goes.
-    std::future<QImage> m_abandoned;
+    // A decode stopped while it ran on its thread: it ends on its own, its picture dropped there,
+    // before another starts and at the latest when this object goes.
+    std::future<void> m_abandoned;
     bool m_running = false;
     std::stop_source m_stop;
 };

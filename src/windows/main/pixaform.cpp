@@ -355,11 +355,8 @@ void pixaform::hideProgress() {
     ProgressBar1->hide();
 }
 
-void pixaform::loadPicture(const QString& path, bool scrollBarAtWindowEdge) {
-    // A prepared unwrap comes decoded already.
-    placePhoto(m_preparedPicture.isNull() ? ui::loadPicture(path)
-                                          : std::exchange(m_preparedPicture, QImage()),
-               scrollBarAtWindowEdge);
+QImage pixaform::decodeUnwrapped(const QString& path) {
+    return ui::loadPicture(path);
 }
 
 void pixaform::placePhoto(QImage photo, bool scrollBarAtWindowEdge) {

@@ -143,7 +143,8 @@ private:
     void shownChanged(const ShownPhoto& photo, bool pictureLoaded) override;
     PhotoDescription description() const override;
     void describe(const PhotoDescription& description) override;
-    void showUnwrappedPicture(const QString& path) override { loadPicture(path, true); }
+    QImage decodeUnwrapped(const QString& path) override;
+    void placeUnwrapped(QImage picture) override { placePhoto(std::move(picture), true); }
     // Sets the label's caption and shows it; an empty caption hides it.
     void setInfoLabel(QLabel& label, const QString& text);
     // `ProgressBar1`: shown with a range at the start of a transfer, hidden at its end.
@@ -160,9 +161,6 @@ private:
     bool stopDecodingThen(std::function<void()> again);
     // Fit to window with the busy pointer; a failure is reported.
     void fitToWindow();
-    // Loads `path` into the viewport and resets it; throws pixa::Failure and keeps the photo
-    // shown before when the file is not a picture that can be shown.
-    void loadPicture(const QString& path, bool scrollBarAtWindowEdge);
     // Gives the viewport a whole photo, shown at actual size (fitted while a step keeps the
     // fit), the horizontal scroll bar starting at the window's edge when asked.
     void placePhoto(QImage photo, bool scrollBarAtWindowEdge);
@@ -205,8 +203,6 @@ private:
     std::unique_ptr<PhotoAhead> m_ahead;
     QTimer* m_aheadTimer = nullptr;
     LockTriggers* m_lockTriggers = nullptr;
-    // A prepared unwrapped photo's decoded picture, for the unwrap that shows it next.
-    QImage m_preparedPicture;
 
     ImageButton* Command1;
     ImageButton* Command4;

@@ -78,6 +78,8 @@ void pixaform::step(bool forward) {
                         .arg(fileName(place), QString::fromStdString(failure.description()));
                 setStatus(passedOver);
                 Yielder().yieldNow();
+                // A lock or a new command during the yield ends the walk here.
+                if (work.stopToken().stop_requested()) return;
             }
         }
         const QString where =
@@ -105,15 +107,22 @@ bool pixaform::showPrepared(const QString& file) {
     std::optional<PhotoAhead::Photo> photo = m_ahead->take(file);
     if (!photo) return false;
     if (photo->unwrapped) {
-        // Shown as a remembered unwrap is: its prepared picture becomes the incoming one.
-        m_session.unwrappedPicture().takePrepared(photo->slot);
-        UnwrapResult result = *photo->unwrapped;
-        result.picture = windowPath(m_session.unwrappedPicture().incomingPath());
-        if (!result.tagComplete) m_platform.message(this, coreText(msg::CorruptTag));
+        // Shown as a remembered unwrap is. The photo is awaited before its prepared picture
+        // becomes the incoming one, which the rules would otherwise remove as nobody's.
         m_photo.awaitPassword(file);
-        m_preparedPicture = std::move(photo->picture);
-        m_photo.showUnwrapped(result);
         m_place = file;
+        UnwrapResult result = std::move(*photo->unwrapped);
+        try {
+            m_session.unwrappedPicture().takePrepared(photo->slot);
+        } catch (...) {
+            m_photo.passwordNotGiven();
+            throw;
+        }
+        result.picture = windowPath(m_session.unwrappedPicture().incomingPath());
+        result.decoded = std::move(photo->picture);
+        // A lock while the box is up ends the wait, and the rules then discard the picture.
+        if (!result.tagComplete) m_platform.message(this, coreText(msg::CorruptTag));
+        m_photo.showUnwrapped(result);
         return true;
     }
     describe({});
@@ -163,12 +172,13 @@ void pixaform::lock() {
     if (m_unlock) m_unlock->lock();
     // An unwrap or a save of this window stops; a plain picture's decode goes on.
     if (running() && !m_decoding) requestStop();
-    if (shownPhoto().kind == ShownPhoto::Kind::AwaitingPassword) m_photo.passwordNotGiven();
-    if (shownPhoto().kind == ShownPhoto::Kind::Unwrapped) {
+    m_photo.lock();
+    // Only a plain picture stays on screen. Whatever else the view holds may be an unwrapped
+    // photo's pixels, such as those left while a plain picture after it failed to load.
+    if (shownPhoto().kind != ShownPhoto::Kind::Picture && !m_decoding) {
         m_viewport->setPhoto({});
         m_viewport->hidePicture();
         m_zoomLabel->hide();
-        m_photo.show({}, false);
     }
     describe({});
     setStatus(QStringLiteral("Locked"));

@@ -157,6 +157,12 @@ void ViewerPasswordfrm::Command2_Click() {
     hide();
 }
 
+void ViewerPasswordfrm::lock() {
+    // setText() also forgets the box's undo history, which clear() would keep.
+    Text2->setText(QString());
+    if (running() || isVisible()) Command2_Click();
+}
+
 void ViewerPasswordfrm::Image1_Click() {
     openHelp(m_platform, this);
 }

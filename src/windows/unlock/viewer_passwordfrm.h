@@ -38,6 +38,9 @@ public:
     // unwrap, stops it.
     void Command2_Click();
     void Image1_Click();
+    // A lock: the password box is emptied and the window closes as "X" does, an unwrap stopping,
+    // so that the next open of any photo asks afresh.
+    void lock();
 
 protected:
     void frameClosed() override { Command2_Click(); }

@@ -86,7 +86,7 @@ std::optional<UnwrapResult> ViewerUnlock::unwrapRemembered(const QString& pff,
 
 void ViewerUnlock::lock() {
     m_remembered.forget();
-    if (m_window && m_window->isVisible()) m_window->Command2_Click();
+    if (m_window) m_window->lock();
 }
 
 ViewerPasswordfrm* ViewerUnlock::window() const {
