@@ -30,6 +30,7 @@ std::string errorDescription(int32_t number) {
     case err::PrinterProperty: return "Printer driver does not support specified property";
     case err::PrinterInfo: return "Problem getting printer information from the system";
     case err::InvalidPictureType: return "Invalid picture type";
+    case err::NoMemoryFolder: return "No memory-backed folder for the unwrapped photo";
     case err::NoFonts: return "There are no fonts installed";
     case err::NoPrinterDrivers: return "No printer device drivers were found";
     case err::OutOfMemoryControl: return "Out of memory";

@@ -33,6 +33,8 @@ inline constexpr int32_t PrinterError = 482;
 inline constexpr int32_t PrinterProperty = 483;
 inline constexpr int32_t PrinterInfo = 484;
 inline constexpr int32_t InvalidPictureType = 485;
+// No folder in memory for the unwrapped photo, which is therefore not unwrapped.
+inline constexpr int32_t NoMemoryFolder = 1000;
 inline constexpr int32_t NoFonts = 24574;
 inline constexpr int32_t NoPrinterDrivers = 28664;
 inline constexpr int32_t OutOfMemoryControl = 31001;

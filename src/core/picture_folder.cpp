@@ -3,9 +3,11 @@
 #include "core/error.h"
 
 #include <fcntl.h>
+#include <linux/magic.h>
 #include <signal.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/statfs.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -31,21 +33,20 @@ int lockRetrying(int fd, int operation) {
     return result;
 }
 
-} // namespace
+// Start-up clears what ended copies left without creating a folder in every place it looks.
+enum class Missing { Create, Skip };
 
-std::optional<fs::path> privateRuntimeFolder(std::string_view runtimeDir) {
-    const fs::path base(runtimeDir);
-    struct stat st {};
-    if (runtimeDir.empty() || !base.is_absolute() || ::stat(base.c_str(), &st) != 0 ||
-        !ownedFolder(st))
+// `base`/`name`, a real folder of this user, made private.
+std::optional<fs::path> privateSubfolder(const fs::path& base, const std::string& name,
+                                         Missing missing) {
+    const fs::path folder = base / name;
+    if (missing == Missing::Create && ::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST)
         return std::nullopt;
-
-    const fs::path folder = base / "pixamantler";
-    if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) return std::nullopt;
     // Opened without following a link, so that the checks and the repair apply to the folder
     // itself and not to whatever a link points at.
     const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0) return std::nullopt;
+    struct stat st {};
     const bool usable = ::fstat(fd, &st) == 0 && ownedFolder(st) &&
                         ((st.st_mode & 077) == 0 || ::fchmod(fd, 0700) == 0);
     ::close(fd);
@@ -53,11 +54,51 @@ std::optional<fs::path> privateRuntimeFolder(std::string_view runtimeDir) {
     return folder;
 }
 
-fs::path temporaryPictureFolder(const char* runtimeDir, const fs::path& dataFolder) {
-    if (runtimeDir) {
-        if (auto folder = privateRuntimeFolder(runtimeDir)) return *folder;
+std::optional<fs::path> runtimeSubfolder(std::string_view runtimeDir, Missing missing) {
+    const fs::path base(runtimeDir);
+    struct stat st {};
+    if (runtimeDir.empty() || !base.is_absolute() || ::stat(base.c_str(), &st) != 0 ||
+        !ownedFolder(st))
+        return std::nullopt;
+    return privateSubfolder(base, "pixamantler", missing);
+}
+
+// Where anyone may rename or remove what others made, this user's folder could be swapped for
+// another between its checks and its use.
+std::optional<fs::path> sharedSubfolder(const fs::path& sharedBase, Missing missing) {
+    struct stat st {};
+    if (!sharedBase.is_absolute() || ::stat(sharedBase.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) ||
+        (st.st_uid != 0 && st.st_uid != ::geteuid()) ||
+        ((st.st_mode & 022) != 0 && (st.st_mode & S_ISVTX) == 0))
+        return std::nullopt;
+    return privateSubfolder(sharedBase, "pixamantler-" + std::to_string(::geteuid()), missing);
+}
+
+} // namespace
+
+bool inMemory(const fs::path& folder) {
+    struct statfs st {};
+    if (::statfs(folder.c_str(), &st) != 0) return false;
+    return st.f_type == static_cast<decltype(st.f_type)>(TMPFS_MAGIC) ||
+           st.f_type == static_cast<decltype(st.f_type)>(RAMFS_MAGIC);
+}
+
+std::optional<fs::path> privateRuntimeFolder(std::string_view runtimeDir) {
+    return runtimeSubfolder(runtimeDir, Missing::Create);
+}
+
+std::optional<fs::path> privateSharedFolder(const fs::path& sharedBase) {
+    return sharedSubfolder(sharedBase, Missing::Create);
+}
+
+std::optional<fs::path> temporaryPictureFolder(const char* runtimeDir, const fs::path& sharedBase) {
+    // systemd makes the runtime folder a tmpfs, but anyone may set the variable: su, containers
+    // and some tools point it at a folder on disk.
+    if (runtimeDir && inMemory(runtimeDir)) {
+        if (auto folder = privateRuntimeFolder(runtimeDir)) return folder;
     }
-    return dataFolder;
+    if (inMemory(sharedBase)) return privateSharedFolder(sharedBase);
+    return std::nullopt;
 }
 
 namespace {
@@ -105,22 +146,46 @@ bool removeSharedPicture(const fs::path& base) {
     return removed;
 }
 
-} // namespace
-
-UnwrappedPicture::UnwrappedPicture(const fs::path& base) noexcept {
+int removeAbandonedCopies(const fs::path& base) noexcept {
+    int removed = removeSharedPicture(base) ? 1 : 0;
     std::error_code ec;
-    if (removeSharedPicture(base)) ++m_removedStale;
     for (fs::directory_iterator it(base, ec), end; !ec && it != end; it.increment(ec)) {
         if (!it->path().filename().string().starts_with(kCopyPrefix)) continue;
         if (!abandonedCopyFolder(it->path())) continue;
         std::error_code ignored;
-        if (fs::remove_all(it->path(), ignored) > 0) ++m_removedStale;
+        if (fs::remove_all(it->path(), ignored) > 0) ++removed;
     }
+    return removed;
+}
 
-    std::string name = (base / kCopyPrefix).string() + std::to_string(::getpid()) + "-XXXXXX";
+// A copy without a folder in memory names one under a device, where nothing can be made: a
+// photo prepared ahead then fails like any write, while an unwrap is refused by incomingPath().
+const fs::path kNoFolder = "/dev/null/pixamantler";
+
+} // namespace
+
+int removeAbandonedPictures(const char* runtimeDir, const fs::path& sharedBase,
+                            const fs::path& dataFolder) noexcept {
+    int removed = removeAbandonedCopies(dataFolder);
+    if (runtimeDir) {
+        if (auto folder = runtimeSubfolder(runtimeDir, Missing::Skip))
+            removed += removeAbandonedCopies(*folder);
+    }
+    if (auto folder = sharedSubfolder(sharedBase, Missing::Skip))
+        removed += removeAbandonedCopies(*folder);
+    return removed;
+}
+
+UnwrappedPicture::UnwrappedPicture(const std::optional<fs::path>& base) noexcept {
+    if (!base) {
+        m_folder = kNoFolder;
+        return;
+    }
+    m_removedStale = removeAbandonedCopies(*base);
+    std::string name = (*base / kCopyPrefix).string() + std::to_string(::getpid()) + "-XXXXXX";
     if (!::mkdtemp(name.data())) {
         // Kept as a name, so that writing the picture reports why the folder is not there.
-        m_folder = base / (std::string(kCopyPrefix) + "unavailable");
+        m_folder = *base / (std::string(kCopyPrefix) + "unavailable");
         return;
     }
     m_folder = name;
@@ -138,13 +203,22 @@ UnwrappedPicture::~UnwrappedPicture() {
     ::close(m_fd);
 }
 
+fs::path UnwrappedPicture::incomingPath() const {
+    if (m_folder == kNoFolder) {
+        throw Failure(err::NoMemoryFolder,
+                      "neither $XDG_RUNTIME_DIR nor " + std::string(kSharedMemoryBase) +
+                          " is a memory file system with a private folder for this user");
+    }
+    return m_folder / kIncomingPictureName;
+}
+
 void UnwrappedPicture::adoptIncoming() {
     if (::rename(incomingPath().c_str(), path().c_str()) != 0)
         throwErrno(errno, "replace", path().string());
 }
 
 void UnwrappedPicture::discardIncoming() noexcept {
-    ::unlink(incomingPath().c_str());
+    ::unlink((m_folder / kIncomingPictureName).c_str());
 }
 
 void UnwrappedPicture::remove() noexcept {

@@ -1,6 +1,6 @@
-// Where the unwrapped picture waits between an unwrap and the end of the run: a private folder
-// under the user's runtime folder when the system offers one, and the lock by which running
-// copies tell a picture left behind by a crash from one still in use.
+// Where the unwrapped picture waits between an unwrap and the end of the run: a private folder on
+// a memory file system, never on a disk, and the lock by which running copies tell a picture
+// left behind by a crash from one still in use.
 #pragma once
 
 #include <filesystem>
@@ -11,16 +11,37 @@ namespace pixa {
 
 inline constexpr const char* kTemporaryPictureName = "~~tmp.bmp";
 
+// The memory file system that every user may make folders in.
+inline constexpr const char* kSharedMemoryBase = "/dev/shm";
+
+// Whether `folder` is on a file system held in memory (tmpfs, ramfs): what is written there
+// never reaches a disk, a backup or the next boot.
+bool inMemory(const std::filesystem::path& folder);
+
 // `runtimeDir`/pixamantler, created 0700 when missing. Nullopt when `runtimeDir` is not an
 // absolute path to a folder of this user, or when the subfolder is not a real folder of this
 // user (a link, a file, another user's folder). A folder of this user that others could enter
 // is made private again.
 std::optional<std::filesystem::path> privateRuntimeFolder(std::string_view runtimeDir);
 
+// `sharedBase`/pixamantler-<uid>, with the same checks and repair, for a base that all users
+// share: it must belong to the super-user or to this user, and others may not remove what is in
+// it (it is sticky or closed to them).
+std::optional<std::filesystem::path> privateSharedFolder(const std::filesystem::path& sharedBase);
+
 // The folder of the unwrapped picture: the private runtime folder under `runtimeDir` (the value
-// of $XDG_RUNTIME_DIR, null when unset) when there is one, else `dataFolder`.
-std::filesystem::path temporaryPictureFolder(const char* runtimeDir,
-                                             const std::filesystem::path& dataFolder);
+// of $XDG_RUNTIME_DIR, null when unset) when it is in memory, else this user's folder under
+// `sharedBase` when that is in memory. Nullopt when neither is: the picture is then never
+// written.
+std::optional<std::filesystem::path> temporaryPictureFolder(
+    const char* runtimeDir, const std::filesystem::path& sharedBase = kSharedMemoryBase);
+
+// Removes the folders of copies that ended without their clean-up from every place a copy may
+// have used: both folders above, whichever this run chooses (a run with another environment may
+// have chosen the other), and `dataFolder`, where earlier versions kept the picture. Creates
+// neither folder. Returns how many went.
+int removeAbandonedPictures(const char* runtimeDir, const std::filesystem::path& sharedBase,
+                            const std::filesystem::path& dataFolder) noexcept;
 
 // This running copy's own unwrapped picture: `~~tmp.bmp` in a folder of the copy's own under a
 // base folder, so that copies on one data folder never show, save or remove each other's
@@ -33,15 +54,17 @@ public:
     // Makes the folder (0700) under `base`, after removing the folders of copies that no longer
     // run there and the shared picture that earlier versions kept in `base` itself. Never
     // throws: when the folder cannot be made, writing the picture fails with the folder's error.
-    explicit UnwrappedPicture(const std::filesystem::path& base) noexcept;
+    // Without a base, incomingPath() refuses every unwrap (NoMemoryFolder).
+    explicit UnwrappedPicture(const std::optional<std::filesystem::path>& base) noexcept;
     ~UnwrappedPicture();
     UnwrappedPicture(const UnwrappedPicture&) = delete;
     UnwrappedPicture& operator=(const UnwrappedPicture&) = delete;
 
     // `~~tmp.bmp`: the unwrapped photo the main window shows.
     std::filesystem::path path() const { return m_folder / kTemporaryPictureName; }
-    // Where an unwrap writes the picture before it is shown.
-    std::filesystem::path incomingPath() const { return m_folder / kIncomingPictureName; }
+    // Where an unwrap writes the picture before it is shown. Throws NoMemoryFolder when this
+    // copy has no folder in memory.
+    std::filesystem::path incomingPath() const;
     // The incoming picture becomes the unwrapped picture, replacing the one before in one step.
     void adoptIncoming();
     void discardIncoming() noexcept;

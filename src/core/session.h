@@ -8,28 +8,44 @@
 #include "core/picture_folder.h"
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <utility>
 
 namespace pixa {
 
 class Session {
 public:
-    // This copy's unwrapped picture goes to a folder of its own under `pictureBase`, or under the
-    // data folder when it is empty.
+    // This copy's unwrapped picture goes to a folder of its own under the data folder.
+    Session(std::filesystem::path dataFolder, const Clock& clock)
+        : Session(dataFolder, clock, std::optional(dataFolder)) {}
+    // Under `pictureBase` instead; without one, every unwrap is refused (NoMemoryFolder).
     Session(std::filesystem::path dataFolder, const Clock& clock,
-            const std::filesystem::path& pictureBase = {})
+            const std::optional<std::filesystem::path>& pictureBase)
         : m_dataFolder(std::move(dataFolder)), m_store(m_dataFolder / kStoreFileName),
-          m_clock(clock), m_picture(pictureBase.empty() ? m_dataFolder : pictureBase) {}
+          m_clock(clock), m_picture(pictureBase) {}
 
-    // The session of the running application: the unwrapped picture in the user's private
-    // runtime folder when the system offers one, with unfinished writes that a crashed run left
-    // there removed.
+    // The session of the running application: the unwrapped picture in a private folder in
+    // memory, never on a disk, with what ended copies left in any place a copy may have used
+    // removed. Says on standard error where the picture goes when it is not the runtime folder.
     static std::unique_ptr<Session> forRun(std::filesystem::path dataFolder, const Clock& clock) {
-        auto pictures = temporaryPictureFolder(std::getenv("XDG_RUNTIME_DIR"), dataFolder);
-        if (pictures != dataFolder) removeStaleTemporaries(pictures);
+        const char* runtimeDir = std::getenv("XDG_RUNTIME_DIR");
+        auto pictures = temporaryPictureFolder(runtimeDir);
+        removeAbandonedPictures(runtimeDir, kSharedMemoryBase, dataFolder);
+        if (!pictures) {
+            std::fprintf(stderr,
+                         "pixamantler: no private folder in memory under $XDG_RUNTIME_DIR "
+                         "or %s: photos will not be unwrapped\n",
+                         kSharedMemoryBase);
+        } else {
+            removeStaleTemporaries(*pictures);
+            if (pictures->parent_path() == kSharedMemoryBase)
+                std::fprintf(stderr, "pixamantler: unwrapped photos are kept in %s (memory)\n",
+                             pictures->c_str());
+        }
         return std::make_unique<Session>(std::move(dataFolder), clock, pictures);
     }
 

@@ -1,12 +1,15 @@
-// The unwrapped picture's folder: which runtime folders are trusted, each running copy's own
-// picture, and which pictures left behind are removed at start-up.
+// The unwrapped picture's folder: which runtime folders are trusted, memory before disk, each
+// running copy's own picture, and which pictures left behind are removed at start-up.
 #include "core/picture_folder.h"
 
+#include "core/session.h"
 #include "test_support.h"
 
 #include <fcntl.h>
+#include <linux/magic.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/statfs.h>
 #include <unistd.h>
 
 #include <ctime>
@@ -41,9 +44,9 @@ TEST_P(RuntimeFolderTest, OnlyAPrivateFolderOfThisUser) {
         ASSERT_EQ(::chown(sub.c_str(), 65534, 65534), 0);
     }
 
-    const fs::path chosen = pixa::temporaryPictureFolder(base.c_str(), dir);
+    const auto chosen = pixa::privateRuntimeFolder(base.string());
     if (!GetParam().accepted) {
-        EXPECT_EQ(chosen, dir);
+        EXPECT_EQ(chosen, std::nullopt);
         return;
     }
     EXPECT_EQ(chosen, sub);
@@ -60,6 +63,42 @@ INSTANTIATE_TEST_SUITE_P(Cases, RuntimeFolderTest,
                                            RuntimeCase{"SubfolderIsALink", Prepare::LinkSub, false},
                                            RuntimeCase{"ForeignSubfolder", Prepare::ForeignSub,
                                                        false}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// Folders in memory come first, a runtime folder before the shared one, and a disk never.
+enum class Chosen { Runtime, Shared, None };
+
+struct OrderCase {
+    const char* name;
+    bool runtimeInMemory, sharedInMemory;
+    Chosen chosen;
+};
+
+class FolderOrderTest : public ::testing::TestWithParam<OrderCase> {};
+
+TEST_P(FolderOrderTest, MemoryFirstNeverADisk) {
+    const fs::path disk = fs::current_path();
+    struct statfs shm {};
+    if (::statfs("/dev/shm", &shm) != 0 || shm.f_type != TMPFS_MAGIC || pixa::inMemory(disk))
+        GTEST_SKIP() << "needs /dev/shm in memory and a working folder on a disk";
+    std::string memory = "/dev/shm/pixatest-XXXXXX";
+    ASSERT_NE(::mkdtemp(memory.data()), nullptr);
+    const std::shared_ptr<void> removeAfter(nullptr, [&](void*) { fs::remove_all(memory); });
+    const fs::path runtime = GetParam().runtimeInMemory ? fs::path(memory) : disk;
+    const fs::path shared = GetParam().sharedInMemory ? fs::path(memory) : disk;
+    const auto chosen = pixa::temporaryPictureFolder(runtime.c_str(), shared);
+    const std::optional<fs::path> expected[] = {
+        runtime / "pixamantler", shared / ("pixamantler-" + std::to_string(::geteuid())), {}};
+    EXPECT_EQ(chosen, expected[static_cast<int>(GetParam().chosen)]);
+    const pixa::UnwrappedPicture picture(chosen);
+    EXPECT_EQ(failureNumber([&] { (void)picture.incomingPath(); }),
+              chosen ? 0 : pixa::err::NoMemoryFolder);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, FolderOrderTest,
+                         ::testing::Values(OrderCase{"RuntimeInMemory", true, true, Chosen::Runtime},
+                                           OrderCase{"RuntimeOnDisk", false, true, Chosen::Shared},
+                                           OrderCase{"NothingInMemory", false, false, Chosen::None}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 // Folders a copy may find beside its own at start-up: only those of copies that ended go.
@@ -104,7 +143,6 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(TempDirTest, EachCopyHasItsOwnPictureAndRemovesOnlyItsOwn) {
-    EXPECT_EQ(pixa::temporaryPictureFolder(nullptr, dir), dir);
     // The single shared picture of earlier versions goes when no copy holds its lock.
     writeBytes(dir / pixa::kTemporaryPictureName, "old photo");
     writeBytes(dir / (std::string(pixa::kTemporaryPictureName) + ".lock"), "");
@@ -128,6 +166,25 @@ TEST_F(TempDirTest, EachCopyHasItsOwnPictureAndRemovesOnlyItsOwn) {
     first.reset();
     EXPECT_FALSE(fs::exists(firstFolder));
     EXPECT_TRUE(fs::exists(second.incomingPath()));
+}
+
+// The application's own choice, from its environment: without a runtime folder its picture goes
+// to memory or is refused, never beside the data, where what earlier versions left goes.
+TEST_F(TempDirTest, WithoutARuntimeFolderNothingIsUnwrappedBesideTheData) {
+    const fs::path data = dir / "data";
+    // Above any process id the system can give: a copy that ended.
+    fs::create_directories(data / "copy-4194305-left");
+    const char* set = std::getenv("XDG_RUNTIME_DIR");
+    const auto runtime = set ? std::optional<std::string>(set) : std::nullopt;
+    ::unsetenv("XDG_RUNTIME_DIR");
+    const pixa::FixedClock clock(10, 0, 0);
+    const auto session = pixa::Session::forRun(data, clock);
+    if (runtime) ::setenv("XDG_RUNTIME_DIR", runtime->c_str(), 1);
+    // Where an unwrap writes.
+    const int32_t refused =
+        failureNumber([&] { writeBytes(session->unwrappedPicture().incomingPath(), "photo"); });
+    EXPECT_TRUE(refused == 0 || refused == pixa::err::NoMemoryFolder) << refused;
+    EXPECT_TRUE(fs::is_empty(data));
 }
 
 } // namespace
