@@ -9,8 +9,8 @@
 #include "core/session.h"
 #include "test_photo.h"
 #include "ui/platform.h"
-#include "windows/main/jpeg_strips.h"
-#include "windows/main/picture_loader.h"
+#include "imaging/jpeg_strips.h"
+#include "imaging/picture_loader.h"
 #include "windows/main/pixaform.h"
 
 #include <benchmark/benchmark.h>

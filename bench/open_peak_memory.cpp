@@ -5,7 +5,7 @@
 
 #include "core/error.h"
 #include "test_photo.h"
-#include "windows/main/picture_loader.h"
+#include "imaging/picture_loader.h"
 
 #include <QBuffer>
 #include <QCoreApplication>

@@ -4,8 +4,8 @@
 #include "core/error.h"
 #include "core/picture_file.h"
 #include "fuzz_support.h"
-#include "windows/main/photo_decoders.h"
-#include "windows/main/picture_loader.h"
+#include "imaging/photo_decoders.h"
+#include "imaging/picture_loader.h"
 
 #include <QImage>
 

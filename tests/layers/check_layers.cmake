@@ -1,15 +1,16 @@
 # Fails when a source file includes a layer above its own, or a core file includes Qt.
 cmake_minimum_required(VERSION 3.25)
-# Layers, lowest first: core, cli | ui, windows, app. Run as
+# Layers, lowest first: core, cli | imaging, ui, windows, app. Run as
 #   cmake -DSOURCE_DIR=<src> -P check_layers.cmake
 file(GLOB_RECURSE files RELATIVE ${SOURCE_DIR} ${SOURCE_DIR}/*.h ${SOURCE_DIR}/*.cpp)
 
 # What each folder may include from the project's own folders.
 set(allowed_core "core")
 set(allowed_cli "core;cli")
+set(allowed_imaging "core;imaging")
 set(allowed_ui "core;ui")
-set(allowed_windows "core;ui;windows")
-set(allowed_app "core;ui;windows;app")
+set(allowed_windows "core;imaging;ui;windows")
+set(allowed_app "core;imaging;ui;windows;app")
 
 set(faults "")
 foreach(file IN LISTS files)
@@ -25,7 +26,10 @@ foreach(file IN LISTS files)
       if(layer STREQUAL "core" AND header MATCHES "^Q|^qt|/Q[A-Za-z]+$")
         list(APPEND faults "${file}: the core includes Qt (${header})")
       endif()
-      if(header MATCHES "^(core|cli|ui|windows|app)/")
+      if(layer STREQUAL "imaging" AND header MATCHES "^QtWidgets|^Q(Widget|Application|Label|Dialog|MessageBox|AbstractScrollArea|ScrollArea|ScrollBar|PushButton|LineEdit)$")
+        list(APPEND faults "${file}: the decoding layer includes Qt Widgets (${header})")
+      endif()
+      if(header MATCHES "^(core|cli|imaging|ui|windows|app)/")
         string(REGEX MATCH "^[^/]+" target "${header}")
         if(NOT target IN_LIST allowed_${layer})
           list(APPEND faults "${file}: ${layer} includes ${header}, a layer it may not use")

@@ -5,8 +5,8 @@
 #include "ui/file_browsers.h"
 #include "ui/platform.h"
 #include "ui/yielder.h"
-#include "windows/main/jpeg_strips.h"
-#include "windows/main/picture_loader.h"
+#include "imaging/jpeg_strips.h"
+#include "imaging/picture_loader.h"
 
 #include <QFileInfo>
 #include <QScopeGuard>

@@ -9,7 +9,7 @@
 #include "ui/text_fit.h"
 #include "windows/main/main_backdrop.h"
 #include "windows/main/photo_ahead.h"
-#include "windows/main/picture_loader.h"
+#include "imaging/picture_loader.h"
 #include "windows/main/picture_viewport.h"
 #include "windows/owner/owner_flow.h"
 #include "windows/unlock/viewer_unlock.h"

@@ -5,8 +5,8 @@
 
 #include "core/error.h"
 #include "ui/yielder.h"
-#include "windows/main/jpeg_strips.h"
-#include "windows/main/picture_loader.h"
+#include "imaging/jpeg_strips.h"
+#include "imaging/picture_loader.h"
 #include "windows/main/picture_viewport.h"
 
 #include <QLabel>

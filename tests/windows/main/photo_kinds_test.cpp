@@ -3,8 +3,8 @@
 // and reduced.
 #include "cli_harness.h"
 #include "photo_samples.h"
-#include "windows/main/photo_decoders.h"
-#include "windows/main/picture_loader.h"
+#include "imaging/photo_decoders.h"
+#include "imaging/picture_loader.h"
 
 #include <QImage>
 

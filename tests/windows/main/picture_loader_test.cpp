@@ -3,7 +3,7 @@
 #include "core/error.h"
 #include "photo_samples.h"
 #include "test_photo.h"
-#include "windows/main/picture_loader.h"
+#include "imaging/picture_loader.h"
 
 #include <sys/resource.h>
 

@@ -1,10 +1,10 @@
-#include "windows/main/picture_loader.h"
+#include "imaging/picture_loader.h"
 
 #include "core/error.h"
 #include "core/file_io.h"
 #include "core/picture_file.h"
-#include "windows/main/jpeg_strips.h"
-#include "windows/main/photo_decoders.h"
+#include "imaging/jpeg_strips.h"
+#include "imaging/photo_decoders.h"
 
 #include <QFile>
 #include <QImageReader>

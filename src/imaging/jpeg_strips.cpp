@@ -1,8 +1,8 @@
-#include "windows/main/jpeg_strips.h"
+#include "imaging/jpeg_strips.h"
 
 #include "core/error.h"
 #include "core/picture_file.h"
-#include "windows/main/picture_loader.h"
+#include "imaging/picture_loader.h"
 
 // jpeglib.h needs FILE and size_t declared first, and jerror.h its configuration.
 #include <cstdio>

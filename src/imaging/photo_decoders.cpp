@@ -1,7 +1,7 @@
-#include "windows/main/photo_decoders.h"
+#include "imaging/photo_decoders.h"
 
 #include "core/error.h"
-#include "windows/main/picture_loader.h"
+#include "imaging/picture_loader.h"
 
 #include <QBuffer>
 #include <QFile>
