@@ -10,6 +10,7 @@
 
 #include <array>
 #include <charconv>
+#include <cstdio>
 #include <string_view>
 #include <utility>
 
@@ -20,6 +21,13 @@ namespace pixa::ui {
 namespace {
 
 const QString logind = QStringLiteral("org.freedesktop.login1");
+const QString logindPath = QStringLiteral("/org/freedesktop/login1");
+
+// Once, at start: a user who counts on the screen lock to lock the application learns that it
+// will not.
+void sayUnheard(const char* why) {
+    std::fprintf(stderr, "pixamantler: the desktop's screen lock is not heard: %s\n", why);
+}
 
 // The object path of this process's logind session, found the ways logind documents: by the
 // process, else by the session the environment names, else by "auto" (the caller's session or
@@ -35,9 +43,8 @@ QString sessionPath(const QDBusConnection& system) {
     for (const auto& [method, argument] : asks) {
         const auto left = deadline.remainingTime();
         if (left <= 0) break;
-        auto call =
-            QDBusMessage::createMethodCall(logind, QStringLiteral("/org/freedesktop/login1"),
-                                           logind + QStringLiteral(".Manager"), method);
+        auto call = QDBusMessage::createMethodCall(logind, logindPath,
+                                                   logind + QStringLiteral(".Manager"), method);
         call << argument;
         const QDBusReply<QDBusObjectPath> reply = system.call(call, QDBus::Block, int(left));
         if (reply.isValid()) return reply.value().path();
@@ -99,16 +106,30 @@ bool LockTriggers::eventFilter(QObject* watched, QEvent* event) {
 
 int LockTriggers::watchDesktop(QDBusConnection session, QDBusConnection system) {
     int watches = 0;
+    const QString activeChanged = QStringLiteral("ActiveChanged");
     // No service and no path: the signal from whichever object the desktop serves it at.
-    if (session.connect({}, {}, QStringLiteral("org.freedesktop.ScreenSaver"),
-                        QStringLiteral("ActiveChanged"), QStringLiteral("b"), this,
-                        SLOT(screenSaverActiveChanged(bool))))
-        ++watches;
-    // logind sends Lock only on the session's own object, never on its "auto" alias.
-    const QString path = system.isConnected() ? sessionPath(system) : QString();
-    if (!path.isEmpty() && system.connect(logind, path, logind + QStringLiteral(".Session"),
-                                          QStringLiteral("Lock"), this, SLOT(sessionLocked())))
-        ++watches;
+    for (const char* saver : {"org.freedesktop.ScreenSaver", "org.gnome.ScreenSaver"})
+        watches += session.connect({}, {}, QString::fromLatin1(saver), activeChanged,
+                                   QStringLiteral("b"), this, SLOT(screenSaverActiveChanged(bool)));
+    if (!session.isConnected()) sayUnheard("no session bus");
+    if (!system.isConnected()) {
+        sayUnheard("no system bus");
+        return watches;
+    }
+    watches += system.connect(logind, logindPath, logind + QStringLiteral(".Manager"),
+                              QStringLiteral("PrepareForSleep"), QStringLiteral("b"), this,
+                              SLOT(preparingForSleep(bool)));
+    const QString path = sessionPath(system);
+    if (path.isEmpty()) {
+        sayUnheard("no logind session");
+        return watches;
+    }
+    // logind signals on the session's own object only, never on its "auto" alias.
+    watches += system.connect(logind, path, logind + QStringLiteral(".Session"),
+                              QStringLiteral("Lock"), this, SLOT(sessionLocked()));
+    watches += system.connect(logind, path, QStringLiteral("org.freedesktop.DBus.Properties"),
+                              QStringLiteral("PropertiesChanged"), QStringLiteral("sa{sv}as"), this,
+                              SLOT(sessionPropertiesChanged(QString, QVariantMap)));
     return watches;
 }
 
@@ -118,6 +139,18 @@ void LockTriggers::screenSaverActiveChanged(bool active) {
 
 void LockTriggers::sessionLocked() {
     emit lockRequested();
+}
+
+void LockTriggers::sessionPropertiesChanged(const QString& interface, const QVariantMap& changed) {
+    // Set by the desktop's locker as the screen locks, also where it sends no ActiveChanged.
+    if (interface == logind + QStringLiteral(".Session") &&
+        changed.value(QStringLiteral("LockedHint")).toBool())
+        emit lockRequested();
+}
+
+// A sleeping machine is a machine left: it wakes locked, whether or not the desktop locks.
+void LockTriggers::preparingForSleep(bool sleeping) {
+    if (sleeping) emit lockRequested();
 }
 
 } // namespace pixa::ui

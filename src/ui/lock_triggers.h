@@ -23,11 +23,13 @@ public:
     // count again. Needs the application object.
     explicit LockTriggers(std::chrono::milliseconds idleAfter, QObject* parent = nullptr);
 
-    // Listens for the desktop's screen lock: the screen saver turning active on the session bus
-    // (from whichever object path the desktop serves it at) and logind's Lock of this process's
-    // session on the system bus. Either emits lockRequested(). Returns how many of the two
-    // watches were set up: none without buses, and no logind watch for a process outside any
-    // session. Waits for the system bus at most half a second in all.
+    // Listens for the desktop's screen lock: on the session bus, ActiveChanged(true) of
+    // org.freedesktop.ScreenSaver or org.gnome.ScreenSaver (from whichever object path the desktop
+    // serves it at); on the system bus, logind's Lock of this process's session, the session's
+    // LockedHint turning true, and PrepareForSleep(true) before the machine sleeps. Each emits
+    // lockRequested(). Returns how many of these five watches were set up: none without buses,
+    // and no session ones for a process outside any logind session. A missing bus or session is
+    // said in one line on standard error. Waits for the system bus at most half a second in all.
     int watchDesktop(QDBusConnection session, QDBusConnection system);
 
 signals:
@@ -40,6 +42,8 @@ private slots:
     // Slots by name: QDBusConnection::connect takes no function pointers.
     void screenSaverActiveChanged(bool active);
     void sessionLocked();
+    void sessionPropertiesChanged(const QString& interface, const QVariantMap& changed);
+    void preparingForSleep(bool sleeping);
 
 private:
     QTimer m_idle;

@@ -1,7 +1,8 @@
-// What locks the application: idle spans, input restarting them and the desktop's screen saver.
+// What locks the application: idle spans, input restarting them and the desktop's lock or sleep.
 #include "ui/lock_triggers.h"
 
 #include <QDBusMessage>
+#include <QDBusObjectPath>
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QSignalSpy>
@@ -11,6 +12,21 @@
 
 using namespace pixa::ui;
 using namespace std::chrono_literals;
+
+namespace {
+
+const QString ourSession = "/org/freedesktop/login1/session/_31";
+
+// logind as far as the lock triggers ask it: this process's session is ourSession.
+class LogindStandIn : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.login1.Manager")
+public slots:
+    // Named as logind names it.
+    QDBusObjectPath GetSessionByPID(uint) { return QDBusObjectPath(ourSession); }
+};
+
+} // namespace
 
 class LockTriggersTest : public QObject {
     Q_OBJECT
@@ -38,8 +54,46 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(spy.count() > 0 && !spy.wait(600), 30000);
         QCOMPARE(quietest, 300);
     }
-    // The screen saver's start locks, from either path desktops serve it at; its end does not.
-    void screenSaverLocks() {
+    // What the desktop says as it locks or sleeps locks; its unlocking, waking, other sessions
+    // and other properties do not.
+    void desktopLocks_data() {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("interface");
+        QTest::addColumn<QString>("member");
+        QTest::addColumn<QVariantList>("arguments");
+        QTest::addColumn<bool>("locks");
+        const auto row = [](const char* name, const QString& path, const QString& interface,
+                            const QString& member, const QVariantList& arguments, bool locks) {
+            QTest::newRow(name) << path << interface << member << arguments << locks;
+        };
+        const QString fd = "org.freedesktop.ScreenSaver", gnome = "org.gnome.ScreenSaver";
+        const QString session = "org.freedesktop.login1.Session";
+        const QString props = "org.freedesktop.DBus.Properties", changed = "PropertiesChanged";
+        const auto change = [](const QString& interface, const char* property, bool value) {
+            return QVariantList{interface, QVariantMap{{property, value}}, QStringList()};
+        };
+        row("fd on", "/org/freedesktop/ScreenSaver", fd, "ActiveChanged", {true}, true);
+        row("fd off", "/org/freedesktop/ScreenSaver", fd, "ActiveChanged", {false}, false);
+        row("fd elsewhere", "/ScreenSaver", fd, "ActiveChanged", {true}, true);
+        row("gnome on", "/org/gnome/ScreenSaver", gnome, "ActiveChanged", {true}, true);
+        row("gnome off", "/org/gnome/ScreenSaver", gnome, "ActiveChanged", {false}, false);
+        row("Lock", ourSession, session, "Lock", {}, true);
+        row("other's Lock", "/org/freedesktop/login1/session/c2", session, "Lock", {}, false);
+        row("hint on", ourSession, props, changed, change(session, "LockedHint", true), true);
+        row("hint off", ourSession, props, changed, change(session, "LockedHint", false), false);
+        row("idle", ourSession, props, changed, change(session, "IdleHint", true), false);
+        row("user's hint", ourSession, props, changed,
+            change("org.freedesktop.login1.User", "LockedHint", true), false);
+        const QString manager = "org.freedesktop.login1.Manager";
+        row("sleep", "/org/freedesktop/login1", manager, "PrepareForSleep", {true}, true);
+        row("wake", "/org/freedesktop/login1", manager, "PrepareForSleep", {false}, false);
+    }
+    void desktopLocks() {
+        QFETCH(QString, path);
+        QFETCH(QString, interface);
+        QFETCH(QString, member);
+        QFETCH(QVariantList, arguments);
+        QFETCH(bool, locks);
         // Its socket in a folder of the test's own, gone with it.
         QTemporaryDir socketFolder;
         QProcess daemon;
@@ -47,17 +101,26 @@ private slots:
                                      "--address=unix:dir=" + socketFolder.path()});
         if (!daemon.waitForStarted()) QSKIP("dbus-daemon is not installed");
         const QString address = daemon.waitForReadyRead(30000) ? daemon.readLine().trimmed() : "";
+        // The one bus as both, logind served on it: asking for the session is then a call within
+        // this thread, not one it would have to answer while it waits.
+        auto bus = QDBusConnection::connectToBus(address, address);
+        LogindStandIn logind;
+        QVERIFY(bus.registerService("org.freedesktop.login1"));
+        QVERIFY(bus.registerObject("/org/freedesktop/login1", &logind,
+                                   QDBusConnection::ExportAllSlots));
         LockTriggers triggers(24h);
         QSignalSpy spy(&triggers, &LockTriggers::lockRequested);
-        auto bus = QDBusConnection::connectToBus(address, "private");
-        QCOMPARE(triggers.watchDesktop(bus, QDBusConnection("none")), 1);
-        const QString saver = "org.freedesktop.ScreenSaver";
-        const auto send = [&](bool active, const char* path = "/org/freedesktop/ScreenSaver") {
-            return bus.send(QDBusMessage::createSignal(path, saver, "ActiveChanged") << active);
-        };
-        QVERIFY(send(false) && send(true) && send(true, "/ScreenSaver"));
-        // One sender's signals arrive in order and at once: a lock by the false one would show.
-        QTRY_VERIFY_WITH_TIMEOUT(spy.count() == 2 && !spy.wait(300), 30000);
+        QCOMPARE(triggers.watchDesktop(bus, bus), 5);
+        auto signal = QDBusMessage::createSignal(path, interface, member);
+        signal.setArguments(arguments);
+        QVERIFY(bus.send(signal));
+        QVERIFY(bus.send(
+            QDBusMessage::createSignal(ourSession, "org.freedesktop.login1.Session", "Lock")));
+        // One sender's signals arrive in order and at once: a lock by the row's, not wanted,
+        // would come just before the last Lock's and show as one more.
+        QTRY_VERIFY_WITH_TIMEOUT(spy.count() > int(locks), 30000);
+        QVERIFY(!spy.wait(300));
+        QCOMPARE(spy.count(), int(locks) + 1);
         daemon.kill();
         daemon.waitForFinished();
     }
