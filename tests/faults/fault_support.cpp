@@ -87,9 +87,16 @@ pid_t startCli(const Launch& launch, const fs::path& outputFolder) {
     ::signal(SIGPIPE, SIG_IGN);
     std::vector<std::string> args = {cliPath()};
     args.insert(args.end(), launch.args.begin(), launch.args.end());
+    // Started from a descriptor opened here, so that a child running as another user starts the
+    // tool even when the build lies in a folder that user may not enter (a clone in /root).
+    const int program = ::open(cliPath(), O_RDONLY | O_CLOEXEC);
+    if (program < 0) throw std::runtime_error(std::string("cannot open ") + cliPath());
 
     const pid_t pid = ::fork();
-    if (pid < 0) throw std::runtime_error("fork failed");
+    if (pid < 0) {
+        ::close(program);
+        throw std::runtime_error("fork failed");
+    }
     if (pid == 0) {
         const int in = launch.input ? input[0] : ::open("/dev/null", O_RDONLY);
         const int out = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
@@ -108,9 +115,10 @@ pid_t startCli(const Launch& launch, const fs::path& outputFolder) {
         for (auto& e : env)
             envp.push_back(e.data());
         envp.push_back(nullptr);
-        ::execve(argv[0], argv.data(), envp.data());
+        ::fexecve(program, argv.data(), envp.data());
         ::_exit(127);
     }
+    ::close(program);
     if (launch.input) {
         ::close(input[0]);
         const std::string& text = *launch.input;
