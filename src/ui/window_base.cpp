@@ -46,11 +46,12 @@ void WindowBase::Form_Activate() {
 }
 
 ImageButton* WindowBase::addImageButton(int faceNumber, const QString& name, const QRect& geometry,
-                                        const QString& toolTip) {
+                                        const QString& toolTip, const QString& accessibleName) {
     auto* button = new ImageButton(faceNumber, this);
     button->setObjectName(name);
     button->move(geometry.topLeft());
     button->setToolTip(toolTip);
+    button->setAccessibleName(accessibleName);
     return button;
 }
 

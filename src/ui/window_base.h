@@ -50,8 +50,11 @@ protected:
 
     void setBackdrop(const QPixmap& backdrop) { m_backdrop = backdrop; }
     void setFirstBox(QLineEdit* box) { m_firstBox = box; }
+    // An image button at `geometry`'s top left (its face gives its size), named `name` among the
+    // window's children, with the tooltip that describes it and the short name a screen reader
+    // calls it by.
     ImageButton* addImageButton(int faceNumber, const QString& name, const QRect& geometry,
-                                const QString& toolTip);
+                                const QString& toolTip, const QString& accessibleName);
 
     // Hides the window and deletes it once control is back in the event loop; the next showing
     // starts afresh.

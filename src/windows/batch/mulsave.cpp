@@ -106,17 +106,16 @@ mulsave::mulsave(Session& session, Platform& platform)
     ProgressBar1->setAccessibleName(QStringLiteral("Progress"));
 
     Image3 = addImageButton(10, QStringLiteral("Image3"), QRect(195, 296, 0, 0),
-                            QStringLiteral("Click to abort the saving process."));
+                            QStringLiteral("Click to abort the saving process."),
+                            QStringLiteral("Abort"));
     Image4 = addImageButton(9, QStringLiteral("Image4"), QRect(195, 353, 0, 0),
-                            QStringLiteral("Click to view help."));
+                            QStringLiteral("Click to view help."), QStringLiteral("Help"));
     Image2 = addImageButton(4, QStringLiteral("Image2"), QRect(236, 353, 0, 0),
-                            QStringLiteral("Click to start saving files in .pff format."));
+                            QStringLiteral("Click to start saving files in .pff format."),
+                            QStringLiteral("Start"));
     Image1 = addImageButton(7, QStringLiteral("Image1"), QRect(277, 353, 0, 0),
-                            QStringLiteral("Click to go back to the main screen."));
-    Image3->setAccessibleName(QStringLiteral("Abort"));
-    Image4->setAccessibleName(QStringLiteral("Help"));
-    Image2->setAccessibleName(QStringLiteral("Start"));
-    Image1->setAccessibleName(QStringLiteral("Back"));
+                            QStringLiteral("Click to go back to the main screen."),
+                            QStringLiteral("Back"));
 
     // Beside the abort button, in two lines of the window's font or a smaller one where that
     // font is too wide for the room up to the lists' right edge.

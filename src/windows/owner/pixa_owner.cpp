@@ -76,14 +76,11 @@ PixaOwner::PixaOwner(const OwnerWindowContext& context)
     addBoxLabel(this, Text5, QStringLiteral("Re-enter Viewer Password :"), middle);
 
     Image1 = addImageButton(9, QStringLiteral("Image1"), fromTwips(4575, 4830, 600, 555),
-                            QStringLiteral("Help"));
+                            QStringLiteral("Help"), QStringLiteral("Help"));
     Command1 = addImageButton(1, QStringLiteral("Command1"), fromTwips(5190, 4830, 1065, 555),
-                              QStringLiteral("Create the owner"));
+                              QStringLiteral("Create the owner"), QStringLiteral("Create owner"));
     Command2 = addImageButton(7, QStringLiteral("Command2"), fromTwips(6270, 4830, 1065, 555),
-                              QStringLiteral("Cancel"));
-    Image1->setAccessibleName(QStringLiteral("Help"));
-    Command1->setAccessibleName(QStringLiteral("Create owner"));
-    Command2->setAccessibleName(QStringLiteral("Cancel"));
+                              QStringLiteral("Cancel"), QStringLiteral("Cancel"));
 
     connect(Image1, &ImageButton::clicked, this, &PixaOwner::Image1_Click);
     connect(Command1, &ImageButton::clicked, this, &PixaOwner::Command1_Click);

@@ -55,11 +55,9 @@ PixaPassword::PixaPassword(const OwnerWindowContext& context)
         "QToolButton:pressed { background: #2b4f8a; }"));
 
     Image1 = addImageButton(9, QStringLiteral("Image1"), fromTwips(3735, 2655, 600, 555),
-                            QStringLiteral("Help"));
+                            QStringLiteral("Help"), QStringLiteral("Help"));
     Command1 = addImageButton(1, QStringLiteral("Command1"), fromTwips(4350, 2655, 1065, 555),
-                              QStringLiteral("Log in"));
-    Image1->setAccessibleName(QStringLiteral("Help"));
-    Command1->setAccessibleName(QStringLiteral("Log in"));
+                              QStringLiteral("Log in"), QStringLiteral("Log in"));
 
     Label5 = new QLabel(QStringLiteral("Hint :"), this);
     Label5->setObjectName(QStringLiteral("Label5"));
@@ -73,8 +71,7 @@ PixaPassword::PixaPassword(const OwnerWindowContext& context)
     Label5->setBuddy(Text3);
 
     Command2 = addImageButton(2, QStringLiteral("Command2"), fromTwips(3285, 4155, 1065, 555),
-                              QStringLiteral("Register a new owner"));
-    Command2->setAccessibleName(QStringLiteral("New owner"));
+                              QStringLiteral("Register a new owner"), QStringLiteral("New owner"));
     auto* newUser = new QLabel(QStringLiteral("New User"), this);
     newUser->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     newUser->setGeometry(Command2->x() - 106, Command2->y(), 100, Command2->height());

@@ -96,15 +96,13 @@ Mantlersearch::Mantlersearch(MainWindowLink& mainWindow, Platform& platform, Vie
     m_stop->setToolTip(QStringLiteral("Stop the listing; the captions read so far stay"));
     m_stop->hide();
 
-    Image3 =
-        addImageButton(9, QStringLiteral("Image3"), QRect(329, 330, 0, 0), QStringLiteral("Help"));
+    Image3 = addImageButton(9, QStringLiteral("Image3"), QRect(329, 330, 0, 0),
+                            QStringLiteral("Help"), QStringLiteral("Help"));
     Image1 = addImageButton(1, QStringLiteral("Image1"), QRect(370, 330, 0, 0),
-                            QStringLiteral("View the photo of the selected caption"));
+                            QStringLiteral("View the photo of the selected caption"),
+                            QStringLiteral("View photo"));
     Image2 = addImageButton(7, QStringLiteral("Image2"), QRect(442, 330, 0, 0),
-                            QStringLiteral("Back to the main window"));
-    Image3->setAccessibleName(QStringLiteral("Help"));
-    Image1->setAccessibleName(QStringLiteral("View photo"));
-    Image2->setAccessibleName(QStringLiteral("Back"));
+                            QStringLiteral("Back to the main window"), QStringLiteral("Back"));
 
     connect(m_pane, &BrowsePane::folderChanged, this, &Mantlersearch::Dir1_Change);
     connect(Image1, &ImageButton::clicked, this, &Mantlersearch::Image1_Click);

@@ -94,13 +94,11 @@ ViewerPasswordfrm::ViewerPasswordfrm(Session& session, MainWindowLink& mainWindo
     Command1 = addImageButton(
         1, QStringLiteral("Command1"),
         QRect(kPasswordFrame.right() - 10 - kWideFaceWidth, buttonTop, kWideFaceWidth, kFaceHeight),
-        QStringLiteral("Unlock"));
+        QStringLiteral("Unlock"), QStringLiteral("Unlock"));
     Image1 = addImageButton(
         9, QStringLiteral("Image1"),
         QRect(Command1->x() - 4 - kNarrowFaceWidth, buttonTop, kNarrowFaceWidth, kFaceHeight),
-        QStringLiteral("Help"));
-    Command1->setAccessibleName(QStringLiteral("Unlock"));
-    Image1->setAccessibleName(QStringLiteral("Help"));
+        QStringLiteral("Help"), QStringLiteral("Help"));
 
     Command2 = new QPushButton(QStringLiteral("X"), this);
     Command2->setObjectName(QStringLiteral("Command2"));
