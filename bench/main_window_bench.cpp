@@ -11,7 +11,7 @@
 #include "ui/platform.h"
 #include "imaging/jpeg_strips.h"
 #include "imaging/picture_loader.h"
-#include "windows/main/pixaform.h"
+#include "windows/main/main_window.h"
 
 #include <benchmark/benchmark.h>
 
@@ -78,7 +78,7 @@ struct Workspace {
     pixa::FixedClock clock{9, 30, 0};
     pixa::Session session{scratch.path(), clock};
     SilentPlatform platform;
-    pixa::ui::pixaform window{session, platform};
+    pixa::ui::MainWindow window{session, platform};
     QString photo24 = writePhoto(scratch.path(), QSize(6000, 4000), "24mp.jpg");
     QString photo54 = writePhoto(scratch.path(), QSize(9000, 6000), "54mp.jpg");
     QString photo150;
@@ -140,9 +140,9 @@ void fitToWindow(benchmark::State& state) {
     w.window.openByName(w.photo24);
     for (auto _ : state) {
         state.PauseTiming();
-        w.window.Command2_Click();
+        w.window.actualSize();
         state.ResumeTiming();
-        w.window.Command3_Click();
+        w.window.fitToWindow();
         w.window.repaint();
     }
     if (w.window.shownPicture().width() != 696) state.SkipWithError("not fitted");
@@ -153,7 +153,7 @@ BENCHMARK(fitToWindow)->Unit(benchmark::kMillisecond)->UseRealTime();
 void scrollStep(benchmark::State& state) {
     Workspace& w = workspace();
     w.window.openByName(w.photo54);
-    auto* bar = w.window.findChild<QScrollBar*>(QStringLiteral("HScroll1"));
+    auto* bar = w.window.findChild<QScrollBar*>(QStringLiteral("horizontalScrollBar"));
     int step = 0;
     for (auto _ : state) {
         bar->setValue((++step % 100) * 40);
@@ -186,7 +186,7 @@ protected:
 void openToFirstPaint(benchmark::State& state) {
     Workspace& w = workspace();
     const QString& photo = w.photo(int(state.range(0)));
-    auto* box = w.window.findChild<QWidget*>(QStringLiteral("Picture1"));
+    auto* box = w.window.findChild<QWidget*>(QStringLiteral("pictureBox"));
     FirstPaint spy;
     box->installEventFilter(&spy);
     for (auto _ : state) {
@@ -230,7 +230,7 @@ void openAndFit(benchmark::State& state) {
     const QString& photo = w.photo(int(state.range(0)));
     for (auto _ : state) {
         w.window.openByName(photo);
-        w.window.Command3_Click();
+        w.window.fitToWindow();
         w.window.repaint();
     }
 }
@@ -241,11 +241,11 @@ BENCHMARK(openAndFit)->Arg(24)->Arg(150)->Unit(benchmark::kMillisecond)->UseReal
 void openThenFit(benchmark::State& state) {
     Workspace& w = workspace();
     const QString& photo = w.photo(int(state.range(0)));
-    auto* box = w.window.findChild<QWidget*>(QStringLiteral("Picture1"));
+    auto* box = w.window.findChild<QWidget*>(QStringLiteral("pictureBox"));
     FirstPaint shown;
     FirstPaint fitted;
     fitted.width = 696;
-    shown.then = [&w] { QTimer::singleShot(0, &w.window, [&w] { w.window.Command3_Click(); }); };
+    shown.then = [&w] { QTimer::singleShot(0, &w.window, [&w] { w.window.fitToWindow(); }); };
     box->installEventFilter(&shown);
     box->installEventFilter(&fitted);
     for (auto _ : state) {
@@ -283,7 +283,7 @@ void stepToNext(benchmark::State& state) {
     for (auto _ : state) {
         state.PauseTiming();
         w.window.openByName(first);
-        if (state.range(1)) w.window.Command3_Click();
+        if (state.range(1)) w.window.fitToWindow();
         QElapsedTimer waited;
         waited.start();
         while (state.range(0) && !w.window.preparedAhead(next) && waited.elapsed() < 10000)
@@ -303,12 +303,12 @@ void stepFittedToFirstPaint(benchmark::State& state) {
     Workspace& w = workspace();
     const fs::path folder = stepFolder(w);
     const QString first = QString::fromStdString((folder / "s1.jpg").string());
-    auto* box = w.window.findChild<QWidget*>(QStringLiteral("Picture1"));
+    auto* box = w.window.findChild<QWidget*>(QStringLiteral("pictureBox"));
     FirstPaint fitted;
     fitted.width = 696;
     for (auto _ : state) {
         w.window.openByName(first);
-        w.window.Command3_Click();
+        w.window.fitToWindow();
         box->installEventFilter(&fitted);
         fitted.ns = -1;
         fitted.clock.start();

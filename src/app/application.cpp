@@ -6,8 +6,8 @@
 #include "core/owner_store.h"
 #include "ui/end_on_signals.h"
 #include "ui/window_base.h"
-#include "windows/batch/mulsave.h"
-#include "windows/main/pixaform.h"
+#include "windows/batch/batch_wrap_window.h"
+#include "windows/main/main_window.h"
 #include "windows/owner/owner_flow.h"
 #include "windows/search/mantlersearch.h"
 #include "windows/title/pixa_mantler_title.h"
@@ -51,12 +51,12 @@ bool Application::start(const QString& pendingFile) {
     removeStaleTemporaries(folder);
 
     m_session = Session::forRun(folder, m_clock);
-    m_mainWindow = std::make_unique<ui::pixaform>(*m_session, m_platform);
+    m_mainWindow = std::make_unique<ui::MainWindow>(*m_session, m_platform);
     m_owners = std::make_unique<ui::OwnerFlow>(*m_session, *m_mainWindow, m_platform);
     m_unlock = std::make_unique<ui::ViewerUnlock>(*m_session, *m_mainWindow, m_platform);
     m_mainWindow->attach(*m_owners, *m_unlock);
     m_mainWindow->setBatchAction([this] {
-        if (!m_batch) m_batch = new ui::mulsave(*m_session, m_platform);
+        if (!m_batch) m_batch = new ui::BatchWrapWindow(*m_session, m_platform);
         ui::presentOver(m_batch, m_mainWindow.get());
     });
     m_mainWindow->setSearchAction([this] {
@@ -68,9 +68,9 @@ bool Application::start(const QString& pendingFile) {
     // held in a system call cannot keep it alive more than a second.
     m_platform.setEndDeadline(std::chrono::seconds(1));
     m_endOnSignals = std::make_unique<ui::EndOnSignals>(m_mainWindow.get(),
-                                                        [this] { m_mainWindow->Command6_Click(); });
+                                                        [this] { m_mainWindow->exit(); });
     QObject::connect(qApp, &QGuiApplication::commitDataRequest, m_mainWindow.get(),
-                     [this] { m_mainWindow->Command6_Click(); });
+                     [this] { m_mainWindow->exit(); });
     m_title = std::make_unique<ui::PixaMantlerTitle>(m_platform, [this] { showMainWindow(); });
     traceTitle(*m_title);
     // Inside the event loop, so that ending the application from the title ends it cleanly.
@@ -83,7 +83,7 @@ void Application::showMainWindow() {
     m_mainWindow->show();
     // Once the main window is up, so that the owner windows open over it.
     QTimer::singleShot(0, m_mainWindow.get(), [this] {
-        m_mainWindow->Form_Load();
+        m_mainWindow->load();
         m_mainWindow->watchDesktopLock();
     });
 }

@@ -18,8 +18,8 @@ class Mantlersearch;
 class OwnerFlow;
 class PixaMantlerTitle;
 class ViewerUnlock;
-class mulsave;
-class pixaform;
+class BatchWrapWindow;
+class MainWindow;
 } // namespace pixa::ui
 
 namespace pixa::app {
@@ -39,13 +39,13 @@ public:
     // Shows the main window and, once it is up, its start-up owner check.
     void showMainWindow();
     // The main window; null before start().
-    ui::pixaform* mainWindow() const { return m_mainWindow.get(); }
+    ui::MainWindow* mainWindow() const { return m_mainWindow.get(); }
 
 private:
     ui::QtPlatform m_platform;
     SystemClock m_clock;
     std::unique_ptr<Session> m_session;
-    std::unique_ptr<ui::pixaform> m_mainWindow;
+    std::unique_ptr<ui::MainWindow> m_mainWindow;
     std::unique_ptr<ui::OwnerFlow> m_owners;
     std::unique_ptr<ui::ViewerUnlock> m_unlock;
     std::unique_ptr<ui::PixaMantlerTitle> m_title;
@@ -54,7 +54,7 @@ private:
     // Until the main window is shown.
     QString m_pendingFile;
     // The batch and search windows while they are loaded; each unloads itself.
-    QPointer<ui::mulsave> m_batch;
+    QPointer<ui::BatchWrapWindow> m_batch;
     QPointer<ui::Mantlersearch> m_search;
 };
 

@@ -2,11 +2,10 @@
 
 #include "core/error.h"
 #include "core/picture_folder.h"
+#include "imaging/picture_decode.h"
 #include "ui/file_browsers.h"
 #include "ui/platform.h"
 #include "ui/yielder.h"
-#include "imaging/jpeg_strips.h"
-#include "imaging/picture_loader.h"
 
 #include <QFileInfo>
 #include <QScopeGuard>
@@ -40,7 +39,7 @@ bool readyYielding(const std::future<void>& decode, Yielder& yielder, std::stop_
 // The photo in `path`, upright: a JPEG decoded in strips, the other kinds (whose decoders work
 // in one call) on a thread of their own; the window's events are let through meanwhile.
 QImage PhotoAhead::decodeYielding(const QString& path, Yielder& yielder, std::stop_token stop) {
-    const std::unique_ptr<JpegStrips> jpeg = JpegStrips::open(path);
+    const std::unique_ptr<PictureDecode> jpeg = PictureDecode::open(path);
     if (!jpeg) {
         // One decode thread at a time: one stopped before keeps the next waiting.
         if (m_abandoned.valid() && !readyYielding(m_abandoned, yielder, stop))

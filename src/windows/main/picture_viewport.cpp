@@ -35,7 +35,7 @@ int nearest(double value) {
 } // namespace
 
 PictureBox::PictureBox(QWidget* frame) : QWidget(frame) {
-    setObjectName(QStringLiteral("Picture1"));
+    setObjectName(QStringLiteral("pictureBox"));
     resize(0, 0);
 }
 
@@ -112,42 +112,42 @@ void PictureBox::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 PictureViewport::PictureViewport(QWidget* window) : QObject(window), m_frame(kFrame) {
-    Picture2 = new QWidget(window);
-    Picture2->setObjectName(QStringLiteral("Picture2"));
-    Picture2->setGeometry(kFrame);
-    Picture2->setAutoFillBackground(true);
-    QPalette dark = Picture2->palette();
+    m_photoFrame = new QWidget(window);
+    m_photoFrame->setObjectName(QStringLiteral("photoFrame"));
+    m_photoFrame->setGeometry(kFrame);
+    m_photoFrame->setAutoFillBackground(true);
+    QPalette dark = m_photoFrame->palette();
     dark.setColor(QPalette::Window, QColor(58, 60, 66));
-    Picture2->setPalette(dark);
+    m_photoFrame->setPalette(dark);
     // A click on the photo takes the keyboard from the caption box, so the arrows scroll.
-    Picture2->setFocusPolicy(Qt::ClickFocus);
-    Picture2->setAccessibleName(QStringLiteral("Photo"));
-    Picture2->installEventFilter(this);
+    m_photoFrame->setFocusPolicy(Qt::ClickFocus);
+    m_photoFrame->setAccessibleName(QStringLiteral("Photo"));
+    m_photoFrame->installEventFilter(this);
 
-    Picture1 = new PictureBox(Picture2);
-    Picture1->hide();
-    Picture1->installEventFilter(this);
+    m_pictureBox = new PictureBox(m_photoFrame);
+    m_pictureBox->hide();
+    m_pictureBox->installEventFilter(this);
 
-    HScroll1 = new QScrollBar(Qt::Horizontal, window);
-    HScroll1->setObjectName(QStringLiteral("HScroll1"));
-    HScroll1->setAccessibleName(QStringLiteral("Scroll the photo across"));
-    VScroll1 = new QScrollBar(Qt::Vertical, window);
-    VScroll1->setObjectName(QStringLiteral("VScroll1"));
-    VScroll1->setAccessibleName(QStringLiteral("Scroll the photo up and down"));
-    for (QScrollBar* bar : {HScroll1, VScroll1}) {
+    m_horizontalBar = new QScrollBar(Qt::Horizontal, window);
+    m_horizontalBar->setObjectName(QStringLiteral("horizontalScrollBar"));
+    m_horizontalBar->setAccessibleName(QStringLiteral("Scroll the photo across"));
+    m_verticalBar = new QScrollBar(Qt::Vertical, window);
+    m_verticalBar->setObjectName(QStringLiteral("verticalScrollBar"));
+    m_verticalBar->setAccessibleName(QStringLiteral("Scroll the photo up and down"));
+    for (QScrollBar* bar : {m_horizontalBar, m_verticalBar}) {
         bar->setRange(0, 0);
         bar->setSingleStep(kScrollStep);
         bar->setFocusPolicy(Qt::NoFocus);
         bar->hide();
     }
-    HScroll1->setPageStep(kFrame.width());
-    VScroll1->setPageStep(kFrame.height());
+    m_horizontalBar->setPageStep(kFrame.width());
+    m_verticalBar->setPageStep(kFrame.height());
 
-    connect(HScroll1, &QScrollBar::valueChanged, this, &PictureViewport::HScroll1_Change);
-    connect(VScroll1, &QScrollBar::valueChanged, this, &PictureViewport::VScroll1_Change);
-    connect(Picture1, &PictureBox::mouseDown, this, &PictureViewport::Picture1_MouseDown);
-    connect(Picture1, &PictureBox::mouseMove, this, &PictureViewport::Picture1_MouseMove);
-    connect(Picture1, &PictureBox::mouseUp, this, &PictureViewport::Picture1_MouseUp);
+    connect(m_horizontalBar, &QScrollBar::valueChanged, this, &PictureViewport::horizontalScrolled);
+    connect(m_verticalBar, &QScrollBar::valueChanged, this, &PictureViewport::verticalScrolled);
+    connect(m_pictureBox, &PictureBox::mouseDown, this, &PictureViewport::dragStarted);
+    connect(m_pictureBox, &PictureBox::mouseMove, this, &PictureViewport::dragMoved);
+    connect(m_pictureBox, &PictureBox::mouseUp, this, &PictureViewport::dragEnded);
 }
 
 void PictureViewport::setPhoto(QImage photo) {
@@ -157,13 +157,13 @@ void PictureViewport::setPhoto(QImage photo) {
     m_filledRows = m_photo.height();
     m_fromPreview = false;
     m_previewShown = {};
-    Picture1->setPicture(m_photo);
+    m_pictureBox->setPicture(m_photo);
 }
 
 void PictureViewport::setFilledRows(int rows) {
     m_filledRows = rows;
     if (!m_fromPreview) {
-        Picture1->setFilledRows(rows);
+        m_pictureBox->setFilledRows(rows);
         return;
     }
     if (!whole()) return;
@@ -181,17 +181,17 @@ bool PictureViewport::canShow(double zoom) const {
 }
 
 void PictureViewport::showPicture() {
-    Picture1->show();
+    m_pictureBox->show();
 }
 
 void PictureViewport::hidePicture() {
-    Picture1->hide();
-    HScroll1->hide();
-    VScroll1->hide();
+    m_pictureBox->hide();
+    m_horizontalBar->hide();
+    m_verticalBar->hide();
 }
 
 const QImage& PictureViewport::shownPicture() const {
-    return Picture1->picture();
+    return m_pictureBox->picture();
 }
 
 void PictureViewport::reset(bool scrollBarAtWindowEdge) {
@@ -200,37 +200,37 @@ void PictureViewport::reset(bool scrollBarAtWindowEdge) {
     m_fitted = false;
     placeScrollBars();
     setRanges();
-    HScroll1->setValue(0);
-    VScroll1->setValue(0);
-    Picture1->move(0, 0);
+    m_horizontalBar->setValue(0);
+    m_verticalBar->setValue(0);
+    m_pictureBox->move(0, 0);
     emit zoomChanged();
 }
 
 void PictureViewport::placeScrollBars() {
-    const QRect frame = Picture2->geometry();
-    HScroll1->setGeometry(m_barAtWindowEdge ? 0 : frame.left(), frame.bottom() + 1, frame.width(),
-                          kHScrollHeight);
-    VScroll1->setGeometry(frame.right() + 1, frame.top(), kVScrollWidth, frame.height());
-    HScroll1->setPageStep(frame.width());
-    VScroll1->setPageStep(frame.height());
+    const QRect frame = m_photoFrame->geometry();
+    m_horizontalBar->setGeometry(m_barAtWindowEdge ? 0 : frame.left(), frame.bottom() + 1,
+                                 frame.width(), kHScrollHeight);
+    m_verticalBar->setGeometry(frame.right() + 1, frame.top(), kVScrollWidth, frame.height());
+    m_horizontalBar->setPageStep(frame.width());
+    m_verticalBar->setPageStep(frame.height());
 }
 
 void PictureViewport::setRanges() {
     // A photo smaller than the frame leaves no range: the bar stays hidden at 0.
-    HScroll1->setMaximum(std::max(0, Picture1->width() - Picture2->width()));
-    VScroll1->setMaximum(std::max(0, Picture1->height() - Picture2->height()));
+    m_horizontalBar->setMaximum(std::max(0, m_pictureBox->width() - m_photoFrame->width()));
+    m_verticalBar->setMaximum(std::max(0, m_pictureBox->height() - m_photoFrame->height()));
     showScrollBarsAsNeeded();
 }
 
 void PictureViewport::showScrollBarsAsNeeded() {
-    VScroll1->setVisible(Picture1->height() > Picture2->height());
-    HScroll1->setVisible(Picture1->width() > Picture2->width());
+    m_verticalBar->setVisible(m_pictureBox->height() > m_photoFrame->height());
+    m_horizontalBar->setVisible(m_pictureBox->width() > m_photoFrame->width());
 }
 
 void PictureViewport::setFrame(const QRect& frame) {
     if (frame == m_frame) return;
     m_frame = frame;
-    Picture2->setGeometry(frame);
+    m_photoFrame->setGeometry(frame);
     placeScrollBars();
     if (m_fitted) {
         fitPhoto();
@@ -239,7 +239,7 @@ void PictureViewport::setFrame(const QRect& frame) {
     if (!hasPhoto()) return;
     // The bars' values are clamped to the new ranges, and the photo follows them.
     setRanges();
-    Picture1->move(-HScroll1->value(), -VScroll1->value());
+    m_pictureBox->move(-m_horizontalBar->value(), -m_verticalBar->value());
 }
 
 void PictureViewport::actualSize() {
@@ -248,9 +248,9 @@ void PictureViewport::actualSize() {
     showAtZoom(1.0);
     setRanges();
     // From the top left corner, with the thumbs where the photo is.
-    HScroll1->setValue(0);
-    VScroll1->setValue(0);
-    Picture1->move(0, 0);
+    m_horizontalBar->setValue(0);
+    m_verticalBar->setValue(0);
+    m_pictureBox->move(0, 0);
     emit zoomChanged();
 }
 
@@ -260,8 +260,8 @@ void PictureViewport::showAtZoom(double zoom) {
     const QSize shown(std::max(1, nearest(m_photo.width() * zoom)),
                       std::max(1, nearest(m_photo.height() * zoom)));
     if (shown == m_photo.size() || zoom > 1) {
-        Picture1->setPicture(m_photo, shown);
-        Picture1->setFilledRows(m_filledRows);
+        m_pictureBox->setPicture(m_photo, shown);
+        m_pictureBox->setFilledRows(m_filledRows);
         return;
     }
     // Reduced: scaled smoothly once, not on every paint.
@@ -270,7 +270,7 @@ void PictureViewport::showAtZoom(double zoom) {
     if (from.isNull()) return;
     QImage reduced = from.scaled(shown, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     if (reduced.isNull()) throw Failure(err::OutOfMemory, "reducing the photo");
-    Picture1->setPicture(std::move(reduced));
+    m_pictureBox->setPicture(std::move(reduced));
 }
 
 const QImage& PictureViewport::reductionFor(QSize shown) {
@@ -308,8 +308,8 @@ void PictureViewport::fitToWindow() {
 }
 
 QSizeF PictureViewport::fittedInFrame(QSize photo) const {
-    const float FW = float(Picture2->width());
-    const float FH = float(Picture2->height());
+    const float FW = float(m_photoFrame->width());
+    const float FH = float(m_photoFrame->height());
     const float W = float(photo.width());
     const float H = float(photo.height());
     float newWidth = W;
@@ -334,32 +334,32 @@ QSize PictureViewport::fittedSize(QSize photo) const {
 }
 
 void PictureViewport::fitPhoto() {
-    Picture1->move(0, 0);
+    m_pictureBox->move(0, 0);
     if (hasPhoto()) {
         const QSize size = fittedSize(m_photo.size());
         m_zoom = fittedInFrame(m_photo.size()).width() / m_photo.width();
         m_fromPreview = false;
         if (size == m_photo.size()) {
-            Picture1->setPicture(m_photo);
-            Picture1->setFilledRows(m_filledRows);
+            m_pictureBox->setPicture(m_photo);
+            m_pictureBox->setFilledRows(m_filledRows);
         } else if (const QImage& from = reductionFor(size); !from.isNull()) {
             QImage fitted = from.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
             if (fitted.isNull()) throw Failure(err::OutOfMemory, "fitting the photo");
-            Picture1->setPicture(std::move(fitted));
+            m_pictureBox->setPicture(std::move(fitted));
         }
     }
-    HScroll1->hide();
-    VScroll1->hide();
+    m_horizontalBar->hide();
+    m_verticalBar->hide();
     emit zoomChanged();
 }
 
 void PictureViewport::zoomAt(double zoom, QPointF anchor) {
-    if (!hasPhoto() || Picture1->isHidden() || !canShow(zoom)) return;
+    if (!hasPhoto() || m_pictureBox->isHidden() || !canShow(zoom)) return;
     // Zooming on at the same place keeps the photo's point first taken there, which an edge of
     // the photo or whole pixels would otherwise shift step by step.
-    const bool goingOn = anchor == m_zoomAnchor && Picture1->pos() == m_zoomPlacedAt;
+    const bool goingOn = anchor == m_zoomAnchor && m_pictureBox->pos() == m_zoomPlacedAt;
     const QPointF photoPoint =
-        goingOn ? m_zoomPhotoPoint : (anchor - QPointF(Picture1->pos())) / m_zoom;
+        goingOn ? m_zoomPhotoPoint : (anchor - QPointF(m_pictureBox->pos())) / m_zoom;
     m_fitted = false;
     showAtZoom(zoom);
     setRanges();
@@ -367,60 +367,60 @@ void PictureViewport::zoomAt(double zoom, QPointF anchor) {
     const auto place = [](QScrollBar* bar, double value) {
         bar->setValue(bar->isHidden() ? 0 : std::clamp(nearest(value), 0, bar->maximum()));
     };
-    place(HScroll1, offset.x());
-    place(VScroll1, offset.y());
-    Picture1->move(-HScroll1->value(), -VScroll1->value());
+    place(m_horizontalBar, offset.x());
+    place(m_verticalBar, offset.y());
+    m_pictureBox->move(-m_horizontalBar->value(), -m_verticalBar->value());
     m_zoomAnchor = anchor;
     m_zoomPhotoPoint = photoPoint;
-    m_zoomPlacedAt = Picture1->pos();
+    m_zoomPlacedAt = m_pictureBox->pos();
     emit zoomChanged();
 }
 
 void PictureViewport::zoomAboutCentre(double zoom) {
-    zoomAt(zoom, QRectF(QPointF(0, 0), QSizeF(Picture2->size())).center());
+    zoomAt(zoom, QRectF(QPointF(0, 0), QSizeF(m_photoFrame->size())).center());
 }
 
-void PictureViewport::HScroll1_Change(int value) {
-    Picture1->move(-value, Picture1->y());
+void PictureViewport::horizontalScrolled(int value) {
+    m_pictureBox->move(-value, m_pictureBox->y());
 }
 
-void PictureViewport::VScroll1_Change(int value) {
-    Picture1->move(Picture1->x(), -value);
+void PictureViewport::verticalScrolled(int value) {
+    m_pictureBox->move(m_pictureBox->x(), -value);
 }
 
-void PictureViewport::Picture1_MouseDown(QPointF at) {
-    mousedown = true;
-    orig_pict_x = nearest(at.x());
-    orig_pict_y = nearest(at.y());
+void PictureViewport::dragStarted(QPointF at) {
+    m_dragging = true;
+    m_dragStartX = nearest(at.x());
+    m_dragStartY = nearest(at.y());
 }
 
-void PictureViewport::Picture1_MouseMove(QPointF at) {
-    if (!mousedown) return;
+void PictureViewport::dragMoved(QPointF at) {
+    if (!m_dragging) return;
     // A step that would carry the photo past an edge is not taken at all.
-    const double left = Picture1->x() - (orig_pict_x - at.x());
-    if (left <= 0 && -left <= HScroll1->maximum() && !HScroll1->isHidden()) {
-        HScroll1->setValue(nearest(-left));
+    const double left = m_pictureBox->x() - (m_dragStartX - at.x());
+    if (left <= 0 && -left <= m_horizontalBar->maximum() && !m_horizontalBar->isHidden()) {
+        m_horizontalBar->setValue(nearest(-left));
     }
-    const double top = Picture1->y() - (orig_pict_y - at.y());
-    if (top <= 0 && -top <= VScroll1->maximum() && !VScroll1->isHidden()) {
-        VScroll1->setValue(nearest(-top));
+    const double top = m_pictureBox->y() - (m_dragStartY - at.y());
+    if (top <= 0 && -top <= m_verticalBar->maximum() && !m_verticalBar->isHidden()) {
+        m_verticalBar->setValue(nearest(-top));
     }
 }
 
-void PictureViewport::Picture1_MouseUp() {
-    mousedown = false;
+void PictureViewport::dragEnded() {
+    m_dragging = false;
 }
 
 bool PictureViewport::scrollByKey(int key) {
-    QScrollBar* bar = VScroll1;
+    QScrollBar* bar = m_verticalBar;
     QAbstractSlider::SliderAction action = QAbstractSlider::SliderNoAction;
     switch (key) {
     case Qt::Key_Left:
-        bar = HScroll1;
+        bar = m_horizontalBar;
         action = QAbstractSlider::SliderSingleStepSub;
         break;
     case Qt::Key_Right:
-        bar = HScroll1;
+        bar = m_horizontalBar;
         action = QAbstractSlider::SliderSingleStepAdd;
         break;
     case Qt::Key_Up:
@@ -450,22 +450,22 @@ bool PictureViewport::scrollByKey(int key) {
 }
 
 bool PictureViewport::fitsAcross() const {
-    return HScroll1->isHidden();
+    return m_horizontalBar->isHidden();
 }
 
 bool PictureViewport::eventFilter(QObject* watched, QEvent* event) {
-    if ((watched == Picture1 || watched == Picture2) && event->type() == QEvent::Wheel) {
+    if ((watched == m_pictureBox || watched == m_photoFrame) && event->type() == QEvent::Wheel) {
         wheel(static_cast<QWheelEvent*>(event), static_cast<QWidget*>(watched));
         return true;
     }
-    if (watched == Picture2 &&
+    if (watched == m_photoFrame &&
         (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut)) {
-        Picture2->update();
-        Picture1->update();
+        m_photoFrame->update();
+        m_pictureBox->update();
     }
-    if (watched == Picture2 && event->type() == QEvent::Paint && Picture2->hasFocus()) {
-        QPainter painter(Picture2);
-        drawFocusRing(painter, Picture2->rect());
+    if (watched == m_photoFrame && event->type() == QEvent::Paint && m_photoFrame->hasFocus()) {
+        QPainter painter(m_photoFrame);
+        drawFocusRing(painter, m_photoFrame->rect());
     }
     return QObject::eventFilter(watched, event);
 }
@@ -475,7 +475,7 @@ void PictureViewport::wheel(QWheelEvent* event, QWidget* watched) {
     if (event->modifiers() & Qt::ControlModifier) {
         // A notch (120) is one zoom step, at the pointer.
         m_zoomWheel += event->angleDelta().y();
-        const QPointF at = watched->mapTo(Picture2, event->position());
+        const QPointF at = watched->mapTo(m_photoFrame, event->position());
         for (; m_zoomWheel >= 120; m_zoomWheel -= 120)
             zoomAt(zoomStepIn(m_zoom), at);
         for (; m_zoomWheel <= -120; m_zoomWheel += 120)
@@ -490,8 +490,8 @@ void PictureViewport::wheel(QWheelEvent* event, QWidget* watched) {
         if (bar->isHidden() || eighthsOfDegrees == 0) return;
         bar->setValue(bar->value() - nearest(eighthsOfDegrees / 120.0 * pixelsPerNotch));
     };
-    scroll(HScroll1, delta.x());
-    scroll(VScroll1, delta.y());
+    scroll(m_horizontalBar, delta.x());
+    scroll(m_verticalBar, delta.y());
 }
 
 } // namespace pixa::ui

@@ -1,5 +1,5 @@
-// The picture viewport: a frame (`Picture2`) that clips a box as large as the photo it shows at
-// its zoom (`Picture1`), scrolled by two scroll bars and by dragging the photo with the mouse.
+// The picture viewport: a frame that clips a box as large as the photo it shows at
+// its zoom (the picture box), scrolled by two scroll bars and by dragging the photo with the mouse.
 // The frame is placed by the window and grows with it.
 #pragma once
 
@@ -14,7 +14,8 @@ class QWheelEvent;
 
 namespace pixa::ui {
 
-// `Picture1`: paints the part of its picture that the frame lets through, and reports the mouse.
+// The picture box: paints the part of its picture that the frame lets through, and reports the
+// mouse.
 class PictureBox final : public QWidget {
     Q_OBJECT
 public:
@@ -47,7 +48,7 @@ private:
 class PictureViewport final : public QObject {
     Q_OBJECT
 public:
-    // Creates `Picture2`, `Picture1`, `HScroll1` and `VScroll1` on `window`, all hidden but the
+    // Creates the frame, the picture box and both scroll bars on `window`, all hidden but the
     // frame.
     explicit PictureViewport(QWidget* window);
 
@@ -65,7 +66,7 @@ public:
     // above 100 %, the zoom waits for the whole photo.
     void setPreview(std::function<QImage(QSize)> preview);
     bool whole() const { return m_filledRows >= m_photo.height(); }
-    // What `Picture1` displays: at the size shown when the photo is fitted or reduced, the
+    // What `m_pictureBox` displays: at the size shown when the photo is fitted or reduced, the
     // photo's own pixels when it is enlarged.
     const QImage& shownPicture() const;
 
@@ -95,11 +96,11 @@ public:
     QSize fittedSize(QSize photo) const;
 
     // The viewport's events.
-    void HScroll1_Change(int value);
-    void VScroll1_Change(int value);
-    void Picture1_MouseDown(QPointF at);
-    void Picture1_MouseMove(QPointF at);
-    void Picture1_MouseUp();
+    void horizontalScrolled(int value);
+    void verticalScrolled(int value);
+    void dragStarted(QPointF at);
+    void dragMoved(QPointF at);
+    void dragEnded();
 
     // Keyboard scrolling (arrows, Page Up and Down, Home, End) through the shown scroll bars;
     // false for another key.
@@ -119,9 +120,9 @@ private:
     void wheel(QWheelEvent* event, QWidget* watched);
     void showScrollBarsAsNeeded();
     void placeScrollBars();
-    // The scroll bars' ranges from Picture1's size, each shown where needed.
+    // The scroll bars' ranges from m_pictureBox's size, each shown where needed.
     void setRanges();
-    // Gives Picture1 the photo at `zoom`.
+    // Gives m_pictureBox the photo at `zoom`.
     void showAtZoom(double zoom);
     void fitPhoto();
     QSizeF fittedInFrame(QSize photo) const;
@@ -131,10 +132,10 @@ private:
     const QImage& reductionFor(QSize shown);
     bool canShow(double zoom) const;
 
-    QWidget* Picture2 = nullptr;
-    PictureBox* Picture1 = nullptr;
-    QScrollBar* HScroll1 = nullptr;
-    QScrollBar* VScroll1 = nullptr;
+    QWidget* m_photoFrame = nullptr;
+    PictureBox* m_pictureBox = nullptr;
+    QScrollBar* m_horizontalBar = nullptr;
+    QScrollBar* m_verticalBar = nullptr;
     QImage m_photo;
     QRect m_frame;
     bool m_barAtWindowEdge = false;
@@ -152,12 +153,12 @@ private:
     int m_reducedLevel = 0; // m_reduced is the photo's width and height >> this; 0: none
     std::function<QImage(QSize)> m_preview;
     QImage m_previewShown;      // what the view was made from while the photo decodes
-    bool m_fromPreview = false; // Picture1 shows a view made from it
+    bool m_fromPreview = false; // m_pictureBox shows a view made from it
 
     // Drag state.
-    bool mousedown = false;
-    int orig_pict_x = 0;
-    int orig_pict_y = 0;
+    bool m_dragging = false;
+    int m_dragStartX = 0;
+    int m_dragStartY = 0;
 };
 
 } // namespace pixa::ui

@@ -10,7 +10,7 @@
 #include "test_photo.h"
 #include "trash_question.h"
 #include "ui/image_button.h"
-#include "windows/main/pixaform.h"
+#include "windows/main/main_window.h"
 #include "windows/owner/owner_flow.h"
 #include "windows/unlock/viewer_unlock.h"
 
@@ -47,7 +47,7 @@ public:
     pixa::FixedClock clock;
     pixa::Session session;
     pixa::ui::ScriptedPlatform platform;
-    pixa::ui::pixaform window;
+    pixa::ui::MainWindow window;
     pixa::ui::OwnerFlow owners;
     pixa::ui::ViewerUnlock unlock;
 
@@ -87,7 +87,7 @@ public:
     // The open command with the dialog answered.
     void open(const QString& file, int filterIndex) {
         platform.queueFile(file, filterIndex);
-        window.Command1_Click();
+        window.open();
     }
 
     template <typename T = QWidget> T* control(const char* name) const {
@@ -104,16 +104,16 @@ public:
     // match the button's state.
     QString viewButtons() const {
         QStringList faces;
-        for (const char* name : {"Command4", "Command2", "Command3"}) {
+        for (const char* name : {"saveButton", "actualSizeButton", "fitButton"}) {
             const pixa::ui::ImageButton* b = button(name);
             const bool up = b->currentFace().endsWith(QLatin1Char('a'));
             faces << b->currentFace() + (b->isEnabledTo(&window) == up ? "" : "!");
         }
         return faces.join(QLatin1Char(' '));
     }
-    // Picture1 in the frame as "x,y wxh", or "hidden".
+    // The picture box in the frame as "x,y wxh", or "hidden".
     QString picture1() const {
-        const QWidget* p = control("Picture1");
+        const QWidget* p = control("pictureBox");
         return p->isHidden() ? QStringLiteral("hidden")
                              : QStringLiteral("%1,%2 %3x%4")
                                    .arg(p->x())
@@ -124,7 +124,7 @@ public:
     // Both scroll bars as "value/maximum", "-" when hidden: "0/230 -".
     QString scrollBars() const {
         QStringList out;
-        for (const char* name : {"HScroll1", "VScroll1"}) {
+        for (const char* name : {"horizontalScrollBar", "verticalScrollBar"}) {
             const QScrollBar* b = bar(name);
             out << (b->isHidden() ? QStringLiteral("-")
                                   : QStringLiteral("%1/%2").arg(b->value()).arg(b->maximum()));

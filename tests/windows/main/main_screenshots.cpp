@@ -26,12 +26,12 @@ int main(int argc, char** argv) {
     if (!h.start()) return 1;
     h.open(h.picture(QStringLiteral("lake.jpg"), {QSize(2400, 1800), "jpeg"}), 3);
     if (!h.platform.messages().isEmpty()) return 1;
-    h.bar("HScroll1")->setValue(1400);
-    h.bar("VScroll1")->setValue(850);
-    h.control<QLineEdit>("Text1")->setText(QStringLiteral("The lake house, summer evening"));
+    h.bar("horizontalScrollBar")->setValue(1400);
+    h.bar("verticalScrollBar")->setValue(850);
+    h.control<QLineEdit>("captionEdit")->setText(QStringLiteral("The lake house, summer evening"));
     h.window.grab().save(out.filePath(QStringLiteral("main-window-scrolled.png")));
 
-    h.window.Command3_Click();
+    h.window.fitToWindow();
     h.window.grab().save(out.filePath(QStringLiteral("main-window-fitted.png")));
 
     h.window.showMaximized();
@@ -40,15 +40,15 @@ int main(int argc, char** argv) {
 
     QTest::keyClick(&h.window, Qt::Key_F11);
     if (!QTest::qWaitFor([&] { return h.window.isFullScreen(); })) return 1;
-    h.window.Command2_Click();
+    h.window.actualSize();
     h.window.grab().save(out.filePath(QStringLiteral("main-window-full-screen.png")));
 
     // Maximized again and fitted, then twelve notches of Ctrl+wheel over the house: four times
     // its size, in sharp pixels.
     QTest::keyClick(&h.window, Qt::Key_Escape);
     if (!QTest::qWaitFor([&] { return !h.window.isFullScreen(); })) return 1;
-    h.window.Command3_Click();
-    QWidget* frame = h.window.findChild<QWidget*>(QStringLiteral("Picture2"));
+    h.window.fitToWindow();
+    QWidget* frame = h.window.findChild<QWidget*>(QStringLiteral("photoFrame"));
     const QPointF at(975, 600);
     for (int notch = 0; notch < 12; ++notch) {
         QWheelEvent wheel(at, frame->mapToGlobal(at), {}, QPoint(0, 120), Qt::NoButton,

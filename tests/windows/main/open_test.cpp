@@ -113,9 +113,9 @@ void OpenTest::open() {
     MainHarness h;
     QVERIFY(h.start());
     h.open(h.picture("first.bmp", QSize(300, 200)), 2);
-    h.control<QLabel>("Label5")->setText("Owner : someone");
-    h.control<QLabel>("Label5")->show();
-    h.control<QLineEdit>("Text1")->setText("a caption");
+    h.control<QLabel>("ownerLabel")->setText("Owner : someone");
+    h.control<QLabel>("ownerLabel")->show();
+    h.control<QLineEdit>("captionEdit")->setText("a caption");
     const QString file = makeFile(h, kind);
     h.open(file, filter);
 
@@ -123,7 +123,7 @@ void OpenTest::open() {
     QCOMPARE(h.window.shownPhoto().ws_file, file);
     QCOMPARE(h.window.shownPhoto().orig_file_type,
              QStringList({"", ".BMP", ".BMP", ".JPG"})[filter]);
-    QVERIFY(h.control<QLabel>("Label5")->isHidden());
+    QVERIFY(h.control<QLabel>("ownerLabel")->isHidden());
     QCOMPARE(h.window.captionText(), QString());
     QVERIFY(!QGuiApplication::overrideCursor());
     if (!shown.isValid()) {
@@ -142,7 +142,7 @@ void OpenTest::cancelChangesNothing() {
     const QString first = h.picture("first.bmp", QSize(300, 200));
     h.open(first, 2);
     h.platform.queueCancel();
-    h.window.Command1_Click();
+    h.window.open();
     QCOMPARE(h.platform.messages(), QStringList());
     // The dialog started from what it held last.
     const auto request =

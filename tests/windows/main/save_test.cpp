@@ -45,13 +45,13 @@ std::string contents(const QString& path) {
 bool ready(MainHarness& h, QSize size = QSize(640, 480), const QString& caption = "Beach") {
     if (!h.start()) return false;
     h.open(h.picture("photo.bmp", size), 2);
-    h.control<QLineEdit>("Text1")->setText(caption);
+    h.control<QLineEdit>("captionEdit")->setText(caption);
     return h.platform.takeMessages().isEmpty();
 }
 
 void save(MainHarness& h, const QString& name, int filterIndex) {
     h.platform.queueFile(h.path(name), filterIndex);
-    QTest::mouseClick(h.button("Command4"), Qt::LeftButton);
+    QTest::mouseClick(h.button("saveButton"), Qt::LeftButton);
 }
 
 } // namespace
@@ -108,10 +108,10 @@ void SaveTest::wrappedPhotoUnwrapsToTheSameBytes() {
     QVERIFY(h.start());
     const QString source = h.picture("dawn.jpg", {QSize(900, 700), "jpeg"});
     h.open(source, 3);
-    h.control<QLineEdit>("Text1")->setText("  Beach at dawn  ");
+    h.control<QLineEdit>("captionEdit")->setText("  Beach at dawn  ");
     save(h, "dawn", 1);
     QCOMPARE(h.platform.messages(), savedPicture(source));
-    QVERIFY(h.control<QProgressBar>("ProgressBar1")->isHidden());
+    QVERIFY(h.control<QProgressBar>("progressBar")->isHidden());
     QVERIFY(!QGuiApplication::overrideCursor());
 
     const pixa::PffReader reader(h.path("dawn.pff").toStdString());
@@ -126,7 +126,7 @@ void SaveTest::wrappedPhotoUnwrapsToTheSameBytes() {
 void SaveTest::bitmapOfTheFittedPhotoOverItsOwnSource() {
     MainHarness h;
     QVERIFY(ready(h, QSize(1000, 800)));
-    h.window.Command3_Click();
+    h.window.fitToWindow();
     h.platform.queueAnswer(true);
     save(h, "photo.bmp", 2);
     QCOMPARE(h.platform.messages(), QStringList{"Overright existing photo ?"});
@@ -170,7 +170,7 @@ void SaveTest::failureIsReportedWithItsNumber() {
     QVERIFY(ready(h));
     save(h, "no such folder/x", 1);
     QCOMPARE(h.platform.messages(), QStringList{"76 Path not found"});
-    QVERIFY(h.control<QProgressBar>("ProgressBar1")->isHidden());
+    QVERIFY(h.control<QProgressBar>("progressBar")->isHidden());
     QVERIFY(!QGuiApplication::overrideCursor());
 }
 

@@ -58,7 +58,7 @@ void ViewTest::frameFollowsTheWindow() {
     MainHarness h;
     QVERIFY(h.start() && QTest::qWaitForWindowActive(&h.window));
     h.open(h.picture("photo.jpg", {kPhoto, "jpeg"}), 3);
-    QTest::mouseClick(h.button("Command3"), Qt::LeftButton); // fitted, then the window changes
+    QTest::mouseClick(h.button("fitButton"), Qt::LeftButton); // fitted, then the window changes
     bool fullScreen = false;
     for (const QString& step : steps.split(' ', Qt::SkipEmptyParts)) {
         fullScreen = step == "F11" ? !fullScreen : fullScreen && step != "Escape";
@@ -70,27 +70,27 @@ void ViewTest::frameFollowsTheWindow() {
         QTRY_COMPARE(h.window.isFullScreen(), fullScreen);
     }
     QTRY_COMPARE(h.window.size(), client);
-    const QRect frame = h.control("Picture2")->geometry();
+    const QRect frame = h.control("photoFrame")->geometry();
     QCOMPARE(frame, QRect(14, 112, client.width() - 30, client.height() - 136));
     // Fitted into the frame as it is now: one side fills it, the other fits.
-    const QSize fitted = h.control("Picture1")->size();
+    const QSize fitted = h.control("pictureBox")->size();
     QVERIFY2(fitted.boundedTo(frame.size()) == fitted &&
                  (fitted.width() == frame.width() || fitted.height() == frame.height()),
              qPrintable(h.picture1()));
     // The controls above keep their places.
-    QCOMPARE(h.button("Command6")->pos(), QPoint(745, 14));
-    QCOMPARE(h.control("Text1")->geometry(), QRect(111, 69, 391, 20));
+    QCOMPARE(h.button("exitButton")->pos(), QPoint(745, 14));
+    QCOMPARE(h.control("captionEdit")->geometry(), QRect(111, 69, 391, 20));
     // At actual size the scroll bars lie flush with the frame, their ranges from its size.
-    QTest::mouseClick(h.button("Command2"), Qt::LeftButton);
-    QCOMPARE(h.bar("HScroll1")->geometry(), QRect(14, frame.bottom() + 1, frame.width(), 16));
-    QCOMPARE(h.bar("VScroll1")->geometry(), QRect(frame.right() + 1, 112, 14, frame.height()));
-    QCOMPARE(QPoint(h.bar("HScroll1")->maximum(), h.bar("VScroll1")->maximum()),
+    QTest::mouseClick(h.button("actualSizeButton"), Qt::LeftButton);
+    QCOMPARE(h.bar("horizontalScrollBar")->geometry(), QRect(14, frame.bottom() + 1, frame.width(), 16));
+    QCOMPARE(h.bar("verticalScrollBar")->geometry(), QRect(frame.right() + 1, 112, 14, frame.height()));
+    QCOMPARE(QPoint(h.bar("horizontalScrollBar")->maximum(), h.bar("verticalScrollBar")->maximum()),
              QPoint(kPhoto.width() - frame.width(), kPhoto.height() - frame.height()));
 }
 
 void ViewTest::zoom_data() {
     // Keys, and wheel notches at a point of the frame ("in@x,y" and "out@x,y" with Ctrl,
-    // "down@x,y" without) => Picture1 and the zoom shown.
+    // "down@x,y" without) => the picture box and the zoom shown.
     QTest::addColumn<QString>("input");
     const QString out4 = "Ctrl+- Ctrl+- Ctrl+- Ctrl+- ";
     // About the frame's centre (385, 232) from the top left corner: zooming out keeps the corner,
@@ -118,11 +118,11 @@ void ViewTest::zoom() {
     MainHarness h;
     QVERIFY(h.start() && QTest::qWaitForWindowActive(&h.window));
     h.open(h.picture("photo.jpg", {kPhoto, "jpeg"}), 3);
-    QWidget* frame = h.control("Picture2");
+    QWidget* frame = h.control("photoFrame");
     for (const QString& step : input.section(" => ", 0, 0).split(' ')) {
         const QStringList wheel = step.split(QRegularExpression("[@,]"));
         if (step == "fit") {
-            QTest::mouseClick(h.button("Command3"), Qt::LeftButton);
+            QTest::mouseClick(h.button("fitButton"), Qt::LeftButton);
         } else if (wheel.size() == 3) {
             const QPointF at(wheel[1].toDouble(), wheel[2].toDouble());
             QWheelEvent event(at, frame->mapToGlobal(at), {},
@@ -137,15 +137,15 @@ void ViewTest::zoom() {
     QCOMPARE(h.picture1() + " " + h.control<QLabel>("ZoomLabel")->text().mid(7), result);
     // A bitmap saved now holds the reduced picture as shown, or the photo's own pixels when it
     // is enlarged: never an enlargement.
-    QCOMPARE(h.window.shownPicture().size(), h.control("Picture1")->size().boundedTo(kPhoto));
+    QCOMPARE(h.window.shownPicture().size(), h.control("pictureBox")->size().boundedTo(kPhoto));
     // Off actual size, the 1:1 button brings it back.
     QCOMPARE(h.viewButtons(), result.endsWith(" 100 %") ? "4a 5c 6a" : "4a 5a 6a");
 }
 
 void ViewTest::largePhotoShowsWhileItDecodes_data() {
     QTest::addColumn<QString>("atFirstPaint");  // what the user does when the photo first shows
-    QTest::addColumn<QString>("whileDecoding"); // Picture1 right after it, with the row below
-    QTest::addColumn<QString>("shown");         // Picture1 in the end
+    QTest::addColumn<QString>("whileDecoding"); // the picture box right after it, with the row below
+    QTest::addColumn<QString>("shown");         // the picture box in the end
     QTest::newRow("waits") << ""
                            << ""
                            << "0,0 4000x2500";
@@ -195,21 +195,21 @@ void ViewTest::largePhotoShowsWhileItDecodes() {
         // Once the paint is done, as clicks come: the rest still decodes.
         QTimer::singleShot(0, &h.window, [&] {
             const QStringList steps = atFirstPaint.split(' ');
-            if (steps.contains("fit")) h.button("Command3")->clicked();
-            if (steps.contains("1:1")) h.button("Command2")->clicked();
+            if (steps.contains("fit")) h.button("fitButton")->clicked();
+            if (steps.contains("1:1")) h.button("actualSizeButton")->clicked();
             if (steps.contains("out")) QTest::keySequence(&h.window, QKeySequence("Ctrl+-"));
-            const QImage box = h.control("Picture1")->grab().toImage();
+            const QImage box = h.control("pictureBox")->grab().toImage();
             const bool frameBelow = box.pixel(10, box.height() - 1) == qRgb(58, 60, 66);
             seenWhile = h.picture1() + (frameBelow ? " frame" : "") +
                         (h.window.shownPhoto().savable() ? " decoded" : "");
-            if (steps.contains("exit")) h.button("Command6")->clicked();
+            if (steps.contains("exit")) h.button("exitButton")->clicked();
         });
     };
     if (atFirstPaint == "fitted step") {
         h.window.openByName(small);
-        QTest::mouseClick(h.button("Command3"), Qt::LeftButton);
+        QTest::mouseClick(h.button("fitButton"), Qt::LeftButton);
     }
-    h.control("Picture1")->installEventFilter(&spy);
+    h.control("pictureBox")->installEventFilter(&spy);
     // large.jpg comes before small.bmp in their folder.
     atFirstPaint == "fitted step" ? h.window.step(false) : h.window.openByName(large);
     QTRY_COMPARE(h.picture1(), shown);
@@ -223,9 +223,9 @@ void ViewTest::largePhotoShowsWhileItDecodes() {
     if (shown == "hidden") return;
     // The view at the end is the one made from the whole photo.
     const QImage atEnd = h.window.shownPicture();
-    QTest::mouseClick(h.button("Command2"), Qt::LeftButton);
+    QTest::mouseClick(h.button("actualSizeButton"), Qt::LeftButton);
     if (atFirstPaint == "fit" || atFirstPaint == "fitted step")
-        QTest::mouseClick(h.button("Command3"), Qt::LeftButton);
+        QTest::mouseClick(h.button("fitButton"), Qt::LeftButton);
     if (atFirstPaint == "out") QTest::keySequence(&h.window, QKeySequence("Ctrl+-"));
     QCOMPARE(h.window.shownPicture(), atEnd);
 }

@@ -58,17 +58,17 @@ void ViewportTest::reset() {
     QVERIFY(openPhoto(h, photo));
     QCOMPARE(h.picture1() + " " + h.scrollBars(), sized(photo) + " " + bars);
     // Flush under and right of the frame.
-    QCOMPARE(h.bar("HScroll1")->geometry(), QRect(14, 576, 770, 16));
-    QCOMPARE(h.bar("VScroll1")->geometry(), QRect(784, 112, 14, 464));
+    QCOMPARE(h.bar("horizontalScrollBar")->geometry(), QRect(14, 576, 770, 16));
+    QCOMPARE(h.bar("verticalScrollBar")->geometry(), QRect(784, 112, 14, 464));
     // A second photo, opened after scrolling, shows from its top left corner.
-    h.bar("HScroll1")->setValue(200);
-    h.bar("VScroll1")->setValue(100);
+    h.bar("horizontalScrollBar")->setValue(200);
+    h.bar("verticalScrollBar")->setValue(100);
     h.open(h.picture("second.bmp", QSize(900, 600)), 2);
     QCOMPARE(h.picture1() + " " + h.scrollBars(), "0,0 900x600 0/130 0/136");
 }
 
 void ViewportTest::drag_data() {
-    // Mouse offsets from the press point ("|" releases the button) => where Picture1 ends.
+    // Mouse offsets from the press point ("|" releases the button) => where the picture box ends.
     QTest::addColumn<QString>("moves");
     QTest::newRow("right while the left edge shows") << "50,0 => 0,0";
     QTest::newRow("left in steps") << "-100,0 -200,0 => -200,0";
@@ -83,7 +83,7 @@ void ViewportTest::drag() {
     QFETCH(QString, moves);
     MainHarness h;
     QVERIFY(openPhoto(h, QSize(1000, 800)));
-    QWidget* box = h.control("Picture1");
+    QWidget* box = h.control("pictureBox");
     const QPointF pressed(400, 300); // in the frame, as the photo starts at 0,0
     const auto send = [box](QEvent::Type type, QPointF inFrame, Qt::MouseButtons held) {
         const QPointF local = inFrame - QPointF(box->pos());
@@ -101,12 +101,12 @@ void ViewportTest::drag() {
     }
     QCOMPARE(at(h), moves.section(" => ", 1));
     // The thumbs follow the photo.
-    QCOMPARE(QPoint(h.bar("HScroll1")->value(), h.bar("VScroll1")->value()), -box->pos());
+    QCOMPARE(QPoint(h.bar("horizontalScrollBar")->value(), h.bar("verticalScrollBar")->value()), -box->pos());
 }
 
 void ViewportTest::wheelAndKeys_data() {
     QTest::addColumn<QSize>("photo");
-    QTest::addColumn<QString>("input"); // => where Picture1 ends
+    QTest::addColumn<QString>("input"); // => where the picture box ends
     QTest::newRow("wheel down") << QSize(1000, 800) << "wheel => 0,-40";
     QTest::newRow("Shift and wheel: sideways") << QSize(1000, 800) << "Shift => -40,0";
     QTest::newRow("wheel with nothing to scroll") << QSize(1000, 400) << "wheel => 0,0";
@@ -120,12 +120,12 @@ void ViewportTest::wheelAndKeys() {
     const QString key = input.section(" => ", 0, 0);
     MainHarness h;
     QVERIFY(openPhoto(h, photo));
-    QWidget* frame = h.control("Picture2");
+    QWidget* frame = h.control("photoFrame");
     if (key == "wheel" || key == "Shift") {
         QWheelEvent wheel(QPointF(9, 9), frame->mapToGlobal(QPointF(9, 9)), {}, QPoint(0, -120),
                           Qt::NoButton, key == "Shift" ? Qt::ShiftModifier : Qt::NoModifier,
                           Qt::NoScrollPhase, false);
-        QApplication::sendEvent(h.control("Picture1"), &wheel);
+        QApplication::sendEvent(h.control("pictureBox"), &wheel);
     } else {
         frame->setFocus();
         QTest::keyClick(frame, QKeySequence::fromString(key)[0].key());
@@ -150,14 +150,14 @@ void ViewportTest::fit() {
     MainHarness h;
     QVERIFY(openPhoto(h, photo));
     const QString bars = h.scrollBars();
-    h.bar("HScroll1")->setValue(50);
-    QTest::mouseClick(h.button("Command3"), Qt::LeftButton);
+    h.bar("horizontalScrollBar")->setValue(50);
+    QTest::mouseClick(h.button("fitButton"), Qt::LeftButton);
     QCOMPARE(h.picture1() + " " + h.scrollBars(), sized(fitted) + " - -");
     QCOMPARE(h.window.shownPicture().size(), fitted);
     QCOMPARE(h.viewButtons(), "4a 5a 6c");
     QVERIFY(!QGuiApplication::overrideCursor());
     // Actual size brings the whole photo back, from its top left corner, with its scroll bars.
-    QTest::mouseClick(h.button("Command2"), Qt::LeftButton);
+    QTest::mouseClick(h.button("actualSizeButton"), Qt::LeftButton);
     QCOMPARE(h.picture1() + " " + h.scrollBars(), sized(photo) + " " + bars);
     QCOMPARE(h.window.shownPicture().size(), photo);
     QCOMPARE(h.viewButtons(), "4a 5c 6a");

@@ -44,23 +44,23 @@ void MainWindowTest::startup() {
         h.session.setCurrentOwner({}); // registered, not logged in
     }
     h.window.show();
-    h.window.Form_Load();
+    h.window.load();
     // Disabled beside the registration window too, until someone is the current owner.
     QVERIFY(!h.window.isEnabled());
     QCOMPARE(h.owners.loginWindow() != nullptr, store == "owner");
     QCOMPARE(h.owners.registrationWindow() != nullptr, store != "owner");
     QCOMPARE(h.viewButtons() + " " + h.picture1() + " " + h.scrollBars(), "4c 5a 6a hidden - -");
-    QVERIFY(h.control<QLabel>("Label5")->isHidden());
+    QVERIFY(h.control<QLabel>("ownerLabel")->isHidden());
 }
 
 void MainWindowTest::commandsDoNothingWithoutAnOwner() {
     MainHarness h;
     h.window.show();
     h.platform.queueFile(h.picture("a.bmp", QSize(40, 30)), 2);
-    h.window.Command1_Click();
+    h.window.open();
     h.window.openByName(h.path("a.bmp"));
-    h.window.Command3_Click();
-    h.window.Command5_Click();
+    h.window.fitToWindow();
+    h.window.registerOwner();
     QVERIFY(h.platform.calls().isEmpty());
     QCOMPARE(h.viewButtons() + " " + h.picture1(), "4c 5a 6a hidden");
     QVERIFY(!h.owners.registrationWindow());
@@ -84,7 +84,7 @@ void MainWindowTest::exit() {
     QVERIFY(h.start());
     if (temporaryPicture) std::ofstream(h.session.temporaryPicture()) << "picture";
     const auto exitNow = [&] {
-        byFrame ? void(h.window.close()) : h.button("Command6")->clicked();
+        byFrame ? void(h.window.close()) : h.button("exitButton")->clicked();
     };
     if (duringUnwrap) {
         pixa::WrapRequest wrap;
@@ -129,11 +129,11 @@ void MainWindowTest::exitDuringASaveLeavesNoFile() {
     QVERIFY(h.start());
     h.open(h.picture("p.bmp", QSize(200, 200)), 2);
     h.platform.queueFile(h.path("p.pff"), 1);
-    QObject::connect(h.control<QProgressBar>("ProgressBar1"), &QProgressBar::valueChanged,
+    QObject::connect(h.control<QProgressBar>("progressBar"), &QProgressBar::valueChanged,
                      &h.window, [&](int block) {
-                         if (block == 1) h.button("Command6")->clicked();
+                         if (block == 1) h.button("exitButton")->clicked();
                      });
-    h.window.Command4_Click();
+    h.window.save();
     QVERIFY(h.platform.applicationEnded());
     QCOMPARE(QDir(h.path("")).entryList({"p.*"}, QDir::Files), QStringList({"p.bmp"}));
     QCOMPARE(h.platform.messages(), QStringList());
@@ -149,10 +149,10 @@ void MainWindowTest::longestInformationStaysLeftOfTheButtons() {
     QVERIFY(QImage(8, 8, QImage::Format_RGB32).save(incoming, "BMP"));
     h.window.showUnwrapped({QStringLiteral("/wide.pff"), incoming, QString(),
                             QString(20, QLatin1Char('W')), ".BMP", "12/31/99", "12:59:59 PM"});
-    const int buttons = h.control<QWidget>("Command2")->x();
-    QVERIFY(h.control<QLabel>("Label5")->geometry().right() < buttons);
-    QVERIFY(h.control<QLabel>("Label4")->geometry().right() < buttons);
+    const int buttons = h.control<QWidget>("actualSizeButton")->x();
+    QVERIFY(h.control<QLabel>("ownerLabel")->geometry().right() < buttons);
+    QVERIFY(h.control<QLabel>("timeLabel")->geometry().right() < buttons);
 }
 
 QTEST_MAIN(MainWindowTest)
-#include "pixaform_test.moc"
+#include "main_window_test.moc"
