@@ -1,0 +1,63 @@
+// The main window's command buttons, the keys that stand for them, and the progress bar of its
+// long work.
+#pragma once
+
+#include <QObject>
+
+#include <array>
+
+class QProgressBar;
+class QWidget;
+
+namespace pixa::ui {
+
+class ImageButton;
+
+// What the user can ask of the main window, by a button, a key or both.
+enum class Command {
+    // With a button each.
+    Open,
+    Save,
+    NewOwner,
+    Search,
+    Batch,
+    Help,
+    Exit,
+    ActualSize,
+    Fit,
+    // Keys only.
+    StepForward,
+    StepBack,
+    ZoomIn,
+    ZoomOut,
+    FullScreen,
+};
+
+class CommandBar final : public QObject {
+    Q_OBJECT
+public:
+    // Creates the buttons, the hidden progress bar and the keys on `window`.
+    explicit CommandBar(QWidget* window);
+
+    // A disabled button shows its grey face, and neither it nor its key does anything.
+    void setEnabled(Command command, bool enabled);
+
+    // Shown with a range at the start of a transfer, hidden at its end.
+    void showProgress(int maximum);
+    void setProgress(int value);
+    void hideProgress();
+    bool progressShown() const;
+
+signals:
+    // A button was clicked, or a key pressed while its button (if it has one) is enabled.
+    void triggered(pixa::ui::Command command);
+
+private:
+    void addKeys(QWidget* window);
+
+    static constexpr int kButtons = int(Command::Fit) + 1;
+    std::array<ImageButton*, kButtons> m_buttons{};
+    QProgressBar* m_progress = nullptr;
+};
+
+} // namespace pixa::ui

@@ -1,0 +1,134 @@
+#include "windows/main/photo_view.h"
+
+#include "core/error.h"
+#include "imaging/picture_decode.h"
+#include "ui/window_base.h"
+#include "ui/yielder.h"
+#include "windows/main/picture_viewport.h"
+#include "windows/main/zoom_steps.h"
+
+#include <QScopeGuard>
+#include <QTimer>
+
+#include <climits>
+#include <new>
+
+namespace pixa::ui {
+
+PhotoView::PhotoView(WindowBase& window)
+    : QObject(&window), m_window(window), m_viewport(new PictureViewport(&window)) {
+    connect(m_viewport, &PictureViewport::zoomChanged, this, &PhotoView::zoomChanged);
+}
+
+QImage PhotoView::shownPicture() const {
+    return m_viewport->shownPicture();
+}
+
+bool PhotoView::hasPhoto() const {
+    return m_viewport->hasPhoto();
+}
+
+bool PhotoView::fitted() const {
+    return m_viewport->fitted();
+}
+
+double PhotoView::zoom() const {
+    return m_viewport->zoom();
+}
+
+void PhotoView::place(QImage photo, bool scrollBarAtWindowEdge) {
+    m_viewport->setPhoto(std::move(photo));
+    m_viewport->showPicture();
+    m_viewport->reset(scrollBarAtWindowEdge);
+    keepView();
+}
+
+void PhotoView::keepView() {
+    if (m_keepFit) m_viewport->fitToWindow();
+}
+
+void PhotoView::clear() {
+    m_viewport->setPhoto({});
+    m_viewport->hidePicture();
+}
+
+void PhotoView::showFile(const QString& path, std::stop_token stop) {
+    const std::unique_ptr<PictureDecode> decode = PictureDecode::open(path);
+    if (!decode || !decode->topFirst()) {
+        if (decode) decode->decode(INT_MAX);
+        place(decode ? decode->picture() : loadPicture(path), false);
+        return;
+    }
+    // A photo that will be fitted is first painted from the reduced decode, made at once: rows at
+    // actual size would not be seen. Else the fitted view is decoded ahead on another core, for a
+    // fit asked while the rows decode.
+    if (!(m_keepFit && decode->reducible())) {
+        if (decode->reducible())
+            decode->reduceAhead(m_viewport->fittedSize(decode->picture().size()));
+        decode->decode(m_viewport->frame().height());
+    }
+    m_viewport->setPhoto(decode->picture());
+    m_viewport->setFilledRows(decode->rowsDone());
+    m_viewport->showPicture();
+    m_viewport->reset(false);
+    m_decoding = true;
+    const auto decoded = qScopeGuard([this] {
+        m_decoding = false;
+        m_viewport->setPreview({});
+    });
+    // Fitted or reduced while it decodes, it is shown from a reduced decode of the whole photo.
+    if (decode->reducible())
+        m_viewport->setPreview([&decode](QSize atLeast) {
+            try {
+                return decode->reduced(atLeast);
+            } catch (const Failure&) {
+                // The decode of the rows meets the same damage and reports it.
+                return QImage();
+            } catch (const std::bad_alloc&) {
+                return QImage();
+            }
+        });
+    keepView();
+    decodeRest(*decode, path, stop);
+}
+
+void PhotoView::decodeRest(PictureDecode& decode, const QString& path, std::stop_token stop) {
+    try {
+        Yielder yielder;
+        yielder.yieldNow();
+        while (!decode.whole()) {
+            if (stop.stop_requested()) throw Failure(err::UserInterrupt, path.toStdString());
+            decode.decode(kRowsPerStrip);
+            m_viewport->setFilledRows(decode.rowsDone());
+            yielder.maybeYield();
+        }
+    } catch (...) {
+        // A photo not decoded whole is not left on screen.
+        clear();
+        throw;
+    }
+}
+
+bool PhotoView::stopDecodingThen(std::function<void()> again) {
+    if (!m_decoding) return false;
+    m_window.requestStop();
+    // Once the stopped decode has unwound: its handler still holds the window's long work.
+    QTimer::singleShot(0, this, std::move(again));
+    return true;
+}
+
+void PhotoView::zoomStep(bool in) {
+    const double now = m_viewport->zoom();
+    m_viewport->zoomAboutCentre(in ? zoomStepIn(now) : zoomStepOut(now));
+}
+
+void PhotoView::actualSize() {
+    m_viewport->actualSize();
+}
+
+void PhotoView::fit() {
+    // Scaled from the photo kept in memory: the file is not read again.
+    m_viewport->fitToWindow();
+}
+
+} // namespace pixa::ui
