@@ -33,7 +33,8 @@ int lockRetrying(int fd, int operation) {
     return result;
 }
 
-// Start-up clears what ended copies left without creating a folder in every place it looks.
+// Whether a missing folder is made: the start-up sweep looks in every place a copy may have used
+// and makes none.
 enum class Missing { Create, Skip };
 
 // `base`/`name`, a real folder of this user, made private.
@@ -92,8 +93,8 @@ std::optional<fs::path> privateSharedFolder(const fs::path& sharedBase) {
 }
 
 std::optional<fs::path> temporaryPictureFolder(const char* runtimeDir, const fs::path& sharedBase) {
-    // systemd makes the runtime folder a tmpfs, but anyone may set the variable: su, containers
-    // and some tools point it at a folder on disk.
+    // systemd makes the runtime folder a tmpfs, but anyone may set the variable: containers and
+    // some tools point it at a folder under /tmp, which is often on disk.
     if (runtimeDir && inMemory(runtimeDir)) {
         if (auto folder = privateRuntimeFolder(runtimeDir)) return folder;
     }
