@@ -8,7 +8,7 @@
 #include "scripted_platform.h"
 #include "ui/file_browsers.h"
 #include "ui/image_button.h"
-#include "windows/batch/mulsave.h"
+#include "windows/batch/batch_wrap_window.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -88,13 +88,13 @@ int main(int argc, char** argv) {
         }
 
         clearFolder(out);
-        auto* window = new ui::mulsave(session, platform);
+        auto* window = new ui::BatchWrapWindow(session, platform);
         window->show();
-        window->findChild<ui::FolderList*>(QStringLiteral("Dir1"))
+        window->findChild<ui::FolderList*>(QStringLiteral("sourceFolders"))
             ->setPath(QString::fromStdString(sources.string()));
-        window->findChild<ui::FolderList*>(QStringLiteral("Dir2"))
+        window->findChild<ui::FolderList*>(QStringLiteral("destinationFolders"))
             ->setPath(QString::fromStdString(out.string()));
-        auto* files = window->findChild<ui::FileList*>(QStringLiteral("File1"));
+        auto* files = window->findChild<ui::FileList*>(QStringLiteral("photoList"));
         files->selectAll();
         // A timer that should fire every 10 ms: the longest wait between two of its ticks is
         // how long the window could not react.
@@ -105,7 +105,7 @@ int main(int argc, char** argv) {
                          [&] { worstGap = std::max(worstGap, sinceTick.restart()); });
         ticker.start(10);
         timer.restart();
-        window->findChild<ui::ImageButton*>(QStringLiteral("Image2"))->clicked();
+        window->findChild<ui::ImageButton*>(QStringLiteral("startButton"))->clicked();
         windowTimes.push_back(timer.elapsed() / 1000.0);
         ticker.stop();
         delete window;

@@ -9,7 +9,7 @@
 #include "core/session.h"
 #include "scripted_platform.h"
 #include "ui/file_browsers.h"
-#include "windows/batch/mulsave.h"
+#include "windows/batch/batch_wrap_window.h"
 
 #include <QFile>
 #include <QLabel>
@@ -38,7 +38,7 @@ struct BatchHarness {
     pixa::FixedClock clock{10, 7, 5};
     pixa::Session session{std::filesystem::path(destination.path().toStdString()) / "data", clock};
     pixa::ui::ScriptedPlatform platform;
-    QPointer<pixa::ui::mulsave> window;
+    QPointer<pixa::ui::BatchWrapWindow> window;
 
     BatchHarness() {
         std::filesystem::create_directories(session.dataFolder());
@@ -48,7 +48,7 @@ struct BatchHarness {
         session.setCurrentOwner(*registerOwner(
             session.store(), pad("Anna", pixa::kNameWidth), pad("owner1", pixa::kPasswordWidth),
             pad("viewer", pixa::kPasswordWidth), pad("hint", pixa::kHintWidth), clock));
-        window = new pixa::ui::mulsave(session, platform);
+        window = new pixa::ui::BatchWrapWindow(session, platform);
         window->show();
     }
     ~BatchHarness() { delete window.data(); }
@@ -58,13 +58,13 @@ struct BatchHarness {
     }
     // Lists the source folder and the destination, and selects the named files.
     void select(const QStringList& names) {
-        control<pixa::ui::FolderList>("Dir1")->setPath(sources.path());
-        control<pixa::ui::FolderList>("Dir2")->setPath(destination.path());
-        pixa::ui::FileList* files = control<pixa::ui::FileList>("File1");
+        control<pixa::ui::FolderList>("sourceFolders")->setPath(sources.path());
+        control<pixa::ui::FolderList>("destinationFolders")->setPath(destination.path());
+        pixa::ui::FileList* files = control<pixa::ui::FileList>("photoList");
         for (int i = 0; i < files->entryCount(); ++i)
             files->item(i)->setSelected(names.contains(files->name(i)));
     }
-    QString status() { return control<QLabel>("Label4")->text(); }
+    QString status() { return control<QLabel>("statusLabel")->text(); }
     bool written(const QString& name) { return QFile::exists(destination.filePath(name)); }
 };
 

@@ -28,16 +28,16 @@ int main(int argc, char** argv) {
         if (!writePhoto(h.sources.filePath(names.last()), 400000)) return 1;
     }
     h.select({"beach.jpg", "garden.bmp", "harbour.jpg", "mountains.jpg", "wedding.jpg"});
-    h.control<QCheckBox>("TrashOriginals")->setChecked(true);
+    h.control<QCheckBox>("trashOriginalsBox")->setChecked(true);
     bool saved = false;
-    QObject::connect(h.window, &pixa::ui::mulsave::fileStarting, h.window, [&](int k) {
+    QObject::connect(h.window, &pixa::ui::BatchWrapWindow::fileStarting, h.window, [&](int k) {
         if (k != 3) return;
         // Halfway through the third file's blocks.
-        auto* bar = h.window->findChild<QWidget*>(QStringLiteral("ProgressBar1"));
+        auto* bar = h.window->findChild<QWidget*>(QStringLiteral("progressBar"));
         bar->show();
         bar->setProperty("value", bar->property("maximum").toInt() * 55 / 100);
         saved = h.window->grab().save(QString::fromLocal8Bit(argv[1]));
     });
-    h.control<pixa::ui::ImageButton>("Image2")->clicked();
+    h.control<pixa::ui::ImageButton>("startButton")->clicked();
     return saved ? 0 : 1;
 }

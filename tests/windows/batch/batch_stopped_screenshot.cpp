@@ -37,17 +37,17 @@ int main(int argc, char** argv) {
         return 1;
     notes.close();
 
-    h.control<pixa::ui::FolderList>("Dir1")->setPath(from);
-    h.control<pixa::ui::FolderList>("Dir2")->setPath(to);
-    pixa::ui::FileList* files = h.control<pixa::ui::FileList>("File1");
+    h.control<pixa::ui::FolderList>("sourceFolders")->setPath(from);
+    h.control<pixa::ui::FolderList>("destinationFolders")->setPath(to);
+    pixa::ui::FileList* files = h.control<pixa::ui::FileList>("photoList");
     for (int i = 0; i < files->entryCount(); ++i)
         files->item(i)->setSelected(true);
-    h.control<QCheckBox>("TrashOriginals")->setChecked(true);
+    h.control<QCheckBox>("trashOriginalsBox")->setChecked(true);
     // Stopped while the fifth of six files is written: that one finishes, the sixth is left.
-    QObject::connect(h.window, &pixa::ui::mulsave::fileStarting, h.window, [&](int k) {
-        if (k == 5) h.control<pixa::ui::ImageButton>("Image3")->clicked();
+    QObject::connect(h.window, &pixa::ui::BatchWrapWindow::fileStarting, h.window, [&](int k) {
+        if (k == 5) h.control<pixa::ui::ImageButton>("abortButton")->clicked();
     });
-    h.control<pixa::ui::ImageButton>("Image2")->clicked();
+    h.control<pixa::ui::ImageButton>("startButton")->clicked();
 
     const QString output = QString::fromLocal8Bit(argv[1]);
     if (!h.window->grab().save(output)) return 1;

@@ -7,7 +7,7 @@
 #include "core/pff_file.h"
 #include "ui/end_on_signals.h"
 #include "ui/file_browsers.h"
-#include "windows/batch/mulsave.h"
+#include "windows/batch/batch_wrap_window.h"
 #include "windows/search/mantlersearch.h"
 
 #include <QListWidget>
@@ -218,23 +218,26 @@ void CrossingTest::exitDuringABatchRun() {
     for (int i = 1; i <= 40; ++i)
         h.picture(QStringLiteral("photos/p%1.bmp").arg(i, 2, 10, QLatin1Char('0')), QSize(200, 150),
                   "bmp");
-    QPointer<pixa::ui::mulsave> batch = new pixa::ui::mulsave(h.session, h.platform);
+    QPointer<pixa::ui::BatchWrapWindow> batch =
+        new pixa::ui::BatchWrapWindow(h.session, h.platform);
     batch->show();
-    batch->findChild<pixa::ui::FolderList*>(QStringLiteral("Dir1"))->setPath(h.path("photos"));
-    batch->findChild<pixa::ui::FolderList*>(QStringLiteral("Dir2"))->setPath(h.path("wrapped"));
-    batch->findChild<pixa::ui::FileList*>(QStringLiteral("File1"))->selectAll();
+    batch->findChild<pixa::ui::FolderList*>(QStringLiteral("sourceFolders"))
+        ->setPath(h.path("photos"));
+    batch->findChild<pixa::ui::FolderList*>(QStringLiteral("destinationFolders"))
+        ->setPath(h.path("wrapped"));
+    batch->findChild<pixa::ui::FileList*>(QStringLiteral("photoList"))->selectAll();
 
     // The main window's exit is pressed part way through the third photo's blocks.
     int started = 0;
     int stepsAfterExit = 0;
-    connect(batch, &pixa::ui::mulsave::fileStarting, this, [&](int k) { started = k; });
-    auto* bar = batch->findChild<QProgressBar*>(QStringLiteral("ProgressBar1"));
+    connect(batch, &pixa::ui::BatchWrapWindow::fileStarting, this, [&](int k) { started = k; });
+    auto* bar = batch->findChild<QProgressBar*>(QStringLiteral("progressBar"));
     connect(bar, &QProgressBar::valueChanged, this, [&](int value) {
         if (h.platform.applicationEnded()) ++stepsAfterExit;
         if (started == 3 && value >= 10 && !h.platform.applicationEnded())
             QTest::mouseClick(h.button("Command6"), Qt::LeftButton);
     });
-    emit batch->findChild<pixa::ui::ImageButton*>(QStringLiteral("Image2"))->clicked();
+    emit batch->findChild<pixa::ui::ImageButton*>(QStringLiteral("startButton"))->clicked();
 
     // The run ended where it was: no further block, no further photo, no message; only the two
     // whole files stay, and nothing half-written.

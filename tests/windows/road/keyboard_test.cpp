@@ -2,7 +2,7 @@
 // Space presses an image button, and Escape closes a secondary window as its "X" does.
 #include "road_harness.h"
 
-#include "windows/batch/mulsave.h"
+#include "windows/batch/batch_wrap_window.h"
 #include "windows/owner/pixa_password.h"
 #include "windows/search/mantlersearch.h"
 
@@ -38,7 +38,7 @@ QWidget* openWindow(RoadHarness& h, Window which) {
         h.open(h.path("photo.pff"), 1);
         return h.unlock.window();
     case Window::Batch: {
-        auto* batch = new pixa::ui::mulsave(h.session, h.platform);
+        auto* batch = new pixa::ui::BatchWrapWindow(h.session, h.platform);
         batch->show();
         return batch;
     }
@@ -92,9 +92,12 @@ void KeyboardTest::everyWindow_data() {
                             << QStringList{"Text2", "Image1", "Command1", "Command2"} << "Image1"
                             << "hidden";
     QTest::newRow("batch") << Window::Batch
-                           << QStringList{"File1",  "Dir1",   "Drive1", "Dir2",  "TrashOriginals",
-                                          "Image4", "Image2", "Image1", "Drive2"}
-                           << "Image4"
+                           << QStringList{"photoList",         "sourceFolders",
+                                          "sourceDrive",       "destinationFolders",
+                                          "trashOriginalsBox", "helpButton",
+                                          "startButton",       "backButton",
+                                          "destinationDrive"}
+                           << "helpButton"
                            << "hidden";
     QTest::newRow("search") << Window::Search
                             << QStringList{"Filter", "Image3", "Image1", "Image2",

@@ -21,7 +21,7 @@ namespace fs = std::filesystem;
 
 using namespace pixatest;
 
-class MulsaveTest : public QObject {
+class BatchWrapWindowTest : public QObject {
     Q_OBJECT
 private slots:
     void runWritesTheSelectedPhotos_data();
@@ -53,7 +53,7 @@ bool textFits(const QLabel* label) {
 
 } // namespace
 
-void MulsaveTest::runWritesTheSelectedPhotos_data() {
+void BatchWrapWindowTest::runWritesTheSelectedPhotos_data() {
     QTest::addColumn<QStringList>("present");
     QTest::addColumn<QStringList>("selected");
     QTest::addColumn<QStringList>("targets");
@@ -77,7 +77,7 @@ void MulsaveTest::runWritesTheSelectedPhotos_data() {
         << QStringList{"a.pff", "b.pff", "c.pff", "d.pff", "e.pff", "f.pff"} << 3000;
 }
 
-void MulsaveTest::runWritesTheSelectedPhotos() {
+void BatchWrapWindowTest::runWritesTheSelectedPhotos() {
     QFETCH(QStringList, present);
     QFETCH(QStringList, selected);
     QFETCH(QStringList, targets);
@@ -89,7 +89,7 @@ void MulsaveTest::runWritesTheSelectedPhotos() {
     for (const QString& target : targets)
         writePhoto(h.destination.filePath(target), 10, 'x');
     h.select(selected);
-    h.control<ImageButton>("Image2")->clicked();
+    h.control<ImageButton>("startButton")->clicked();
 
     QCOMPARE(h.status(), QStringLiteral("Total %1 saved.").arg(targets.size()));
     QCOMPARE(QDir(h.destination.path()).entryList({"*.pff"}).size(), targets.size());
@@ -103,13 +103,13 @@ void MulsaveTest::runWritesTheSelectedPhotos() {
                  source.mid(source.lastIndexOf(QLatin1Char('.'))).left(4));
     }
     // Idle again.
-    QVERIFY(h.control<ImageButton>("Image1")->isEnabled());
-    QVERIFY(h.control<ImageButton>("Image2")->isEnabled());
-    QCOMPARE(h.control<ImageButton>("Image3")->currentFace(), QStringLiteral("10c"));
+    QVERIFY(h.control<ImageButton>("backButton")->isEnabled());
+    QVERIFY(h.control<ImageButton>("startButton")->isEnabled());
+    QCOMPARE(h.control<ImageButton>("abortButton")->currentFace(), QStringLiteral("10c"));
     QVERIFY(h.platform.messages().isEmpty());
 }
 
-void MulsaveTest::abortLetsTheCurrentFileFinish() {
+void BatchWrapWindowTest::abortLetsTheCurrentFileFinish() {
     BatchHarness h;
     QStringList names;
     for (int i = 1; i <= 5; ++i) {
@@ -118,71 +118,71 @@ void MulsaveTest::abortLetsTheCurrentFileFinish() {
     }
     h.select(names);
     bool waitingFits = false;
-    connect(h.window, &mulsave::fileStarting, h.window, [&h, &waitingFits](int k) {
+    connect(h.window, &BatchWrapWindow::fileStarting, h.window, [&h, &waitingFits](int k) {
         if (k != 3) return;
-        h.control<ImageButton>("Image3")->clicked();
+        h.control<ImageButton>("abortButton")->clicked();
         waitingFits = h.status() == QStringLiteral("Saving 3 of 5 files....wait") &&
-                      textFits(h.control<QLabel>("Label4"));
+                      textFits(h.control<QLabel>("statusLabel"));
     });
-    h.control<ImageButton>("Image2")->clicked();
+    h.control<ImageButton>("startButton")->clicked();
     QVERIFY(waitingFits);
     // The total as it always reads, then what the stop left out.
     QCOMPARE(h.status(), QStringLiteral("Total 3 saved. Stopped, 2 left."));
-    QVERIFY(textFits(h.control<QLabel>("Label4")));
+    QVERIFY(textFits(h.control<QLabel>("statusLabel")));
     QVERIFY(h.written("p3.pff"));
     QVERIFY(!h.written("p4.pff"));
-    QCOMPARE(h.control<ImageButton>("Image3")->currentFace(), QStringLiteral("10c"));
+    QCOMPARE(h.control<ImageButton>("abortButton")->currentFace(), QStringLiteral("10c"));
 }
 
-void MulsaveTest::frameCloseDuringARunAbortsThenCloses() {
+void BatchWrapWindowTest::frameCloseDuringARunAbortsThenCloses() {
     BatchHarness h;
     writePhoto(h.sources.filePath(QStringLiteral("a.jpg")), 5000);
     writePhoto(h.sources.filePath(QStringLiteral("b.jpg")), 5000);
     h.select({"a.jpg", "b.jpg"});
-    connect(h.window, &mulsave::fileStarting, h.window, [&h] { h.window->close(); });
-    h.control<ImageButton>("Image2")->clicked();
+    connect(h.window, &BatchWrapWindow::fileStarting, h.window, [&h] { h.window->close(); });
+    h.control<ImageButton>("startButton")->clicked();
     QVERIFY(h.written("a.pff"));
     QVERIFY(!h.written("b.pff"));
     QTRY_VERIFY(h.window.isNull());
 }
 
-void MulsaveTest::vanishedSourceIsSkippedAndListed() {
+void BatchWrapWindowTest::vanishedSourceIsSkippedAndListed() {
     BatchHarness h;
     for (const char* name : {"a.jpg", "b.jpg", "c.jpg"})
         writePhoto(h.sources.filePath(name), 4000);
     h.select({"a.jpg", "b.jpg", "c.jpg"});
     QVERIFY(QFile::remove(h.sources.filePath(QStringLiteral("b.jpg"))));
-    h.control<ImageButton>("Image2")->clicked();
+    h.control<ImageButton>("startButton")->clicked();
     QCOMPARE(h.status(), QStringLiteral("Total 2 saved."));
     QVERIFY(h.written("a.pff") && h.written("c.pff") && !h.written("b.pff"));
     QCOMPARE(h.platform.messages().size(), 1);
     const QString message = h.platform.messages().first();
     QVERIFY2(message.contains(h.sources.filePath(QStringLiteral("b.jpg"))), qPrintable(message));
     QVERIFY(message.contains(QStringLiteral("error 53")));
-    QVERIFY(h.control<ImageButton>("Image2")->isEnabled());
+    QVERIFY(h.control<ImageButton>("startButton")->isEnabled());
 }
 
-void MulsaveTest::browsingDuringARun() {
+void BatchWrapWindowTest::browsingDuringARun() {
     BatchHarness h;
     for (const char* name : {"a.jpg", "b.jpg", "c.jpg"})
         writePhoto(h.sources.filePath(name), 4000);
     h.select({"a.jpg", "b.jpg", "c.jpg"});
-    connect(h.window, &mulsave::fileStarting, h.window, [&h](int k) {
+    connect(h.window, &BatchWrapWindow::fileStarting, h.window, [&h](int k) {
         // The user browses on: the run keeps to the photos chosen at its start.
-        if (k == 1) h.control<FolderList>("Dir1")->setPath(h.destination.path());
+        if (k == 1) h.control<FolderList>("sourceFolders")->setPath(h.destination.path());
     });
-    h.control<ImageButton>("Image2")->clicked();
+    h.control<ImageButton>("startButton")->clicked();
     QCOMPARE(h.status(), QStringLiteral("Total 3 saved."));
     QVERIFY(h.written("a.pff") && h.written("b.pff") && h.written("c.pff"));
     QVERIFY(h.platform.messages().isEmpty());
 }
 
-void MulsaveTest::secondPhotoForOneTargetIsRefusedNotLost() {
+void BatchWrapWindowTest::secondPhotoForOneTargetIsRefusedNotLost() {
     BatchHarness h;
     QVERIFY(writePhoto(h.sources.filePath(QStringLiteral("a.bmp")), 4000, 'b'));
     QVERIFY(writePhoto(h.sources.filePath(QStringLiteral("a.jpg")), 5000, 'j'));
     h.select({"a.bmp", "a.jpg"});
-    h.control<ImageButton>("Image2")->clicked();
+    h.control<ImageButton>("startButton")->clicked();
     QCOMPARE(h.status(), QStringLiteral("Total 1 saved."));
     PffReader reader(h.destination.filePath(QStringLiteral("a.pff")).toStdString());
     QCOMPARE(reader.info().pictureSize(), 4000);
@@ -192,7 +192,7 @@ void MulsaveTest::secondPhotoForOneTargetIsRefusedNotLost() {
     QCOMPARE(message.count(h.sources.filePath(QStringLiteral("a.jpg"))), 1);
 }
 
-void MulsaveTest::originalsToTheTrash_data() {
+void BatchWrapWindowTest::originalsToTheTrash_data() {
     QTest::addColumn<bool>("checked");
     QTest::addColumn<bool>("changeB"); // b.jpg changes once it has been read for its wrap
     QTest::addColumn<QStringList>("trashed");
@@ -202,7 +202,7 @@ void MulsaveTest::originalsToTheTrash_data() {
     QTest::newRow("on: a changed original stays") << true << true << QStringList{"a.jpg"};
 }
 
-void MulsaveTest::originalsToTheTrash() {
+void BatchWrapWindowTest::originalsToTheTrash() {
     QFETCH(bool, checked);
     QFETCH(bool, changeB);
     QFETCH(QStringList, trashed);
@@ -211,26 +211,26 @@ void MulsaveTest::originalsToTheTrash() {
     for (const char* name : {"a.jpg", "b.jpg"})
         QVERIFY(writePhoto(h.sources.filePath(name), 50000));
     h.select({"a.jpg", "b.jpg"});
-    auto* box = h.control<QCheckBox>("TrashOriginals");
+    auto* box = h.control<QCheckBox>("trashOriginalsBox");
     QVERIFY(!box->isChecked() && box->isEnabled());
     QVERIFY(box->geometry().right() < h.window->width() &&
             box->sizeHint().width() <= box->width() && box->sizeHint().height() <= box->height());
     box->setChecked(checked);
     int current = 0;
     bool lockedDuringRun = true;
-    connect(h.window, &mulsave::fileStarting, h.window, [&](int k) {
+    connect(h.window, &BatchWrapWindow::fileStarting, h.window, [&](int k) {
         current = k;
         lockedDuringRun = lockedDuringRun && !box->isEnabled();
     });
     // The writer has read the photo whole before its first block is reported.
-    connect(h.control<QProgressBar>("ProgressBar1"), &QProgressBar::valueChanged, h.window,
+    connect(h.control<QProgressBar>("progressBar"), &QProgressBar::valueChanged, h.window,
             [&](int value) {
                 if (!changeB || current != 2 || value == 0) return;
                 changeB = false;
                 QFile b(h.sources.filePath(QStringLiteral("b.jpg")));
                 QVERIFY(b.open(QIODevice::ReadWrite) && b.seek(100) && b.write("!", 1) == 1);
             });
-    h.control<ImageButton>("Image2")->clicked();
+    h.control<ImageButton>("startButton")->clicked();
 
     QCOMPARE(h.status(), QStringLiteral("Total 2 saved."));
     QVERIFY(h.written("a.pff") && h.written("b.pff"));
@@ -241,7 +241,7 @@ void MulsaveTest::originalsToTheTrash() {
     // What moved leaves the photo list.
     for (const char* name : {"a.jpg", "b.jpg"}) {
         const QList<QListWidgetItem*> listed =
-            h.control<FileList>("File1")->findItems(name, Qt::MatchExactly);
+            h.control<FileList>("photoList")->findItems(name, Qt::MatchExactly);
         QCOMPARE(listed.isEmpty(), trashed.contains(name));
     }
     QStringList expected;
@@ -258,7 +258,7 @@ void MulsaveTest::originalsToTheTrash() {
              expected.isEmpty() ? QStringList{} : QStringList{expected.join("\r\n\r\n")});
 }
 
-void MulsaveTest::pathCaptionCutsAtTwentyCharacters_data() {
+void BatchWrapWindowTest::pathCaptionCutsAtTwentyCharacters_data() {
     QTest::addColumn<QString>("path");
     QTest::addColumn<QString>("caption");
     QTest::newRow("19 whole") << "/home/anna/photos/x"
@@ -269,13 +269,13 @@ void MulsaveTest::pathCaptionCutsAtTwentyCharacters_data() {
                           << "Path : /";
 }
 
-void MulsaveTest::pathCaptionCutsAtTwentyCharacters() {
+void BatchWrapWindowTest::pathCaptionCutsAtTwentyCharacters() {
     QFETCH(QString, path);
     QFETCH(QString, caption);
     QCOMPARE(pathCaption(path), caption);
 }
 
-void MulsaveTest::pathLabelsStayInsideAndShowTheWholePath_data() {
+void BatchWrapWindowTest::pathLabelsStayInsideAndShowTheWholePath_data() {
     QTest::addColumn<QString>("source"); // under the source folder
     QTest::addColumn<QString>("target"); // under the destination folder
     QTest::newRow("short") << "a"
@@ -286,18 +286,18 @@ void MulsaveTest::pathLabelsStayInsideAndShowTheWholePath_data() {
                                                        << "holiday photographs 2026/august-wrapped";
 }
 
-void MulsaveTest::pathLabelsStayInsideAndShowTheWholePath() {
+void BatchWrapWindowTest::pathLabelsStayInsideAndShowTheWholePath() {
     QFETCH(QString, source);
     QFETCH(QString, target);
     BatchHarness h;
     QVERIFY(QDir(h.sources.path()).mkpath(source));
     QVERIFY(QDir(h.destination.path()).mkpath(target));
-    auto* from = h.control<FolderList>("Dir1");
-    auto* to = h.control<FolderList>("Dir2");
+    auto* from = h.control<FolderList>("sourceFolders");
+    auto* to = h.control<FolderList>("destinationFolders");
     from->setPath(h.sources.filePath(source));
     to->setPath(h.destination.filePath(target));
-    for (const auto& [label, list] : {std::pair{h.control<QLabel>("Label3"), from},
-                                      std::pair{h.control<QLabel>("Label1"), to}}) {
+    for (const auto& [label, list] : {std::pair{h.control<QLabel>("sourcePathLabel"), from},
+                                      std::pair{h.control<QLabel>("destinationPathLabel"), to}}) {
         QCOMPARE(label->text(), pathCaption(list->path()));
         QVERIFY2(textFits(label), qPrintable(label->objectName()));
         QCOMPARE(label->toolTip(), list->path());
@@ -310,5 +310,5 @@ void MulsaveTest::pathLabelsStayInsideAndShowTheWholePath() {
     }
 }
 
-QTEST_MAIN(MulsaveTest)
-#include "mulsave_test.moc"
+QTEST_MAIN(BatchWrapWindowTest)
+#include "batch_wrap_window_test.moc"
