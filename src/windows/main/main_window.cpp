@@ -11,6 +11,7 @@
 #include "windows/main/command_bar.h"
 #include "windows/main/info_panel.h"
 #include "windows/main/main_backdrop.h"
+#include "windows/main/open_command.h"
 #include "windows/main/photo_collection.h"
 #include "windows/main/photo_view.h"
 #include "windows/main/picture_viewport.h"
@@ -44,11 +45,6 @@ MainWindow::MainWindow(Session& session, Platform& platform)
     setMinimumSize(kMainClientSize);
     setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
     setFirstBox(m_info->captionEdit());
-    m_save = std::make_unique<SaveCommand>(session, platform, *this, *m_commands, m_photo,
-                                           [this](const FileDialogResult& chosen) {
-                                               m_dialog.fileName = chosen.fileName;
-                                               m_dialog.filterIndex = chosen.filterIndex;
-                                           });
     m_collection = new PhotoCollection(
         *this, platform, session.unwrappedPicture(), m_photo,
         [this](const QString& pff, const std::filesystem::path& target, const Progress& progress,
@@ -56,6 +52,11 @@ MainWindow::MainWindow(Session& session, Platform& platform)
             return m_unlock ? m_unlock->unwrapRemembered(pff, target, progress, std::move(stop))
                             : std::nullopt;
         });
+    m_open = std::make_unique<OpenCommand>(platform, *this, *m_commands, *m_info, *m_view, m_photo,
+                                           *m_collection);
+    m_save = std::make_unique<SaveCommand>(
+        session, platform, *this, *m_commands, m_photo,
+        [this](const FileDialogResult& chosen) { m_open->remember(chosen); });
     connect(m_commands, &CommandBar::triggered, this, &MainWindow::run);
     connect(m_view, &PhotoView::zoomChanged, this, &MainWindow::zoomChanged);
     // Ctrl+L and idleness (PIXAMANTLER_LOCK_AFTER seconds, for tests) lock.
@@ -69,6 +70,7 @@ MainWindow::~MainWindow() = default;
 void MainWindow::attach(OwnerFlow& owners, ViewerUnlock& unlock) {
     m_owners = &owners;
     m_unlock = &unlock;
+    m_open->setUnlock(unlock);
 }
 
 void MainWindow::run(Command command) {

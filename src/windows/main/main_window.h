@@ -26,13 +26,13 @@ namespace pixa::ui {
 class CommandBar;
 class InfoPanel;
 class LockTriggers;
+class OpenCommand;
 class OwnerFlow;
 class PhotoCollection;
 class PhotoView;
 class SaveCommand;
 class ViewerUnlock;
 enum class Command;
-struct OpenRoute;
 
 class MainWindow final : public WindowBase, public MainWindowLink, private PhotoScreen {
     Q_OBJECT
@@ -118,13 +118,9 @@ private:
     void updateEnabled();
 
     // Opening and stepping (main_window_open.cpp).
-    // The open command from its third step: the file is chosen, under the dialog's type
-    // `filterIndex` (kNoDialogType without a dialog).
+    // The open from its third step: the file is chosen, under the dialog's type `filterIndex`
+    // (kNoDialogType without a dialog).
     void openChosen(const QString& path, int filterIndex, std::stop_token stop);
-    // Shows `path` by `route`, or has the unlock window ask for it; throws pixa::Failure.
-    void openFile(const QString& path, const OpenRoute& route, std::stop_token stop);
-    void openWrapped(const QString& path, std::stop_token stop);
-    void showPlain(const QString& path, const OpenRoute& route, std::stop_token stop);
     // One step's photo; throws pixa::Failure when it is passed over.
     void stepTo(const std::filesystem::path& file, std::stop_token stop);
     // Shows a prepared photo as its open would; false when it is not prepared.
@@ -147,15 +143,14 @@ private:
     // From load() without an owner until someone logs in or registers.
     bool m_waitsForOwner = false;
     QString m_openAfterLogin;
-    // What the window's file dialog last held: the open dialog starts from it.
-    FileDialogRequest m_dialog;
     // The window's state before full screen, given back when it ends.
     Qt::WindowStates m_beforeFullScreen;
     CommandBar* m_commands;
     std::unique_ptr<InfoPanel> m_info;
     PhotoView* m_view;
-    std::unique_ptr<SaveCommand> m_save;
     PhotoCollection* m_collection;
+    std::unique_ptr<OpenCommand> m_open;
+    std::unique_ptr<SaveCommand> m_save;
     LockTriggers* m_lockTriggers;
 };
 

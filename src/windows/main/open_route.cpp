@@ -34,9 +34,9 @@ OpenRoute openRoute(const QString& path, int dialogType) {
         // the type the tool and the batch window give it.
         if (const auto sniffed = sniffPictureType(file)) {
             const bool described = *sniffed == ".BMP" || *sniffed == ".JPG";
-            return {false, QString::fromStdString(
-                               described ? *sniffed
-                                         : fromCodePage(defaultPictureType(file, *sniffed)))};
+            return {false,
+                    QString::fromStdString(
+                        described ? *sniffed : fromCodePage(defaultPictureType(file, *sniffed)))};
         }
     } catch (const Failure&) {
     }

@@ -8,7 +8,9 @@
 #include <QString>
 
 #include <filesystem>
+#include <functional>
 #include <optional>
+#include <stop_token>
 #include <vector>
 
 class QTimer;
@@ -34,7 +36,13 @@ public:
     void setList(std::vector<std::filesystem::path> list) { m_list = std::move(list); }
     bool inList() const { return !m_list.empty(); }
     std::vector<std::filesystem::path> photos() const;
-    void setForward(bool forward) { m_forward = forward; }
+
+    // Steps from the place towards `forward` until `show` shows a photo, throwing pixa::Failure
+    // for one it passes over; the place moves before each. Says each photo passed over, the end
+    // of the list or why it cannot be listed (the line of one passed over stays once a photo
+    // shows). Ends at `stop`, also one asked for while it lets the window's events through.
+    void walk(bool forward, const std::function<void(const std::filesystem::path&)>& show,
+              const std::function<void(const QString&)>& say, std::stop_token stop);
 
     // Prepares the photo after the place once the window's command and the event have ended.
     void prepareSoon();

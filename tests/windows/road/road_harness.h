@@ -9,7 +9,7 @@
 #include "test_photo.h"
 #include "trash_question.h"
 #include "ui/image_button.h"
-#include "windows/main/pixaform.h"
+#include "windows/main/main_window.h"
 #include "windows/owner/owner_flow.h"
 #include "windows/owner/pixa_owner.h"
 #include "windows/owner/pixa_password.h"
@@ -61,7 +61,7 @@ public:
     SettableClock clock;
     pixa::Session session;
     pixa::ui::ScriptedPlatform platform;
-    pixa::ui::pixaform window;
+    pixa::ui::MainWindow window;
     pixa::ui::OwnerFlow owners;
     pixa::ui::ViewerUnlock unlock;
 
@@ -73,7 +73,7 @@ public:
     bool start(const QString& name, const QString& viewer) {
         window.show();
         if (!QTest::qWaitForWindowExposed(&window)) return false;
-        window.Form_Load();
+        window.load();
         return platform.takeMessages() == QStringList{"There are no owners declared.\r\n"
                                                       "Create atleast one owner before "
                                                       "continuing."} &&
@@ -83,7 +83,7 @@ public:
     bool startLoggedIn(const QString& name) {
         window.show();
         if (!QTest::qWaitForWindowExposed(&window)) return false;
-        window.Form_Load();
+        window.load();
         pixa::ui::PixaPassword* login = owners.loginWindow();
         if (!login || !QTest::qWaitForWindowActive(login)) return false;
         type(login, {{"Text1", name}, {"Text2", "pw"}});
@@ -92,7 +92,7 @@ public:
     }
     // A further owner through the main window's new-owner button.
     bool registerOwner(const QString& name, const QString& viewer) {
-        QTest::mouseClick(button("Command5"), Qt::LeftButton);
+        QTest::mouseClick(button("newOwnerButton"), Qt::LeftButton);
         return registerIn(owners.registrationWindow(), name, viewer);
     }
     // Writes a photo-like picture; its path.
@@ -104,11 +104,11 @@ public:
     // The open and save buttons with their dialogs answered.
     void open(const QString& file, int filterIndex) {
         platform.queueFile(file, filterIndex);
-        QTest::mouseClick(button("Command1"), Qt::LeftButton);
+        QTest::mouseClick(button("openButton"), Qt::LeftButton);
     }
     void save(const QString& file, int filterIndex) {
         platform.queueFile(file, filterIndex);
-        QTest::mouseClick(button("Command4"), Qt::LeftButton);
+        QTest::mouseClick(button("saveButton"), Qt::LeftButton);
     }
     // Opens the wrapped photo and gives `password` in the unlock window, which disables the
     // main window, by OK or by Enter.
@@ -128,7 +128,7 @@ public:
     // The information labels as the user sees them: owner, type, date and time; "" when hidden.
     QStringList labels() const {
         QStringList out;
-        for (const char* name : {"Label5", "Label2", "Label3", "Label4"}) {
+        for (const char* name : {"ownerLabel", "fileTypeLabel", "dateLabel", "timeLabel"}) {
             const auto* label = window.findChild<QLabel*>(QString::fromLatin1(name));
             out << (label->isVisible() ? label->text() : QString());
         }

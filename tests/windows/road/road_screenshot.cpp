@@ -20,14 +20,14 @@ int main(int argc, char** argv) {
     RoadHarness h;
     if (!h.start(QStringLiteral("Alice Martin"), QStringLiteral("view"))) return 1;
     h.open(h.picture(QStringLiteral("lake.jpg"), QSize(1600, 1200), "jpeg"), 3);
-    QTest::keyClicks(h.window.findChild<QLineEdit*>(QStringLiteral("Text1")),
+    QTest::keyClicks(h.window.findChild<QLineEdit*>(QStringLiteral("captionEdit")),
                      QStringLiteral("The lake house, summer evening"));
     h.save(h.path(QStringLiteral("lake")), 1);
     if (h.platform.takeMessages() != pixatest::savedPicture(h.path(QStringLiteral("lake.jpg"))))
         return 1;
     if (!h.openWrapped(h.path(QStringLiteral("lake.pff")), QStringLiteral("view"))) return 1;
     if (!h.platform.messages().isEmpty()) return 1;
-    h.window.Command3_Click();
+    h.window.fitToWindow();
     h.window.grab().save(out.filePath(QStringLiteral("main-window-unwrapped.png")));
     // The last photo of its folder: a step further says so under the information.
     h.window.step(true);

@@ -43,7 +43,7 @@ QString infoFields(const std::optional<QByteArray>& output) {
 void wrapInWindow(RoadHarness& h, const QString& source, int filterIndex, const QString& caption,
                   const QString& name) {
     h.open(source, filterIndex);
-    QTest::keyClicks(h.window.findChild<QLineEdit*>(QStringLiteral("Text1")), caption);
+    QTest::keyClicks(h.window.findChild<QLineEdit*>(QStringLiteral("captionEdit")), caption);
     h.save(h.path(name), 1);
 }
 
@@ -113,7 +113,7 @@ void RoadTest::unlock() {
         QCOMPARE(h.unwrappedPictures(), earlier ? QStringList{h.unwrapped()} : QStringList());
         QCOMPARE(h.window.shownPhoto().ws_file, earlier ? h.unwrapped() : source);
         if (earlier) QVERIFY(contents(h.unwrapped()) == contents(source));
-        QVERIFY(h.button("Command4")->isEnabled());
+        QVERIFY(h.button("saveButton")->isEnabled());
         return;
     }
     QCOMPARE(h.platform.takeMessages(), QStringList());
@@ -122,7 +122,7 @@ void RoadTest::unlock() {
     QVERIFY(contents(h.unwrapped()) == contents(source));
     QCOMPARE(h.window.shownPhoto().ws_file, h.unwrapped());
     QCOMPARE(h.window.shownPicture().size(), QSize(1200, 900));
-    QVERIFY(h.button("Command4")->isEnabled());
+    QVERIFY(h.button("saveButton")->isEnabled());
     const auto* bar = h.window.findChild<QScrollBar*>(QStringLiteral("HScroll1"));
     QVERIFY(bar->isVisible());
     QCOMPARE(bar->x(), 0);
@@ -173,7 +173,7 @@ void RoadTest::fittedBitmapInADottedFolder() {
     wrapInWindow(h, h.picture("lake.jpg", QSize(1000, 800), "jpeg"), 3, "Lake", "lake");
     QCOMPARE(h.platform.takeMessages(), savedPicture(h.path("lake.jpg")));
     QVERIFY(h.openWrapped(h.path("lake.pff"), "view"));
-    QTest::mouseClick(h.button("Command3"), Qt::LeftButton);
+    QTest::mouseClick(h.button("fitButton"), Qt::LeftButton);
 
     // The name is cut at the first dot of its last part, not of the folder.
     QDir(h.dir.path()).mkdir("my.photos");
@@ -185,7 +185,7 @@ void RoadTest::fittedBitmapInADottedFolder() {
 
     const QByteArray written = contents(bitmap);
     // At actual size, a write would change the file.
-    QTest::mouseClick(h.button("Command2"), Qt::LeftButton);
+    QTest::mouseClick(h.button("actualSizeButton"), Qt::LeftButton);
     h.platform.queueAnswer(false);
     h.save(bitmap, 2);
     QCOMPARE(h.platform.takeMessages(), QStringList{"Overright existing photo ?"});
@@ -194,7 +194,7 @@ void RoadTest::fittedBitmapInADottedFolder() {
              QStringList{"lake.bmp"});
 
     // The unwrapped picture does not outlive the run.
-    QTest::mouseClick(h.button("Command6"), Qt::LeftButton);
+    QTest::mouseClick(h.button("exitButton"), Qt::LeftButton);
     QVERIFY(h.platform.applicationEnded());
     QCOMPARE(h.unwrappedPictures(), QStringList());
 }
