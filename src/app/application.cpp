@@ -9,7 +9,7 @@
 #include "windows/batch/batch_wrap_window.h"
 #include "windows/main/main_window.h"
 #include "windows/owner/owner_flow.h"
-#include "windows/search/mantlersearch.h"
+#include "windows/search/caption_search_window.h"
 #include "windows/title/pixa_mantler_title.h"
 #include "windows/unlock/viewer_unlock.h"
 
@@ -60,7 +60,7 @@ bool Application::start(const QString& pendingFile) {
         ui::presentOver(m_batch, m_mainWindow.get());
     });
     m_mainWindow->setSearchAction([this] {
-        if (!m_search) m_search = new ui::Mantlersearch(*m_mainWindow, m_platform, *m_unlock);
+        if (!m_search) m_search = new ui::CaptionSearchWindow(*m_mainWindow, m_platform, *m_unlock);
         ui::presentOver(m_search, m_mainWindow.get());
     });
     // SIGTERM, SIGINT and SIGHUP, and the end of the desktop session, do what the exit button

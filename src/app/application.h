@@ -14,7 +14,7 @@
 
 namespace pixa::ui {
 class EndOnSignals;
-class Mantlersearch;
+class CaptionSearchWindow;
 class OwnerFlow;
 class PixaMantlerTitle;
 class ViewerUnlock;
@@ -55,7 +55,7 @@ private:
     QString m_pendingFile;
     // The batch and search windows while they are loaded; each unloads itself.
     QPointer<ui::BatchWrapWindow> m_batch;
-    QPointer<ui::Mantlersearch> m_search;
+    QPointer<ui::CaptionSearchWindow> m_search;
 };
 
 } // namespace pixa::app

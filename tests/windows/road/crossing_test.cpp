@@ -8,7 +8,7 @@
 #include "ui/end_on_signals.h"
 #include "ui/file_browsers.h"
 #include "windows/batch/batch_wrap_window.h"
-#include "windows/search/mantlersearch.h"
+#include "windows/search/caption_search_window.h"
 
 #include <QListWidget>
 #include <QProgressBar>
@@ -55,10 +55,10 @@ void wrapInWindow(RoadHarness& h, const QString& source, const QString& name) {
 }
 
 // Opens the search window on the harness's folder and views the caption `caption`.
-QPointer<pixa::ui::Mantlersearch> viewInSearch(RoadHarness& h, const QString& caption) {
+QPointer<pixa::ui::CaptionSearchWindow> viewInSearch(RoadHarness& h, const QString& caption) {
     QDir::setCurrent(h.root);
-    QPointer<pixa::ui::Mantlersearch> search =
-        new pixa::ui::Mantlersearch(h.window, h.platform, h.unlock);
+    QPointer<pixa::ui::CaptionSearchWindow> search =
+        new pixa::ui::CaptionSearchWindow(h.window, h.platform, h.unlock);
     search->show();
     auto* list = search->findChild<QListWidget*>(QStringLiteral("List1"));
     for (int j = 0; j < list->count(); ++j)
@@ -169,7 +169,7 @@ void CrossingTest::viewWhileAnUnwrapRuns() {
     h.platform.takeMessages();
 
     // While the first photo unwraps, the search window is opened and the second photo viewed.
-    QPointer<pixa::ui::Mantlersearch> search;
+    QPointer<pixa::ui::CaptionSearchWindow> search;
     bool asked = false;
     // The unlock window shows the unwrap's progress.
     h.open(h.path("first.pff"), 1);

@@ -4,7 +4,7 @@
 
 #include "windows/batch/batch_wrap_window.h"
 #include "windows/owner/pixa_password.h"
-#include "windows/search/mantlersearch.h"
+#include "windows/search/caption_search_window.h"
 
 #include <QApplication>
 #include <QtTest>
@@ -44,7 +44,7 @@ QWidget* openWindow(RoadHarness& h, Window which) {
     }
     case Window::Search: {
         QDir::setCurrent(h.root);
-        auto* search = new pixa::ui::Mantlersearch(h.window, h.platform, h.unlock);
+        auto* search = new pixa::ui::CaptionSearchWindow(h.window, h.platform, h.unlock);
         search->show();
         return search;
     }

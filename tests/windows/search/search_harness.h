@@ -11,7 +11,7 @@
 #include "scripted_platform.h"
 #include "stand_in_main_window.h"
 #include "ui/image_button.h"
-#include "windows/search/mantlersearch.h"
+#include "windows/search/caption_search_window.h"
 #include "windows/unlock/viewer_unlock.h"
 
 #include <QDir>
@@ -43,7 +43,7 @@ struct SearchHarness {
     pixa::ui::ScriptedPlatform platform;
     pixatest::StandInMainWindow mainWindow{session, platform};
     pixa::ui::ViewerUnlock unlock{session, mainWindow, platform};
-    QPointer<pixa::ui::Mantlersearch> window;
+    QPointer<pixa::ui::CaptionSearchWindow> window;
     pixa::CurrentOwner anna = owner(session.store(), "Anna", 1, 2);     // factor 33
     pixa::CurrentOwner bruno = owner(session.store(), "Bruno", 59, 58); // factor 1287
 
@@ -72,7 +72,7 @@ struct SearchHarness {
     // Opens the window in `subfolder` of the folder (the folder itself by default).
     void open(const QString& subfolder = {}) {
         QDir::setCurrent(folder.filePath(subfolder));
-        window = new pixa::ui::Mantlersearch(mainWindow, platform, unlock);
+        window = new pixa::ui::CaptionSearchWindow(mainWindow, platform, unlock);
         window->show();
     }
     QListWidget* list() { return window->findChild<QListWidget*>(QStringLiteral("List1")); }

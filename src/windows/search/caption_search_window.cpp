@@ -1,4 +1,4 @@
-#include "windows/search/mantlersearch.h"
+#include "windows/search/caption_search_window.h"
 
 #include "core/caption_listing.h"
 #include "core/codepage.h"
@@ -50,8 +50,9 @@ QString unreadFolderText(const UnreadFolder& unread) {
 
 } // namespace
 
-Mantlersearch::Mantlersearch(MainWindowLink& mainWindow, Platform& platform, ViewerUnlock& unlock)
-    : WindowBase(QStringLiteral("Mantlersearch"), QStringLiteral("Search"), QSize(532, 379),
+CaptionSearchWindow::CaptionSearchWindow(MainWindowLink& mainWindow, Platform& platform,
+                                         ViewerUnlock& unlock)
+    : WindowBase(QStringLiteral("CaptionSearchWindow"), QStringLiteral("Search"), QSize(532, 379),
                  platform),
       m_mainWindow(mainWindow), m_platform(platform), m_unlock(unlock) {
     setBackdrop(
@@ -104,13 +105,13 @@ Mantlersearch::Mantlersearch(MainWindowLink& mainWindow, Platform& platform, Vie
     Image2 = addImageButton(7, QStringLiteral("Image2"), QRect(442, 330, 0, 0),
                             QStringLiteral("Back to the main window"), QStringLiteral("Back"));
 
-    connect(m_pane, &BrowsePane::folderChanged, this, &Mantlersearch::Dir1_Change);
-    connect(Image1, &ImageButton::clicked, this, &Mantlersearch::Image1_Click);
-    connect(Image2, &ImageButton::clicked, this, &Mantlersearch::Image2_Click);
-    connect(Image3, &ImageButton::clicked, this, &Mantlersearch::Image3_Click);
-    connect(m_subfolders, &QCheckBox::toggled, this, &Mantlersearch::listFolder);
-    connect(m_filter, &QLineEdit::textChanged, this, &Mantlersearch::applyFilter);
-    connect(m_stop, &QPushButton::clicked, this, &Mantlersearch::requestStop);
+    connect(m_pane, &BrowsePane::folderChanged, this, &CaptionSearchWindow::Dir1_Change);
+    connect(Image1, &ImageButton::clicked, this, &CaptionSearchWindow::Image1_Click);
+    connect(Image2, &ImageButton::clicked, this, &CaptionSearchWindow::Image2_Click);
+    connect(Image3, &ImageButton::clicked, this, &CaptionSearchWindow::Image3_Click);
+    connect(m_subfolders, &QCheckBox::toggled, this, &CaptionSearchWindow::listFolder);
+    connect(m_filter, &QLineEdit::textChanged, this, &CaptionSearchWindow::applyFilter);
+    connect(m_stop, &QPushButton::clicked, this, &CaptionSearchWindow::requestStop);
 
     // Form_Load
     m_hold = mainWindow.holdMainWindow();
@@ -119,11 +120,11 @@ Mantlersearch::Mantlersearch(MainWindowLink& mainWindow, Platform& platform, Vie
     listFolder();
 }
 
-void Mantlersearch::Dir1_Change() {
+void CaptionSearchWindow::Dir1_Change() {
     listFolder();
 }
 
-void Mantlersearch::listFolder() {
+void CaptionSearchWindow::listFolder() {
     LongWork work(*this);
     if (!work.started()) return;
     // The listing disables the browsing controls; the focus comes back where it was after.
@@ -194,14 +195,14 @@ void Mantlersearch::listFolder() {
     if (focused && focused->isEnabled()) focused->setFocus(Qt::OtherFocusReason);
 }
 
-void Mantlersearch::setBrowsingEnabled(bool enabled) {
+void CaptionSearchWindow::setBrowsingEnabled(bool enabled) {
     Dir1->setEnabled(enabled);
     Drive1->setEnabled(enabled);
     m_subfolders->setEnabled(enabled);
     m_stop->setVisible(!enabled);
 }
 
-void Mantlersearch::applyFilter() {
+void CaptionSearchWindow::applyFilter() {
     const QString filter = m_filter->text().trimmed();
     for (int j = 0; j < List1->count(); ++j) {
         QListWidgetItem* item = List1->item(j);
@@ -211,7 +212,7 @@ void Mantlersearch::applyFilter() {
     }
 }
 
-void Mantlersearch::Image1_Click() {
+void CaptionSearchWindow::Image1_Click() {
     if (running()) return;
     QListWidgetItem* chosen = List1->currentItem();
     if (!chosen || !chosen->isSelected() || chosen->isHidden()) return;
@@ -234,7 +235,7 @@ void Mantlersearch::Image1_Click() {
     m_mainWindow.viewPhoto(file, stepList);
 }
 
-void Mantlersearch::Image2_Click() {
+void CaptionSearchWindow::Image2_Click() {
     if (running()) {
         // Closing waits for the listing to stop, then comes back here.
         close();
@@ -244,7 +245,7 @@ void Mantlersearch::Image2_Click() {
     unload();
 }
 
-void Mantlersearch::Image3_Click() {
+void CaptionSearchWindow::Image3_Click() {
     openHelp(m_platform, this);
 }
 

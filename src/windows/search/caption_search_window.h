@@ -20,11 +20,11 @@ class ImageButton;
 class Platform;
 class ViewerUnlock;
 
-class Mantlersearch : public WindowBase {
+class CaptionSearchWindow : public WindowBase {
     Q_OBJECT
 public:
     // Holds the main window and lists the process's current folder.
-    Mantlersearch(MainWindowLink& mainWindow, Platform& platform, ViewerUnlock& unlock);
+    CaptionSearchWindow(MainWindowLink& mainWindow, Platform& platform, ViewerUnlock& unlock);
 
     // The pane entered another folder: its captions are listed.
     void Dir1_Change();

@@ -19,7 +19,7 @@ namespace fs = std::filesystem;
 
 using namespace pixatest;
 
-class MantlersearchTest : public QObject {
+class CaptionSearchWindowTest : public QObject {
     Q_OBJECT
 private slots:
     void emptyFolderDisablesView();
@@ -35,7 +35,7 @@ private slots:
     void folderOpenedByKeyboardKeepsTheFocus();
 };
 
-void MantlersearchTest::emptyFolderDisablesView() {
+void CaptionSearchWindowTest::emptyFolderDisablesView() {
     SearchHarness h;
     h.open();
     QVERIFY(!h.mainWindow.enabled);
@@ -44,7 +44,7 @@ void MantlersearchTest::emptyFolderDisablesView() {
     QVERIFY(!h.view()->isEnabled());
 }
 
-void MantlersearchTest::listsEveryOwnersCaptionsInOrder() {
+void CaptionSearchWindowTest::listsEveryOwnersCaptionsInOrder() {
     SearchHarness h;
     QVERIFY(h.wrap(QStringLiteral("b.pff"), "Beach with Bruno", h.bruno));
     QVERIFY(h.wrap(QStringLiteral("A.PFF"), "Anna's garden", h.anna));
@@ -58,7 +58,7 @@ void MantlersearchTest::listsEveryOwnersCaptionsInOrder() {
     QVERIFY(h.platform.messages().isEmpty());
 }
 
-void MantlersearchTest::corruptFileStopsTheListingAndNamesIt() {
+void CaptionSearchWindowTest::corruptFileStopsTheListingAndNamesIt() {
     SearchHarness h;
     QVERIFY(h.wrap(QStringLiteral("1.pff"), "first", h.anna));
     QFile bad(h.folder.filePath(QStringLiteral("2.pff")));
@@ -76,7 +76,7 @@ void MantlersearchTest::corruptFileStopsTheListingAndNamesIt() {
     QVERIFY(h.view()->isEnabled());
 }
 
-void MantlersearchTest::unreadableFileIsNeverCalledCorrupt() {
+void CaptionSearchWindowTest::unreadableFileIsNeverCalledCorrupt() {
     SearchHarness h;
     QVERIFY(h.wrap(QStringLiteral("1.pff"), "first", h.anna));
     QVERIFY(::mkfifo(h.folder.filePath(QStringLiteral("2.pff")).toLocal8Bit().constData(), 0600) ==
@@ -89,7 +89,7 @@ void MantlersearchTest::unreadableFileIsNeverCalledCorrupt() {
     QVERIFY(!message.contains(QStringLiteral("corrupt")));
 }
 
-void MantlersearchTest::viewOpensTheFileOfTheChosenCaption_data() {
+void CaptionSearchWindowTest::viewOpensTheFileOfTheChosenCaption_data() {
     QTest::addColumn<bool>("subfolders");
     QTest::addColumn<QString>("filter");
     QTest::addColumn<QString>("chosen");
@@ -108,7 +108,7 @@ void MantlersearchTest::viewOpensTheFileOfTheChosenCaption_data() {
                                           << "sub/d.pff";
 }
 
-void MantlersearchTest::viewOpensTheFileOfTheChosenCaption() {
+void CaptionSearchWindowTest::viewOpensTheFileOfTheChosenCaption() {
     QFETCH(bool, subfolders);
     QFETCH(QString, filter);
     QFETCH(QString, chosen);
@@ -131,7 +131,7 @@ void MantlersearchTest::viewOpensTheFileOfTheChosenCaption() {
     QTRY_VERIFY(h.window.isNull());
 }
 
-void MantlersearchTest::viewWithoutASelectionDoesNothing() {
+void CaptionSearchWindowTest::viewWithoutASelectionDoesNothing() {
     SearchHarness h;
     QVERIFY(h.wrap(QStringLiteral("a.pff"), "Attic", h.anna));
     h.open();
@@ -142,7 +142,7 @@ void MantlersearchTest::viewWithoutASelectionDoesNothing() {
     QVERIFY(h.window->isVisible());
 }
 
-void MantlersearchTest::backEnablesTheMainWindow() {
+void CaptionSearchWindowTest::backEnablesTheMainWindow() {
     SearchHarness h;
     h.open();
     h.window->close();
@@ -150,14 +150,14 @@ void MantlersearchTest::backEnablesTheMainWindow() {
     QTRY_VERIFY(h.window.isNull());
 }
 
-void MantlersearchTest::stopEndsARecursiveListingPartWay() {
+void CaptionSearchWindowTest::stopEndsARecursiveListingPartWay() {
     SearchHarness h;
     for (int i = 0; i < 6; ++i)
         QVERIFY(h.wrap(QStringLiteral("f%1/p.pff").arg(i), "photo " + std::to_string(i), h.anna));
     h.open();
     QCOMPARE(h.list()->count(), 0);
     // The stop button is pressed while the third caption is listed.
-    connect(h.window, &Mantlersearch::fileListed, h.window, [&h](int n) {
+    connect(h.window, &CaptionSearchWindow::fileListed, h.window, [&h](int n) {
         if (n == 3) emit h.window->findChild<QPushButton*>(QStringLiteral("Stop"))->clicked();
     });
     h.window->findChild<QCheckBox*>(QStringLiteral("Subfolders"))->setChecked(true);
@@ -166,7 +166,7 @@ void MantlersearchTest::stopEndsARecursiveListingPartWay() {
     QVERIFY(h.platform.messages().isEmpty());
 }
 
-void MantlersearchTest::subfolderSearchNamesWhatItCouldNotRead() {
+void CaptionSearchWindowTest::subfolderSearchNamesWhatItCouldNotRead() {
     SearchHarness h;
     QVERIFY(h.wrap(QStringLiteral("a.pff"), "Attic", h.anna));
     QVERIFY(h.wrap(QStringLiteral("sub/b.pff"), "Beach", h.bruno));
@@ -180,14 +180,15 @@ void MantlersearchTest::subfolderSearchNamesWhatItCouldNotRead() {
 
     QCOMPARE(captions.mid(0, 2), QStringList({"Attic", "Beach    (sub)"}));
     QCOMPARE(captions.size(), 3);
-    QVERIFY2(captions[2].startsWith("Not searched: " + h.folder.filePath("ddd")), qPrintable(captions[2]));
+    QVERIFY2(captions[2].startsWith("Not searched: " + h.folder.filePath("ddd")),
+             qPrintable(captions[2]));
     // The folder's line cannot be chosen; the captions can.
     QCOMPARE(h.list()->item(2)->flags(), Qt::NoItemFlags);
     QVERIFY(h.view()->isEnabled());
     QVERIFY(h.platform.messages().isEmpty());
 }
 
-void MantlersearchTest::folderOpenedByKeyboardKeepsTheFocus() {
+void CaptionSearchWindowTest::folderOpenedByKeyboardKeepsTheFocus() {
     SearchHarness h;
     QVERIFY(h.wrap(QStringLiteral("sub/a.pff"), "Attic", h.anna));
     h.open();
@@ -201,5 +202,5 @@ void MantlersearchTest::folderOpenedByKeyboardKeepsTheFocus() {
     QVERIFY(folders->hasFocus());
 }
 
-QTEST_MAIN(MantlersearchTest)
-#include "mantlersearch_test.moc"
+QTEST_MAIN(CaptionSearchWindowTest)
+#include "caption_search_window_test.moc"
