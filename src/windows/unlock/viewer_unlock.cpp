@@ -5,7 +5,7 @@
 #include "core/session.h"
 #include "ui/file_browsers.h"
 #include "ui/platform.h"
-#include "windows/unlock/viewer_passwordfrm.h"
+#include "windows/unlock/unlock_window.h"
 
 namespace pixa::ui {
 
@@ -69,7 +69,7 @@ ViewerUnlock::Opening ViewerUnlock::open(const QString& pff, const Progress& pro
     // A window that has unloaded itself is on its way out; one only hidden keeps its text and
     // does not disable the main window again.
     if (!m_window || !m_window->loaded())
-        m_window = new ViewerPasswordfrm(m_session, m_mainWindow, m_platform, m_remembered);
+        m_window = new UnlockWindow(m_session, m_mainWindow, m_platform, m_remembered);
     presentOver(m_window, m_mainWindow.mainWindowWidget());
     return Opening::Asking;
 }
@@ -89,7 +89,7 @@ void ViewerUnlock::lock() {
     if (m_window) m_window->lock();
 }
 
-ViewerPasswordfrm* ViewerUnlock::window() const {
+UnlockWindow* ViewerUnlock::window() const {
     return m_window;
 }
 

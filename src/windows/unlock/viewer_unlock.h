@@ -22,7 +22,7 @@ class Session;
 namespace pixa::ui {
 
 class Platform;
-class ViewerPasswordfrm;
+class UnlockWindow;
 
 // Unwraps the photo `pff` that `reader` reads (its password checked) into `target`, all or
 // nothing, and says what the main window is to show of it.
@@ -58,13 +58,13 @@ public:
     // Forgets the remembered passwords and closes the window as its X does (an unwrap stops).
     void lock();
     // The loaded window; null when not loaded.
-    ViewerPasswordfrm* window() const;
+    UnlockWindow* window() const;
 
 private:
     Session& m_session;
     MainWindowLink& m_mainWindow;
     Platform& m_platform;
-    QPointer<ViewerPasswordfrm> m_window;
+    QPointer<UnlockWindow> m_window;
     RememberedPasswords m_remembered;
 };
 

@@ -134,7 +134,7 @@ void CrossingTest::photoNotOpenedFromTheSearch() {
     QTest::keyClicks(h.window.findChild<QLineEdit*>(QStringLiteral("Text1")), typed);
 
     const auto search = viewInSearch(h, "other");
-    pixa::ui::ViewerPasswordfrm* unlock = h.unlock.window();
+    pixa::ui::UnlockWindow* unlock = h.unlock.window();
     QVERIFY(unlock && QTest::qWaitForWindowActive(unlock));
     QVERIFY(!h.button("Command4")->isEnabled());
     if (how == "X") {

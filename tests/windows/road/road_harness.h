@@ -13,7 +13,7 @@
 #include "windows/owner/owner_flow.h"
 #include "windows/owner/pixa_owner.h"
 #include "windows/owner/pixa_password.h"
-#include "windows/unlock/viewer_passwordfrm.h"
+#include "windows/unlock/unlock_window.h"
 #include "windows/unlock/viewer_unlock.h"
 
 #include <QDirIterator>
@@ -114,7 +114,7 @@ public:
     // main window, by OK or by Enter.
     bool openWrapped(const QString& pff, const QString& password, bool enter = false) {
         open(pff, 1);
-        pixa::ui::ViewerPasswordfrm* w = unlock.window();
+        pixa::ui::UnlockWindow* w = unlock.window();
         if (!w || !QTest::qWaitForWindowActive(w) || window.isEnabled()) return false;
         type(w, {{"Text2", password}});
         if (enter) QTest::keyClick(w->findChild<QLineEdit*>("Text2"), Qt::Key_Return);

@@ -7,7 +7,7 @@
 #include "core/session.h"
 #include "scripted_platform.h"
 #include "stand_in_main_window.h"
-#include "windows/unlock/viewer_passwordfrm.h"
+#include "windows/unlock/unlock_window.h"
 #include "windows/unlock/viewer_unlock.h"
 
 #include <QBuffer>
@@ -64,7 +64,7 @@ public:
     }
 
     // Names the file in the main window and shows the window, as the open command does.
-    pixa::ui::ViewerPasswordfrm* open(const fs::path& pff) {
+    pixa::ui::UnlockWindow* open(const fs::path& pff) {
         if (unlock.open(QString::fromStdString(pff.string())) !=
             pixa::ui::ViewerUnlock::Opening::Asking)
             return nullptr;

@@ -14,7 +14,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     UnlockHarness h;
-    pixa::ui::ViewerPasswordfrm* window = h.open(h.wrap(bitmapBytes(), "harbour"));
+    pixa::ui::UnlockWindow* window = h.open(h.wrap(bitmapBytes(), "harbour"));
     if (!window) return 1;
     QTest::keyClicks(box(window, "Text2"), QStringLiteral("harb"));
     return window->grab().save(

@@ -1,4 +1,4 @@
-#include "windows/unlock/viewer_passwordfrm.h"
+#include "windows/unlock/unlock_window.h"
 
 #include "core/codepage.h"
 #include "core/error.h"
@@ -77,10 +77,10 @@ QPixmap unlockBackdrop(const QSize& size) {
 
 } // namespace
 
-ViewerPasswordfrm::ViewerPasswordfrm(Session& session, MainWindowLink& mainWindow,
-                                     Platform& platform, RememberedPasswords& remembered)
-    : WindowBase(QStringLiteral("ViewerPasswordfrm"),
-                 QStringLiteral("Enter viewer's authentication"), QSize(388, 277), platform),
+UnlockWindow::UnlockWindow(Session& session, MainWindowLink& mainWindow, Platform& platform,
+                           RememberedPasswords& remembered)
+    : WindowBase(QStringLiteral("UnlockWindow"), QStringLiteral("Enter viewer's authentication"),
+                 QSize(388, 277), platform),
       m_session(session), m_mainWindow(mainWindow), m_platform(platform), m_remembered(remembered) {
     setBackdrop(unlockBackdrop(size()));
 
@@ -114,16 +114,16 @@ ViewerPasswordfrm::ViewerPasswordfrm(Session& session, MainWindowLink& mainWindo
     ProgressBar1->setTextVisible(false);
     ProgressBar1->hide();
 
-    connect(Command1, &ImageButton::clicked, this, &ViewerPasswordfrm::Command1_Click);
-    connect(Image1, &ImageButton::clicked, this, &ViewerPasswordfrm::Image1_Click);
-    connect(Command2, &QPushButton::clicked, this, &ViewerPasswordfrm::Command2_Click);
+    connect(Command1, &ImageButton::clicked, this, &UnlockWindow::Command1_Click);
+    connect(Image1, &ImageButton::clicked, this, &UnlockWindow::Image1_Click);
+    connect(Command2, &QPushButton::clicked, this, &UnlockWindow::Command2_Click);
 
     // Form_Load.
     m_hold = m_mainWindow.holdMainWindow();
     setFirstBox(Text2);
 }
 
-bool ViewerPasswordfrm::eventFilter(QObject* watched, QEvent* event) {
+bool UnlockWindow::eventFilter(QObject* watched, QEvent* event) {
     // Enter is taken from the key itself: the box's typing limit would withhold its own Enter
     // signal from a padded text longer than eight characters.
     if (watched == Text2 && event->type() == QEvent::KeyPress) {
@@ -136,15 +136,15 @@ bool ViewerPasswordfrm::eventFilter(QObject* watched, QEvent* event) {
     return WindowBase::eventFilter(watched, event);
 }
 
-void ViewerPasswordfrm::Command1_Click() {
+void UnlockWindow::Command1_Click() {
     unlock();
 }
 
-void ViewerPasswordfrm::Text2_KeyPress(int keyAscii) {
+void UnlockWindow::Text2_KeyPress(int keyAscii) {
     if (keyAscii == 13) unlock();
 }
 
-void ViewerPasswordfrm::Command2_Click() {
+void UnlockWindow::Command2_Click() {
     // During an unwrap, X stops it; the photo is then not given, as below.
     if (running()) {
         requestStop();
@@ -155,17 +155,17 @@ void ViewerPasswordfrm::Command2_Click() {
     hide();
 }
 
-void ViewerPasswordfrm::lock() {
+void UnlockWindow::lock() {
     // setText() also forgets the box's undo history, which clear() would keep.
     Text2->setText(QString());
     if (running() || isVisible()) Command2_Click();
 }
 
-void ViewerPasswordfrm::Image1_Click() {
+void UnlockWindow::Image1_Click() {
     openHelp(m_platform, this);
 }
 
-void ViewerPasswordfrm::unlock() {
+void UnlockWindow::unlock() {
     LongWork work(*this);
     if (!work.started()) return;
     std::string typed = Text2->text().toStdString();
@@ -215,8 +215,8 @@ void ViewerPasswordfrm::unlock() {
     }
 }
 
-UnwrapResult ViewerPasswordfrm::unwrap(const PffReader& reader, const ShownPhoto& awaited,
-                                       const LongWork& work) {
+UnwrapResult UnlockWindow::unwrap(const PffReader& reader, const ShownPhoto& awaited,
+                                  const LongWork& work) {
     // A picture too small for one block still gets a bar, not a busy animation.
     ProgressBar1->setRange(0, std::max(1, barRange(pictureBlocks(reader.info().pictureSize()))));
     ProgressBar1->setValue(0);
@@ -230,7 +230,7 @@ UnwrapResult ViewerPasswordfrm::unwrap(const PffReader& reader, const ShownPhoto
                        progress, work.stopToken());
 }
 
-void ViewerPasswordfrm::refuse() {
+void UnlockWindow::refuse() {
     // Nothing was unwrapped; the photo on screen, its picture and what describes it stay.
     hide();
     m_mainWindow.passwordNotGiven();
@@ -238,7 +238,7 @@ void ViewerPasswordfrm::refuse() {
     unload();
 }
 
-QWidget* ViewerPasswordfrm::messageParent() {
+QWidget* UnlockWindow::messageParent() {
     // This window is hidden by the time anything is reported.
     if (QWidget* main = m_mainWindow.mainWindowWidget()) return main;
     return this;

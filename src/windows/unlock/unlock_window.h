@@ -19,13 +19,13 @@ namespace pixa::ui {
 
 class Platform;
 
-class ViewerPasswordfrm : public WindowBase {
+class UnlockWindow : public WindowBase {
     Q_OBJECT
 public:
     // Loading the window holds the main window. A password that opens a photo joins
     // `remembered`.
-    ViewerPasswordfrm(Session& session, MainWindowLink& mainWindow, Platform& platform,
-                      RememberedPasswords& remembered);
+    UnlockWindow(Session& session, MainWindowLink& mainWindow, Platform& platform,
+                 RememberedPasswords& remembered);
 
     // False once OK or Enter has unloaded the window; a window only hidden stays loaded.
     bool loaded() const { return !unloaded(); }

@@ -10,9 +10,9 @@ using namespace pixatest;
 using pixa::ui::MainWindowHold;
 using pixa::ui::PhotoDescription;
 using pixa::ui::ShownPhoto;
-using pixa::ui::ViewerPasswordfrm;
+using pixa::ui::UnlockWindow;
 
-class ViewerPasswordfrmTest : public QObject {
+class UnlockWindowTest : public QObject {
     Q_OBJECT
 private slots:
     void unlock_data();
@@ -22,7 +22,7 @@ private slots:
     void unsoundFile();
 };
 
-void ViewerPasswordfrmTest::unlock_data() {
+void UnlockWindowTest::unlock_data() {
     QTest::addColumn<QByteArray>("registered");
     QTest::addColumn<QString>("typed");
     QTest::addColumn<bool>("enter");
@@ -39,7 +39,7 @@ void ViewerPasswordfrmTest::unlock_data() {
     QTest::newRow("outside the code page") << QByteArray("key") << "k\u0141y" << false << false;
 }
 
-void ViewerPasswordfrmTest::unlock() {
+void UnlockWindowTest::unlock() {
     QFETCH(QByteArray, registered);
     QFETCH(QString, typed);
     QFETCH(bool, enter);
@@ -58,7 +58,7 @@ void ViewerPasswordfrmTest::unlock() {
                                     "Original file type :.JPG", "Original creation date :01/02/03",
                                     "Original creation time :04:05:06 AM"};
     h.mainWindow.shownDescription = onScreen;
-    ViewerPasswordfrm* w = h.open(pff);
+    UnlockWindow* w = h.open(pff);
     QVERIFY(w);
     QVERIFY(!h.mainWindow.enabled);
     QVERIFY(box(w, "Text2")->hasFocus());
@@ -108,10 +108,10 @@ void ViewerPasswordfrmTest::unlock() {
     QCOMPARE(bar->value(), bar->maximum());
 }
 
-void ViewerPasswordfrmTest::closeThenShowAgain() {
+void UnlockWindowTest::closeThenShowAgain() {
     UnlockHarness h;
     const fs::path pff = h.wrap(bitmapBytes(), "key");
-    ViewerPasswordfrm* w = h.open(pff);
+    UnlockWindow* w = h.open(pff);
     QVERIFY(w);
     QTest::keyClicks(box(w, "Text2"), "ke");
     QTest::mouseClick(w->findChild<QWidget*>("Command2"), Qt::LeftButton);
@@ -127,7 +127,7 @@ void ViewerPasswordfrmTest::closeThenShowAgain() {
     QCOMPARE(h.platform.calls().size(), 0);
 }
 
-void ViewerPasswordfrmTest::unsoundFile_data() {
+void UnlockWindowTest::unsoundFile_data() {
     QTest::addColumn<QByteArray>("picture");
     QTest::addColumn<qint64>("size");        // the .pff cut to this size; 0: no file, -1: whole
     QTest::addColumn<QByteArray>("foreign"); // when given, replaces the .pff's bytes
@@ -153,7 +153,7 @@ void ViewerPasswordfrmTest::unsoundFile_data() {
         << "Selected picture is not a valid .bmp file" << true;
 }
 
-void ViewerPasswordfrmTest::unsoundFile() {
+void UnlockWindowTest::unsoundFile() {
     QFETCH(QByteArray, picture);
     QFETCH(qint64, size);
     QFETCH(QByteArray, foreign);
@@ -165,7 +165,7 @@ void ViewerPasswordfrmTest::unsoundFile() {
     if (size == 0) fs::remove(pff);
     if (size > 0 && !disabledMeanwhile) fs::resize_file(pff, size);
     if (!foreign.isEmpty()) std::ofstream(pff) << foreign.constData();
-    ViewerPasswordfrm* w = h.open(pff);
+    UnlockWindow* w = h.open(pff);
     QVERIFY(w);
     box(w, "Text2")->insert("key");
     MainWindowHold otherHold;
@@ -195,5 +195,5 @@ void ViewerPasswordfrmTest::unsoundFile() {
              size == 0 ? QStringList{"owners.inf"} : (QStringList{"owners.inf", "photo.pff"}));
 }
 
-QTEST_MAIN(ViewerPasswordfrmTest)
-#include "viewer_passwordfrm_test.moc"
+QTEST_MAIN(UnlockWindowTest)
+#include "unlock_window_test.moc"
