@@ -4,8 +4,8 @@
 #include "ui/main_window_link.h"
 #include "ui/platform.h"
 #include "ui/window_base.h"
-#include "windows/owner/pixa_owner.h"
-#include "windows/owner/pixa_password.h"
+#include "windows/owner/login_window.h"
+#include "windows/owner/registration_window.h"
 
 namespace pixa::ui {
 
@@ -31,13 +31,13 @@ void OwnerFlow::startupOwnerCheck() {
 void OwnerFlow::showRegistration() {
     // A window that has unloaded itself is on its way out; the next showing starts afresh.
     if (!m_registration || m_registration->isHidden()) {
-        m_registration = new PixaOwner(m_context);
+        m_registration = new RegistrationWindow(m_context);
     }
     present(m_registration);
 }
 
 void OwnerFlow::showLogin() {
-    if (!m_login || m_login->isHidden()) m_login = new PixaPassword(m_context);
+    if (!m_login || m_login->isHidden()) m_login = new LoginWindow(m_context);
     present(m_login);
 }
 
@@ -50,11 +50,11 @@ void OwnerFlow::ownerAdmitted() {
     m_context.mainWindow.ownerChanged();
 }
 
-PixaOwner* OwnerFlow::registrationWindow() const {
+RegistrationWindow* OwnerFlow::registrationWindow() const {
     return m_registration;
 }
 
-PixaPassword* OwnerFlow::loginWindow() const {
+LoginWindow* OwnerFlow::loginWindow() const {
     return m_login;
 }
 

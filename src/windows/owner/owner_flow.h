@@ -11,8 +11,8 @@ class QWidget;
 
 namespace pixa::ui {
 
-class PixaOwner;
-class PixaPassword;
+class LoginWindow;
+class RegistrationWindow;
 
 class OwnerFlow final : public OwnerNavigator {
 public:
@@ -32,16 +32,16 @@ public:
     void ownerAdmitted() override;
 
     // The open windows; null when not loaded.
-    PixaOwner* registrationWindow() const;
-    PixaPassword* loginWindow() const;
+    RegistrationWindow* registrationWindow() const;
+    LoginWindow* loginWindow() const;
 
 private:
     // Shows `window` above the main window, centred on it.
     void present(QWidget* window);
 
     OwnerWindowContext m_context;
-    QPointer<PixaOwner> m_registration;
-    QPointer<PixaPassword> m_login;
+    QPointer<RegistrationWindow> m_registration;
+    QPointer<LoginWindow> m_login;
     MainWindowHold m_untilOwner;
 };
 

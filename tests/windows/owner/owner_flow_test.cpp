@@ -79,7 +79,7 @@ void OwnerFlowTest::startupOwnerCheck() {
 void OwnerFlowTest::toolReadsWhatTheWindowRegistered() {
     if (!toolBuilt()) QSKIP("pixamantler-cli is not built");
     OwnerHarness h;
-    pixa::ui::PixaOwner* w = h.openRegistration();
+    pixa::ui::RegistrationWindow* w = h.openRegistration();
     QVERIFY(w);
     type(w, "Text1", QStringLiteral("Ren\u00e9e"));
     type(w, "Text2", QStringLiteral("pw"));
@@ -102,7 +102,7 @@ void OwnerFlowTest::windowAdmitsWhatTheToolRegistered() {
     QVERIFY(runTool(h, {"register", QStringLiteral("Gregoire"), "--hint", "blue door"}, passwords));
 
     h.flow.startupOwnerCheck();
-    pixa::ui::PixaPassword* w = h.shown(h.flow.loginWindow());
+    pixa::ui::LoginWindow* w = h.shown(h.flow.loginWindow());
     QVERIFY(w);
     type(w, "Text1", QStringLiteral("Gregoire"));
     click(w, "Image2");

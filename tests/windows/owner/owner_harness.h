@@ -10,9 +10,9 @@
 #include "scripted_platform.h"
 #include "stand_in_main_window.h"
 #include "ui/image_button.h"
+#include "windows/owner/login_window.h"
 #include "windows/owner/owner_flow.h"
-#include "windows/owner/pixa_owner.h"
-#include "windows/owner/pixa_password.h"
+#include "windows/owner/registration_window.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -96,11 +96,11 @@ public:
         if (window && QTest::qWaitForWindowActive(window)) return window;
         return nullptr;
     }
-    pixa::ui::PixaOwner* openRegistration() {
+    pixa::ui::RegistrationWindow* openRegistration() {
         flow.showRegistration();
         return shown(flow.registrationWindow());
     }
-    pixa::ui::PixaPassword* openLogin() {
+    pixa::ui::LoginWindow* openLogin() {
         flow.showLogin();
         return shown(flow.loginWindow());
     }

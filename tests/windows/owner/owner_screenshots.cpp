@@ -17,7 +17,7 @@ int main(int argc, char** argv) {
     const QDir out(QString::fromLocal8Bit(argv[1]));
 
     OwnerHarness h;
-    pixa::ui::PixaOwner* registration = h.openRegistration();
+    pixa::ui::RegistrationWindow* registration = h.openRegistration();
     if (!registration) return 1;
     type(registration, "Text1", QStringLiteral("Alice Martin"));
     type(registration, "Text2", QStringLiteral("tulip42"));
@@ -29,7 +29,7 @@ int main(int argc, char** argv) {
     if (!h.addOwner(QStringLiteral("Alice Martin"), QStringLiteral("tulip42"),
                     QStringLiteral("the flower and my age")))
         return 1;
-    pixa::ui::PixaPassword* login = h.openLogin();
+    pixa::ui::LoginWindow* login = h.openLogin();
     if (!login) return 1;
     type(login, "Text1", QStringLiteral("Alice Martin"));
     click(login, "Image2");

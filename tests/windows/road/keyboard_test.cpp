@@ -3,7 +3,7 @@
 #include "road_harness.h"
 
 #include "windows/batch/batch_wrap_window.h"
-#include "windows/owner/pixa_password.h"
+#include "windows/owner/login_window.h"
 #include "windows/search/caption_search_window.h"
 
 #include <QApplication>

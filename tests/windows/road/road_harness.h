@@ -10,9 +10,9 @@
 #include "trash_question.h"
 #include "ui/image_button.h"
 #include "windows/main/main_window.h"
+#include "windows/owner/login_window.h"
 #include "windows/owner/owner_flow.h"
-#include "windows/owner/pixa_owner.h"
-#include "windows/owner/pixa_password.h"
+#include "windows/owner/registration_window.h"
 #include "windows/unlock/unlock_window.h"
 #include "windows/unlock/viewer_unlock.h"
 
@@ -84,7 +84,7 @@ public:
         window.show();
         if (!QTest::qWaitForWindowExposed(&window)) return false;
         window.load();
-        pixa::ui::PixaPassword* login = owners.loginWindow();
+        pixa::ui::LoginWindow* login = owners.loginWindow();
         if (!login || !QTest::qWaitForWindowActive(login)) return false;
         type(login, {{"Text1", name}, {"Text2", "pw"}});
         QTest::keyClick(login->findChild<QLineEdit*>(QStringLiteral("Text2")), Qt::Key_Return);
@@ -168,7 +168,7 @@ private:
         return QDir(root).filePath(QString::fromLatin1(name)).toStdString();
     }
     // Fills the registration window as a user would (owner password "pw"), and registers.
-    bool registerIn(pixa::ui::PixaOwner* w, const QString& name, const QString& viewer) {
+    bool registerIn(pixa::ui::RegistrationWindow* w, const QString& name, const QString& viewer) {
         if (!w || !QTest::qWaitForWindowActive(w)) return false;
         type(w, {{"Text1", name},
                  {"Text2", "pw"},

@@ -11,11 +11,11 @@ class QToolButton;
 
 namespace pixa::ui {
 
-class PixaPassword : public OwnerWindow {
+class LoginWindow : public OwnerWindow {
     Q_OBJECT
 public:
     // Loading the window disables the main window until an owner has logged in.
-    explicit PixaPassword(const OwnerWindowContext& context);
+    explicit LoginWindow(const OwnerWindowContext& context);
 
     // The log-in button: does nothing while the name or the password is empty.
     void Command1_Click();

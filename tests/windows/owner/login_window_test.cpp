@@ -9,9 +9,9 @@
 #include <QtTest>
 
 using namespace pixatest;
-using pixa::ui::PixaPassword;
+using pixa::ui::LoginWindow;
 
-class PixaPasswordTest : public QObject {
+class LoginWindowTest : public QObject {
     Q_OBJECT
 private slots:
     void login_data();
@@ -32,7 +32,7 @@ enum class Outcome { Nothing, LoggedIn, Ended };
 } // namespace
 Q_DECLARE_METATYPE(Outcome)
 
-void PixaPasswordTest::login_data() {
+void LoginWindowTest::login_data() {
     QTest::addColumn<QStringList>("registered"); // name, password, name, password...
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("password");
@@ -66,7 +66,7 @@ void PixaPasswordTest::login_data() {
         "carol", "pw", button, Outcome::LoggedIn, 2);
 }
 
-void PixaPasswordTest::login() {
+void LoginWindowTest::login() {
     QFETCH(QStringList, registered);
     QFETCH(QString, name);
     QFETCH(QString, password);
@@ -78,7 +78,7 @@ void PixaPasswordTest::login() {
     for (int i = 0; i + 1 < registered.size(); i += 2) {
         QVERIFY(h.addOwner(registered[i], registered[i + 1], {}, 10 + i));
     }
-    PixaPassword* w = h.openLogin();
+    LoginWindow* w = h.openLogin();
     QVERIFY(w);
     QVERIFY(!h.mainWindow.enabled);
     QVERIFY(box(w, "Text1")->hasFocus());
@@ -123,7 +123,7 @@ void PixaPasswordTest::login() {
     QCOMPARE(box(w, "Text2")->text(), padded(password, 8));
 }
 
-void PixaPasswordTest::hint_data() {
+void LoginWindowTest::hint_data() {
     QTest::addColumn<QStringList>("registered"); // name, hint, name, hint...
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("hint"); // shown in the hint box, or empty
@@ -142,7 +142,7 @@ void PixaPasswordTest::hint_data() {
         << "second" + QString(34, ' ') << QString();
 }
 
-void PixaPasswordTest::hint() {
+void LoginWindowTest::hint() {
     QFETCH(QStringList, registered);
     QFETCH(QString, name);
     QFETCH(QString, hint);
@@ -152,7 +152,7 @@ void PixaPasswordTest::hint() {
     for (int i = 0; i + 1 < registered.size(); i += 2) {
         QVERIFY(h.addOwner(registered[i], QStringLiteral("pw"), registered[i + 1], 10 + i));
     }
-    PixaPassword* w = h.openLogin();
+    LoginWindow* w = h.openLogin();
     QVERIFY(w);
     QVERIFY(!box(w, "Text3")->isVisible());
     QVERIFY(!control<QLabel>(w, "Label5")->isVisible());
@@ -168,18 +168,18 @@ void PixaPasswordTest::hint() {
     QVERIFY(w->isVisible());
 }
 
-void PixaPasswordTest::endingTheApplication_data() {
+void LoginWindowTest::endingTheApplication_data() {
     QTest::addColumn<bool>("throughFrame");
     QTest::newRow("X button") << false;
     QTest::newRow("frame's close button") << true;
 }
 
-void PixaPasswordTest::endingTheApplication() {
+void LoginWindowTest::endingTheApplication() {
     QFETCH(bool, throughFrame);
     OwnerHarness h;
     const fs::path picture = h.session.temporaryPicture();
     std::ofstream(picture) << "picture";
-    PixaPassword* w = h.openLogin();
+    LoginWindow* w = h.openLogin();
     QVERIFY(w);
     if (throughFrame) {
         w->close();
@@ -191,9 +191,9 @@ void PixaPasswordTest::endingTheApplication() {
     QVERIFY(!fs::exists(picture));
 }
 
-void PixaPasswordTest::newOwner() {
+void LoginWindowTest::newOwner() {
     OwnerHarness h;
-    PixaPassword* w = h.openLogin();
+    LoginWindow* w = h.openLogin();
     QVERIFY(w);
     click(w, "Command2");
     QVERIFY(!w->isVisible());
@@ -202,7 +202,7 @@ void PixaPasswordTest::newOwner() {
     QTRY_VERIFY(!h.flow.loginWindow());
 }
 
-void PixaPasswordTest::unusableInput_data() {
+void LoginWindowTest::unusableInput_data() {
     QTest::addColumn<QString>("name");
     QTest::addColumn<bool>("unreadableStore");
     QTest::addColumn<QString>("messageStart");
@@ -214,7 +214,7 @@ void PixaPasswordTest::unusableInput_data() {
         << QStringLiteral("alice") << true << QStringLiteral("The owner store could not be used: ");
 }
 
-void PixaPasswordTest::unusableInput() {
+void LoginWindowTest::unusableInput() {
     QFETCH(QString, name);
     QFETCH(bool, unreadableStore);
     QFETCH(QString, messageStart);
@@ -225,7 +225,7 @@ void PixaPasswordTest::unusableInput() {
         if (::geteuid() == 0) QSKIP("permissions do not bind the super-user");
         fs::permissions(h.storePath(), fs::perms::none);
     }
-    PixaPassword* w = h.openLogin();
+    LoginWindow* w = h.openLogin();
     QVERIFY(w);
     type(w, "Text1", name);
     type(w, "Text2", QStringLiteral("pw"));
@@ -238,5 +238,5 @@ void PixaPasswordTest::unusableInput() {
     QVERIFY(!h.session.currentOwner().isSet());
 }
 
-QTEST_MAIN(PixaPasswordTest)
-#include "pixa_password_test.moc"
+QTEST_MAIN(LoginWindowTest)
+#include "login_window_test.moc"

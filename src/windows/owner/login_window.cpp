@@ -1,4 +1,4 @@
-#include "windows/owner/pixa_password.h"
+#include "windows/owner/login_window.h"
 
 #include "core/codepage.h"
 #include "core/messages.h"
@@ -27,8 +27,8 @@ const FieldName kPassword{QStringLiteral("owner's password"), true};
 
 } // namespace
 
-PixaPassword::PixaPassword(const OwnerWindowContext& context)
-    : OwnerWindow(context, QStringLiteral("PixaPassword"), QStringLiteral("Enter Authentication"),
+LoginWindow::LoginWindow(const OwnerWindowContext& context)
+    : OwnerWindow(context, QStringLiteral("LoginWindow"), QStringLiteral("Enter Authentication"),
                   QSize(389, 340)) {
     setBackdrop(ownerBackdrop(size(), QStringLiteral("Authentication required"),
                               {{QRect(12, 106, 365, 112), QString()}}));
@@ -82,12 +82,12 @@ PixaPassword::PixaPassword(const OwnerWindowContext& context)
     Command4->setToolTip(QStringLiteral("Quit PixaMantler"));
     Command4->setAccessibleName(QStringLiteral("Exit"));
 
-    connect(Command1, &ImageButton::clicked, this, &PixaPassword::Command1_Click);
+    connect(Command1, &ImageButton::clicked, this, &LoginWindow::Command1_Click);
     connect(Text2, &QLineEdit::returnPressed, this, [this] { Text2_KeyPress(13); });
-    connect(Image2, &QToolButton::clicked, this, &PixaPassword::Image2_Click);
-    connect(Command2, &ImageButton::clicked, this, &PixaPassword::Command2_Click);
-    connect(Command4, &QPushButton::clicked, this, &PixaPassword::Command4_Click);
-    connect(Image1, &ImageButton::clicked, this, &PixaPassword::Image1_Click);
+    connect(Image2, &QToolButton::clicked, this, &LoginWindow::Image2_Click);
+    connect(Command2, &ImageButton::clicked, this, &LoginWindow::Command2_Click);
+    connect(Command4, &QPushButton::clicked, this, &LoginWindow::Command4_Click);
+    connect(Image1, &ImageButton::clicked, this, &LoginWindow::Image1_Click);
 
     m_context.navigator.holdMainWindowUntilOwner();
     Text3->hide();
@@ -95,17 +95,17 @@ PixaPassword::PixaPassword(const OwnerWindowContext& context)
     setFirstBox(Text1);
 }
 
-void PixaPassword::Command1_Click() {
+void LoginWindow::Command1_Click() {
     if (Text1->text().isEmpty()) return;
     if (Text2->text().isEmpty()) return;
     logIn();
 }
 
-void PixaPassword::Text2_KeyPress(int keyAscii) {
+void LoginWindow::Text2_KeyPress(int keyAscii) {
     if (keyAscii == 13) logIn();
 }
 
-void PixaPassword::logIn() {
+void LoginWindow::logIn() {
     Platform& platform = m_context.platform;
     const auto name = storableText(platform, this, *Text1, kName);
     if (!name) return;
@@ -130,7 +130,7 @@ void PixaPassword::logIn() {
     unload();
 }
 
-void PixaPassword::Image2_Click() {
+void LoginWindow::Image2_Click() {
     Platform& platform = m_context.platform;
     if (Text1->text().isEmpty()) {
         platform.message(this, coreText(msg::EnterUserName));
@@ -160,16 +160,16 @@ void PixaPassword::Image2_Click() {
     }
 }
 
-void PixaPassword::Command2_Click() {
+void LoginWindow::Command2_Click() {
     unload();
     m_context.navigator.showRegistration();
 }
 
-void PixaPassword::Command4_Click() {
+void LoginWindow::Command4_Click() {
     m_context.mainWindow.endApplication();
 }
 
-void PixaPassword::Image1_Click() {
+void LoginWindow::Image1_Click() {
     openHelp(m_context.platform, this);
 }
 

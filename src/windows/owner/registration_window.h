@@ -8,10 +8,10 @@ class QLineEdit;
 
 namespace pixa::ui {
 
-class PixaOwner : public OwnerWindow {
+class RegistrationWindow : public OwnerWindow {
     Q_OBJECT
 public:
-    explicit PixaOwner(const OwnerWindowContext& context);
+    explicit RegistrationWindow(const OwnerWindowContext& context);
 
     // Create: registers the owner typed in the boxes.
     void Command1_Click();

@@ -11,9 +11,9 @@
 #include <QtTest>
 
 using namespace pixatest;
-using pixa::ui::PixaOwner;
+using pixa::ui::RegistrationWindow;
 
-class PixaOwnerTest : public QObject {
+class RegistrationWindowTest : public QObject {
     Q_OBJECT
 private slots:
     void registration_data();
@@ -33,7 +33,7 @@ private slots:
     void waitForAStalledRegistration();
 };
 
-void PixaOwnerTest::registration_data() {
+void RegistrationWindowTest::registration_data() {
     QTest::addColumn<QStringList>("registered");
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("ownerPass");
@@ -68,7 +68,7 @@ void PixaOwnerTest::registration_data() {
     row("empty name", {}, "", "pw", "v", "", "", "");
 }
 
-void PixaOwnerTest::registration() {
+void RegistrationWindowTest::registration() {
     QFETCH(QStringList, registered);
     QFETCH(QString, name);
     QFETCH(QString, ownerPass);
@@ -81,7 +81,7 @@ void PixaOwnerTest::registration() {
     for (const QString& other : registered)
         QVERIFY(h.addOwner(other, QStringLiteral("other")));
     const std::string before = h.storeBytes();
-    PixaOwner* w = h.openRegistration();
+    RegistrationWindow* w = h.openRegistration();
     QVERIFY(w);
     QVERIFY(box(w, "Text1")->hasFocus());
     type(w, "Text1", name);
@@ -128,7 +128,7 @@ void PixaOwnerTest::registration() {
     QTRY_VERIFY(!h.flow.registrationWindow());
 }
 
-void PixaOwnerTest::focusRule_data() {
+void RegistrationWindowTest::focusRule_data() {
     QTest::addColumn<QStringList>("texts");  // of Text2, Text3, Text4 and Text5
     QTest::addColumn<QByteArray>("left");    // the box that loses the focus (by Tab)
     QTest::addColumn<QByteArray>("focused"); // where a broken rule puts the focus, or ""
@@ -158,7 +158,7 @@ void PixaOwnerTest::focusRule_data() {
     row("viewer confirmation matches", {"", "", "view1", "view1"}, "Text5");
 }
 
-void PixaOwnerTest::focusRule() {
+void RegistrationWindowTest::focusRule() {
     QFETCH(QStringList, texts);
     QFETCH(QByteArray, left);
     QFETCH(QByteArray, focused);
@@ -166,7 +166,7 @@ void PixaOwnerTest::focusRule() {
     QFETCH(QString, message);
 
     OwnerHarness h;
-    PixaOwner* w = h.openRegistration();
+    RegistrationWindow* w = h.openRegistration();
     QVERIFY(w);
     const char* boxes[] = {"Text2", "Text3", "Text4", "Text5"};
     for (int i = 0; i < 4; ++i)
@@ -196,11 +196,11 @@ void PixaOwnerTest::focusRule() {
     QVERIFY(box(w, focused.constData())->hasFocus());
 }
 
-void PixaOwnerTest::rulesWaitForFocusLoss() {
+void RegistrationWindowTest::rulesWaitForFocusLoss() {
     // Broken confirmations do nothing while their box keeps the focus, and the create button,
     // which takes no focus, registers regardless.
     OwnerHarness h;
-    PixaOwner* w = h.openRegistration();
+    RegistrationWindow* w = h.openRegistration();
     QVERIFY(w);
     type(w, "Text1", QStringLiteral("carol"));
     type(w, "Text2", QStringLiteral("same"));
@@ -214,9 +214,9 @@ void PixaOwnerTest::rulesWaitForFocusLoss() {
     QCOMPARE(h.records().size(), 1);
 }
 
-void PixaOwnerTest::typingLimitsAndTabOrder() {
+void RegistrationWindowTest::typingLimitsAndTabOrder() {
     OwnerHarness h;
-    PixaOwner* w = h.openRegistration();
+    RegistrationWindow* w = h.openRegistration();
     QVERIFY(w);
     const QString longText(50, 'x');
     const std::pair<const char*, int> limits[] = {{"Text1", 20}, {"Text2", 8},  {"Text3", 8},
@@ -238,16 +238,16 @@ void PixaOwnerTest::typingLimitsAndTabOrder() {
                                    "Command1", "Command2", "Text1"}));
 }
 
-void PixaOwnerTest::cancel_data() {
+void RegistrationWindowTest::cancel_data() {
     QTest::addColumn<bool>("throughFrame");
     QTest::newRow("cancel button") << false;
     QTest::newRow("frame's close button") << true;
 }
 
-void PixaOwnerTest::cancel() {
+void RegistrationWindowTest::cancel() {
     QFETCH(bool, throughFrame);
     OwnerHarness h;
-    PixaOwner* w = h.openRegistration();
+    RegistrationWindow* w = h.openRegistration();
     QVERIFY(w);
     type(w, "Text1", QStringLiteral("dave"));
     if (throughFrame) {
@@ -264,14 +264,14 @@ void PixaOwnerTest::cancel() {
     QVERIFY(!h.session.currentOwner().isSet());
 }
 
-void PixaOwnerTest::storeFailure_data() {
+void RegistrationWindowTest::storeFailure_data() {
     QTest::addColumn<QString>("obstacle");
     QTest::newRow("read-only data folder") << "read-only";
     QTest::newRow("store is a folder") << "folder";
     QTest::newRow("data folder gone") << "gone";
 }
 
-void PixaOwnerTest::storeFailure() {
+void RegistrationWindowTest::storeFailure() {
     QFETCH(QString, obstacle);
     OwnerHarness h;
     const fs::path folder = h.session.dataFolder();
@@ -283,7 +283,7 @@ void PixaOwnerTest::storeFailure() {
     } else {
         fs::remove_all(folder);
     }
-    PixaOwner* w = h.openRegistration();
+    RegistrationWindow* w = h.openRegistration();
     QVERIFY(w);
     type(w, "Text1", QStringLiteral("erin"));
     type(w, "Text2", QStringLiteral("pw"));
@@ -303,7 +303,7 @@ void PixaOwnerTest::storeFailure() {
     QVERIFY(!fs::is_regular_file(h.storePath()));
 }
 
-void PixaOwnerTest::refusedCharacter_data() {
+void RegistrationWindowTest::refusedCharacter_data() {
     QTest::addColumn<QByteArray>("boxName");
     QTest::addColumn<QString>("text");
     QTest::addColumn<int>("second"); // of the registration clock; the shift is 7 + second
@@ -341,14 +341,14 @@ void PixaOwnerTest::refusedCharacter_data() {
                           "character, which cannot be stored.");
 }
 
-void PixaOwnerTest::refusedCharacter() {
+void RegistrationWindowTest::refusedCharacter() {
     QFETCH(QByteArray, boxName);
     QFETCH(QString, text);
     QFETCH(int, second);
     QFETCH(QString, message);
 
     OwnerHarness h(7, second);
-    PixaOwner* w = h.openRegistration();
+    RegistrationWindow* w = h.openRegistration();
     QVERIFY(w);
     if (boxName != "Text1") type(w, "Text1", QStringLiteral("frank"));
     if (boxName != "Text2") type(w, "Text2", QStringLiteral("pw"));
@@ -368,12 +368,12 @@ void PixaOwnerTest::refusedCharacter() {
     if (message.contains("stored")) QCOMPARE(box(w, boxName.constData())->text(), text);
 }
 
-void PixaOwnerTest::takenNameStaysTakenOnEveryClick() {
+void RegistrationWindowTest::takenNameStaysTakenOnEveryClick() {
     // After a refusal the name box holds the padded name, which each click pads once more.
     OwnerHarness h;
     QVERIFY(h.addOwner(QStringLiteral("abc"), QStringLiteral("other")));
     const std::string before = h.storeBytes();
-    PixaOwner* w = h.openRegistration();
+    RegistrationWindow* w = h.openRegistration();
     QVERIFY(w);
     type(w, "Text1", QStringLiteral("abc  "));
     for (int i = 0; i < 3; ++i)
@@ -385,14 +385,14 @@ void PixaOwnerTest::takenNameStaysTakenOnEveryClick() {
     QVERIFY(!h.session.currentOwner().isSet());
 }
 
-void PixaOwnerTest::waitForAStalledRegistration_data() {
+void RegistrationWindowTest::waitForAStalledRegistration_data() {
     QTest::addColumn<QString>("holder"); // what the registration holding the store does
     QTest::newRow("stalls past the limit") << "stalls";
     QTest::newRow("finishes while waited for") << "releases";
     QTest::newRow("stalls until the window is closed") << "close";
 }
 
-void PixaOwnerTest::waitForAStalledRegistration() {
+void RegistrationWindowTest::waitForAStalledRegistration() {
     QFETCH(QString, holder);
     OwnerHarness h;
     QVERIFY(h.addOwner(QStringLiteral("first"), QStringLiteral("pw")));
@@ -403,7 +403,7 @@ void PixaOwnerTest::waitForAStalledRegistration() {
     int fd = ::open(h.storePath().c_str(), O_RDWR | O_CLOEXEC);
     QVERIFY(fd >= 0);
     QCOMPARE(::flock(fd, LOCK_EX | LOCK_NB), 0);
-    PixaOwner* w = h.openRegistration();
+    RegistrationWindow* w = h.openRegistration();
     QVERIFY(w);
     type(w, "Text1", QStringLiteral("second"));
     type(w, "Text2", QStringLiteral("pw"));
@@ -446,5 +446,5 @@ void PixaOwnerTest::waitForAStalledRegistration() {
     QCOMPARE(w->cursor().shape(), Qt::ArrowCursor);
 }
 
-QTEST_MAIN(PixaOwnerTest)
-#include "pixa_owner_test.moc"
+QTEST_MAIN(RegistrationWindowTest)
+#include "registration_window_test.moc"

@@ -1,4 +1,4 @@
-#include "windows/owner/pixa_owner.h"
+#include "windows/owner/registration_window.h"
 
 #include "core/codepage.h"
 #include "core/messages.h"
@@ -39,8 +39,8 @@ bool refusedControlCharacter(Platform& platform, QWidget* window, std::string_vi
 
 } // namespace
 
-PixaOwner::PixaOwner(const OwnerWindowContext& context)
-    : OwnerWindow(context, QStringLiteral("PixaOwner"), QStringLiteral("Pixa Owner"),
+RegistrationWindow::RegistrationWindow(const OwnerWindowContext& context)
+    : OwnerWindow(context, QStringLiteral("RegistrationWindow"), QStringLiteral("Pixa Owner"),
                   QSize(508, 371)) {
     setBackdrop(ownerBackdrop(
         size(), QStringLiteral("Create New Owner"),
@@ -82,16 +82,16 @@ PixaOwner::PixaOwner(const OwnerWindowContext& context)
     Command2 = addImageButton(7, QStringLiteral("Command2"), fromTwips(6270, 4830, 1065, 555),
                               QStringLiteral("Cancel"), QStringLiteral("Cancel"));
 
-    connect(Image1, &ImageButton::clicked, this, &PixaOwner::Image1_Click);
-    connect(Command1, &ImageButton::clicked, this, &PixaOwner::Command1_Click);
-    connect(Command2, &ImageButton::clicked, this, &PixaOwner::Command2_Click);
+    connect(Image1, &ImageButton::clicked, this, &RegistrationWindow::Image1_Click);
+    connect(Command1, &ImageButton::clicked, this, &RegistrationWindow::Command1_Click);
+    connect(Command2, &ImageButton::clicked, this, &RegistrationWindow::Command2_Click);
 
     for (QLineEdit* box : {Text3, Text4, Text5})
         box->installEventFilter(this);
     setFirstBox(Text1);
 }
 
-void PixaOwner::Command1_Click() {
+void RegistrationWindow::Command1_Click() {
     // The registration may wait for another one that holds the store, yielding meanwhile: a
     // second click then does nothing, and a close stops the wait.
     LongWork work(*this);
@@ -156,7 +156,7 @@ void PixaOwner::Command1_Click() {
     unload();
 }
 
-void PixaOwner::Command2_Click() {
+void RegistrationWindow::Command2_Click() {
     // While a registration waits for the store, cancel stops it first, as a close does.
     if (running()) {
         close();
@@ -168,26 +168,27 @@ void PixaOwner::Command2_Click() {
     m_context.navigator.showLogin();
 }
 
-void PixaOwner::Image1_Click() {
+void RegistrationWindow::Image1_Click() {
     openHelp(m_context.platform, this);
 }
 
-void PixaOwner::Text3_LostFocus() {
+void RegistrationWindow::Text3_LostFocus() {
     if (Text3->text() == Text2->text()) return;
     applyRule(Text2, Text3, coreText(msg::OwnerPasswordMismatch));
 }
 
-void PixaOwner::Text4_LostFocus() {
+void RegistrationWindow::Text4_LostFocus() {
     if (Text4->text() != Text2->text()) return;
     applyRule(Text4, Text5, coreText(msg::PasswordsMustDiffer));
 }
 
-void PixaOwner::Text5_LostFocus() {
+void RegistrationWindow::Text5_LostFocus() {
     if (Text5->text() == Text4->text()) return;
     applyRule(Text4, Text5, coreText(msg::ViewerPasswordMismatch));
 }
 
-void PixaOwner::applyRule(QLineEdit* focusBox, QLineEdit* clearedBox, const QString& message) {
+void RegistrationWindow::applyRule(QLineEdit* focusBox, QLineEdit* clearedBox,
+                                   const QString& message) {
     m_applyingRule = true;
     focusBox->setFocus(Qt::OtherFocusReason);
     focusBox->setSelection(0, static_cast<int>(focusBox->text().size()));
@@ -196,7 +197,7 @@ void PixaOwner::applyRule(QLineEdit* focusBox, QLineEdit* clearedBox, const QStr
     m_applyingRule = false;
 }
 
-bool PixaOwner::eventFilter(QObject* watched, QEvent* event) {
+bool RegistrationWindow::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() != QEvent::FocusOut || m_applyingRule || unloaded()) {
         return QWidget::eventFilter(watched, event);
     }
@@ -207,10 +208,10 @@ bool PixaOwner::eventFilter(QObject* watched, QEvent* event) {
     }
     // The rule runs once the focus has settled in the box that takes it, so that its own focus
     // move starts from a finished change.
-    void (PixaOwner::*rule)() = nullptr;
-    if (watched == Text3) rule = &PixaOwner::Text3_LostFocus;
-    if (watched == Text4) rule = &PixaOwner::Text4_LostFocus;
-    if (watched == Text5) rule = &PixaOwner::Text5_LostFocus;
+    void (RegistrationWindow::*rule)() = nullptr;
+    if (watched == Text3) rule = &RegistrationWindow::Text3_LostFocus;
+    if (watched == Text4) rule = &RegistrationWindow::Text4_LostFocus;
+    if (watched == Text5) rule = &RegistrationWindow::Text5_LostFocus;
     if (rule) {
         QMetaObject::invokeMethod(
             this,
