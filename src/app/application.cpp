@@ -10,7 +10,7 @@
 #include "windows/main/main_window.h"
 #include "windows/owner/owner_flow.h"
 #include "windows/search/caption_search_window.h"
-#include "windows/title/pixa_mantler_title.h"
+#include "windows/title/title_window.h"
 #include "windows/unlock/viewer_unlock.h"
 
 #include <QApplication>
@@ -71,7 +71,7 @@ bool Application::start(const QString& pendingFile) {
                                                         [this] { m_mainWindow->exit(); });
     QObject::connect(qApp, &QGuiApplication::commitDataRequest, m_mainWindow.get(),
                      [this] { m_mainWindow->exit(); });
-    m_title = std::make_unique<ui::PixaMantlerTitle>(m_platform, [this] { showMainWindow(); });
+    m_title = std::make_unique<ui::TitleWindow>(m_platform, [this] { showMainWindow(); });
     traceTitle(*m_title);
     // Inside the event loop, so that ending the application from the title ends it cleanly.
     QTimer::singleShot(0, m_title.get(), [this] { m_title->Form_Load(); });

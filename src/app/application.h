@@ -16,7 +16,7 @@ namespace pixa::ui {
 class EndOnSignals;
 class CaptionSearchWindow;
 class OwnerFlow;
-class PixaMantlerTitle;
+class TitleWindow;
 class ViewerUnlock;
 class BatchWrapWindow;
 class MainWindow;
@@ -48,7 +48,7 @@ private:
     std::unique_ptr<ui::MainWindow> m_mainWindow;
     std::unique_ptr<ui::OwnerFlow> m_owners;
     std::unique_ptr<ui::ViewerUnlock> m_unlock;
-    std::unique_ptr<ui::PixaMantlerTitle> m_title;
+    std::unique_ptr<ui::TitleWindow> m_title;
     // Destroyed first: it calls on the main window.
     std::unique_ptr<ui::EndOnSignals> m_endOnSignals;
     // Until the main window is shown.

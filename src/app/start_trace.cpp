@@ -1,6 +1,6 @@
 #include "app/start_trace.h"
 
-#include "windows/title/pixa_mantler_title.h"
+#include "windows/title/title_window.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -17,14 +17,14 @@ long long monotonicNow() {
 
 } // namespace
 
-void traceTitle(ui::PixaMantlerTitle& title) {
+void traceTitle(ui::TitleWindow& title) {
     const char* wanted = std::getenv("PIXAMANTLER_TRACE_START");
     if (!wanted || !*wanted) return;
-    QObject::connect(&title, &ui::PixaMantlerTitle::shownOnScreen, &title, [] {
+    QObject::connect(&title, &ui::TitleWindow::shownOnScreen, &title, [] {
         std::fprintf(stderr, "pixamantler-trace title-shown %lld\n", monotonicNow());
         std::fflush(stderr);
     });
-    QObject::connect(&title, &ui::PixaMantlerTitle::drawingEnded, &title, [](qint64 nanoseconds) {
+    QObject::connect(&title, &ui::TitleWindow::drawingEnded, &title, [](qint64 nanoseconds) {
         std::fprintf(stderr, "pixamantler-trace title-drawn %lld %lld\n", monotonicNow(),
                      static_cast<long long>(nanoseconds));
         std::fflush(stderr);

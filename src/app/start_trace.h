@@ -3,7 +3,7 @@
 #pragma once
 
 namespace pixa::ui {
-class PixaMantlerTitle;
+class TitleWindow;
 }
 
 namespace pixa::app {
@@ -11,6 +11,6 @@ namespace pixa::app {
 // Lines "pixamantler-trace title-shown <ns>" and "pixamantler-trace title-drawn <ns> <ns>": the
 // steady clock (CLOCK_MONOTONIC, shared by all processes) when it happened, and for the drawing
 // also how long it took. Nothing without the variable.
-void traceTitle(ui::PixaMantlerTitle& title);
+void traceTitle(ui::TitleWindow& title);
 
 } // namespace pixa::app

@@ -1,6 +1,6 @@
 // Renders the title screen over a made-up desktop into a PNG file.
 #include "scripted_platform.h"
-#include "windows/title/pixa_mantler_title.h"
+#include "windows/title/title_window.h"
 
 #include <QApplication>
 #include <QLinearGradient>
@@ -42,7 +42,7 @@ int main(int argc, char** argv) {
     pixa::ui::TitleSources sources;
     sources.desktop = [screen] { return pixa::ui::DesktopPicture{screen, madeUpDesktop(screen)}; };
     pixa::ui::ScriptedPlatform platform;
-    pixa::ui::PixaMantlerTitle title(
+    pixa::ui::TitleWindow title(
         platform, [] {}, pixa::ui::kTitleIntervalMs, sources);
     title.Form_Load();
     if (!platform.messages().isEmpty()) return 1;

@@ -2,7 +2,7 @@
 // clipping, the row-by-row repaint, the one timer, and the failures of loading and drawing.
 #include "core/error.h"
 #include "scripted_platform.h"
-#include "windows/title/pixa_mantler_title.h"
+#include "windows/title/title_window.h"
 
 #include <QPaintEvent>
 #include <QSignalSpy>
@@ -12,9 +12,9 @@
 #include <limits>
 
 using pixa::ui::DesktopPicture;
-using pixa::ui::PixaMantlerTitle;
 using pixa::ui::ScriptedPlatform;
 using pixa::ui::TitleSources;
+using pixa::ui::TitleWindow;
 
 namespace {
 
@@ -46,7 +46,7 @@ TitleSources sources(QSize screen, QSize picture, QRgb fill, QRgb edge, bool des
 struct Title {
     ScriptedPlatform platform;
     int mainWindowShown = 0;
-    PixaMantlerTitle window;
+    TitleWindow window;
 
     explicit Title(TitleSources s, int intervalMs = pixa::ui::kTitleIntervalMs)
         : window(
@@ -58,9 +58,7 @@ struct Title {
 // Records the paint events of a window, and what its surface held at each.
 class PaintRecorder : public QObject {
 public:
-    explicit PaintRecorder(PixaMantlerTitle& title) : m_title(title) {
-        title.installEventFilter(this);
-    }
+    explicit PaintRecorder(TitleWindow& title) : m_title(title) { title.installEventFilter(this); }
     QList<QRect> rects;
     QList<int> drawnRows; // rows of the title finished on the surface at each paint
 
@@ -81,12 +79,12 @@ protected:
     }
 
 private:
-    PixaMantlerTitle& m_title;
+    TitleWindow& m_title;
 };
 
 } // namespace
 
-class PixaMantlerTitleTest : public QObject {
+class TitleWindowTest : public QObject {
     Q_OBJECT
 private slots:
     void maskColour_data();
@@ -105,7 +103,7 @@ private slots:
     void shippedPictureHasTheMaskAroundIt();
 };
 
-void PixaMantlerTitleTest::maskColour_data() {
+void TitleWindowTest::maskColour_data() {
     QTest::addColumn<QRgb>("pixel");
     QTest::addColumn<bool>("drawn");
     QTest::newRow("magenta leaves the desktop") << kMagentaRgb << false;
@@ -115,7 +113,7 @@ void PixaMantlerTitleTest::maskColour_data() {
     QTest::newRow("white is drawn") << qRgb(255, 255, 255) << true;
 }
 
-void PixaMantlerTitleTest::maskColour() {
+void TitleWindowTest::maskColour() {
     QFETCH(QRgb, pixel);
     QFETCH(bool, drawn);
     Title t(sources(QSize(200, 100), QSize(20, 10), qRgb(10, 10, 200), pixel));
@@ -126,7 +124,7 @@ void PixaMantlerTitleTest::maskColour() {
     QCOMPARE(t.window.surface().pixel(91, 45), qRgb(10, 10, 200));
 }
 
-void PixaMantlerTitleTest::centredAndClipped_data() {
+void TitleWindowTest::centredAndClipped_data() {
     QTest::addColumn<QSize>("screen");
     QTest::addColumn<QPoint>("origin"); // where the picture's top left lands
     QTest::newRow("wide screen") << QSize(1024, 768) << QPoint(299, 294);
@@ -137,7 +135,7 @@ void PixaMantlerTitleTest::centredAndClipped_data() {
     QTest::newRow("narrower by an odd count") << QSize(421, 180) << QPoint(-2, 0);
 }
 
-void PixaMantlerTitleTest::centredAndClipped() {
+void TitleWindowTest::centredAndClipped() {
     QFETCH(QSize, screen);
     QFETCH(QPoint, origin);
     const QSize picture(426, 180);
@@ -167,7 +165,7 @@ void PixaMantlerTitleTest::centredAndClipped() {
     }
 }
 
-void PixaMantlerTitleTest::darkBackdropWithoutDesktopPicture() {
+void TitleWindowTest::darkBackdropWithoutDesktopPicture() {
     Title t(sources(QSize(500, 300), QSize(426, 180), qRgb(1, 2, 3), qRgb(1, 2, 3), false));
     t.window.Form_Load();
     QCOMPARE(t.platform.messages(), QStringList{});
@@ -177,13 +175,13 @@ void PixaMantlerTitleTest::darkBackdropWithoutDesktopPicture() {
     QCOMPARE(t.window.surface().pixel(250, 150), qRgb(1, 2, 3));
 }
 
-void PixaMantlerTitleTest::rowsReachTheScreenTopToBottom() {
+void TitleWindowTest::rowsReachTheScreenTopToBottom() {
     const QRgb colour = qRgb(200, 30, 30);
     Title t(sources(QSize(600, 400), QSize(426, 180), colour, colour));
     PaintRecorder recorder(t.window);
     recorder.titleTop = 110;
     recorder.titleColour = colour;
-    QSignalSpy ended(&t.window, &PixaMantlerTitle::drawingEnded);
+    QSignalSpy ended(&t.window, &TitleWindow::drawingEnded);
     t.window.Form_Load();
     QCOMPARE(ended.size(), 1);
     QVERIFY(t.window.isVisible());
@@ -198,7 +196,7 @@ void PixaMantlerTitleTest::rowsReachTheScreenTopToBottom() {
     QCOMPARE(rowPaints.constLast(), 180);
 }
 
-void PixaMantlerTitleTest::mainWindowOnlyWhenTheTimerFires() {
+void TitleWindowTest::mainWindowOnlyWhenTheTimerFires() {
     Title t(sources(QSize(600, 400), QSize(426, 180), qRgb(9, 9, 9), qRgb(9, 9, 9)));
     t.window.Form_Load();
     QCOMPARE(t.mainWindowShown, 0);
@@ -213,7 +211,7 @@ void PixaMantlerTitleTest::mainWindowOnlyWhenTheTimerFires() {
     QCOMPARE(t.platform.messages(), QStringList{});
 }
 
-void PixaMantlerTitleTest::shortIntervalEndsTheTitleOnce() {
+void TitleWindowTest::shortIntervalEndsTheTitleOnce() {
     Title t(sources(QSize(600, 400), QSize(426, 180), qRgb(9, 9, 9), qRgb(9, 9, 9)), 1);
     QSignalSpy fired(t.timer(), &QTimer::timeout);
     t.window.Form_Load();
@@ -223,7 +221,7 @@ void PixaMantlerTitleTest::shortIntervalEndsTheTitleOnce() {
     QCOMPARE(fired.size(), 1);
 }
 
-void PixaMantlerTitleTest::loadFailureEndsTheApplication_data() {
+void TitleWindowTest::loadFailureEndsTheApplication_data() {
     QTest::addColumn<QSize>("screen");
     QTest::addColumn<bool>("picture");
     QTest::addColumn<QString>("message");
@@ -232,7 +230,7 @@ void PixaMantlerTitleTest::loadFailureEndsTheApplication_data() {
         << QSize(600, 400) << false << "Internal error 481 has occured";
 }
 
-void PixaMantlerTitleTest::loadFailureEndsTheApplication() {
+void TitleWindowTest::loadFailureEndsTheApplication() {
     QFETCH(QSize, screen);
     QFETCH(bool, picture);
     QFETCH(QString, message);
@@ -246,12 +244,12 @@ void PixaMantlerTitleTest::loadFailureEndsTheApplication() {
     QCOMPARE(t.mainWindowShown, 0);
 }
 
-void PixaMantlerTitleTest::overflowStopsTheDrawingButNotTheTimer() {
+void TitleWindowTest::overflowStopsTheDrawingButNotTheTimer() {
     const QRgb colour = qRgb(50, 60, 70);
     Title t(sources(QSize(600, 400), QSize(426, 180), colour, colour));
     t.window.Form_Load();
     QVERIFY(t.timer()->isActive());
-    QSignalSpy ended(&t.window, &PixaMantlerTitle::drawingEnded);
+    QSignalSpy ended(&t.window, &TitleWindow::drawingEnded);
     // The second pixel's column passes the largest coordinate there is.
     t.window.myimagelistdraw(t.window, std::numeric_limits<int32_t>::max(), 0, pixa::ui::kMagenta);
     QCOMPARE(ended.size(), 1);
@@ -262,7 +260,7 @@ void PixaMantlerTitleTest::overflowStopsTheDrawingButNotTheTimer() {
     QCOMPARE(t.mainWindowShown, 1);
 }
 
-void PixaMantlerTitleTest::noMaskCopiesEveryPixel() {
+void TitleWindowTest::noMaskCopiesEveryPixel() {
     Title t(sources(QSize(600, 400), QSize(426, 180), kMagentaRgb, kMagentaRgb));
     t.window.Form_Load();
     QCOMPARE(t.window.surface().pixel(300, 200), kDesktop);
@@ -275,7 +273,7 @@ void PixaMantlerTitleTest::noMaskCopiesEveryPixel() {
     QCOMPARE(recorder.rects.size(), 0);
 }
 
-void PixaMantlerTitleTest::closingTheTitleEndsTheApplication() {
+void TitleWindowTest::closingTheTitleEndsTheApplication() {
     Title t(sources(QSize(600, 400), QSize(426, 180), qRgb(9, 9, 9), qRgb(9, 9, 9)));
     t.window.Form_Load();
     t.window.close();
@@ -283,7 +281,7 @@ void PixaMantlerTitleTest::closingTheTitleEndsTheApplication() {
     QCOMPARE(t.mainWindowShown, 0);
 }
 
-void PixaMantlerTitleTest::shippedPictureHasTheMaskAroundIt() {
+void TitleWindowTest::shippedPictureHasTheMaskAroundIt() {
     const QImage picture = pixa::ui::titlePicture();
     QCOMPARE(picture.size(), QSize(426, 180));
     QVERIFY(!picture.hasAlphaChannel());
@@ -303,5 +301,5 @@ void PixaMantlerTitleTest::shippedPictureHasTheMaskAroundIt() {
     }
 }
 
-QTEST_MAIN(PixaMantlerTitleTest)
-#include "pixa_mantler_title_test.moc"
+QTEST_MAIN(TitleWindowTest)
+#include "title_window_test.moc"

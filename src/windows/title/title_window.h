@@ -42,20 +42,19 @@ struct TitleSources {
     std::function<QImage()> picture = titlePicture;
 };
 
-class PixaMantlerTitle : public QWidget {
+class TitleWindow : public QWidget {
     Q_OBJECT
 public:
     // `timerDone` shows the main window, loading it first when it is not loaded.
-    PixaMantlerTitle(Platform& platform, std::function<void()> timerDone,
-                     int intervalMs = kTitleIntervalMs, TitleSources sources = {});
+    TitleWindow(Platform& platform, std::function<void()> timerDone,
+                int intervalMs = kTitleIntervalMs, TitleSources sources = {});
 
     // Covers the screen with the frozen desktop, draws the title centred on it and arms the
     // timer. A failure before the drawing ends the application.
     void Form_Load();
     // Copies `Picture1` pixel by pixel onto `destobj`'s surface at (`dest_x`, `dest_y`),
     // leaving the pixels of `mask_color` alone, repainting and yielding after each row.
-    void myimagelistdraw(PixaMantlerTitle& destobj, int32_t dest_x, int32_t dest_y,
-                         int32_t mask_color);
+    void myimagelistdraw(TitleWindow& destobj, int32_t dest_x, int32_t dest_y, int32_t mask_color);
     // Ends the title: hides it for good and shows the main window.
     void Timer1_Timer();
 

@@ -1,4 +1,4 @@
-#include "windows/title/pixa_mantler_title.h"
+#include "windows/title/title_window.h"
 
 #include "core/error.h"
 #include "core/error_table.h"
@@ -62,11 +62,11 @@ DesktopPicture grabDesktop() {
     return desktop;
 }
 
-PixaMantlerTitle::PixaMantlerTitle(Platform& platform, std::function<void()> timerDone,
-                                   int intervalMs, TitleSources sources)
+TitleWindow::TitleWindow(Platform& platform, std::function<void()> timerDone, int intervalMs,
+                         TitleSources sources)
     : m_platform(platform), m_timerDone(std::move(timerDone)), m_intervalMs(intervalMs),
       m_sources(std::move(sources)) {
-    setObjectName(QStringLiteral("PixaMantlerTitle"));
+    setObjectName(QStringLiteral("TitleWindow"));
     setWindowTitle(kAppTitle);
     setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
     // Every pixel comes from the surface: nothing to clear first, no flicker.
@@ -75,10 +75,10 @@ PixaMantlerTitle::PixaMantlerTitle(Platform& platform, std::function<void()> tim
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer1->setSingleShot(true);
-    connect(Timer1, &QTimer::timeout, this, &PixaMantlerTitle::Timer1_Timer);
+    connect(Timer1, &QTimer::timeout, this, &TitleWindow::Timer1_Timer);
 }
 
-void PixaMantlerTitle::Form_Load() {
+void TitleWindow::Form_Load() {
     int32_t dest_x = 0;
     int32_t dest_y = 0;
     int32_t mask_color = 0;
@@ -122,8 +122,8 @@ void PixaMantlerTitle::Form_Load() {
     Timer1->start();
 }
 
-void PixaMantlerTitle::myimagelistdraw(PixaMantlerTitle& destobj, int32_t dest_x, int32_t dest_y,
-                                       int32_t mask_color) {
+void TitleWindow::myimagelistdraw(TitleWindow& destobj, int32_t dest_x, int32_t dest_y,
+                                  int32_t mask_color) {
     QElapsedTimer clock;
     clock.start();
     const bool masked = mask_color != kNoMask;
@@ -155,7 +155,7 @@ void PixaMantlerTitle::myimagelistdraw(PixaMantlerTitle& destobj, int32_t dest_x
     emit drawingEnded(clock.nsecsElapsed());
 }
 
-void PixaMantlerTitle::Timer1_Timer() {
+void TitleWindow::Timer1_Timer() {
     Timer1->stop();
     hide();
     // Never shown again: the screen-sized surface is not kept for nothing.
@@ -164,7 +164,7 @@ void PixaMantlerTitle::Timer1_Timer() {
     if (m_timerDone) m_timerDone();
 }
 
-void PixaMantlerTitle::paintEvent(QPaintEvent* event) {
+void TitleWindow::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
     if (!m_surface.rect().contains(event->rect())) painter.fillRect(event->rect(), kDarkBackdrop);
     painter.drawImage(event->rect(), m_surface, event->rect());
@@ -175,7 +175,7 @@ void PixaMantlerTitle::paintEvent(QPaintEvent* event) {
     }
 }
 
-void PixaMantlerTitle::closeEvent(QCloseEvent* event) {
+void TitleWindow::closeEvent(QCloseEvent* event) {
     // Closing the start-up screen closes the application: nothing else is open yet.
     event->ignore();
     m_platform.endApplication(0);
