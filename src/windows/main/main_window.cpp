@@ -3,11 +3,9 @@
 #include "core/error.h"
 #include "core/session.h"
 #include "imaging/picture_decode.h"
-#include "ui/busy_pointer.h"
 #include "ui/error_report.h"
 #include "ui/help.h"
 #include "ui/lock_triggers.h"
-#include "ui/yielder.h"
 #include "windows/main/command_bar.h"
 #include "windows/main/info_panel.h"
 #include "windows/main/main_backdrop.h"
@@ -24,12 +22,10 @@
 #include <QDropEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
-#include <QMimeData>
 #include <QTimer>
 
 #include <cstdlib>
 #include <new>
-#include <optional>
 #include <utility>
 
 namespace pixa::ui {
@@ -38,7 +34,7 @@ MainWindow::MainWindow(Session& session, Platform& platform)
     : WindowBase(QStringLiteral("MainWindow"), QString(), kMainClientSize, platform),
       m_session(session), m_platform(platform), m_photo(*this, session.unwrappedPicture()),
       m_commands(new CommandBar(this)), m_info(std::make_unique<InfoPanel>(this)),
-      m_view(new PhotoView(*this)) {
+      m_view(new PhotoView(*this, platform)) {
     setBackdrop(mainBackdrop());
     setAcceptDrops(true);
     // At least the size drawn for it; the buttons and panel keep their places as it grows.
@@ -85,13 +81,16 @@ void MainWindow::run(Command command) {
         {Command::Exit, &MainWindow::exit},
         {Command::ActualSize, &MainWindow::actualSize},
         {Command::Fit, &MainWindow::fitToWindow},
-        {Command::FullScreen, &MainWindow::toggleFullScreen},
+
     };
     try {
         switch (command) {
         case Command::StepForward:
         case Command::StepBack:
             step(command == Command::StepForward);
+            return;
+        case Command::FullScreen:
+            m_view->toggleFullScreen();
             return;
         case Command::ZoomIn:
         case Command::ZoomOut:
@@ -158,40 +157,11 @@ void MainWindow::exit() {
 }
 
 void MainWindow::actualSize() {
-    if (!ownerPresent()) return;
-    // While a large photo decodes, it shows the rows decoded so far.
-    if (m_view->decoding()) {
-        m_view->actualSize();
-        return;
-    }
-    LongWork work(*this);
-    if (work.started()) m_view->actualSize();
+    if (ownerPresent()) m_view->actualSize();
 }
 
 void MainWindow::fitToWindow() {
-    if (!ownerPresent()) return;
-    // While a large photo decodes (its open holds the long work), it is fitted at once from a
-    // reduced decode.
-    std::optional<LongWork> work;
-    if (!m_view->decoding() && !work.emplace(*this).started()) return;
-    try {
-        BusyPointer busy;
-        Yielder().yieldNow();
-        m_view->fit();
-        busy.release();
-        Yielder().yieldNow();
-    } catch (const Failure& failure) {
-        reportError(m_platform, this, ErrorVariant::File, failure);
-    }
-}
-
-void MainWindow::toggleFullScreen() {
-    if (isFullScreen()) {
-        m_beforeFullScreen.testFlag(Qt::WindowMaximized) ? showMaximized() : showNormal();
-        return;
-    }
-    m_beforeFullScreen = windowState();
-    showFullScreen();
+    if (ownerPresent()) m_view->fit();
 }
 
 void MainWindow::zoomChanged() {
@@ -254,7 +224,7 @@ bool MainWindow::plainKey(int key) {
     }
     if (viewport.scrollByKey(key)) return true;
     if (key != Qt::Key_Escape || !isFullScreen()) return false;
-    toggleFullScreen();
+    m_view->toggleFullScreen();
     return true;
 }
 
@@ -267,23 +237,13 @@ void MainWindow::mousePressEvent(QMouseEvent* event) {
     WindowBase::mousePressEvent(event);
 }
 
-namespace {
-
-QString droppedFile(const QMimeData* data) {
-    if (!data || !data->hasUrls() || data->urls().isEmpty()) return {};
-    const QUrl url = data->urls().constFirst();
-    return url.isLocalFile() ? url.toLocalFile() : QString();
-}
-
-} // namespace
-
 void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
-    if (ownerPresent() && !running() && !droppedFile(event->mimeData()).isEmpty())
+    if (ownerPresent() && !running() && !OpenCommand::droppedFile(event->mimeData()).isEmpty())
         event->acceptProposedAction();
 }
 
 void MainWindow::dropEvent(QDropEvent* event) {
-    const QString path = droppedFile(event->mimeData());
+    const QString path = OpenCommand::droppedFile(event->mimeData());
     if (path.isEmpty()) return;
     event->acceptProposedAction();
     // After the drop has finished: the file manager waits for it, and opening may ask things.

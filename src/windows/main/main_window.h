@@ -110,7 +110,6 @@ private:
     void run(Command command);
     // A key without modifiers: a step, a scroll or the end of full screen; false for others.
     bool plainKey(int key);
-    void toggleFullScreen();
     void zoomChanged();
     // Without a current owner the window's commands do nothing.
     bool ownerPresent() const;
@@ -143,8 +142,6 @@ private:
     // From load() without an owner until someone logs in or registers.
     bool m_waitsForOwner = false;
     QString m_openAfterLogin;
-    // The window's state before full screen, given back when it ends.
-    Qt::WindowStates m_beforeFullScreen;
     CommandBar* m_commands;
     std::unique_ptr<InfoPanel> m_info;
     PhotoView* m_view;

@@ -13,6 +13,7 @@
 #include "windows/unlock/viewer_unlock.h"
 
 #include <QFileInfo>
+#include <QMimeData>
 #include <QScopeGuard>
 
 namespace pixa::ui {
@@ -41,6 +42,12 @@ FileDialogResult OpenCommand::choose() {
 void OpenCommand::remember(const FileDialogResult& chosen) {
     m_dialog.fileName = chosen.fileName;
     m_dialog.filterIndex = chosen.filterIndex;
+}
+
+QString OpenCommand::droppedFile(const QMimeData* data) {
+    if (!data || !data->hasUrls() || data->urls().isEmpty()) return {};
+    const QUrl url = data->urls().constFirst();
+    return url.isLocalFile() ? url.toLocalFile() : QString();
 }
 
 void OpenCommand::openFile(const QString& path, const OpenRoute& route, std::stop_token stop) {

@@ -8,6 +8,7 @@
 
 #include <stop_token>
 
+class QMimeData;
 class QWidget;
 
 namespace pixa::ui {
@@ -32,6 +33,8 @@ public:
     FileDialogResult choose();
     // A dialog of the window returned `chosen`: the next open starts from it.
     void remember(const FileDialogResult& chosen);
+    // The local file a drop carries first; empty for none.
+    static QString droppedFile(const QMimeData* data);
     // Shows `path` by `route`, or has the unlock window ask for it; the collection's place moves
     // to it. Throws pixa::Failure.
     void openFile(const QString& path, const OpenRoute& route, std::stop_token stop);

@@ -2,6 +2,8 @@
 
 #include "core/error.h"
 #include "imaging/picture_decode.h"
+#include "ui/busy_pointer.h"
+#include "ui/error_report.h"
 #include "ui/window_base.h"
 #include "ui/yielder.h"
 #include "windows/main/picture_viewport.h"
@@ -12,11 +14,13 @@
 
 #include <climits>
 #include <new>
+#include <optional>
 
 namespace pixa::ui {
 
-PhotoView::PhotoView(WindowBase& window)
-    : QObject(&window), m_window(window), m_viewport(new PictureViewport(&window)) {
+PhotoView::PhotoView(WindowBase& window, Platform& platform)
+    : QObject(&window), m_window(window), m_platform(platform),
+      m_viewport(new PictureViewport(&window)) {
     connect(m_viewport, &PictureViewport::zoomChanged, this, &PhotoView::zoomChanged);
 }
 
@@ -122,13 +126,37 @@ void PhotoView::zoomStep(bool in) {
     m_viewport->zoomAboutCentre(in ? zoomStepIn(now) : zoomStepOut(now));
 }
 
+void PhotoView::toggleFullScreen() {
+    if (m_window.isFullScreen()) {
+        m_beforeFullScreen.testFlag(Qt::WindowMaximized) ? m_window.showMaximized()
+                                                         : m_window.showNormal();
+        return;
+    }
+    m_beforeFullScreen = m_window.windowState();
+    m_window.showFullScreen();
+}
+
 void PhotoView::actualSize() {
+    // While a large photo decodes, it shows the rows decoded so far.
+    std::optional<LongWork> work;
+    if (!m_decoding && !work.emplace(m_window).started()) return;
     m_viewport->actualSize();
 }
 
 void PhotoView::fit() {
-    // Scaled from the photo kept in memory: the file is not read again.
-    m_viewport->fitToWindow();
+    // While a large photo decodes, it is fitted at once from a reduced decode.
+    std::optional<LongWork> work;
+    if (!m_decoding && !work.emplace(m_window).started()) return;
+    try {
+        BusyPointer busy;
+        Yielder().yieldNow();
+        // Scaled from the photo kept in memory: the file is not read again.
+        m_viewport->fitToWindow();
+        busy.release();
+        Yielder().yieldNow();
+    } catch (const Failure& failure) {
+        reportError(m_platform, &m_window, ErrorVariant::File, failure);
+    }
 }
 
 } // namespace pixa::ui

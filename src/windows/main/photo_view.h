@@ -16,13 +16,14 @@ class PictureDecode;
 namespace pixa::ui {
 
 class PictureViewport;
+class Platform;
 class WindowBase;
 
 class PhotoView final : public QObject {
     Q_OBJECT
 public:
-    // Creates the viewport on `window`, whose long work a decode runs as.
-    explicit PhotoView(WindowBase& window);
+    // Creates the viewport on `window`, whose long work a decode, a fit and actual size run as.
+    PhotoView(WindowBase& window, Platform& platform);
 
     PictureViewport& viewport() const { return *m_viewport; }
     // What the view displays, at the size shown; null when it shows nothing.
@@ -47,8 +48,11 @@ public:
     bool fitted() const;
     double zoom() const;
     void zoomStep(bool in);
+    // The window goes full screen, the frame taking the room, or back to how it was before.
+    void toggleFullScreen();
+    // The commands of the view's buttons: at once while a photo decodes (its open holds the
+    // window's long work), else as long work of their own. A fit that fails is reported.
     void actualSize();
-    // Throws pixa::Failure when the reduced view cannot be made.
     void fit();
 
 signals:
@@ -61,7 +65,10 @@ private:
     void decodeRest(PictureDecode& decode, const QString& path, std::stop_token stop);
 
     WindowBase& m_window;
+    Platform& m_platform;
     PictureViewport* m_viewport;
+    // The window's state before full screen, given back when it ends.
+    Qt::WindowStates m_beforeFullScreen;
     bool m_decoding = false;
     bool m_keepFit = false;
 };
