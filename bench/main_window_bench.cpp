@@ -9,8 +9,7 @@
 #include "core/session.h"
 #include "test_photo.h"
 #include "ui/platform.h"
-#include "imaging/jpeg_strips.h"
-#include "imaging/picture_loader.h"
+#include "imaging/picture_decode.h"
 #include "windows/main/main_window.h"
 
 #include <benchmark/benchmark.h>
@@ -207,7 +206,7 @@ void decodeWhole(benchmark::State& state) {
     Workspace& w = workspace();
     const QString& photo = w.photo(int(state.range(0)));
     for (auto _ : state)
-        benchmark::DoNotOptimize(pixa::ui::loadPicture(photo));
+        benchmark::DoNotOptimize(pixa::loadPicture(photo));
 }
 BENCHMARK(decodeWhole)->Arg(24)->Arg(150)->Unit(benchmark::kMillisecond)->UseRealTime();
 
@@ -217,7 +216,7 @@ void decodeReduced(benchmark::State& state) {
     Workspace& w = workspace();
     for (auto _ : state) {
         state.PauseTiming();
-        const auto strips = pixa::ui::JpegStrips::open(w.photo(int(state.range(0))));
+        const auto strips = pixa::PictureDecode::open(w.photo(int(state.range(0))));
         state.ResumeTiming();
         benchmark::DoNotOptimize(strips->reduced(QSize(696, 464)));
     }
@@ -325,6 +324,7 @@ BENCHMARK(stepFittedToFirstPaint)->Unit(benchmark::kMillisecond)->UseManualTime(
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    pixa::setDecodeLimits();
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
     benchmark::RunSpecifiedBenchmarks();

@@ -5,7 +5,8 @@
 
 #include "core/error.h"
 #include "test_photo.h"
-#include "imaging/picture_loader.h"
+#include "imaging/decode_support.h"
+#include "imaging/picture_decode.h"
 
 #include <QBuffer>
 #include <QCoreApplication>
@@ -66,7 +67,7 @@ long peakKiB() {
 int measure(const char* path) {
     std::string outcome = "opened";
     try {
-        const QImage image = pixa::ui::loadPicture(QString::fromLocal8Bit(path));
+        const QImage image = pixa::loadPicture(QString::fromLocal8Bit(path));
         outcome += " " + std::to_string(image.width()) + " x " + std::to_string(image.height());
     } catch (const pixa::Failure& f) {
         outcome = "refused (error " + std::to_string(f.number()) + ")";
@@ -102,11 +103,12 @@ std::pair<long, std::string> inChild(const char* self, const fs::path& file) {
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
+    pixa::setDecodeLimits();
     if (argc == 3 && std::strcmp(argv[1], "--measure") == 0) return measure(argv[2]);
     // Usage: pixa-open-peak-memory [limit-MiB]: fails when any open peaks above the limit
     // (by default the loader's own limit and 64 MiB for the process and the file).
     const long limitMiB =
-        argc > 1 ? std::atol(argv[1]) : pixa::ui::kMaxDecodeBytes / (1 << 20) + 64;
+        argc > 1 ? std::atol(argv[1]) : pixa::kMaxDecodeBytes / (1 << 20) + 64;
     try {
         pixa::bench::ScratchFolder scratch;
         const auto none = Transformation::TransformationNone;

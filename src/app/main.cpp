@@ -2,6 +2,7 @@
 #include "app/application.h"
 #include "app/start_options.h"
 #include "core/process_privacy.h"
+#include "imaging/picture_decode.h"
 #include "ui/accessibility.h"
 
 #include <QApplication>
@@ -22,6 +23,7 @@ int main(int argc, char** argv) {
     if (options.action != pixa::app::StartOptions::Action::Run)
         return pixa::app::printAnswer(options);
     QApplication qtApp(argc, argv);
+    pixa::setDecodeLimits();
     QApplication::setApplicationName(QStringLiteral("PixaMantler"));
     // Desktops match the windows to the installed menu entry by this name.
     QApplication::setDesktopFileName(QStringLiteral(PIXA_APP_ID));

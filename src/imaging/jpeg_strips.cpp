@@ -2,7 +2,6 @@
 
 #include "core/error.h"
 #include "core/picture_file.h"
-#include "imaging/picture_loader.h"
 
 // jpeglib.h needs FILE and size_t declared first, and jerror.h its configuration.
 #include <cstdio>
@@ -13,6 +12,8 @@
 
 #include <sys/mman.h>
 
+#include <QFile>
+
 #include <algorithm>
 #include <csetjmp>
 #include <cstdlib>
@@ -21,16 +22,15 @@
 #include <string_view>
 #include <system_error>
 
-namespace pixa::ui {
+namespace pixa {
 
 namespace {
 
 // Rows a JPEG is decoded in before they are placed upright.
 constexpr int kStripRows = 16;
 
-std::string text(const QString& s) {
-    return s.toStdString();
-}
+// From this many pixels a JPEG is shown while it decodes: its top rows first.
+constexpr int64_t kStripDecodePixels = 8'000'000;
 
 // The decoder's warnings that mean part of the picture would be made up: its data ends early or
 // is damaged. The decoder carries on with grey; the loader refuses the picture instead.
@@ -191,7 +191,7 @@ struct JpegJob {
         const int h = int(info.output_height);
         image = place.turned ? pictureOnLargePages(QSize(h, w)) : pictureOnLargePages(QSize(w, h));
         if (image.isNull() || image.bytesPerLine() != image.width() * 4) {
-            throw Failure(err::OutOfMemory, text(path));
+            outOfMemory(path);
         }
         if (!direct) strip.reset(new uint32_t[size_t(kStripRows) * size_t(w)]);
     }
@@ -293,7 +293,7 @@ bool decodeRows(JpegJob& job, int maxRows) {
     notAPicture(job.path, job.errors.message);
 }
 
-QImage decodeJpeg(const QString& path, std::string_view bytes) {
+QImage decodeBytes(const QString& path, std::string_view bytes) {
     JpegJob job(path, bytes);
     if (!startDecoder(job) || !decodeRows(job, int(job.info.output_height))) decodeFailed(job);
     return std::move(job.image);
@@ -302,9 +302,9 @@ QImage decodeJpeg(const QString& path, std::string_view bytes) {
 // The whole file, on large pages: the check and every decode read all of it.
 FileBytes readWhole(const QString& path, QFile& file) {
     FileBytes bytes{largePageMemory(size_t(file.size())), 0};
-    if (!bytes.memory) throw Failure(err::OutOfMemory, text(path));
+    if (!bytes.memory) outOfMemory(path);
     const qint64 read = file.read(bytes.memory.get(), file.size());
-    if (read < 0) throw Failure(err::PathFileAccess, text(path) + ": " + text(file.errorString()));
+    if (read < 0) unreadable(path, file);
     // A file cut meanwhile is found cut short by the check.
     bytes.size = size_t(read);
     return bytes;
@@ -331,97 +331,94 @@ QImage decodeReduced(const QString& path, std::string_view bytes, int denom, std
     job.scaleDenom = denom;
     if (!startDecoder(job)) decodeFailed(job);
     while (!job.finished) {
-        if (stop.stop_requested()) throw Failure(err::UserInterrupt, text(path));
+        if (stop.stop_requested()) throw Failure(err::UserInterrupt, path.toStdString());
         if (!decodeRows(job, kRowsPerStrip)) decodeFailed(job);
     }
     return std::move(job.image);
 }
 
-} // namespace
+// A JPEG decoded some rows at a time: the file's bytes, the decode of its rows, and the reduced
+// decodes of the whole picture made beside them.
+class JpegStrips final : public PictureDecode {
+public:
+    JpegStrips(const QString& path, FileBytes bytes) : m_path(path), m_bytes(std::move(bytes)) {}
+    ~JpegStrips() override;
 
-QImage loadJpeg(const QString& path, QFile& file) {
-    return decodeJpeg(path, readWhole(path, file).view());
-}
+    // Starts the decode of the rows; throws as loadPicture().
+    void start() {
+        if (!startDecoder(m_rows)) decodeFailed(m_rows);
+        m_reducible = !jpeg_has_multiple_scans(&m_rows.info);
+    }
+    const QImage& picture() const override { return m_rows.image; }
+    int rowsDone() const override { return int(m_rows.info.output_scanline); }
+    bool whole() const override { return m_rows.finished; }
+    bool topFirst() const override;
+    void decode(int rows) override;
+    QImage reduced(QSize atLeast) override;
+    void reduceAhead(QSize atLeast) override;
+    bool reducible() const override { return m_reducible; }
 
-struct JpegStrips::Job {
-    QString path;
-    FileBytes bytes;
-    JpegJob jpeg{path, bytes.view()};
-    QImage reduced;
-    int reducedDenom = 0;
-    // The reduced decode started ahead, on a thread of its own: it reads `bytes`, which outlive
-    // it, since the future waits for the thread when it goes.
-    std::stop_source aheadStop;
-    std::future<QImage> ahead;
-    int aheadDenom = 0;
-    Job(QString p, FileBytes b) : path(std::move(p)), bytes(std::move(b)) {}
-    Job(const Job&) = delete;
-    Job& operator=(const Job&) = delete;
-    ~Job() { aheadStop.request_stop(); }
+private:
+    QString m_path;
+    FileBytes m_bytes;
+    JpegJob m_rows{m_path, m_bytes.view()};
+    bool m_reducible = false;
+    QImage m_reduced;
+    int m_reducedDenom = 0;
+    // The reduced decode started ahead, on a thread of its own, over m_bytes.
+    std::stop_source m_aheadStop;
+    std::future<QImage> m_ahead;
+    int m_aheadDenom = 0;
 };
 
-JpegStrips::JpegStrips(std::unique_ptr<Job> job) : m_job(std::move(job)) {}
-JpegStrips::~JpegStrips() = default;
-
-std::unique_ptr<JpegStrips> JpegStrips::open(const QString& path) {
-    QFile file(path);
-    openChecked(path, file);
-    const QByteArray head = file.peek(3);
-    if (pictureKind(std::string_view(head.constData(), size_t(head.size()))) != PictureKind::Jpeg)
-        return nullptr;
-    auto job = std::make_unique<Job>(path, readWhole(path, file));
-    if (!startDecoder(job->jpeg)) decodeFailed(job->jpeg);
-    return std::unique_ptr<JpegStrips>(new JpegStrips(std::move(job)));
-}
-
-const QImage& JpegStrips::picture() const {
-    return m_job->jpeg.image;
-}
-
-int JpegStrips::rowsDone() const {
-    return int(m_job->jpeg.info.output_scanline);
-}
-
-bool JpegStrips::whole() const {
-    return m_job->jpeg.finished;
+JpegStrips::~JpegStrips() {
+    // The decode ahead reads m_bytes: it ends before they go, whatever the members' order.
+    m_aheadStop.request_stop();
+    if (m_ahead.valid()) m_ahead.wait();
 }
 
 bool JpegStrips::topFirst() const {
     const QImage& image = picture();
-    return m_job->jpeg.direct && int64_t(image.width()) * image.height() >= kStripDecodePixels;
+    return m_rows.direct && int64_t(image.width()) * image.height() >= kStripDecodePixels;
 }
 
 void JpegStrips::decode(int rows) {
-    if (!decodeRows(m_job->jpeg, rows)) decodeFailed(m_job->jpeg);
-}
-
-bool JpegStrips::reducible() const {
-    return !jpeg_has_multiple_scans(&m_job->jpeg.info);
+    if (!decodeRows(m_rows, rows)) decodeFailed(m_rows);
 }
 
 void JpegStrips::reduceAhead(QSize atLeast) {
-    Job& job = *m_job;
     const int denom = scaleDenominator(picture().size(), atLeast);
-    if (job.ahead.valid() || job.reducedDenom == denom) return;
+    if (m_ahead.valid() || m_reducedDenom == denom) return;
     try {
-        job.ahead = std::async(std::launch::async, decodeReduced, job.path, job.bytes.view(), denom,
-                               job.aheadStop.get_token());
-        job.aheadDenom = denom;
+        m_ahead = std::async(std::launch::async, decodeReduced, m_path, m_bytes.view(), denom,
+                             m_aheadStop.get_token());
+        m_aheadDenom = denom;
     } catch (const std::system_error&) {
         // No thread for it: reduced() decodes it when asked.
     }
 }
 
 QImage JpegStrips::reduced(QSize atLeast) {
-    Job& job = *m_job;
     const int denom = scaleDenominator(picture().size(), atLeast);
-    if (job.reducedDenom != denom) {
-        job.reduced = job.ahead.valid() && job.aheadDenom == denom
-                          ? job.ahead.get()
-                          : decodeReduced(job.path, job.bytes.view(), denom, {});
-        job.reducedDenom = denom;
+    if (m_reducedDenom != denom) {
+        m_reduced = m_ahead.valid() && m_aheadDenom == denom
+                        ? m_ahead.get()
+                        : decodeReduced(m_path, m_bytes.view(), denom, {});
+        m_reducedDenom = denom;
     }
-    return job.reduced;
+    return m_reduced;
 }
 
-} // namespace pixa::ui
+} // namespace
+
+QImage decodeJpeg(const QString& path, QFile& file, const KindDecoding&) {
+    return decodeBytes(path, readWhole(path, file).view());
+}
+
+std::unique_ptr<PictureDecode> openJpegStrips(const QString& path, QFile& file) {
+    auto strips = std::make_unique<JpegStrips>(path, readWhole(path, file));
+    strips->start();
+    return strips;
+}
+
+} // namespace pixa

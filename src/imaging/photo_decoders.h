@@ -1,37 +1,24 @@
-// Decodes the photo kinds beside BMP and JPEG (PNG, GIF, TIFF, WebP, HEIF) upright, once their
-// headers have been checked against their bytes and against the limits of a photo.
+// Decodes the picture kinds read in one call (BMP, PNG, GIF, TIFF and WebP through Qt's image
+// readers, HEIF through libheif) upright, once their headers have been checked against their
+// bytes and against the limits of a photo.
 #pragma once
 
-#include "core/picture_file.h"
+#include "imaging/decode_support.h"
 
-#include <QByteArray>
-#include <QImage>
-#include <QSize>
-#include <QString>
+namespace pixa {
 
-class QFile;
+// Each decodes the picture of `kind` in the open `file` (at `path`) and fails as loadPicture():
+// 481 for a file cut short, whose header promises more pixels than its data can hold, a GIF
+// whose screen is far larger than its first frame, or one that does not decode; 6 for a picture
+// over kMaxPicturePixels or kMaxDecodeBytes, and for a file larger than kMaxDecodeBytes, refused
+// before it is read.
 
-namespace pixa::ui {
+// A bitmap, read from the file as Qt's reader goes.
+QImage decodeBitmap(const QString& path, QFile& file, const KindDecoding& kind);
+// A picture that Qt's reader of kind.qtFormat decodes, read whole first: upright by its EXIF
+// orientation; a GIF's first frame.
+QImage decodeWithQt(const QString& path, QFile& file, const KindDecoding& kind);
+// A HEIF picture, read whole first: upright by its own turns and mirrors.
+QImage decodeHeif(const QString& path, QFile& file, const KindDecoding& kind);
 
-// The photo of `kind` in `bytes`, the whole file at `path` (named in failures): upright by its
-// EXIF orientation, or by HEIF's turns and mirrors; a GIF's first frame. With a valid `atMost`
-// the picture fits in it: decoded at that size where the decoder can (reducesWhileDecoding()),
-// else decoded whole and scaled down. Throws pixa::Failure: 481 for a file cut short, whose
-// header promises more pixels than its data can hold, a GIF whose screen is far larger than its
-// first frame, or one that does not decode; 6 for a picture over kMaxPicturePixels or
-// kMaxDecodeBytes.
-QImage decodePhoto(const QString& path, const QByteArray& bytes, PictureKind kind,
-                   QSize atMost = {});
-
-// decodePhoto() of the open `file`, read whole; a file larger than kMaxDecodeBytes is refused
-// (6) before it is read.
-QImage loadPhoto(const QString& path, QFile& file, PictureKind kind, QSize atMost = {});
-
-// Whether a picture of `kind` asked for at a reduced size can be decoded at that size, with
-// memory to match: a HEIF file through the smallest thumbnail it carries that is not smaller
-// than asked, when it carries one; a still WebP picture through libwebp's scaling. PNG, GIF,
-// TIFF and animated WebP pictures have no reduced decode in their readers (Qt's PNG reader
-// decodes whole before it scales): those are decoded whole, then scaled.
-bool reducesWhileDecoding(PictureKind kind);
-
-} // namespace pixa::ui
+} // namespace pixa

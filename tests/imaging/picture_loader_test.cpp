@@ -3,7 +3,7 @@
 #include "core/error.h"
 #include "photo_samples.h"
 #include "test_photo.h"
-#include "imaging/picture_loader.h"
+#include "imaging/picture_decode.h"
 
 #include <sys/resource.h>
 
@@ -20,6 +20,7 @@ using Transformation = QImageIOHandler::Transformation;
 class PictureLoaderTest : public QObject {
     Q_OBJECT
 private slots:
+    void initTestCase();
     void uprightAsQtReadsIt_data();
     void uprightAsQtReadsIt();
     void refused_data();
@@ -121,6 +122,10 @@ qint64 peakResidentMB() {
 
 } // namespace
 
+void PictureLoaderTest::initTestCase() {
+    pixa::setDecodeLimits();
+}
+
 void PictureLoaderTest::uprightAsQtReadsIt_data() {
     QTest::addColumn<QByteArray>("bytes");
     const char* names[] = {"upright",
@@ -158,7 +163,7 @@ void PictureLoaderTest::uprightAsQtReadsIt() {
     QImageReader reader(path);
     reader.setAutoTransform(true);
     const QImage expected = reader.read().convertToFormat(QImage::Format_RGB32);
-    const QImage loaded = pixa::ui::loadPicture(path);
+    const QImage loaded = pixa::loadPicture(path);
     QCOMPARE(loaded.format(), QImage::Format_RGB32);
     QCOMPARE(loaded.size(), expected.size());
     QVERIFY(loaded == expected);
@@ -227,7 +232,7 @@ void PictureLoaderTest::refused() {
     file.write(bytes);
     file.close();
     try {
-        pixa::ui::loadPicture(path);
+        pixa::loadPicture(path);
         QFAIL("the picture was loaded");
     } catch (const pixa::Failure& failure) {
         QCOMPARE(failure.number(), number);

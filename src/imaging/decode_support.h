@@ -1,15 +1,20 @@
-// Reads a photo (BMP, JPEG, PNG, GIF, TIFF, WebP, HEIF) from a file into memory, upright, in a
-// form that paints quickly.
+// What every decoder of the layer shares: the limits of a photo, the refusals, and the row each
+// picture kind has in the table that picks its decoder.
 #pragma once
+
+#include "core/picture_file.h"
 
 #include <QFile>
 #include <QImage>
 #include <QString>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
-namespace pixa::ui {
+namespace pixa {
+
+class PictureDecode;
 
 // The largest photo that opens, and the most memory its decode may take: the 600 MB of a photo
 // of that many pixels at four bytes a pixel. What a decode really takes is counted against it
@@ -19,23 +24,28 @@ namespace pixa::ui {
 inline constexpr int64_t kMaxPicturePixels = 150'000'000;
 inline constexpr int64_t kMaxDecodeBytes = kMaxPicturePixels * 4;
 
-// The photo in `path`, turned upright by its EXIF orientation (JPEGs are decoded straight into
-// their upright place, without a turned copy). The content decides the kind, not the name: a
-// JPEG named .bmp loads. Throws pixa::Failure: 53 or 76 for a missing file or folder, 70 for one
-// that cannot be read, 481 for anything but a picture of those kinds that decodes whole (a JPEG
-// whose data ends early or is damaged, where the decoder would make up the rest, is not whole), 6
-// (its description naming the size) for a picture over kMaxPicturePixels or kMaxDecodeBytes.
-// PNG, GIF, TIFF, WebP and HEIF pictures are decoded by decodePhoto() (photo_decoders.h).
-QImage loadPicture(const QString& path);
-
 // The refusals every decoder shares. Each throws pixa::Failure: 481 naming `why`; 6 naming
 // the size of a picture over kMaxPicturePixels; 6 for one that takes more than
-// kMaxDecodeBytes (`bytes`) to decode.
+// kMaxDecodeBytes (`bytes`) to decode; 7 when memory runs out; 75 with the file's own error.
 [[noreturn]] void notAPicture(const QString& path, const std::string& why);
 [[noreturn]] void tooManyPixels(const QString& path, int64_t width, int64_t height);
 void requireDecodeBudget(const QString& path, int64_t width, int64_t height, uint64_t bytes);
+[[noreturn]] void outOfMemory(const QString& path);
+[[noreturn]] void unreadable(const QString& path, const QFile& file);
+
 // Opens `file` (at `path`) to read; throws pixa::Failure 53 or 76 for a missing file or folder,
 // 70 for one that cannot be read.
 void openChecked(const QString& path, QFile& file);
 
-} // namespace pixa::ui
+// How the pictures of one kind are decoded: a row of the table in picture_decode.cpp.
+struct KindDecoding {
+    PictureKind kind;
+    const char* name;     // as refusals name it: "the PNG picture is cut short"
+    const char* qtFormat; // the Qt image plugin that decodes it, null for content detection
+    // The whole picture in the open `file` (at `path`), upright, 32 bits a pixel.
+    QImage (*decodeWhole)(const QString& path, QFile& file, const KindDecoding& kind);
+    // The decode some rows at a time beside reduced views; null for a kind decoded in one call.
+    std::unique_ptr<PictureDecode> (*openStrips)(const QString& path, QFile& file);
+};
+
+} // namespace pixa

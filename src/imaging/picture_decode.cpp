@@ -1,0 +1,68 @@
+#include "imaging/picture_decode.h"
+
+#include "core/picture_file.h"
+#include "imaging/decode_support.h"
+#include "imaging/jpeg_strips.h"
+#include "imaging/photo_decoders.h"
+
+#include <QFile>
+#include <QImageReader>
+
+#include <algorithm>
+#include <iterator>
+#include <string_view>
+
+namespace pixa {
+
+namespace {
+
+// Qt refuses any picture over 128 MB decoded by default; the checks before decoding speak first,
+// this only backs them for a bitmap whose size is known only once decoding has begun.
+constexpr int kDecodeLimitMB = 1024;
+
+// A kind decoded row by row joins by its openStrips; the windows then show it while it decodes.
+constexpr KindDecoding kKinds[] = {
+    {PictureKind::Bitmap, "BMP", nullptr, decodeBitmap, nullptr},
+    {PictureKind::Jpeg, "JPEG", nullptr, decodeJpeg, openJpegStrips},
+    {PictureKind::Png, "PNG", "png", decodeWithQt, nullptr},
+    {PictureKind::Gif, "GIF", "gif", decodeWithQt, nullptr},
+    {PictureKind::Tiff, "TIFF", "tiff", decodeWithQt, nullptr},
+    {PictureKind::WebP, "WebP", "webp", decodeWithQt, nullptr},
+    {PictureKind::Heif, "HEIF", nullptr, decodeHeif, nullptr},
+};
+
+// How a picture is decoded, told by its first bytes; null for no picture of those kinds.
+const KindDecoding* kindOf(const QByteArray& head) {
+    const PictureKind kind = pictureKind(std::string_view(head.constData(), size_t(head.size())));
+    const auto* row = std::find_if(std::begin(kKinds), std::end(kKinds),
+                                   [kind](const KindDecoding& k) { return k.kind == kind; });
+    return row == std::end(kKinds) ? nullptr : row;
+}
+
+} // namespace
+
+void setDecodeLimits() {
+    QImageReader::setAllocationLimit(kDecodeLimitMB);
+}
+
+QImage loadPicture(const QString& path) {
+    QFile file(path);
+    openChecked(path, file);
+    const QByteArray head = file.peek(qint64(kKindHeadSize));
+    const KindDecoding* kind = kindOf(head);
+    if (!kind) {
+        notAPicture(path, head.isEmpty() ? "the file is empty"
+                                         : "not a BMP, JPEG, PNG, GIF, TIFF, WebP or HEIC picture");
+    }
+    return kind->decodeWhole(path, file, *kind);
+}
+
+std::unique_ptr<PictureDecode> PictureDecode::open(const QString& path) {
+    QFile file(path);
+    openChecked(path, file);
+    const KindDecoding* kind = kindOf(file.peek(qint64(kKindHeadSize)));
+    if (!kind || !kind->openStrips) return nullptr;
+    return kind->openStrips(path, file);
+}
+
+} // namespace pixa
