@@ -44,9 +44,11 @@ namespace {
 // The label shows all of its text inside its own room, however many lines it takes.
 bool textFits(const QLabel* label) {
     const QFontMetrics metrics(label->font());
-    const QRect needed = metrics.boundingRect(QRect(0, 0, label->width(), 1000),
-                                              int(label->alignment()) | Qt::TextWordWrap,
-                                              label->text());
+    // Measured as the label measures itself: a vertical centring in the tall rectangle would
+    // round the height up by a pixel.
+    const QRect needed = metrics.boundingRect(
+        QRect(0, 0, label->width(), 1000),
+        int(label->alignment() & Qt::AlignHorizontal_Mask) | Qt::TextWordWrap, label->text());
     return needed.width() <= label->width() && needed.height() <= label->height() &&
            label->geometry().right() < label->window()->width();
 }
