@@ -5,11 +5,18 @@
 #include "ui/main_window_link.h"
 #include "ui/window_base.h"
 
+#include <filesystem>
+#include <vector>
+
 class QCheckBox;
-class QLabel;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
+
+namespace pixa {
+struct CaptionEntry;
+struct UnreadFolder;
+} // namespace pixa
 
 namespace pixa::ui {
 
@@ -19,6 +26,7 @@ class FolderList;
 class ImageButton;
 class Platform;
 class ViewerUnlock;
+class Yielder;
 
 class CaptionSearchWindow : public WindowBase {
     Q_OBJECT
@@ -26,17 +34,15 @@ public:
     // Holds the main window and lists the process's current folder.
     CaptionSearchWindow(MainWindowLink& mainWindow, Platform& platform, ViewerUnlock& unlock);
 
-    // The pane entered another folder: its captions are listed.
-    void Dir1_Change();
     // View: hands the file of the selected caption to the viewer unlock window.
-    void Image1_Click();
+    void viewPhoto();
     // Back: releases the main window and unloads this one.
-    void Image2_Click();
-    void Image3_Click();
+    void back();
+    void showHelp();
 
-    // Lists the captions of the folder's .pff files (with the subfolders' when asked) into
-    // List1, in the file list's order; stops at the first file that is not a wrapped photo or
-    // cannot be read, after saying so.
+    // Lists the captions of the folder's .pff files (with the subfolders' when asked) into the
+    // caption list, in the file list's order; stops at the first file that is not a wrapped
+    // photo or cannot be read, after saying so. Runs whenever the pane enters another folder.
     void listFolder();
 
 signals:
@@ -44,9 +50,22 @@ signals:
     void fileListed(int n);
 
 protected:
-    void frameClosed() override { Image2_Click(); }
+    void frameClosed() override { back(); }
 
 private:
+    void addBrowsing();
+    void addListingControls();
+    void addButtons();
+    // The .pff files of the folder, or of its whole tree; the folders that could not be read
+    // join `unread`.
+    std::vector<std::filesystem::path> findFiles(std::vector<UnreadFolder>& unread,
+                                                 Yielder& yielder, const LongWork& work);
+    // Lists the caption of each of `files` in turn; how many were listed.
+    int listCaptions(const std::vector<std::filesystem::path>& files, Yielder& yielder,
+                     const LongWork& work);
+    // Adds the entry's caption to the list; false, after saying why and asking the listing to
+    // stop, for a file that is not a wrapped photo or cannot be read.
+    bool addCaption(const CaptionEntry& entry);
     void applyFilter();
     void setBrowsingEnabled(bool enabled);
 
@@ -58,19 +77,16 @@ private:
 
     BrowsePane* m_pane;
 
-    DriveSelector* Drive1;
-    QLabel* Label2;
-    FolderList* Dir1;
-    QLabel* Label1;
-    QLabel* Label3;
-    QListWidget* List1;
-    ImageButton* Image1;
-    ImageButton* Image2;
-    ImageButton* Image3;
+    DriveSelector* m_drive;
+    FolderList* m_folders;
+    QListWidget* m_captionList;
+    ImageButton* m_viewButton;
+    ImageButton* m_backButton;
+    ImageButton* m_helpButton;
     // Beyond the captions of one folder: the subfolders' too, a filter, and a stop.
-    QCheckBox* m_subfolders;
-    QLineEdit* m_filter;
-    QPushButton* m_stop;
+    QCheckBox* m_subfoldersBox;
+    QLineEdit* m_filterEdit;
+    QPushButton* m_stopButton;
 };
 
 } // namespace pixa::ui

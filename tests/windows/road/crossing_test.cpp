@@ -60,10 +60,10 @@ QPointer<pixa::ui::CaptionSearchWindow> viewInSearch(RoadHarness& h, const QStri
     QPointer<pixa::ui::CaptionSearchWindow> search =
         new pixa::ui::CaptionSearchWindow(h.window, h.platform, h.unlock);
     search->show();
-    auto* list = search->findChild<QListWidget*>(QStringLiteral("List1"));
+    auto* list = search->findChild<QListWidget*>(QStringLiteral("captionList"));
     for (int j = 0; j < list->count(); ++j)
         if (list->item(j)->text().trimmed() == caption) list->setCurrentRow(j);
-    emit search->findChild<pixa::ui::ImageButton*>(QStringLiteral("Image1"))->clicked();
+    emit search->findChild<pixa::ui::ImageButton*>(QStringLiteral("viewButton"))->clicked();
     return search;
 }
 
@@ -186,7 +186,7 @@ void CrossingTest::viewWhileAnUnwrapRuns() {
     QVERIFY(contents(h.unwrapped()) == contents(h.path("first.bmp")));
 
     // Once it is shown, the same view opens the second, whose password is remembered now.
-    emit search->findChild<pixa::ui::ImageButton*>(QStringLiteral("Image1"))->clicked();
+    emit search->findChild<pixa::ui::ImageButton*>(QStringLiteral("viewButton"))->clicked();
     QTRY_VERIFY(search.isNull());
     QCOMPARE(h.window.shownPhoto().kind, ShownPhoto::Kind::Unwrapped);
     QVERIFY(contents(h.unwrapped()) == contents(h.path("second.bmp")));

@@ -100,9 +100,10 @@ void KeyboardTest::everyWindow_data() {
                            << "helpButton"
                            << "hidden";
     QTest::newRow("search") << Window::Search
-                            << QStringList{"Filter", "Image3", "Image1", "Image2",
-                                           "Dir1",   "List1",  "Drive1", "Subfolders"}
-                            << "Image3"
+                            << QStringList{"filterEdit", "helpButton",   "viewButton",
+                                           "backButton", "folders",      "captionList",
+                                           "drive",      "subfoldersBox"}
+                            << "helpButton"
                             << "hidden";
 }
 

@@ -120,8 +120,8 @@ void CaptionSearchWindowTest::viewOpensTheFileOfTheChosenCaption() {
     QVERIFY(h.wrap(QStringLiteral("sub/d.pff"), "Deep", h.bruno));
     h.open();
     h.mainWindow.shownDescription.owner = QStringLiteral("Owner : someone");
-    h.window->findChild<QCheckBox*>(QStringLiteral("Subfolders"))->setChecked(subfolders);
-    h.window->findChild<QLineEdit*>(QStringLiteral("Filter"))->setText(filter);
+    h.window->findChild<QCheckBox*>(QStringLiteral("subfoldersBox"))->setChecked(subfolders);
+    h.window->findChild<QLineEdit*>(QStringLiteral("filterEdit"))->setText(filter);
     QCOMPARE(h.captions().size(), filter.isEmpty() ? 3 + int(subfolders) : 1);
     h.viewCaption(chosen);
     QCOMPARE(h.mainWindow.shown().ws_file, h.folder.filePath(file));
@@ -158,9 +158,9 @@ void CaptionSearchWindowTest::stopEndsARecursiveListingPartWay() {
     QCOMPARE(h.list()->count(), 0);
     // The stop button is pressed while the third caption is listed.
     connect(h.window, &CaptionSearchWindow::fileListed, h.window, [&h](int n) {
-        if (n == 3) emit h.window->findChild<QPushButton*>(QStringLiteral("Stop"))->clicked();
+        if (n == 3) emit h.window->findChild<QPushButton*>(QStringLiteral("stopButton"))->clicked();
     });
-    h.window->findChild<QCheckBox*>(QStringLiteral("Subfolders"))->setChecked(true);
+    h.window->findChild<QCheckBox*>(QStringLiteral("subfoldersBox"))->setChecked(true);
     QCOMPARE(h.captions(), QStringList({"photo 0    (f0)", "photo 1    (f1)", "photo 2    (f2)"}));
     QVERIFY(h.view()->isEnabled());
     QVERIFY(h.platform.messages().isEmpty());
@@ -174,7 +174,7 @@ void CaptionSearchWindowTest::subfolderSearchNamesWhatItCouldNotRead() {
     const std::filesystem::path root = h.folder.path().toStdString();
     const auto chain = makeFolderChain(root, 22, 200);
     h.open();
-    h.window->findChild<QCheckBox*>(QStringLiteral("Subfolders"))->setChecked(true);
+    h.window->findChild<QCheckBox*>(QStringLiteral("subfoldersBox"))->setChecked(true);
     const QStringList captions = h.captions();
     removeDeepTree(root / *chain.begin());
 
@@ -193,7 +193,7 @@ void CaptionSearchWindowTest::folderOpenedByKeyboardKeepsTheFocus() {
     QVERIFY(h.wrap(QStringLiteral("sub/a.pff"), "Attic", h.anna));
     h.open();
     QVERIFY(QTest::qWaitForWindowActive(h.window));
-    auto* folders = h.window->findChild<QListWidget*>(QStringLiteral("Dir1"));
+    auto* folders = h.window->findChild<QListWidget*>(QStringLiteral("folders"));
     folders->setFocus(Qt::TabFocusReason);
     // The last entry is the subfolder "sub"; Enter opens it, and its captions are listed.
     folders->setCurrentRow(folders->count() - 1);

@@ -75,7 +75,7 @@ struct SearchHarness {
         window = new pixa::ui::CaptionSearchWindow(mainWindow, platform, unlock);
         window->show();
     }
-    QListWidget* list() { return window->findChild<QListWidget*>(QStringLiteral("List1")); }
+    QListWidget* list() { return window->findChild<QListWidget*>(QStringLiteral("captionList")); }
     QStringList captions() {
         QStringList out;
         for (int j = 0; j < list()->count(); ++j)
@@ -83,7 +83,7 @@ struct SearchHarness {
         return out;
     }
     pixa::ui::ImageButton* view() {
-        return window->findChild<pixa::ui::ImageButton*>(QStringLiteral("Image1"));
+        return window->findChild<pixa::ui::ImageButton*>(QStringLiteral("viewButton"));
     }
     // Selects the visible entry whose caption starts with `caption` and views it.
     void viewCaption(const QString& caption) {
