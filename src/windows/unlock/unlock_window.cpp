@@ -84,67 +84,63 @@ UnlockWindow::UnlockWindow(Session& session, MainWindowLink& mainWindow, Platfor
       m_session(session), m_mainWindow(mainWindow), m_platform(platform), m_remembered(remembered) {
     setBackdrop(unlockBackdrop(size()));
 
-    Text2 = addTextBox(this, "Text2", kPasswordBox);
-    limitTyping(Text2, 8);
-    makePasswordBox(Text2);
-    Text2->setAccessibleName(QStringLiteral("Password"));
-    Text2->installEventFilter(this);
+    m_passwordEdit = addTextBox(this, "passwordEdit", kPasswordBox);
+    limitTyping(m_passwordEdit, 8);
+    makePasswordBox(m_passwordEdit);
+    m_passwordEdit->setAccessibleName(QStringLiteral("Password"));
+    m_passwordEdit->installEventFilter(this);
 
     const int buttonTop = kPasswordFrame.center().y() - kFaceHeight / 2;
-    Command1 = addImageButton(
-        1, QStringLiteral("Command1"),
+    m_unlockButton = addImageButton(
+        1, QStringLiteral("unlockButton"),
         QRect(kPasswordFrame.right() - 10 - kWideFaceWidth, buttonTop, kWideFaceWidth, kFaceHeight),
         QStringLiteral("Unlock"), QStringLiteral("Unlock"));
-    Image1 = addImageButton(
-        9, QStringLiteral("Image1"),
-        QRect(Command1->x() - 4 - kNarrowFaceWidth, buttonTop, kNarrowFaceWidth, kFaceHeight),
+    m_helpButton = addImageButton(
+        9, QStringLiteral("helpButton"),
+        QRect(m_unlockButton->x() - 4 - kNarrowFaceWidth, buttonTop, kNarrowFaceWidth, kFaceHeight),
         QStringLiteral("Help"), QStringLiteral("Help"));
 
-    Command2 = new QPushButton(QStringLiteral("X"), this);
-    Command2->setObjectName(QStringLiteral("Command2"));
-    Command2->setGeometry(width() - 21, 5, 16, 15);
-    Command2->setToolTip(QStringLiteral("Close without unlocking"));
-    Command2->setAccessibleName(QStringLiteral("Close"));
+    m_closeButton = new QPushButton(QStringLiteral("X"), this);
+    m_closeButton->setObjectName(QStringLiteral("closeButton"));
+    m_closeButton->setGeometry(width() - 21, 5, 16, 15);
+    m_closeButton->setToolTip(QStringLiteral("Close without unlocking"));
+    m_closeButton->setAccessibleName(QStringLiteral("Close"));
 
     // The unwrap's progress, below the buttons while it runs.
-    ProgressBar1 = new QProgressBar(this);
-    ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
-    ProgressBar1->setGeometry(kPasswordFrame.left() + 12, kPasswordFrame.bottom() - 14,
-                              kPasswordFrame.width() - 24, 8);
-    ProgressBar1->setTextVisible(false);
-    ProgressBar1->hide();
+    m_progressBar = new QProgressBar(this);
+    m_progressBar->setObjectName(QStringLiteral("progressBar"));
+    m_progressBar->setGeometry(kPasswordFrame.left() + 12, kPasswordFrame.bottom() - 14,
+                               kPasswordFrame.width() - 24, 8);
+    m_progressBar->setTextVisible(false);
+    m_progressBar->hide();
 
-    connect(Command1, &ImageButton::clicked, this, &UnlockWindow::Command1_Click);
-    connect(Image1, &ImageButton::clicked, this, &UnlockWindow::Image1_Click);
-    connect(Command2, &QPushButton::clicked, this, &UnlockWindow::Command2_Click);
+    connect(m_unlockButton, &ImageButton::clicked, this, &UnlockWindow::unlock);
+    connect(m_helpButton, &ImageButton::clicked, this, &UnlockWindow::showHelp);
+    connect(m_closeButton, &QPushButton::clicked, this, &UnlockWindow::closeWithoutUnlocking);
 
-    // Form_Load.
+    // Loading.
     m_hold = m_mainWindow.holdMainWindow();
-    setFirstBox(Text2);
+    setFirstBox(m_passwordEdit);
 }
 
 bool UnlockWindow::eventFilter(QObject* watched, QEvent* event) {
     // Enter is taken from the key itself: the box's typing limit would withhold its own Enter
     // signal from a padded text longer than eight characters.
-    if (watched == Text2 && event->type() == QEvent::KeyPress) {
+    if (watched == m_passwordEdit && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-            Text2_KeyPress(13);
+            passwordKeyPressed(13);
             return true;
         }
     }
     return WindowBase::eventFilter(watched, event);
 }
 
-void UnlockWindow::Command1_Click() {
-    unlock();
-}
-
-void UnlockWindow::Text2_KeyPress(int keyAscii) {
+void UnlockWindow::passwordKeyPressed(int keyAscii) {
     if (keyAscii == 13) unlock();
 }
 
-void UnlockWindow::Command2_Click() {
+void UnlockWindow::closeWithoutUnlocking() {
     // During an unwrap, X stops it; the photo is then not given, as below.
     if (running()) {
         requestStop();
@@ -157,20 +153,20 @@ void UnlockWindow::Command2_Click() {
 
 void UnlockWindow::lock() {
     // setText() also forgets the box's undo history, which clear() would keep.
-    Text2->setText(QString());
-    if (running() || isVisible()) Command2_Click();
+    m_passwordEdit->setText(QString());
+    if (running() || isVisible()) closeWithoutUnlocking();
 }
 
-void UnlockWindow::Image1_Click() {
+void UnlockWindow::showHelp() {
     openHelp(m_platform, this);
 }
 
 void UnlockWindow::unlock() {
     LongWork work(*this);
     if (!work.started()) return;
-    std::string typed = Text2->text().toStdString();
+    std::string typed = m_passwordEdit->text().toStdString();
     const auto wipeTyped = qScopeGuard([&typed] { wipe(typed); });
-    padBox(*Text2, kPasswordWidth);
+    padBox(*m_passwordEdit, kPasswordWidth);
     m_hold.release();
     // The photo the main window waits for; another may be asked for during the unwrap's yields.
     const ShownPhoto awaited = m_mainWindow.shownPhoto();
@@ -218,13 +214,13 @@ void UnlockWindow::unlock() {
 UnwrapResult UnlockWindow::unwrap(const PffReader& reader, const ShownPhoto& awaited,
                                   const LongWork& work) {
     // A picture too small for one block still gets a bar, not a busy animation.
-    ProgressBar1->setRange(0, std::max(1, barRange(pictureBlocks(reader.info().pictureSize()))));
-    ProgressBar1->setValue(0);
-    ProgressBar1->show();
+    m_progressBar->setRange(0, std::max(1, barRange(pictureBlocks(reader.info().pictureSize()))));
+    m_progressBar->setValue(0);
+    m_progressBar->show();
     const Progress progress = barProgress([this](int block, int) {
-        ProgressBar1->setValue(std::min(block, ProgressBar1->maximum()));
+        m_progressBar->setValue(std::min(block, m_progressBar->maximum()));
     });
-    const auto hideBar = qScopeGuard([this] { ProgressBar1->hide(); });
+    const auto hideBar = qScopeGuard([this] { m_progressBar->hide(); });
     // Beside the picture on screen, which stays whole until the main window shows this one.
     return unwrapPhoto(reader, awaited.ws_file, m_session.unwrappedPicture().incomingPath(),
                        progress, work.stopToken());

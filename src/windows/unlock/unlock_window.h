@@ -31,23 +31,22 @@ public:
     bool loaded() const { return !unloaded(); }
 
     // OK: the unlock sequence.
-    void Command1_Click();
+    void unlock();
     // Enter in the password box: the same sequence; other keys are the box's.
-    void Text2_KeyPress(int keyAscii);
+    void passwordKeyPressed(int keyAscii);
     // "X": releases the main window and hides this one, keeping what was typed; during an
     // unwrap, stops it.
-    void Command2_Click();
-    void Image1_Click();
+    void closeWithoutUnlocking();
+    void showHelp();
     // A lock: the password box is emptied and the window closes as "X" does, an unwrap stopping,
     // so that the next open of any photo asks afresh.
     void lock();
 
 protected:
-    void frameClosed() override { Command2_Click(); }
+    void frameClosed() override { closeWithoutUnlocking(); }
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void unlock();
     void refuse();
     // Unwraps the matched photo into the incoming picture, showing its progress.
     UnwrapResult unwrap(const PffReader& reader, const ShownPhoto& awaited, const LongWork& work);
@@ -61,11 +60,11 @@ private:
     // Held from loading until OK, Enter or "X".
     MainWindowHold m_hold;
 
-    QLineEdit* Text2;
-    QProgressBar* ProgressBar1;
-    ImageButton* Command1;
-    ImageButton* Image1;
-    QPushButton* Command2;
+    QLineEdit* m_passwordEdit;
+    QProgressBar* m_progressBar;
+    ImageButton* m_unlockButton;
+    ImageButton* m_helpButton;
+    QPushButton* m_closeButton;
 };
 
 } // namespace pixa::ui

@@ -113,8 +113,8 @@ void CollectionTest::stepsUnlockOnceAndLock() {
     step(Qt::Key_Right);
     QVERIFY(h.unlock.window() && QTest::qWaitForWindowActive(h.unlock.window()));
     QCOMPARE(status(h), "Skipped b0.jpg: Invalid picture");
-    type(h.unlock.window(), {{"Text2", "othr"}});
-    QTest::keyClick(h.unlock.window()->findChild<QLineEdit*>("Text2"), Qt::Key_Return);
+    type(h.unlock.window(), {{"passwordEdit", "othr"}});
+    QTest::keyClick(h.unlock.window()->findChild<QLineEdit*>("passwordEdit"), Qt::Key_Return);
     QCOMPARE(shownPlace(h), 4);
     step(Qt::Key_Right);
     QCOMPARE(shownPlace(h), 5);
@@ -144,14 +144,14 @@ void CollectionTest::stepsUnlockOnceAndLock() {
     QVERIFY(h.unlock.window() && QTest::qWaitForWindowActive(h.unlock.window()));
     QCOMPARE(h.window.shownPhoto().ws_file, h.path("album/b1.pff"));
     // A lock while it asks closes it as its X would, and forgets what was typed in it.
-    type(h.unlock.window(), {{"Text2", "othr"}});
+    type(h.unlock.window(), {{"passwordEdit", "othr"}});
     QTest::keyClick(h.unlock.window(), Qt::Key_L, Qt::ControlModifier);
     QVERIFY(!h.unlock.window()->isVisible());
     QVERIFY(h.window.isEnabled());
     QCOMPARE(h.window.shownPhoto().kind, ShownPhoto::Kind::Nothing);
     h.open(h.path("album/b1.pff"), 1);
     QVERIFY(h.unlock.window() && QTest::qWaitForWindowActive(h.unlock.window()));
-    QCOMPARE(h.unlock.window()->findChild<QLineEdit*>("Text2")->text(), QString());
+    QCOMPARE(h.unlock.window()->findChild<QLineEdit*>("passwordEdit")->text(), QString());
 }
 
 void CollectionTest::idleLock() {
@@ -232,7 +232,7 @@ void CollectionTest::lockWhileABoxIsUpShowsNothing() {
     QCOMPARE(h.window.shownPhoto().kind, ShownPhoto::Kind::Nothing);
     QCOMPARE(shownPlace(h), -1);
     if (h.unlock.window())
-        QCOMPARE(h.unlock.window()->findChild<QLineEdit*>("Text2")->text(), QString());
+        QCOMPARE(h.unlock.window()->findChild<QLineEdit*>("passwordEdit")->text(), QString());
     QTRY_COMPARE(picturesOnDisk(h), QStringList());
 }
 

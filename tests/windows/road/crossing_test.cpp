@@ -138,11 +138,13 @@ void CrossingTest::photoNotOpenedFromTheSearch() {
     QVERIFY(unlock && QTest::qWaitForWindowActive(unlock));
     QVERIFY(!h.button("Command4")->isEnabled());
     if (how == "X") {
-        QTest::mouseClick(unlock->findChild<QWidget*>(QStringLiteral("Command2")), Qt::LeftButton);
+        QTest::mouseClick(unlock->findChild<QWidget*>(QStringLiteral("closeButton")),
+                          Qt::LeftButton);
     } else {
         if (how == "cut") QFile::resize(h.path("other.pff"), 3000);
-        type(unlock, {{"Text2", how == "wrong" ? "nope" : "view"}});
-        QTest::mouseClick(unlock->findChild<QWidget*>(QStringLiteral("Command1")), Qt::LeftButton);
+        type(unlock, {{"passwordEdit", how == "wrong" ? "nope" : "view"}});
+        QTest::mouseClick(unlock->findChild<QWidget*>(QStringLiteral("unlockButton")),
+                          Qt::LeftButton);
     }
     QVERIFY(h.window.isEnabled());
     QCOMPARE(h.window.shownPhoto().ws_file, shown);
@@ -174,7 +176,7 @@ void CrossingTest::viewWhileAnUnwrapRuns() {
     // The unlock window shows the unwrap's progress.
     h.open(h.path("first.pff"), 1);
     QVERIFY(h.unlock.window());
-    auto* bar = h.unlock.window()->findChild<QProgressBar*>(QStringLiteral("ProgressBar1"));
+    auto* bar = h.unlock.window()->findChild<QProgressBar*>(QStringLiteral("progressBar"));
     connect(bar, &QProgressBar::valueChanged, this, [&] {
         if (!std::exchange(asked, true)) search = viewInSearch(h, "second");
     });
@@ -201,8 +203,8 @@ void CrossingTest::stepsFollowTheSearch() {
     h.platform.takeMessages();
     viewInSearch(h, "a");
     QVERIFY(h.unlock.window() && QTest::qWaitForWindowActive(h.unlock.window()));
-    type(h.unlock.window(), {{"Text2", "view"}});
-    QTest::keyClick(h.unlock.window()->findChild<QLineEdit*>("Text2"), Qt::Key_Return);
+    type(h.unlock.window(), {{"passwordEdit", "view"}});
+    QTest::keyClick(h.unlock.window()->findChild<QLineEdit*>("passwordEdit"), Qt::Key_Return);
     // The search listed the wrapped photos only: the picture after a.pff in the folder is not a
     // step, and c.pff opens with the password given.
     h.window.step(true);

@@ -89,7 +89,9 @@ void KeyboardTest::everyWindow_data() {
                            << "Image1"
                            << "ended";
     QTest::newRow("unlock") << Window::Unlock
-                            << QStringList{"Text2", "Image1", "Command1", "Command2"} << "Image1"
+                            << QStringList{"passwordEdit", "helpButton", "unlockButton",
+                                           "closeButton"}
+                            << "helpButton"
                             << "hidden";
     QTest::newRow("batch") << Window::Batch
                            << QStringList{"photoList",         "sourceFolders",

@@ -116,9 +116,9 @@ public:
         open(pff, 1);
         pixa::ui::UnlockWindow* w = unlock.window();
         if (!w || !QTest::qWaitForWindowActive(w) || window.isEnabled()) return false;
-        type(w, {{"Text2", password}});
-        if (enter) QTest::keyClick(w->findChild<QLineEdit*>("Text2"), Qt::Key_Return);
-        if (!enter) QTest::mouseClick(w->findChild<QWidget*>("Command1"), Qt::LeftButton);
+        type(w, {{"passwordEdit", password}});
+        if (enter) QTest::keyClick(w->findChild<QLineEdit*>("passwordEdit"), Qt::Key_Return);
+        if (!enter) QTest::mouseClick(w->findChild<QWidget*>("unlockButton"), Qt::LeftButton);
         return !w->isVisible();
     }
 

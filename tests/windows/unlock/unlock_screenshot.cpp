@@ -16,7 +16,7 @@ int main(int argc, char** argv) {
     UnlockHarness h;
     pixa::ui::UnlockWindow* window = h.open(h.wrap(bitmapBytes(), "harbour"));
     if (!window) return 1;
-    QTest::keyClicks(box(window, "Text2"), QStringLiteral("harb"));
+    QTest::keyClicks(box(window, "passwordEdit"), QStringLiteral("harb"));
     return window->grab().save(
                QDir(QString::fromLocal8Bit(argv[1])).filePath(QStringLiteral("viewer-unlock.png")))
                ? 0

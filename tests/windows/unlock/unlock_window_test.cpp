@@ -61,18 +61,18 @@ void UnlockWindowTest::unlock() {
     UnlockWindow* w = h.open(pff);
     QVERIFY(w);
     QVERIFY(!h.mainWindow.enabled);
-    QVERIFY(box(w, "Text2")->hasFocus());
-    box(w, "Text2")->insert(typed);
+    QVERIFY(box(w, "passwordEdit")->hasFocus());
+    box(w, "passwordEdit")->insert(typed);
     if (enter) {
-        QTest::keyClick(box(w, "Text2"), Qt::Key_Return);
+        QTest::keyClick(box(w, "passwordEdit"), Qt::Key_Return);
     } else {
-        QTest::mouseClick(w->findChild<QWidget*>("Command1"), Qt::LeftButton);
+        QTest::mouseClick(w->findChild<QWidget*>("unlockButton"), Qt::LeftButton);
     }
 
     // The password box was padded.
-    QCOMPARE(box(w, "Text2")->text(),
+    QCOMPARE(box(w, "passwordEdit")->text(),
              typed + QString(qMax(0, 8 - int(typed.trimmed().size())), ' '));
-    const auto* bar = w->findChild<QProgressBar*>("ProgressBar1");
+    const auto* bar = w->findChild<QProgressBar*>("progressBar");
     QVERIFY(h.mainWindow.enabled && !QGuiApplication::overrideCursor() && bar->isHidden());
     QVERIFY(!w->isVisible() && !w->loaded());
 
@@ -113,16 +113,16 @@ void UnlockWindowTest::closeThenShowAgain() {
     const fs::path pff = h.wrap(bitmapBytes(), "key");
     UnlockWindow* w = h.open(pff);
     QVERIFY(w);
-    QTest::keyClicks(box(w, "Text2"), "ke");
-    QTest::mouseClick(w->findChild<QWidget*>("Command2"), Qt::LeftButton);
+    QTest::keyClicks(box(w, "passwordEdit"), "ke");
+    QTest::mouseClick(w->findChild<QWidget*>("closeButton"), Qt::LeftButton);
     QVERIFY(h.mainWindow.enabled);
     QVERIFY(!w->isVisible());
 
     QCOMPARE(h.open(pff), w);
     QVERIFY(h.mainWindow.enabled);
-    QCOMPARE(box(w, "Text2")->text(), "ke");
-    QTest::keyClicks(box(w, "Text2"), "y");
-    QTest::keyClick(box(w, "Text2"), Qt::Key_Enter);
+    QCOMPARE(box(w, "passwordEdit")->text(), "ke");
+    QTest::keyClicks(box(w, "passwordEdit"), "y");
+    QTest::keyClick(box(w, "passwordEdit"), Qt::Key_Enter);
     QCOMPARE(h.mainWindow.shown().kind, ShownPhoto::Kind::Unwrapped);
     QCOMPARE(h.platform.calls().size(), 0);
 }
@@ -167,7 +167,7 @@ void UnlockWindowTest::unsoundFile() {
     if (!foreign.isEmpty()) std::ofstream(pff) << foreign.constData();
     UnlockWindow* w = h.open(pff);
     QVERIFY(w);
-    box(w, "Text2")->insert("key");
+    box(w, "passwordEdit")->insert("key");
     MainWindowHold otherHold;
     if (disabledMeanwhile) {
         QTimer::singleShot(0, w, [&h, &pff, size, &otherHold] {
@@ -176,7 +176,7 @@ void UnlockWindowTest::unsoundFile() {
             if (size > 0) fs::resize_file(pff, size);
         });
     }
-    QTest::mouseClick(w->findChild<QWidget*>("Command1"), Qt::LeftButton);
+    QTest::mouseClick(w->findChild<QWidget*>("unlockButton"), Qt::LeftButton);
 
     // Failures before the match leave the window loaded; after it, the owner is shown.
     const bool matched = message.startsWith("Selected");
