@@ -11,8 +11,9 @@ desktop_entry=com.example.PixaMantler.desktop
 work=$(mktemp -d "${TMPDIR:-/tmp}/pixa-e2e.XXXXXX")
 prefix=${installed:-$work/prefix}
 home=$work/home
-runtime=$work/runtime
-mkdir -p "$home" "$runtime" "$work/shots" "$work/photos"
+# A session's runtime folder is in memory, and the program keeps unwrapped pictures only there.
+runtime=$(mktemp -d /dev/shm/pixa-e2e-runtime.XXXXXX)
+mkdir -p "$home" "$work/shots" "$work/photos"
 chmod 700 "$runtime"
 app_pid=""
 xvfb_pid=""
@@ -28,7 +29,7 @@ cleanup() {
     if [ -n "$xvfb_pid" ]; then kill "$xvfb_pid" 2> /dev/null || true; fi
     wait 2> /dev/null || true
     for step in "${cleanup_steps[@]}"; do eval "$step" || true; done
-    rm -rf "$work"
+    rm -rf "$work" "$runtime"
 }
 trap cleanup EXIT
 
@@ -118,8 +119,8 @@ window_of() {
 }
 shown() { window_of "$@" > /dev/null; }
 ended_process() { ! kill -0 "$1" 2> /dev/null; }
-# The folders the running copies keep their unwrapped pictures in: under the private runtime
-# folder, else under the data folder.
+# The folders the running copies keep their unwrapped pictures in, under the private runtime
+# folder; the data folder is looked in too, where none may ever be.
 copy_folders() {
     find "$runtime/pixamantler" "$home/.local/share/pixamantler" -maxdepth 1 -name 'copy-*' \
         2> /dev/null || true
