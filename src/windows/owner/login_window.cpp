@@ -33,86 +33,105 @@ LoginWindow::LoginWindow(const OwnerWindowContext& context)
     setBackdrop(ownerBackdrop(size(), QStringLiteral("Authentication required"),
                               {{QRect(12, 106, 365, 112), QString()}}));
 
-    Text1 = addTextBox(this, "Text1", fromTwips(2355, 1830, 2850, 300));
-    Text2 = addTextBox(this, "Text2", fromTwips(2370, 2205, 1170, 300));
-    makePasswordBox(Text2);
-    addBoxLabel(this, Text1, QStringLiteral("Name"), 40);
-    addBoxLabel(this, Text2, QStringLiteral("Password"), 40);
+    addCredentialBoxes();
+    addHintButton();
+    addLogInButtons();
+    addHintBox();
+    addNewOwnerAndExitButtons();
 
-    Image2 = new QToolButton(this);
-    Image2->setObjectName(QStringLiteral("Image2"));
-    Image2->setGeometry(fromTwips(3570, 2220, 300, 285));
-    Image2->setText(QStringLiteral("?"));
-    Image2->setToolTip(QStringLiteral("Show the password hint"));
-    Image2->setAccessibleName(QStringLiteral("Password hint"));
-    Image2->setFocusPolicy(Qt::TabFocus);
-    Image2->setCursor(Qt::PointingHandCursor);
+    connect(m_logInButton, &ImageButton::clicked, this, &LoginWindow::logIn);
+    connect(m_passwordEdit, &QLineEdit::returnPressed, this, [this] { passwordKeyPressed(13); });
+    connect(m_hintButton, &QToolButton::clicked, this, &LoginWindow::showHint);
+    connect(m_newOwnerButton, &ImageButton::clicked, this, &LoginWindow::openRegistration);
+    connect(m_exitButton, &QPushButton::clicked, this, &LoginWindow::endApplication);
+    connect(m_helpButton, &ImageButton::clicked, this, &LoginWindow::showHelp);
+
+    m_context.navigator.holdMainWindowUntilOwner();
+    m_hintEdit->hide();
+    m_hintLabel->hide();
+    setFirstBox(m_nameEdit);
+}
+
+void LoginWindow::addCredentialBoxes() {
+    m_nameEdit = addTextBox(this, "nameEdit", fromTwips(2355, 1830, 2850, 300));
+    m_passwordEdit = addTextBox(this, "passwordEdit", fromTwips(2370, 2205, 1170, 300));
+    makePasswordBox(m_passwordEdit);
+    addBoxLabel(this, m_nameEdit, QStringLiteral("Name"), 40);
+    addBoxLabel(this, m_passwordEdit, QStringLiteral("Password"), 40);
+}
+
+void LoginWindow::addHintButton() {
+    m_hintButton = new QToolButton(this);
+    m_hintButton->setObjectName(QStringLiteral("hintButton"));
+    m_hintButton->setGeometry(fromTwips(3570, 2220, 300, 285));
+    m_hintButton->setText(QStringLiteral("?"));
+    m_hintButton->setToolTip(QStringLiteral("Show the password hint"));
+    m_hintButton->setAccessibleName(QStringLiteral("Password hint"));
+    m_hintButton->setFocusPolicy(Qt::TabFocus);
+    m_hintButton->setCursor(Qt::PointingHandCursor);
     // Focused, it darkens inside a black ring, plain beside its unfocused look.
-    Image2->setStyleSheet(QStringLiteral(
+    m_hintButton->setStyleSheet(QStringLiteral(
         "QToolButton { border: 1px solid #2b4f8a; border-radius: 9px; background: #3d6fc4;"
         " color: white; font-weight: bold; }"
         "QToolButton:focus { border: 2px solid black; background: #1d3f7a; }"
         "QToolButton:pressed { background: #2b4f8a; }"));
+}
 
-    Image1 = addImageButton(9, QStringLiteral("Image1"), fromTwips(3735, 2655, 600, 555),
-                            QStringLiteral("Help"), QStringLiteral("Help"));
-    Command1 = addImageButton(1, QStringLiteral("Command1"), fromTwips(4350, 2655, 1065, 555),
-                              QStringLiteral("Log in"), QStringLiteral("Log in"));
+void LoginWindow::addLogInButtons() {
+    m_helpButton = addImageButton(9, QStringLiteral("helpButton"), fromTwips(3735, 2655, 600, 555),
+                                  QStringLiteral("Help"), QStringLiteral("Help"));
+    m_logInButton =
+        addImageButton(1, QStringLiteral("logInButton"), fromTwips(4350, 2655, 1065, 555),
+                       QStringLiteral("Log in"), QStringLiteral("Log in"));
+}
 
-    Label5 = new QLabel(QStringLiteral("Hint :"), this);
-    Label5->setObjectName(QStringLiteral("Label5"));
-    Text3 = addTextBox(this, "Text3", fromTwips(1140, 3345, 4305, 285));
-    Text3->setReadOnly(true);
+void LoginWindow::addHintBox() {
+    m_hintLabel = new QLabel(QStringLiteral("Hint :"), this);
+    m_hintLabel->setObjectName(QStringLiteral("hintLabel"));
+    m_hintEdit = addTextBox(this, "hintEdit", fromTwips(1140, 3345, 4305, 285));
+    m_hintEdit->setReadOnly(true);
     // The label ends where the hint box starts, whatever the width of the font.
     const QRect labelRect = fromTwips(690, 3405, 375, 195);
-    Label5->setGeometry(QRect(QPoint(labelRect.left() - 20, Text3->y()),
-                              QPoint(Text3->x() - 5, Text3->geometry().bottom())));
-    Label5->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    Label5->setBuddy(Text3);
+    m_hintLabel->setGeometry(QRect(QPoint(labelRect.left() - 20, m_hintEdit->y()),
+                                   QPoint(m_hintEdit->x() - 5, m_hintEdit->geometry().bottom())));
+    m_hintLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    m_hintLabel->setBuddy(m_hintEdit);
+}
 
-    Command2 = addImageButton(2, QStringLiteral("Command2"), fromTwips(3285, 4155, 1065, 555),
-                              QStringLiteral("Register a new owner"), QStringLiteral("New owner"));
+void LoginWindow::addNewOwnerAndExitButtons() {
+    m_newOwnerButton =
+        addImageButton(2, QStringLiteral("newOwnerButton"), fromTwips(3285, 4155, 1065, 555),
+                       QStringLiteral("Register a new owner"), QStringLiteral("New owner"));
     auto* newUser = new QLabel(QStringLiteral("New User"), this);
     newUser->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    newUser->setGeometry(Command2->x() - 106, Command2->y(), 100, Command2->height());
+    newUser->setGeometry(m_newOwnerButton->x() - 106, m_newOwnerButton->y(), 100,
+                         m_newOwnerButton->height());
 
-    Command4 = new QPushButton(QStringLiteral("X"), this);
-    Command4->setObjectName(QStringLiteral("Command4"));
-    Command4->setGeometry(fromTwips(5505, 75, 240, 225));
-    Command4->setToolTip(QStringLiteral("Quit PixaMantler"));
-    Command4->setAccessibleName(QStringLiteral("Exit"));
-
-    connect(Command1, &ImageButton::clicked, this, &LoginWindow::Command1_Click);
-    connect(Text2, &QLineEdit::returnPressed, this, [this] { Text2_KeyPress(13); });
-    connect(Image2, &QToolButton::clicked, this, &LoginWindow::Image2_Click);
-    connect(Command2, &ImageButton::clicked, this, &LoginWindow::Command2_Click);
-    connect(Command4, &QPushButton::clicked, this, &LoginWindow::Command4_Click);
-    connect(Image1, &ImageButton::clicked, this, &LoginWindow::Image1_Click);
-
-    m_context.navigator.holdMainWindowUntilOwner();
-    Text3->hide();
-    Label5->hide();
-    setFirstBox(Text1);
-}
-
-void LoginWindow::Command1_Click() {
-    if (Text1->text().isEmpty()) return;
-    if (Text2->text().isEmpty()) return;
-    logIn();
-}
-
-void LoginWindow::Text2_KeyPress(int keyAscii) {
-    if (keyAscii == 13) logIn();
+    m_exitButton = new QPushButton(QStringLiteral("X"), this);
+    m_exitButton->setObjectName(QStringLiteral("exitButton"));
+    m_exitButton->setGeometry(fromTwips(5505, 75, 240, 225));
+    m_exitButton->setToolTip(QStringLiteral("Quit PixaMantler"));
+    m_exitButton->setAccessibleName(QStringLiteral("Exit"));
 }
 
 void LoginWindow::logIn() {
+    if (m_nameEdit->text().isEmpty()) return;
+    if (m_passwordEdit->text().isEmpty()) return;
+    verifyOwner();
+}
+
+void LoginWindow::passwordKeyPressed(int keyAscii) {
+    if (keyAscii == 13) verifyOwner();
+}
+
+void LoginWindow::verifyOwner() {
     Platform& platform = m_context.platform;
-    const auto name = storableText(platform, this, *Text1, kName);
+    const auto name = storableText(platform, this, *m_nameEdit, kName);
     if (!name) return;
-    const auto password = storableText(platform, this, *Text2, kPassword);
+    const auto password = storableText(platform, this, *m_passwordEdit, kPassword);
     if (!password) return;
-    const std::string paddedName = padIntoBox(*Text1, *name, kNameWidth);
-    const std::string paddedPassword = padIntoBox(*Text2, *password, kPasswordWidth);
+    const std::string paddedName = padIntoBox(*m_nameEdit, *name, kNameWidth);
+    const std::string paddedPassword = padIntoBox(*m_passwordEdit, *password, kPasswordWidth);
 
     std::optional<CurrentOwner> owner;
     try {
@@ -130,46 +149,46 @@ void LoginWindow::logIn() {
     unload();
 }
 
-void LoginWindow::Image2_Click() {
+void LoginWindow::showHint() {
     Platform& platform = m_context.platform;
-    if (Text1->text().isEmpty()) {
+    if (m_nameEdit->text().isEmpty()) {
         platform.message(this, coreText(msg::EnterUserName));
         return;
     }
-    const QString typed = Text1->text();
-    const auto name = storableText(platform, this, *Text1, kName);
+    const QString typed = m_nameEdit->text();
+    const auto name = storableText(platform, this, *m_nameEdit, kName);
     if (!name) return;
-    const std::string paddedName = padIntoBox(*Text1, *name, kNameWidth);
+    const std::string paddedName = padIntoBox(*m_nameEdit, *name, kNameWidth);
 
     std::optional<std::string> hint;
     try {
         hint = lookupHint(m_context.session.store(), paddedName);
     } catch (const Failure& failure) {
         platform.message(this, storeFailureText(QStringLiteral("No hint can be shown."), failure));
-        Text1->setText(typed);
+        m_nameEdit->setText(typed);
         return;
     }
     if (hint) {
-        Text3->setText(QString::fromStdString(fromCodePage(*hint)));
-        Text3->show();
-        Label5->show();
-        Text1->setText(typed);
+        m_hintEdit->setText(QString::fromStdString(fromCodePage(*hint)));
+        m_hintEdit->show();
+        m_hintLabel->show();
+        m_nameEdit->setText(typed);
     } else {
         platform.message(this, coreText(msg::UnknownUserName));
-        Text1->setText(typed);
+        m_nameEdit->setText(typed);
     }
 }
 
-void LoginWindow::Command2_Click() {
+void LoginWindow::openRegistration() {
     unload();
     m_context.navigator.showRegistration();
 }
 
-void LoginWindow::Command4_Click() {
+void LoginWindow::endApplication() {
     m_context.mainWindow.endApplication();
 }
 
-void LoginWindow::Image1_Click() {
+void LoginWindow::showHelp() {
     openHelp(m_context.platform, this);
 }
 

@@ -18,32 +18,38 @@ public:
     explicit LoginWindow(const OwnerWindowContext& context);
 
     // The log-in button: does nothing while the name or the password is empty.
-    void Command1_Click();
+    void logIn();
     // Enter in the password box logs in even with an empty name or password.
-    void Text2_KeyPress(int keyAscii);
+    void passwordKeyPressed(int keyAscii);
     // Shows the hint of the owner named in the name box.
-    void Image2_Click();
+    void showHint();
     // New owner: unloads the window and shows the registration window.
-    void Command2_Click();
+    void openRegistration();
     // Removes the temporary picture and ends the application.
-    void Command4_Click();
-    void Image1_Click();
+    void endApplication();
+    void showHelp();
 
 protected:
-    void frameClosed() override { Command4_Click(); }
+    void frameClosed() override { endApplication(); }
 
 private:
-    void logIn();
+    void addCredentialBoxes();
+    void addHintButton();
+    void addLogInButtons();
+    void addHintBox();
+    void addNewOwnerAndExitButtons();
+    // Admits the owner whose name and password are typed; a refusal ends the application.
+    void verifyOwner();
 
-    QLineEdit* Text1;
-    QLineEdit* Text2;
-    QToolButton* Image2;
-    ImageButton* Image1;
-    ImageButton* Command1;
-    QLabel* Label5;
-    QLineEdit* Text3;
-    ImageButton* Command2;
-    QPushButton* Command4;
+    QLineEdit* m_nameEdit;
+    QLineEdit* m_passwordEdit;
+    QToolButton* m_hintButton;
+    ImageButton* m_helpButton;
+    ImageButton* m_logInButton;
+    QLabel* m_hintLabel;
+    QLineEdit* m_hintEdit;
+    ImageButton* m_newOwnerButton;
+    QPushButton* m_exitButton;
 };
 
 } // namespace pixa::ui

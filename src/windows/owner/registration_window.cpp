@@ -50,78 +50,106 @@ RegistrationWindow::RegistrationWindow(const OwnerWindowContext& context)
           QStringLiteral("Enter Viewer Password here (This password MUST be different than "
                          "creator's password).")}}));
 
-    Text1 = addTextBox(this, "Text1", fromTwips(2310, 2130, 3405, 300));
-    limitTyping(Text1, 20);
-    Text2 = addTextBox(this, "Text2", fromTwips(2310, 2550, 1170, 300));
-    limitTyping(Text2, 8);
-    makePasswordBox(Text2);
-    Text3 = addTextBox(this, "Text3", fromTwips(5865, 2550, 1170, 300));
-    limitTyping(Text3, 8);
-    makePasswordBox(Text3);
-    Text6 = addTextBox(this, "Text6", fromTwips(2310, 2970, 4740, 300));
-    limitTyping(Text6, 40);
-    Text4 = addTextBox(this, "Text4", fromTwips(2310, 4140, 1170, 300));
-    makePasswordBox(Text4);
-    Text5 = addTextBox(this, "Text5", fromTwips(5865, 4140, 1170, 300));
-    makePasswordBox(Text5);
+    addBoxes();
+    addButtons();
+
+    connect(m_helpButton, &ImageButton::clicked, this, &RegistrationWindow::showHelp);
+    connect(m_createButton, &ImageButton::clicked, this, &RegistrationWindow::createOwner);
+    connect(m_cancelButton, &ImageButton::clicked, this, &RegistrationWindow::cancel);
+
+    for (QLineEdit* box :
+         {m_ownerPasswordConfirmEdit, m_viewerPasswordEdit, m_viewerPasswordConfirmEdit})
+        box->installEventFilter(this);
+    setFirstBox(m_nameEdit);
+}
+
+void RegistrationWindow::addBoxes() {
+    m_nameEdit = addTextBox(this, "nameEdit", fromTwips(2310, 2130, 3405, 300));
+    limitTyping(m_nameEdit, 20);
+    m_ownerPasswordEdit = addTextBox(this, "ownerPasswordEdit", fromTwips(2310, 2550, 1170, 300));
+    limitTyping(m_ownerPasswordEdit, 8);
+    makePasswordBox(m_ownerPasswordEdit);
+    m_ownerPasswordConfirmEdit =
+        addTextBox(this, "ownerPasswordConfirmEdit", fromTwips(5865, 2550, 1170, 300));
+    limitTyping(m_ownerPasswordConfirmEdit, 8);
+    makePasswordBox(m_ownerPasswordConfirmEdit);
+    m_hintEdit = addTextBox(this, "hintEdit", fromTwips(2310, 2970, 4740, 300));
+    limitTyping(m_hintEdit, 40);
+    m_viewerPasswordEdit = addTextBox(this, "viewerPasswordEdit", fromTwips(2310, 4140, 1170, 300));
+    makePasswordBox(m_viewerPasswordEdit);
+    m_viewerPasswordConfirmEdit =
+        addTextBox(this, "viewerPasswordConfirmEdit", fromTwips(5865, 4140, 1170, 300));
+    makePasswordBox(m_viewerPasswordConfirmEdit);
 
     // Left-hand labels start inside the group frames; right-hand ones after the short boxes.
     const int left = 16;
-    const int middle = Text2->geometry().right() + 8;
-    addBoxLabel(this, Text1, QStringLiteral("Enter Owner's name :"), left);
-    addBoxLabel(this, Text2, QStringLiteral("Enter Owner's Password :"), left);
-    addBoxLabel(this, Text3, QStringLiteral("Re-enter Owner's Password :"), middle);
-    addBoxLabel(this, Text6, QStringLiteral("Enter Password Hint :"), left);
-    addBoxLabel(this, Text4, QStringLiteral("Enter Viewer Password :"), left);
-    addBoxLabel(this, Text5, QStringLiteral("Re-enter Viewer Password :"), middle);
-
-    Image1 = addImageButton(9, QStringLiteral("Image1"), fromTwips(4575, 4830, 600, 555),
-                            QStringLiteral("Help"), QStringLiteral("Help"));
-    Command1 = addImageButton(1, QStringLiteral("Command1"), fromTwips(5190, 4830, 1065, 555),
-                              QStringLiteral("Create the owner"), QStringLiteral("Create owner"));
-    Command2 = addImageButton(7, QStringLiteral("Command2"), fromTwips(6270, 4830, 1065, 555),
-                              QStringLiteral("Cancel"), QStringLiteral("Cancel"));
-
-    connect(Image1, &ImageButton::clicked, this, &RegistrationWindow::Image1_Click);
-    connect(Command1, &ImageButton::clicked, this, &RegistrationWindow::Command1_Click);
-    connect(Command2, &ImageButton::clicked, this, &RegistrationWindow::Command2_Click);
-
-    for (QLineEdit* box : {Text3, Text4, Text5})
-        box->installEventFilter(this);
-    setFirstBox(Text1);
+    const int middle = m_ownerPasswordEdit->geometry().right() + 8;
+    addBoxLabel(this, m_nameEdit, QStringLiteral("Enter Owner's name :"), left);
+    addBoxLabel(this, m_ownerPasswordEdit, QStringLiteral("Enter Owner's Password :"), left);
+    addBoxLabel(this, m_ownerPasswordConfirmEdit, QStringLiteral("Re-enter Owner's Password :"),
+                middle);
+    addBoxLabel(this, m_hintEdit, QStringLiteral("Enter Password Hint :"), left);
+    addBoxLabel(this, m_viewerPasswordEdit, QStringLiteral("Enter Viewer Password :"), left);
+    addBoxLabel(this, m_viewerPasswordConfirmEdit, QStringLiteral("Re-enter Viewer Password :"),
+                middle);
 }
 
-void RegistrationWindow::Command1_Click() {
+void RegistrationWindow::addButtons() {
+    m_helpButton = addImageButton(9, QStringLiteral("helpButton"), fromTwips(4575, 4830, 600, 555),
+                                  QStringLiteral("Help"), QStringLiteral("Help"));
+    m_createButton =
+        addImageButton(1, QStringLiteral("createButton"), fromTwips(5190, 4830, 1065, 555),
+                       QStringLiteral("Create the owner"), QStringLiteral("Create owner"));
+    m_cancelButton =
+        addImageButton(7, QStringLiteral("cancelButton"), fromTwips(6270, 4830, 1065, 555),
+                       QStringLiteral("Cancel"), QStringLiteral("Cancel"));
+}
+
+void RegistrationWindow::createOwner() {
     // The registration may wait for another one that holds the store, yielding meanwhile: a
     // second click then does nothing, and a close stops the wait.
     LongWork work(*this);
     if (!work.started()) return;
-    Platform& platform = m_context.platform;
-    if (Text1->text().isEmpty()) {
-        platform.message(this, coreText(msg::OwnerNameCompulsory));
+    if (m_nameEdit->text().isEmpty()) {
+        m_context.platform.message(this, coreText(msg::OwnerNameCompulsory));
         return;
     }
-    // Every text is checked before any box is touched, so a refused character leaves all as typed.
-    const auto name = storableText(platform, this, *Text1, kName);
-    if (!name) return;
-    const auto ownerPass = storableText(platform, this, *Text2, kOwnerPassword);
-    if (!ownerPass) return;
-    const auto viewerPass = storableText(platform, this, *Text4, kViewerPassword);
-    if (!viewerPass) return;
-    const auto hint = storableText(platform, this, *Text6, kHint);
-    if (!hint) return;
+    const std::optional<std::vector<PaddedField>> fields = paddedFields();
+    if (!fields) return;
+    std::optional<CurrentOwner> owner = registerFields(*fields, work);
+    if (!owner) return;
+    admitOwner(m_context, std::move(*owner));
+    unload();
+}
+
+std::optional<std::vector<PaddedField>> RegistrationWindow::paddedFields() {
+    Platform& platform = m_context.platform;
+    const auto name = storableText(platform, this, *m_nameEdit, kName);
+    if (!name) return std::nullopt;
+    const auto ownerPass = storableText(platform, this, *m_ownerPasswordEdit, kOwnerPassword);
+    if (!ownerPass) return std::nullopt;
+    const auto viewerPass = storableText(platform, this, *m_viewerPasswordEdit, kViewerPassword);
+    if (!viewerPass) return std::nullopt;
+    const auto hint = storableText(platform, this, *m_hintEdit, kHint);
+    if (!hint) return std::nullopt;
     if (refusedControlCharacter(platform, this, *name, kName) ||
         refusedControlCharacter(platform, this, *ownerPass, kOwnerPassword) ||
         refusedControlCharacter(platform, this, *viewerPass, kViewerPassword) ||
         refusedControlCharacter(platform, this, *hint, kHint))
-        return;
+        return std::nullopt;
 
-    const std::vector<PaddedField> fields{
-        {kOwnerNameField, kName, padIntoBox(*Text1, *name, kNameWidth)},
-        {kOwnerPassField, kOwnerPassword, padIntoBox(*Text2, *ownerPass, kPasswordWidth)},
-        {kViewerPassField, kViewerPassword, padIntoBox(*Text4, *viewerPass, kPasswordWidth)},
-        {kHintField, kHint, padIntoBox(*Text6, *hint, kHintWidth)}};
+    return std::vector<PaddedField>{
+        {kOwnerNameField, kName, padIntoBox(*m_nameEdit, *name, kNameWidth)},
+        {kOwnerPassField, kOwnerPassword,
+         padIntoBox(*m_ownerPasswordEdit, *ownerPass, kPasswordWidth)},
+        {kViewerPassField, kViewerPassword,
+         padIntoBox(*m_viewerPasswordEdit, *viewerPass, kPasswordWidth)},
+        {kHintField, kHint, padIntoBox(*m_hintEdit, *hint, kHintWidth)}};
+}
 
+std::optional<CurrentOwner>
+RegistrationWindow::registerFields(const std::vector<PaddedField>& fields, const LongWork& work) {
+    Platform& platform = m_context.platform;
     std::optional<CurrentOwner> owner;
     try {
         // Busy while the store is waited for; the window repaints and answers meanwhile.
@@ -136,27 +164,23 @@ void RegistrationWindow::Command1_Click() {
     } catch (const Failure& failure) {
         unsetCursor();
         // Closed while waiting: the close goes on once this handler has ended.
-        if (failure.number() == err::UserInterrupt) return;
+        if (failure.number() == err::UserInterrupt) return std::nullopt;
         if (failure.kind() == FailureKind::RuleRefused) {
             platform.message(this, coreText(failure.detail()));
-            return;
+            return std::nullopt;
         }
         const auto refused = refusedCharacterText(failure, fields);
         platform.message(this, refused ? *refused
                                        : storeFailureText(QStringLiteral("The owner was not "
                                                                          "registered."),
                                                           failure));
-        return;
+        return std::nullopt;
     }
-    if (!owner) {
-        platform.message(this, coreText(msg::OwnerExists));
-        return;
-    }
-    admitOwner(m_context, std::move(*owner));
-    unload();
+    if (!owner) platform.message(this, coreText(msg::OwnerExists));
+    return owner;
 }
 
-void RegistrationWindow::Command2_Click() {
+void RegistrationWindow::cancel() {
     // While a registration waits for the store, cancel stops it first, as a close does.
     if (running()) {
         close();
@@ -168,23 +192,26 @@ void RegistrationWindow::Command2_Click() {
     m_context.navigator.showLogin();
 }
 
-void RegistrationWindow::Image1_Click() {
+void RegistrationWindow::showHelp() {
     openHelp(m_context.platform, this);
 }
 
-void RegistrationWindow::Text3_LostFocus() {
-    if (Text3->text() == Text2->text()) return;
-    applyRule(Text2, Text3, coreText(msg::OwnerPasswordMismatch));
+void RegistrationWindow::checkOwnerPasswordConfirmed() {
+    if (m_ownerPasswordConfirmEdit->text() == m_ownerPasswordEdit->text()) return;
+    applyRule(m_ownerPasswordEdit, m_ownerPasswordConfirmEdit,
+              coreText(msg::OwnerPasswordMismatch));
 }
 
-void RegistrationWindow::Text4_LostFocus() {
-    if (Text4->text() != Text2->text()) return;
-    applyRule(Text4, Text5, coreText(msg::PasswordsMustDiffer));
+void RegistrationWindow::checkViewerPasswordDiffers() {
+    if (m_viewerPasswordEdit->text() != m_ownerPasswordEdit->text()) return;
+    applyRule(m_viewerPasswordEdit, m_viewerPasswordConfirmEdit,
+              coreText(msg::PasswordsMustDiffer));
 }
 
-void RegistrationWindow::Text5_LostFocus() {
-    if (Text5->text() == Text4->text()) return;
-    applyRule(Text4, Text5, coreText(msg::ViewerPasswordMismatch));
+void RegistrationWindow::checkViewerPasswordConfirmed() {
+    if (m_viewerPasswordConfirmEdit->text() == m_viewerPasswordEdit->text()) return;
+    applyRule(m_viewerPasswordEdit, m_viewerPasswordConfirmEdit,
+              coreText(msg::ViewerPasswordMismatch));
 }
 
 void RegistrationWindow::applyRule(QLineEdit* focusBox, QLineEdit* clearedBox,
@@ -209,9 +236,11 @@ bool RegistrationWindow::eventFilter(QObject* watched, QEvent* event) {
     // The rule runs once the focus has settled in the box that takes it, so that its own focus
     // move starts from a finished change.
     void (RegistrationWindow::*rule)() = nullptr;
-    if (watched == Text3) rule = &RegistrationWindow::Text3_LostFocus;
-    if (watched == Text4) rule = &RegistrationWindow::Text4_LostFocus;
-    if (watched == Text5) rule = &RegistrationWindow::Text5_LostFocus;
+    if (watched == m_ownerPasswordConfirmEdit)
+        rule = &RegistrationWindow::checkOwnerPasswordConfirmed;
+    if (watched == m_viewerPasswordEdit) rule = &RegistrationWindow::checkViewerPasswordDiffers;
+    if (watched == m_viewerPasswordConfirmEdit)
+        rule = &RegistrationWindow::checkViewerPasswordConfirmed;
     if (rule) {
         QMetaObject::invokeMethod(
             this,

@@ -4,9 +4,18 @@
 
 #include "windows/owner/owner_window.h"
 
+#include <optional>
+#include <vector>
+
 class QLineEdit;
 
+namespace pixa {
+struct CurrentOwner;
+}
+
 namespace pixa::ui {
+
+struct PaddedField;
 
 class RegistrationWindow : public OwnerWindow {
     Q_OBJECT
@@ -14,35 +23,47 @@ public:
     explicit RegistrationWindow(const OwnerWindowContext& context);
 
     // Create: registers the owner typed in the boxes.
-    void Command1_Click();
+    void createOwner();
     // Cancel: unloads the window and sends the user to the login window.
-    void Command2_Click();
-    void Image1_Click();
+    void cancel();
+    void showHelp();
 
-    // The password rules, run when the focus leaves their box.
-    void Text3_LostFocus();
-    void Text4_LostFocus();
-    void Text5_LostFocus();
+    // The password rules, run when the focus leaves their box: the owner password typed again
+    // matches it, the viewer password differs from it, and the viewer password typed again
+    // matches that.
+    void checkOwnerPasswordConfirmed();
+    void checkViewerPasswordDiffers();
+    void checkViewerPasswordConfirmed();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
-    void frameClosed() override { Command2_Click(); }
+    void frameClosed() override { cancel(); }
 
 private:
+    void addBoxes();
+    void addButtons();
+    // The four texts padded into their boxes, or nullopt after saying which character cannot be
+    // stored. Every text is checked before any box is touched, so a refused character leaves all
+    // as typed.
+    std::optional<std::vector<PaddedField>> paddedFields();
+    // Registers the padded texts, waiting for the store while another registration holds it;
+    // nullopt after saying why when nobody was registered (closed while waiting: silently).
+    std::optional<CurrentOwner> registerFields(const std::vector<PaddedField>& fields,
+                                               const LongWork& work);
     void applyRule(QLineEdit* focusBox, QLineEdit* clearedBox, const QString& message);
 
     // Set while a rule moves the focus itself, so that its own moves start no other rule.
     bool m_applyingRule = false;
 
-    QLineEdit* Text1;
-    QLineEdit* Text2;
-    QLineEdit* Text3;
-    QLineEdit* Text4;
-    QLineEdit* Text5;
-    QLineEdit* Text6;
-    ImageButton* Image1;
-    ImageButton* Command1;
-    ImageButton* Command2;
+    QLineEdit* m_nameEdit;
+    QLineEdit* m_ownerPasswordEdit;
+    QLineEdit* m_ownerPasswordConfirmEdit;
+    QLineEdit* m_viewerPasswordEdit;
+    QLineEdit* m_viewerPasswordConfirmEdit;
+    QLineEdit* m_hintEdit;
+    ImageButton* m_helpButton;
+    ImageButton* m_createButton;
+    ImageButton* m_cancelButton;
 };
 
 } // namespace pixa::ui

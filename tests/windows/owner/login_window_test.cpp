@@ -41,7 +41,7 @@ void LoginWindowTest::login_data() {
     QTest::addColumn<int>("owner"); // which registered owner becomes current
 
     const QStringList alice{"alice", "secret12"};
-    const QByteArray button("button"), enter("Text2");
+    const QByteArray button("button"), enter("passwordEdit");
     const auto row = [](const char* title, const QStringList& registered, const char* name,
                         const char* password, const QByteArray& via, Outcome outcome,
                         int owner = -1) {
@@ -50,7 +50,7 @@ void LoginWindowTest::login_data() {
     };
     row("button", alice, "alice", "secret12", button, Outcome::LoggedIn, 0);
     row("enter", alice, "alice", "secret12", enter, Outcome::LoggedIn, 0);
-    row("enter in the name box", alice, "alice", "secret12", "Text1", Outcome::Nothing);
+    row("enter in the name box", alice, "alice", "secret12", "nameEdit", Outcome::Nothing);
     row("name in the other case", alice, "Alice", "secret12", button, Outcome::Ended);
     row("password in the other case", alice, "alice", "Secret12", enter, Outcome::Ended);
     row("trailing space in the name", alice, "alice ", "secret12", button, Outcome::Ended);
@@ -81,11 +81,11 @@ void LoginWindowTest::login() {
     LoginWindow* w = h.openLogin();
     QVERIFY(w);
     QVERIFY(!h.mainWindow.enabled);
-    QVERIFY(box(w, "Text1")->hasFocus());
-    type(w, "Text1", name);
-    type(w, "Text2", password);
+    QVERIFY(box(w, "nameEdit")->hasFocus());
+    type(w, "nameEdit", name);
+    type(w, "passwordEdit", password);
     if (via == "button") {
-        click(w, "Command1");
+        click(w, "logInButton");
     } else {
         QTest::keyClick(box(w, via.constData()), Qt::Key_Return);
     }
@@ -93,7 +93,7 @@ void LoginWindowTest::login() {
     switch (outcome) {
     case Outcome::Nothing:
         QCOMPARE(h.platform.calls().size(), 0);
-        QCOMPARE(box(w, "Text1")->text(), name);
+        QCOMPARE(box(w, "nameEdit")->text(), name);
         QVERIFY(w->isVisible());
         return;
     case Outcome::Ended:
@@ -119,8 +119,8 @@ void LoginWindowTest::login() {
     const auto padded = [](const QString& typed, int width) {
         return typed + QString(std::max(0, width - int(typed.trimmed().size())), ' ');
     };
-    QCOMPARE(box(w, "Text1")->text(), padded(name, 20));
-    QCOMPARE(box(w, "Text2")->text(), padded(password, 8));
+    QCOMPARE(box(w, "nameEdit")->text(), padded(name, 20));
+    QCOMPARE(box(w, "passwordEdit")->text(), padded(password, 8));
 }
 
 void LoginWindowTest::hint_data() {
@@ -154,16 +154,16 @@ void LoginWindowTest::hint() {
     }
     LoginWindow* w = h.openLogin();
     QVERIFY(w);
-    QVERIFY(!box(w, "Text3")->isVisible());
-    QVERIFY(!control<QLabel>(w, "Label5")->isVisible());
-    type(w, "Text1", name);
-    click(w, "Image2");
+    QVERIFY(!box(w, "hintEdit")->isVisible());
+    QVERIFY(!control<QLabel>(w, "hintLabel")->isVisible());
+    type(w, "nameEdit", name);
+    click(w, "hintButton");
 
     QCOMPARE(h.platform.messages(), message.isEmpty() ? QStringList{} : QStringList{message});
-    QCOMPARE(box(w, "Text1")->text(), name); // what was typed, not the padded text
-    QCOMPARE(box(w, "Text3")->isVisible(), !hint.isEmpty());
-    QCOMPARE(control<QLabel>(w, "Label5")->isVisible(), !hint.isEmpty());
-    if (!hint.isEmpty()) QCOMPARE(box(w, "Text3")->text(), hint);
+    QCOMPARE(box(w, "nameEdit")->text(), name); // what was typed, not the padded text
+    QCOMPARE(box(w, "hintEdit")->isVisible(), !hint.isEmpty());
+    QCOMPARE(control<QLabel>(w, "hintLabel")->isVisible(), !hint.isEmpty());
+    if (!hint.isEmpty()) QCOMPARE(box(w, "hintEdit")->text(), hint);
     QVERIFY(!h.platform.applicationEnded());
     QVERIFY(w->isVisible());
 }
@@ -184,7 +184,7 @@ void LoginWindowTest::endingTheApplication() {
     if (throughFrame) {
         w->close();
     } else {
-        click(w, "Command4");
+        click(w, "exitButton");
     }
     QVERIFY(h.platform.applicationEnded());
     QCOMPARE(h.platform.messages(), QStringList{});
@@ -195,7 +195,7 @@ void LoginWindowTest::newOwner() {
     OwnerHarness h;
     LoginWindow* w = h.openLogin();
     QVERIFY(w);
-    click(w, "Command2");
+    click(w, "newOwnerButton");
     QVERIFY(!w->isVisible());
     QVERIFY(h.flow.registrationWindow() && h.flow.registrationWindow()->isVisible());
     QVERIFY(!h.mainWindow.enabled);
@@ -227,9 +227,9 @@ void LoginWindowTest::unusableInput() {
     }
     LoginWindow* w = h.openLogin();
     QVERIFY(w);
-    type(w, "Text1", name);
-    type(w, "Text2", QStringLiteral("pw"));
-    click(w, "Command1");
+    type(w, "nameEdit", name);
+    type(w, "passwordEdit", QStringLiteral("pw"));
+    click(w, "logInButton");
     QCOMPARE(h.platform.messages().size(), 1);
     QVERIFY2(h.platform.messages()[0].startsWith(messageStart),
              qPrintable(h.platform.messages()[0]));

@@ -81,11 +81,11 @@ void OwnerFlowTest::toolReadsWhatTheWindowRegistered() {
     OwnerHarness h;
     pixa::ui::RegistrationWindow* w = h.openRegistration();
     QVERIFY(w);
-    type(w, "Text1", QStringLiteral("Ren\u00e9e"));
-    type(w, "Text2", QStringLiteral("pw"));
-    type(w, "Text4", QStringLiteral("view"));
-    type(w, "Text6", QStringLiteral("our first cat"));
-    click(w, "Command1");
+    type(w, "nameEdit", QStringLiteral("Ren\u00e9e"));
+    type(w, "ownerPasswordEdit", QStringLiteral("pw"));
+    type(w, "viewerPasswordEdit", QStringLiteral("view"));
+    type(w, "hintEdit", QStringLiteral("our first cat"));
+    click(w, "createButton");
     QCOMPARE(h.platform.messages(), QStringList{});
 
     QCOMPARE(runTool(h, {"owners"}), QStringLiteral("Ren\u00e9e\n"));
@@ -104,11 +104,11 @@ void OwnerFlowTest::windowAdmitsWhatTheToolRegistered() {
     h.flow.startupOwnerCheck();
     pixa::ui::LoginWindow* w = h.shown(h.flow.loginWindow());
     QVERIFY(w);
-    type(w, "Text1", QStringLiteral("Gregoire"));
-    click(w, "Image2");
-    QCOMPARE(box(w, "Text3")->text(), "blue door" + QString(31, ' '));
-    type(w, "Text2", QStringLiteral("s3cret"));
-    QTest::keyClick(box(w, "Text2"), Qt::Key_Return);
+    type(w, "nameEdit", QStringLiteral("Gregoire"));
+    click(w, "hintButton");
+    QCOMPARE(box(w, "hintEdit")->text(), "blue door" + QString(31, ' '));
+    type(w, "passwordEdit", QStringLiteral("s3cret"));
+    QTest::keyClick(box(w, "passwordEdit"), Qt::Key_Return);
     QCOMPARE(h.platform.messages(), QStringList{});
     QCOMPARE(h.mainWindow.caption, QStringLiteral("PixaMantler - Owner : Gregoire logged in."));
     QCOMPARE(h.records().size(), 1);

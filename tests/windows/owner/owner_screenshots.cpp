@@ -19,11 +19,11 @@ int main(int argc, char** argv) {
     OwnerHarness h;
     pixa::ui::RegistrationWindow* registration = h.openRegistration();
     if (!registration) return 1;
-    type(registration, "Text1", QStringLiteral("Alice Martin"));
-    type(registration, "Text2", QStringLiteral("tulip42"));
-    type(registration, "Text3", QStringLiteral("tulip42"));
-    type(registration, "Text6", QStringLiteral("the flower and my age"));
-    type(registration, "Text4", QStringLiteral("family"));
+    type(registration, "nameEdit", QStringLiteral("Alice Martin"));
+    type(registration, "ownerPasswordEdit", QStringLiteral("tulip42"));
+    type(registration, "ownerPasswordConfirmEdit", QStringLiteral("tulip42"));
+    type(registration, "hintEdit", QStringLiteral("the flower and my age"));
+    type(registration, "viewerPasswordEdit", QStringLiteral("family"));
     registration->grab().save(out.filePath(QStringLiteral("owner-registration.png")));
 
     if (!h.addOwner(QStringLiteral("Alice Martin"), QStringLiteral("tulip42"),
@@ -31,9 +31,9 @@ int main(int argc, char** argv) {
         return 1;
     pixa::ui::LoginWindow* login = h.openLogin();
     if (!login) return 1;
-    type(login, "Text1", QStringLiteral("Alice Martin"));
-    click(login, "Image2");
-    type(login, "Text2", QStringLiteral("tulip"));
+    type(login, "nameEdit", QStringLiteral("Alice Martin"));
+    click(login, "hintButton");
+    type(login, "passwordEdit", QStringLiteral("tulip"));
     login->grab().save(out.filePath(QStringLiteral("owner-login.png")));
     return 0;
 }

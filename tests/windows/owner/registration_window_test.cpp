@@ -83,12 +83,12 @@ void RegistrationWindowTest::registration() {
     const std::string before = h.storeBytes();
     RegistrationWindow* w = h.openRegistration();
     QVERIFY(w);
-    QVERIFY(box(w, "Text1")->hasFocus());
-    type(w, "Text1", name);
-    type(w, "Text2", ownerPass);
-    type(w, "Text4", viewerPass);
-    type(w, "Text6", QStringLiteral("my hint"));
-    click(w, "Command1");
+    QVERIFY(box(w, "nameEdit")->hasFocus());
+    type(w, "nameEdit", name);
+    type(w, "ownerPasswordEdit", ownerPass);
+    type(w, "viewerPasswordEdit", viewerPass);
+    type(w, "hintEdit", QStringLiteral("my hint"));
+    click(w, "createButton");
 
     if (storedName.isEmpty()) { // refused
         const QString expected =
@@ -102,8 +102,8 @@ void RegistrationWindowTest::registration() {
         QCOMPARE(h.platform.messages(), QStringList{expected});
         QVERIFY(w->isVisible());
         QCOMPARE(h.storeBytes(), before);
-        QCOMPARE(box(w, "Text1")->text(), nameBox);
-        if (!nameBox.isEmpty()) QCOMPARE(box(w, "Text6")->text(), "my hint" + QString(33, ' '));
+        QCOMPARE(box(w, "nameEdit")->text(), nameBox);
+        if (!nameBox.isEmpty()) QCOMPARE(box(w, "hintEdit")->text(), "my hint" + QString(33, ' '));
         QVERIFY(!h.session.currentOwner().isSet());
         return;
     }
@@ -144,18 +144,19 @@ void RegistrationWindowTest::focusRule_data() {
     const char* owner = "Confirmation password does not match Owner Password";
     const char* differ = "Owner password and Viewer Password MUST be different";
     const char* viewer = "Confirmation password does not match Viewer Password";
-    row("owner confirmation differs", {"secret", "secreT", "", ""}, "Text3", "Text2", "Text3",
-        owner);
-    row("owner confirmation left empty", {"secret", "", "", ""}, "Text3", "Text2", "Text3", owner);
-    row("owner confirmation matches", {"secret", "secret", "", ""}, "Text3");
-    row("viewer equals owner, both empty", {"", "", "", "typed"}, "Text4", "Text4", "Text5",
-        differ);
-    row("viewer equals owner", {"secret", "", "secret", "typed"}, "Text4", "Text4", "Text5",
-        differ);
-    row("viewer differs in case only", {"secret", "", "Secret", ""}, "Text4");
-    row("viewer confirmation differs", {"", "", "view1", "View1"}, "Text5", "Text4", "Text5",
-        viewer);
-    row("viewer confirmation matches", {"", "", "view1", "view1"}, "Text5");
+    row("owner confirmation differs", {"secret", "secreT", "", ""}, "ownerPasswordConfirmEdit",
+        "ownerPasswordEdit", "ownerPasswordConfirmEdit", owner);
+    row("owner confirmation left empty", {"secret", "", "", ""}, "ownerPasswordConfirmEdit",
+        "ownerPasswordEdit", "ownerPasswordConfirmEdit", owner);
+    row("owner confirmation matches", {"secret", "secret", "", ""}, "ownerPasswordConfirmEdit");
+    row("viewer equals owner, both empty", {"", "", "", "typed"}, "viewerPasswordEdit",
+        "viewerPasswordEdit", "viewerPasswordConfirmEdit", differ);
+    row("viewer equals owner", {"secret", "", "secret", "typed"}, "viewerPasswordEdit",
+        "viewerPasswordEdit", "viewerPasswordConfirmEdit", differ);
+    row("viewer differs in case only", {"secret", "", "Secret", ""}, "viewerPasswordEdit");
+    row("viewer confirmation differs", {"", "", "view1", "View1"}, "viewerPasswordConfirmEdit",
+        "viewerPasswordEdit", "viewerPasswordConfirmEdit", viewer);
+    row("viewer confirmation matches", {"", "", "view1", "view1"}, "viewerPasswordConfirmEdit");
 }
 
 void RegistrationWindowTest::focusRule() {
@@ -168,7 +169,8 @@ void RegistrationWindowTest::focusRule() {
     OwnerHarness h;
     RegistrationWindow* w = h.openRegistration();
     QVERIFY(w);
-    const char* boxes[] = {"Text2", "Text3", "Text4", "Text5"};
+    const char* boxes[] = {"ownerPasswordEdit", "ownerPasswordConfirmEdit", "viewerPasswordEdit",
+                           "viewerPasswordConfirmEdit"};
     for (int i = 0; i < 4; ++i)
         box(w, boxes[i])->setText(texts[i]);
     box(w, left.constData())->setFocus();
@@ -202,13 +204,13 @@ void RegistrationWindowTest::rulesWaitForFocusLoss() {
     OwnerHarness h;
     RegistrationWindow* w = h.openRegistration();
     QVERIFY(w);
-    type(w, "Text1", QStringLiteral("carol"));
-    type(w, "Text2", QStringLiteral("same"));
-    type(w, "Text4", QStringLiteral("same"));
-    box(w, "Text5")->setFocus();
-    QTRY_VERIFY(box(w, "Text5")->hasFocus());
-    type(w, "Text5", QStringLiteral("other"));
-    click(w, "Command1");
+    type(w, "nameEdit", QStringLiteral("carol"));
+    type(w, "ownerPasswordEdit", QStringLiteral("same"));
+    type(w, "viewerPasswordEdit", QStringLiteral("same"));
+    box(w, "viewerPasswordConfirmEdit")->setFocus();
+    QTRY_VERIFY(box(w, "viewerPasswordConfirmEdit")->hasFocus());
+    type(w, "viewerPasswordConfirmEdit", QStringLiteral("other"));
+    click(w, "createButton");
     QCoreApplication::processEvents();
     QCOMPARE(h.platform.messages(), QStringList{});
     QCOMPARE(h.records().size(), 1);
@@ -219,23 +221,25 @@ void RegistrationWindowTest::typingLimitsAndTabOrder() {
     RegistrationWindow* w = h.openRegistration();
     QVERIFY(w);
     const QString longText(50, 'x');
-    const std::pair<const char*, int> limits[] = {{"Text1", 20}, {"Text2", 8},  {"Text3", 8},
-                                                  {"Text6", 40}, {"Text4", 50}, {"Text5", 50}};
+    const std::pair<const char*, int> limits[] = {
+        {"nameEdit", 20}, {"ownerPasswordEdit", 8},   {"ownerPasswordConfirmEdit", 8},
+        {"hintEdit", 40}, {"viewerPasswordEdit", 50}, {"viewerPasswordConfirmEdit", 50}};
     for (const auto& [name, limit] : limits) {
         type(w, name, longText);
         QCOMPARE(box(w, name)->text().size(), limit);
     }
-    QCOMPARE(box(w, "Text2")->displayText(), QString(8, '*'));
+    QCOMPARE(box(w, "ownerPasswordEdit")->displayText(), QString(8, '*'));
 
     // Tab walks the boxes in reading order, then the buttons from left to right.
-    box(w, "Text1")->setFocus();
+    box(w, "nameEdit")->setFocus();
     QStringList visited;
     for (int i = 0; i < 9; ++i) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         visited << QApplication::focusWidget()->objectName();
     }
-    QCOMPARE(visited, (QStringList{"Text2", "Text3", "Text6", "Text4", "Text5", "Image1",
-                                   "Command1", "Command2", "Text1"}));
+    QCOMPARE(visited, (QStringList{"ownerPasswordEdit", "ownerPasswordConfirmEdit", "hintEdit",
+                                   "viewerPasswordEdit", "viewerPasswordConfirmEdit", "helpButton",
+                                   "createButton", "cancelButton", "nameEdit"}));
 }
 
 void RegistrationWindowTest::cancel_data() {
@@ -249,11 +253,11 @@ void RegistrationWindowTest::cancel() {
     OwnerHarness h;
     RegistrationWindow* w = h.openRegistration();
     QVERIFY(w);
-    type(w, "Text1", QStringLiteral("dave"));
+    type(w, "nameEdit", QStringLiteral("dave"));
     if (throughFrame) {
         w->close();
     } else {
-        click(w, "Command2");
+        click(w, "cancelButton");
     }
     QCOMPARE(h.platform.messages(),
              QStringList{"You require owner authentication to use PixaMantler."});
@@ -285,10 +289,10 @@ void RegistrationWindowTest::storeFailure() {
     }
     RegistrationWindow* w = h.openRegistration();
     QVERIFY(w);
-    type(w, "Text1", QStringLiteral("erin"));
-    type(w, "Text2", QStringLiteral("pw"));
-    type(w, "Text4", QStringLiteral("vw"));
-    click(w, "Command1");
+    type(w, "nameEdit", QStringLiteral("erin"));
+    type(w, "ownerPasswordEdit", QStringLiteral("pw"));
+    type(w, "viewerPasswordEdit", QStringLiteral("vw"));
+    click(w, "createButton");
     std::error_code ignored;
     fs::permissions(folder, fs::perms::owner_all, ignored);
 
@@ -310,33 +314,33 @@ void RegistrationWindowTest::refusedCharacter_data() {
     QTest::addColumn<QString>("message");
 
     QTest::newRow("name outside the code page")
-        << QByteArray("Text1") << QStringLiteral("Zo\u03a9") << 0
+        << QByteArray("nameEdit") << QStringLiteral("Zo\u03a9") << 0
         << QStringLiteral("The character \"\u03a9\" at position 3 of the owner's name cannot be "
                           "stored: only Western European (Windows-1252) characters can.");
     QTest::newRow("password outside the code page, not repeated")
-        << QByteArray("Text2") << QStringLiteral("\u043f\u0430\u0440") << 0
+        << QByteArray("ownerPasswordEdit") << QStringLiteral("\u043f\u0430\u0440") << 0
         << QStringLiteral("The character at position 1 of the owner's password cannot be "
                           "stored: only Western European (Windows-1252) characters can.");
     QTest::newRow("hint whose code passes 255 once scrambled")
-        << QByteArray("Text6") << QStringLiteral("caf\u00e9") << 40
+        << QByteArray("hintEdit") << QStringLiteral("caf\u00e9") << 40
         << QStringLiteral("The character \"\u00e9\" at position 4 of the password hint cannot "
                           "be scrambled with the key drawn for this owner just now. The key "
                           "changes with the clock: try again in a minute, or use a plain letter "
                           "instead.\r\nThe owner was not registered.");
     QTest::newRow("password whose code passes 255 once scrambled, not repeated")
-        << QByteArray("Text2") << QStringLiteral("ab\u00fe") << 40
+        << QByteArray("ownerPasswordEdit") << QStringLiteral("ab\u00fe") << 40
         << QStringLiteral("The character at position 3 of the owner's password cannot be "
                           "scrambled with the key drawn for this owner just now. The key changes "
                           "with the clock: try again in a minute, or use a plain letter "
                           "instead.\r\nThe owner was not registered.");
     QTest::newRow("the same hint with a small key")
-        << QByteArray("Text6") << QStringLiteral("caf\u00e9") << 0 << QString();
+        << QByteArray("hintEdit") << QStringLiteral("caf\u00e9") << 0 << QString();
     QTest::newRow("control character in the name")
-        << QByteArray("Text1") << QStringLiteral("ab\u0081") << 0
+        << QByteArray("nameEdit") << QStringLiteral("ab\u0081") << 0
         << QStringLiteral("The character at position 3 of the owner's name is a control "
                           "character, which cannot be stored.");
     QTest::newRow("control character in a password")
-        << QByteArray("Text4") << QStringLiteral("v\u009d") << 0
+        << QByteArray("viewerPasswordEdit") << QStringLiteral("v\u009d") << 0
         << QStringLiteral("The character at position 2 of the viewer password is a control "
                           "character, which cannot be stored.");
 }
@@ -350,11 +354,11 @@ void RegistrationWindowTest::refusedCharacter() {
     OwnerHarness h(7, second);
     RegistrationWindow* w = h.openRegistration();
     QVERIFY(w);
-    if (boxName != "Text1") type(w, "Text1", QStringLiteral("frank"));
-    if (boxName != "Text2") type(w, "Text2", QStringLiteral("pw"));
-    if (boxName != "Text4") type(w, "Text4", QStringLiteral("vw"));
+    if (boxName != "nameEdit") type(w, "nameEdit", QStringLiteral("frank"));
+    if (boxName != "ownerPasswordEdit") type(w, "ownerPasswordEdit", QStringLiteral("pw"));
+    if (boxName != "viewerPasswordEdit") type(w, "viewerPasswordEdit", QStringLiteral("vw"));
     type(w, boxName.constData(), text);
-    click(w, "Command1");
+    click(w, "createButton");
     if (message.isEmpty()) {
         QCOMPARE(h.platform.messages(), QStringList{});
         QCOMPARE(h.records().last().hint, text + QString(36, ' '));
@@ -375,9 +379,9 @@ void RegistrationWindowTest::takenNameStaysTakenOnEveryClick() {
     const std::string before = h.storeBytes();
     RegistrationWindow* w = h.openRegistration();
     QVERIFY(w);
-    type(w, "Text1", QStringLiteral("abc  "));
+    type(w, "nameEdit", QStringLiteral("abc  "));
     for (int i = 0; i < 3; ++i)
-        click(w, "Command1");
+        click(w, "createButton");
     QCOMPARE(h.platform.messages(),
              QStringList(3, QStringLiteral("An owner with this name already exists.\r\n"
                                            "Please enter another user name.")));
@@ -405,9 +409,9 @@ void RegistrationWindowTest::waitForAStalledRegistration() {
     QCOMPARE(::flock(fd, LOCK_EX | LOCK_NB), 0);
     RegistrationWindow* w = h.openRegistration();
     QVERIFY(w);
-    type(w, "Text1", QStringLiteral("second"));
-    type(w, "Text2", QStringLiteral("pw"));
-    type(w, "Text4", QStringLiteral("vw"));
+    type(w, "nameEdit", QStringLiteral("second"));
+    type(w, "ownerPasswordEdit", QStringLiteral("pw"));
+    type(w, "viewerPasswordEdit", QStringLiteral("vw"));
     // Runs only if the window's events run during the wait.
     bool answered = false;
     Qt::CursorShape pointer = Qt::ArrowCursor;
@@ -420,7 +424,7 @@ void RegistrationWindowTest::waitForAStalledRegistration() {
         }
         if (holder == "close") w->close();
     });
-    click(w, "Command1");
+    click(w, "createButton");
     if (fd >= 0) ::close(fd);
     QVERIFY(answered);
     QCOMPARE(pointer, Qt::WaitCursor);

@@ -78,15 +78,18 @@ void KeyboardTest::everyWindow_data() {
                                          "Image4", "Image2",   "Command6", "Command3"}
                           << "Image2"
                           << "open";
-    QTest::newRow("registration") << Window::Registration
-                                  << QStringList{"Text1", "Text2",  "Text3",    "Text6",   "Text4",
-                                                 "Text5", "Image1", "Command1", "Command2"}
-                                  << "Image1"
-                                  << "hidden";
+    QTest::newRow("registration")
+        << Window::Registration
+        << QStringList{"nameEdit",   "ownerPasswordEdit",  "ownerPasswordConfirmEdit",
+                       "hintEdit",   "viewerPasswordEdit", "viewerPasswordConfirmEdit",
+                       "helpButton", "createButton",       "cancelButton"}
+        << "helpButton"
+        << "hidden";
     QTest::newRow("login") << Window::Login
-                           << QStringList{"Text1",    "Text2",    "Image2",  "Image1",
-                                          "Command1", "Command2", "Command4"}
-                           << "Image1"
+                           << QStringList{"nameEdit",   "passwordEdit", "hintButton",
+                                          "helpButton", "logInButton",  "newOwnerButton",
+                                          "exitButton"}
+                           << "helpButton"
                            << "ended";
     QTest::newRow("unlock") << Window::Unlock
                             << QStringList{"passwordEdit", "helpButton", "unlockButton",

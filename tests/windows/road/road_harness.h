@@ -86,8 +86,9 @@ public:
         window.load();
         pixa::ui::LoginWindow* login = owners.loginWindow();
         if (!login || !QTest::qWaitForWindowActive(login)) return false;
-        type(login, {{"Text1", name}, {"Text2", "pw"}});
-        QTest::keyClick(login->findChild<QLineEdit*>(QStringLiteral("Text2")), Qt::Key_Return);
+        type(login, {{"nameEdit", name}, {"passwordEdit", "pw"}});
+        QTest::keyClick(login->findChild<QLineEdit*>(QStringLiteral("passwordEdit")),
+                        Qt::Key_Return);
         return window.isEnabled() && !platform.applicationEnded();
     }
     // A further owner through the main window's new-owner button.
@@ -170,13 +171,13 @@ private:
     // Fills the registration window as a user would (owner password "pw"), and registers.
     bool registerIn(pixa::ui::RegistrationWindow* w, const QString& name, const QString& viewer) {
         if (!w || !QTest::qWaitForWindowActive(w)) return false;
-        type(w, {{"Text1", name},
-                 {"Text2", "pw"},
-                 {"Text3", "pw"},
-                 {"Text6", "a hint"},
-                 {"Text4", viewer},
-                 {"Text5", viewer}});
-        QTest::mouseClick(w->findChild<QWidget*>(QStringLiteral("Command1")), Qt::LeftButton);
+        type(w, {{"nameEdit", name},
+                 {"ownerPasswordEdit", "pw"},
+                 {"ownerPasswordConfirmEdit", "pw"},
+                 {"hintEdit", "a hint"},
+                 {"viewerPasswordEdit", viewer},
+                 {"viewerPasswordConfirmEdit", viewer}});
+        QTest::mouseClick(w->findChild<QWidget*>(QStringLiteral("createButton")), Qt::LeftButton);
         return platform.takeMessages().isEmpty() && !w->isVisible() && window.isEnabled() &&
                window.windowTitle() == "PixaMantler - Owner : " + name + " logged in.";
     }
