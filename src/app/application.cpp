@@ -74,7 +74,7 @@ bool Application::start(const QString& pendingFile) {
     m_title = std::make_unique<ui::TitleWindow>(m_platform, [this] { showMainWindow(); });
     traceTitle(*m_title);
     // Inside the event loop, so that ending the application from the title ends it cleanly.
-    QTimer::singleShot(0, m_title.get(), [this] { m_title->Form_Load(); });
+    QTimer::singleShot(0, m_title.get(), [this] { m_title->load(); });
     return true;
 }
 

@@ -72,16 +72,16 @@ TitleWindow::TitleWindow(Platform& platform, std::function<void()> timerDone, in
     // Every pixel comes from the surface: nothing to clear first, no flicker.
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAttribute(Qt::WA_NoSystemBackground);
-    Timer1 = new QTimer(this);
-    Timer1->setObjectName(QStringLiteral("Timer1"));
-    Timer1->setSingleShot(true);
-    connect(Timer1, &QTimer::timeout, this, &TitleWindow::Timer1_Timer);
+    m_timer = new QTimer(this);
+    m_timer->setObjectName(QStringLiteral("timer"));
+    m_timer->setSingleShot(true);
+    connect(m_timer, &QTimer::timeout, this, &TitleWindow::finish);
 }
 
-void TitleWindow::Form_Load() {
-    int32_t dest_x = 0;
-    int32_t dest_y = 0;
-    int32_t mask_color = 0;
+void TitleWindow::load() {
+    int32_t left = 0;
+    int32_t top = 0;
+    int32_t maskColour = 0;
     try {
         const DesktopPicture desktop = m_sources.desktop();
         if (desktop.screenSize.isEmpty()) throw Failure(err::DeviceUnavailable, "no screen");
@@ -96,14 +96,14 @@ void TitleWindow::Form_Load() {
         resize(m_surface.size());
         showFullScreen();
 
-        Picture1 = m_sources.picture();
-        if (Picture1.isNull()) throw Failure(err::InvalidPicture, "no title picture");
-        Picture1 = Picture1.convertToFormat(QImage::Format_RGB32);
-        if (Picture1.isNull()) throw Failure(err::OutOfMemory);
+        m_picture = m_sources.picture();
+        if (m_picture.isNull()) throw Failure(err::InvalidPicture, "no title picture");
+        m_picture = m_picture.convertToFormat(QImage::Format_RGB32);
+        if (m_picture.isNull()) throw Failure(err::OutOfMemory);
 
-        dest_x = centredOffset(int64_t(m_surface.width()) - Picture1.width());
-        dest_y = centredOffset(int64_t(m_surface.height()) - Picture1.height());
-        mask_color = kMagenta;
+        left = centredOffset(int64_t(m_surface.width()) - m_picture.width());
+        top = centredOffset(int64_t(m_surface.height()) - m_picture.height());
+        maskColour = kMagenta;
     } catch (const Failure& failure) {
         m_platform.message(this,
                            QStringLiteral("Internal error %1 has occured").arg(failure.number()));
@@ -116,37 +116,36 @@ void TitleWindow::Form_Load() {
         return;
     }
 
-    myimagelistdraw(*this, dest_x, dest_y, mask_color);
+    drawPicture(left, top, maskColour);
 
-    Timer1->setInterval(m_intervalMs);
-    Timer1->start();
+    m_timer->setInterval(m_intervalMs);
+    m_timer->start();
 }
 
-void TitleWindow::myimagelistdraw(TitleWindow& destobj, int32_t dest_x, int32_t dest_y,
-                                  int32_t mask_color) {
+void TitleWindow::drawPicture(int32_t left, int32_t top, int32_t maskColour) {
     QElapsedTimer clock;
     clock.start();
-    const bool masked = mask_color != kNoMask;
-    QImage& surface = destobj.m_surface;
+    const bool masked = maskColour != kNoMask;
+    QImage& surface = m_surface;
     try {
-        for (int i = 0; i < Picture1.height(); ++i) {
-            const auto* source = reinterpret_cast<const QRgb*>(Picture1.constScanLine(i));
-            for (int j = 0; j < Picture1.width(); ++j) {
+        for (int i = 0; i < m_picture.height(); ++i) {
+            const auto* source = reinterpret_cast<const QRgb*>(m_picture.constScanLine(i));
+            for (int j = 0; j < m_picture.width(); ++j) {
                 const QRgb pixel = source[j];
-                if (masked && valueOf(pixel) == mask_color) continue;
-                const int32_t x = checkedSum(j, dest_x);
-                const int32_t y = checkedSum(i, dest_y);
+                if (masked && valueOf(pixel) == maskColour) continue;
+                const int32_t x = checkedSum(j, left);
+                const int32_t y = checkedSum(i, top);
                 // Off the surface a pixel is lost, as on any screen.
                 if (x < 0 || y < 0 || x >= surface.width() || y >= surface.height()) continue;
                 reinterpret_cast<QRgb*>(surface.scanLine(y))[x] = pixel;
             }
             if (!masked) continue;
             // The finished row, then the yield that lets it reach the screen.
-            const int64_t row = int64_t(i) + dest_y;
-            if (row >= 0 && row < surface.height()) destobj.update(0, int(row), surface.width(), 1);
+            const int64_t row = int64_t(i) + top;
+            if (row >= 0 && row < surface.height()) update(0, int(row), surface.width(), 1);
             QCoreApplication::processEvents();
         }
-        if (!masked) destobj.update();
+        if (!masked) update();
     } catch (const Failure& failure) {
         reportError(m_platform, this, ErrorVariant::Sequential, failure);
     } catch (const std::bad_alloc&) {
@@ -155,12 +154,12 @@ void TitleWindow::myimagelistdraw(TitleWindow& destobj, int32_t dest_x, int32_t 
     emit drawingEnded(clock.nsecsElapsed());
 }
 
-void TitleWindow::Timer1_Timer() {
-    Timer1->stop();
+void TitleWindow::finish() {
+    m_timer->stop();
     hide();
     // Never shown again: the screen-sized surface is not kept for nothing.
     m_surface = QImage();
-    Picture1 = QImage();
+    m_picture = QImage();
     if (m_timerDone) m_timerDone();
 }
 

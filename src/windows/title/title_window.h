@@ -51,16 +51,16 @@ public:
 
     // Covers the screen with the frozen desktop, draws the title centred on it and arms the
     // timer. A failure before the drawing ends the application.
-    void Form_Load();
-    // Copies `Picture1` pixel by pixel onto `destobj`'s surface at (`dest_x`, `dest_y`),
-    // leaving the pixels of `mask_color` alone, repainting and yielding after each row.
-    void myimagelistdraw(TitleWindow& destobj, int32_t dest_x, int32_t dest_y, int32_t mask_color);
+    void load();
+    // Copies the picture pixel by pixel onto the surface at (`left`, `top`), leaving the pixels
+    // of `maskColour` alone, repainting and yielding after each row.
+    void drawPicture(int32_t left, int32_t top, int32_t maskColour);
     // Ends the title: hides it for good and shows the main window.
-    void Timer1_Timer();
+    void finish();
 
     // What the window shows, and the picture it draws; both are let go once the title ends.
     const QImage& surface() const { return m_surface; }
-    const QImage& picture() const { return Picture1; }
+    const QImage& picture() const { return m_picture; }
 
 signals:
     // The first paint of the window has been done: the title screen is on screen.
@@ -80,8 +80,8 @@ private:
     QImage m_surface;
     bool m_painted = false;
 
-    QImage Picture1;
-    QTimer* Timer1;
+    QImage m_picture;
+    QTimer* m_timer;
 };
 
 } // namespace pixa::ui

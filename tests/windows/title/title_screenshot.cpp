@@ -44,7 +44,7 @@ int main(int argc, char** argv) {
     pixa::ui::ScriptedPlatform platform;
     pixa::ui::TitleWindow title(
         platform, [] {}, pixa::ui::kTitleIntervalMs, sources);
-    title.Form_Load();
+    title.load();
     if (!platform.messages().isEmpty()) return 1;
     return title.surface().save(QString::fromLocal8Bit(argv[1])) ? 0 : 1;
 }

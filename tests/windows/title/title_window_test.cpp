@@ -52,7 +52,7 @@ struct Title {
         : window(
               platform, [this] { ++mainWindowShown; }, intervalMs, std::move(s)) {}
 
-    QTimer* timer() { return window.findChild<QTimer*>(QStringLiteral("Timer1")); }
+    QTimer* timer() { return window.findChild<QTimer*>(QStringLiteral("timer")); }
 };
 
 // Records the paint events of a window, and what its surface held at each.
@@ -117,7 +117,7 @@ void TitleWindowTest::maskColour() {
     QFETCH(QRgb, pixel);
     QFETCH(bool, drawn);
     Title t(sources(QSize(200, 100), QSize(20, 10), qRgb(10, 10, 200), pixel));
-    t.window.Form_Load();
+    t.window.load();
     QCOMPARE(t.platform.messages(), QStringList{});
     // Centred: (200 - 20) / 2, (100 - 10) / 2.
     QCOMPARE(t.window.surface().pixel(90, 45), drawn ? pixel : kDesktop);
@@ -149,7 +149,7 @@ void TitleWindowTest::centredAndClipped() {
         return image;
     };
     Title t(s);
-    t.window.Form_Load();
+    t.window.load();
     QCOMPARE(t.platform.messages(), QStringList{});
     const QImage& surface = t.window.surface();
     QCOMPARE(surface.size(), screen);
@@ -167,7 +167,7 @@ void TitleWindowTest::centredAndClipped() {
 
 void TitleWindowTest::darkBackdropWithoutDesktopPicture() {
     Title t(sources(QSize(500, 300), QSize(426, 180), qRgb(1, 2, 3), qRgb(1, 2, 3), false));
-    t.window.Form_Load();
+    t.window.load();
     QCOMPARE(t.platform.messages(), QStringList{});
     const QRgb backdrop = t.window.surface().pixel(0, 0);
     QCOMPARE(t.window.surface().pixel(499, 299), backdrop);
@@ -182,7 +182,7 @@ void TitleWindowTest::rowsReachTheScreenTopToBottom() {
     recorder.titleTop = 110;
     recorder.titleColour = colour;
     QSignalSpy ended(&t.window, &TitleWindow::drawingEnded);
-    t.window.Form_Load();
+    t.window.load();
     QCOMPARE(ended.size(), 1);
     QVERIFY(t.window.isVisible());
     // A repaint for each finished row, each seeing one row more than the one before it (the
@@ -198,13 +198,13 @@ void TitleWindowTest::rowsReachTheScreenTopToBottom() {
 
 void TitleWindowTest::mainWindowOnlyWhenTheTimerFires() {
     Title t(sources(QSize(600, 400), QSize(426, 180), qRgb(9, 9, 9), qRgb(9, 9, 9)));
-    t.window.Form_Load();
+    t.window.load();
     QCOMPARE(t.mainWindowShown, 0);
     QVERIFY(t.timer()->isActive());
     QVERIFY(t.timer()->isSingleShot());
     QCOMPARE(t.timer()->interval(), 5000);
 
-    t.window.Timer1_Timer();
+    t.window.finish();
     QCOMPARE(t.mainWindowShown, 1);
     QVERIFY(!t.window.isVisible());
     QVERIFY(!t.timer()->isActive());
@@ -214,7 +214,7 @@ void TitleWindowTest::mainWindowOnlyWhenTheTimerFires() {
 void TitleWindowTest::shortIntervalEndsTheTitleOnce() {
     Title t(sources(QSize(600, 400), QSize(426, 180), qRgb(9, 9, 9), qRgb(9, 9, 9)), 1);
     QSignalSpy fired(t.timer(), &QTimer::timeout);
-    t.window.Form_Load();
+    t.window.load();
     QTRY_COMPARE(t.mainWindowShown, 1);
     QVERIFY(!t.window.isVisible());
     QVERIFY(!t.timer()->isActive());
@@ -237,7 +237,7 @@ void TitleWindowTest::loadFailureEndsTheApplication() {
     TitleSources s = sources(screen, QSize(426, 180), qRgb(9, 9, 9), qRgb(9, 9, 9));
     if (!picture) s.picture = [] { return QImage(); };
     Title t(s);
-    t.window.Form_Load();
+    t.window.load();
     QCOMPARE(t.platform.messages(), QStringList{message});
     QCOMPARE(t.platform.exitCode(), std::optional<int>(1));
     QVERIFY(!t.timer()->isActive());
@@ -247,25 +247,25 @@ void TitleWindowTest::loadFailureEndsTheApplication() {
 void TitleWindowTest::overflowStopsTheDrawingButNotTheTimer() {
     const QRgb colour = qRgb(50, 60, 70);
     Title t(sources(QSize(600, 400), QSize(426, 180), colour, colour));
-    t.window.Form_Load();
+    t.window.load();
     QVERIFY(t.timer()->isActive());
     QSignalSpy ended(&t.window, &TitleWindow::drawingEnded);
     // The second pixel's column passes the largest coordinate there is.
-    t.window.myimagelistdraw(t.window, std::numeric_limits<int32_t>::max(), 0, pixa::ui::kMagenta);
+    t.window.drawPicture(std::numeric_limits<int32_t>::max(), 0, pixa::ui::kMagenta);
     QCOMPARE(ended.size(), 1);
     QCOMPARE(t.platform.messages(), QStringList{"An internal error : 6 has occured"});
     QVERIFY(!t.platform.applicationEnded());
     QVERIFY(t.timer()->isActive());
-    t.window.Timer1_Timer();
+    t.window.finish();
     QCOMPARE(t.mainWindowShown, 1);
 }
 
 void TitleWindowTest::noMaskCopiesEveryPixel() {
     Title t(sources(QSize(600, 400), QSize(426, 180), kMagentaRgb, kMagentaRgb));
-    t.window.Form_Load();
+    t.window.load();
     QCOMPARE(t.window.surface().pixel(300, 200), kDesktop);
     PaintRecorder recorder(t.window);
-    t.window.myimagelistdraw(t.window, 0, 0, pixa::ui::kNoMask);
+    t.window.drawPicture(0, 0, pixa::ui::kNoMask);
     QCOMPARE(t.window.surface().pixel(0, 0), kMagentaRgb);
     QCOMPARE(t.window.surface().pixel(425, 179), kMagentaRgb);
     QCOMPARE(t.window.surface().pixel(426, 180), kDesktop);
@@ -275,7 +275,7 @@ void TitleWindowTest::noMaskCopiesEveryPixel() {
 
 void TitleWindowTest::closingTheTitleEndsTheApplication() {
     Title t(sources(QSize(600, 400), QSize(426, 180), qRgb(9, 9, 9), qRgb(9, 9, 9)));
-    t.window.Form_Load();
+    t.window.load();
     t.window.close();
     QCOMPARE(t.platform.exitCode(), std::optional<int>(0));
     QCOMPARE(t.mainWindowShown, 0);
