@@ -137,47 +137,46 @@ QImage windowBackground(const QSize& size, const QString& banner, BackgroundStyl
     return image;
 }
 
-QImage titlePicture() {
-    if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
-        qWarning("titlePicture: the title carries text and needs a QGuiApplication");
-        return {};
-    }
-    // Drawn with antialiasing on transparency, then flattened: a pixel at least half covered
-    // keeps its colour over a dark ground, any other becomes the mask colour. Soft edges against
-    // magenta would leave a pink fringe on the desktop.
-    QImage layer(kTitleWidth, kTitleHeight, QImage::Format_ARGB32_Premultiplied);
-    layer.fill(Qt::transparent);
-    QPainter p(&layer);
-    p.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing);
+namespace {
 
-    const QColor gold(222, 180, 66);
-    const QRectF plate(8, 36, kTitleWidth - 16, kTitleHeight - 44);
-    QLinearGradient night(plate.topLeft(), plate.bottomLeft());
+// The title's plate and the place of its medallion on it.
+constexpr QColor kGold(222, 180, 66);
+constexpr QColor kNight(12, 16, 44);
+constexpr QRectF kPlate(8, 36, kTitleWidth - 16, kTitleHeight - 44);
+// The medallion rises above the plate's top edge.
+constexpr QPointF kMedallionCentre(86, 94);
+constexpr qreal kMedallionRadius = 74;
+
+void paintPlate(QPainter& p) {
+    QLinearGradient night(kPlate.topLeft(), kPlate.bottomLeft());
     night.setColorAt(0.0, QColor(38, 52, 112));
-    night.setColorAt(1.0, QColor(12, 16, 44));
-    p.setPen(QPen(gold, 2.5));
+    night.setColorAt(1.0, kNight);
+    p.setPen(QPen(kGold, 2.5));
     p.setBrush(night);
-    p.drawRoundedRect(plate, 24, 24);
+    p.drawRoundedRect(kPlate, 24, 24);
+}
 
-    // The medallion rises above the plate's top edge.
-    const QPointF centre(86, 94);
-    const qreal radius = 74;
-    QRadialGradient pearl(centre - QPointF(20, 24), radius * 1.4);
+void paintMedallion(QPainter& p) {
+    QRadialGradient pearl(kMedallionCentre - QPointF(20, 24), kMedallionRadius * 1.4);
     pearl.setColorAt(0.0, QColor(255, 255, 250));
     pearl.setColorAt(1.0, QColor(200, 206, 224));
-    p.setPen(QPen(gold, 5));
+    p.setPen(QPen(kGold, 5));
     p.setBrush(pearl);
-    p.drawEllipse(centre, radius, radius);
+    p.drawEllipse(kMedallionCentre, kMedallionRadius, kMedallionRadius);
     const int logoSide = 104;
-    p.drawImage(QPointF(centre.x() - logoSide / 2.0, centre.y() - logoSide / 2.0),
-                productLogo(logoSide));
+    p.drawImage(
+        QPointF(kMedallionCentre.x() - logoSide / 2.0, kMedallionCentre.y() - logoSide / 2.0),
+        productLogo(logoSide));
+}
 
-    const qreal textLeft = centre.x() + radius + 14;
+// The name in two colours over a gold rule, and the tagline below it.
+void paintName(QPainter& p) {
+    const qreal textLeft = kMedallionCentre.x() + kMedallionRadius + 14;
     QFont name(QStringLiteral("DejaVu Sans"));
     name.setStyleHint(QFont::SansSerif);
     name.setBold(true);
     const QString first = QStringLiteral("Pixa");
-    const qreal room = plate.right() - textLeft - 18;
+    const qreal room = kPlate.right() - textLeft - 18;
     // As large as the room allows, whatever the font the system substitutes.
     for (int pixels = 38; pixels > 12; --pixels) {
         name.setPixelSize(pixels);
@@ -186,11 +185,11 @@ QImage titlePicture() {
     p.setFont(name);
     p.setPen(QColor(255, 255, 255));
     p.drawText(QPointF(textLeft, 100), first);
-    p.setPen(gold);
+    p.setPen(kGold);
     p.drawText(QPointF(textLeft + QFontMetricsF(name).horizontalAdvance(first), 100),
                QStringLiteral("Mantler"));
 
-    p.fillRect(QRectF(textLeft, 112, room, 2), gold);
+    p.fillRect(QRectF(textLeft, 112, room, 2), kGold);
 
     QFont tagline(name);
     tagline.setPixelSize(14);
@@ -200,9 +199,11 @@ QImage titlePicture() {
     p.setPen(QColor(200, 212, 240));
     p.drawText(QPointF(textLeft, 136), QStringLiteral("Password protection"));
     p.drawText(QPointF(textLeft, 154), QStringLiteral("for your photos"));
-    p.end();
+}
 
-    const QColor ground(12, 16, 44);
+// A pixel at least half covered keeps its colour over the night ground, any other becomes the
+// mask colour; a colour that happens to be the mask's is moved off it.
+QImage flattenOverMask(const QImage& layer) {
     QImage title(layer.size(), QImage::Format_RGB32);
     for (int y = 0; y < layer.height(); ++y) {
         const auto* in = reinterpret_cast<const QRgb*>(layer.constScanLine(y));
@@ -215,13 +216,34 @@ QImage titlePicture() {
             }
             // Premultiplied: the colour over the ground is colour + ground × (1 − alpha).
             const auto over = [alpha](int c, int g) { return c + g * (255 - alpha) / 255; };
-            QRgb rgb = qRgb(over(qRed(in[x]), ground.red()), over(qGreen(in[x]), ground.green()),
-                            over(qBlue(in[x]), ground.blue()));
+            QRgb rgb = qRgb(over(qRed(in[x]), kNight.red()), over(qGreen(in[x]), kNight.green()),
+                            over(qBlue(in[x]), kNight.blue()));
             if (rgb == kTitleMaskRgb) rgb = qRgb(255, 0, 254);
             out[x] = rgb;
         }
     }
     return title;
+}
+
+} // namespace
+
+QImage titlePicture() {
+    if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
+        qWarning("titlePicture: the title carries text and needs a QGuiApplication");
+        return {};
+    }
+    // Drawn with antialiasing on transparency, then flattened: a pixel at least half covered
+    // keeps its colour over a dark ground, any other becomes the mask colour. Soft edges against
+    // magenta would leave a pink fringe on the desktop.
+    QImage layer(kTitleWidth, kTitleHeight, QImage::Format_ARGB32_Premultiplied);
+    layer.fill(Qt::transparent);
+    QPainter p(&layer);
+    p.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing);
+    paintPlate(p);
+    paintMedallion(p);
+    paintName(p);
+    p.end();
+    return flattenOverMask(layer);
 }
 
 } // namespace pixa::ui
