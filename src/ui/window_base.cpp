@@ -40,7 +40,7 @@ WindowBase::WindowBase(const QString& objectName, const QString& caption, const 
     setFixedSize(clientSize);
 }
 
-void WindowBase::Form_Activate() {
+void WindowBase::activateAtFirstBox() {
     activateWindow();
     if (m_firstBox) m_firstBox->setFocus(Qt::OtherFocusReason);
 }
@@ -94,7 +94,7 @@ void WindowBase::showEvent(QShowEvent* event) {
     if (!std::exchange(m_tabsOrdered, true)) orderTabsByPosition();
     QWidget::showEvent(event);
     // A window restored from the task bar keeps the focus where the user left it.
-    if (!event->spontaneous()) Form_Activate();
+    if (!event->spontaneous()) activateAtFirstBox();
 }
 
 void WindowBase::closeEvent(QCloseEvent* event) {

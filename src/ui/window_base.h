@@ -35,7 +35,7 @@ class WindowBase : public QWidget {
     Q_OBJECT
 public:
     // Gives the window the focus, then puts the focus in its first box.
-    void Form_Activate();
+    void activateAtFirstBox();
 
     // True while long work of this window runs (see LongWork).
     bool running() const { return m_running; }

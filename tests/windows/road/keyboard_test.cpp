@@ -26,7 +26,7 @@ enum class Window { Main, Registration, Login, Unlock, Batch, Search };
 QWidget* openWindow(RoadHarness& h, Window which) {
     switch (which) {
     case Window::Main:
-        h.window.Form_Activate();
+        h.window.activateAtFirstBox();
         return &h.window;
     case Window::Registration:
         QTest::mouseClick(h.button("Command5"), Qt::LeftButton);
