@@ -129,7 +129,7 @@ void RegistrationWindowTest::registration() {
 }
 
 void RegistrationWindowTest::focusRule_data() {
-    QTest::addColumn<QStringList>("texts");  // of Text2, Text3, Text4 and Text5
+    QTest::addColumn<QStringList>("texts");  // owner password, again, viewer password, again
     QTest::addColumn<QByteArray>("left");    // the box that loses the focus (by Tab)
     QTest::addColumn<QByteArray>("focused"); // where a broken rule puts the focus, or ""
     QTest::addColumn<QByteArray>("cleared");
