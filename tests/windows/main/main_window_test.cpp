@@ -2,7 +2,7 @@
 #include "main_harness.h"
 
 #include "core/pff_file.h"
-#include "windows/unlock/viewer_passwordfrm.h"
+#include "windows/unlock/unlock_window.h"
 
 #include <QDir>
 #include <QLabel>
@@ -95,15 +95,15 @@ void MainWindowTest::exit() {
         wrap.clock = &h.clock;
         pixa::encrypt_pff_file(wrap);
         h.open(h.path("p.pff"), 1);
-        pixa::ui::ViewerPasswordfrm* unlock = h.unlock.window();
+        pixa::ui::UnlockWindow* unlock = h.unlock.window();
         QVERIFY(unlock);
-        unlock->findChild<QLineEdit*>("Text2")->setText("view");
+        unlock->findChild<QLineEdit*>("passwordEdit")->setText("view");
         // Exit while the unwrap's first blocks are written.
-        QObject::connect(unlock->findChild<QProgressBar*>("ProgressBar1"),
+        QObject::connect(unlock->findChild<QProgressBar*>("progressBar"),
                          &QProgressBar::valueChanged, &h.window, [&](int block) {
                              if (block == 1) exitNow();
                          });
-        unlock->Command1_Click();
+        unlock->unlock();
     } else {
         exitNow();
     }

@@ -5,7 +5,7 @@
 #include "core/pff_file.h"
 #include "private_trash.h"
 #include "ui/platform.h"
-#include "windows/unlock/viewer_passwordfrm.h"
+#include "windows/unlock/unlock_window.h"
 
 #include <QDir>
 #include <QLineEdit>
@@ -202,8 +202,8 @@ void SaveTest::originalToTheTrash() {
     if (shown == "unwrapped") {
         save(h, "first", 1);
         h.open(h.path("first.pff"), 1);
-        h.unlock.window()->findChild<QLineEdit*>("Text2")->setText("view");
-        h.unlock.window()->Command1_Click();
+        h.unlock.window()->findChild<QLineEdit*>("passwordEdit")->setText("view");
+        h.unlock.window()->unlock();
         QCOMPARE(h.window.shownPhoto().kind, pixa::ui::ShownPhoto::Kind::Unwrapped);
         h.platform.clear();
     }

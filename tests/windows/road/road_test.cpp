@@ -123,7 +123,7 @@ void RoadTest::unlock() {
     QCOMPARE(h.window.shownPhoto().ws_file, h.unwrapped());
     QCOMPARE(h.window.shownPicture().size(), QSize(1200, 900));
     QVERIFY(h.button("saveButton")->isEnabled());
-    const auto* bar = h.window.findChild<QScrollBar*>(QStringLiteral("HScroll1"));
+    const auto* bar = h.window.findChild<QScrollBar*>(QStringLiteral("horizontalScrollBar"));
     QVERIFY(bar->isVisible());
     QCOMPARE(bar->x(), 0);
 }
