@@ -51,7 +51,7 @@ MainWindow::MainWindow(Session& session, Platform& platform)
     m_open = std::make_unique<OpenCommand>(platform, *this, *m_commands, *m_info, *m_view, m_photo,
                                            *m_collection);
     m_save = std::make_unique<SaveCommand>(
-        session, platform, *this, *m_commands, m_photo,
+        session, platform, *this, *m_commands, *m_view, m_photo,
         [this](const FileDialogResult& chosen) { m_open->remember(chosen); });
     connect(m_commands, &CommandBar::triggered, this, &MainWindow::run);
     connect(m_view, &PhotoView::zoomChanged, this, &MainWindow::zoomChanged);
@@ -128,7 +128,7 @@ void MainWindow::save() {
     if (!work.started()) return;
     // The photo on screen when save was pressed: the dialogs are modal.
     const ShownPhoto photo = shownPhoto();
-    m_save->run(photo, m_info->caption(), m_view->shownPicture(), work.stopToken());
+    m_save->run(photo, m_info->caption(), work.stopToken());
 }
 
 const QString& MainWindow::saveTarget() const {

@@ -14,6 +14,7 @@
 #include "ui/trash.h"
 #include "ui/yielder.h"
 #include "windows/main/command_bar.h"
+#include "windows/main/photo_view.h"
 
 #include <QFileInfo>
 #include <QImageWriter>
@@ -73,15 +74,14 @@ void yield() {
 } // namespace
 
 SaveCommand::SaveCommand(Session& session, Platform& platform, QWidget& window, CommandBar& bar,
-                         ShownPhotoRules& photo,
+                         const PhotoView& view, ShownPhotoRules& photo,
                          std::function<void(const FileDialogResult&)> chosen)
-    : m_session(session), m_platform(platform), m_window(window), m_bar(bar), m_photo(photo),
-      m_chosen(std::move(chosen)) {}
+    : m_session(session), m_platform(platform), m_window(window), m_bar(bar), m_view(view),
+      m_photo(photo), m_chosen(std::move(chosen)) {}
 
-void SaveCommand::run(const ShownPhoto& photo, const QString& caption, const QImage& shown,
-                      std::stop_token stop) {
+void SaveCommand::run(const ShownPhoto& photo, const QString& caption, std::stop_token stop) {
     try {
-        save(photo, caption, shown, std::move(stop));
+        save(photo, caption, std::move(stop));
     } catch (const Failure& failure) {
         m_bar.hideProgress();
         // A save stopped by the exit button leaves nothing, and nothing to say.
@@ -93,8 +93,7 @@ void SaveCommand::run(const ShownPhoto& photo, const QString& caption, const QIm
     }
 }
 
-void SaveCommand::save(const ShownPhoto& photo, const QString& caption, const QImage& shown,
-                       std::stop_token stop) {
+void SaveCommand::save(const ShownPhoto& photo, const QString& caption, std::stop_token stop) {
     m_target.clear();
     FileDialogRequest request;
     request.filter = kSaveFilter;
@@ -119,7 +118,7 @@ void SaveCommand::save(const ShownPhoto& photo, const QString& caption, const QI
         const WrapJob job = wrap(photo, *stored, std::move(stop));
         offerTrash(photo, job);
     } else {
-        writeBitmap(shown);
+        writeBitmap();
     }
 }
 
@@ -206,8 +205,9 @@ void SaveCommand::offerTrash(const ShownPhoto& photo, const WrapJob& job) {
         m_photo.show({ShownPhoto::Kind::Picture, inTrash, photo.orig_file_type}, false);
 }
 
-void SaveCommand::writeBitmap(const QImage& shown) {
+void SaveCommand::writeBitmap() {
     // What the view shows, at the size shown: reduced after fit to window.
+    const QImage shown = m_view.shownPicture();
     if (shown.isNull()) throw Failure(err::InvalidPicture, "no picture is shown");
     const BusyPointer busy;
     AtomicFile out(localPath(m_target));
