@@ -35,13 +35,23 @@ void ImageButton::setFace(const QString& name) {
     m_currentFace = name.toLower();
 }
 
-void ImageButton::Disable() {
+ImageButton* addImageButton(QWidget* parent, int faceNumber, const QString& name, QPoint topLeft,
+                            const QString& toolTip, const QString& accessibleName) {
+    auto* button = new ImageButton(faceNumber, parent);
+    button->setObjectName(name);
+    button->move(topLeft);
+    button->setToolTip(toolTip);
+    button->setAccessibleName(accessibleName);
+    return button;
+}
+
+void ImageButton::disable() {
     setFace(QString::number(m_faceNumber) + QLatin1Char('c'));
     setEnabled(false);
     m_leftPressed = false;
 }
 
-void ImageButton::Enable() {
+void ImageButton::enable() {
     setFace(QString::number(m_faceNumber) + QLatin1Char('a'));
     setEnabled(true);
 }

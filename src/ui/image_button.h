@@ -10,6 +10,14 @@ namespace pixa::ui {
 // The focus ring of the project's own controls: two pixels of dark blue inside `inside`.
 void drawFocusRing(QPainter& painter, const QRectF& inside);
 
+class ImageButton;
+
+// An image button on `parent` at `topLeft` (its face gives its size), named `name` among the
+// parent's children, with the tooltip that describes it and the short name a screen reader calls
+// it by: every window's buttons are made here.
+ImageButton* addImageButton(QWidget* parent, int faceNumber, const QString& name, QPoint topLeft,
+                            const QString& toolTip, const QString& accessibleName);
+
 class ImageButton : public QLabel {
     Q_OBJECT
 public:
@@ -21,9 +29,9 @@ public:
     QString currentFace() const { return m_currentFace; }
     void setFace(const QString& name);
 
-    // The disabled face and the disabled state together; Enable() the up face and enabled.
-    void Disable();
-    void Enable();
+    // The disabled face and the disabled state together; enable() the up face and enabled.
+    void disable();
+    void enable();
 
     // What a click does, for the keyboard and for assistive technology: clicked(), unless the
     // button is disabled.

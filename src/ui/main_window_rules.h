@@ -17,8 +17,8 @@ namespace pixa::ui {
 
 class Platform;
 
-// What the main window says about the photo on screen: the caption box `Text1` and the four
-// information labels (`Label5`, `Label2`, `Label3`, `Label4`); a label without text is hidden.
+// What the main window says about the photo on screen: the caption box and the four
+// information labels (owner, file type, date, time); a label without text is hidden.
 struct PhotoDescription {
     QString caption;
     QString owner;

@@ -47,12 +47,7 @@ void WindowBase::activateAtFirstBox() {
 
 ImageButton* WindowBase::addImageButton(int faceNumber, const QString& name, const QRect& geometry,
                                         const QString& toolTip, const QString& accessibleName) {
-    auto* button = new ImageButton(faceNumber, this);
-    button->setObjectName(name);
-    button->move(geometry.topLeft());
-    button->setToolTip(toolTip);
-    button->setAccessibleName(accessibleName);
-    return button;
+    return ui::addImageButton(this, faceNumber, name, geometry.topLeft(), toolTip, accessibleName);
 }
 
 void WindowBase::unload() {

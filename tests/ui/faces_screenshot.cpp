@@ -42,7 +42,7 @@ int main(int argc, char** argv) {
             if (pixa::ui::faceImage(name).isNull()) continue;
             auto* button = new pixa::ui::ImageButton(n);
             if (row == 1) button->setFace(name);
-            if (row == 2) button->Disable();
+            if (row == 2) button->disable();
             grid->addWidget(button, row + 1, n, Qt::AlignCenter);
         }
     }

@@ -125,11 +125,11 @@ void ImageButtonTest::disableAndEnable_data() {
 void ImageButtonTest::disableAndEnable() {
     QFETCH(int, face);
     ImageButton button(face);
-    button.Disable();
+    button.disable();
     QCOMPARE(button.currentFace(), QString::number(face) + "c");
     QCOMPARE(button.pixmap().toImage(), faceImage(QString::number(face) + "c"));
     QVERIFY(!button.isEnabled());
-    button.Enable();
+    button.enable();
     QCOMPARE(button.currentFace(), QString::number(face) + "a");
     QCOMPARE(button.pixmap().toImage(), faceImage(QString::number(face) + "a"));
     QVERIFY(button.isEnabled());
@@ -144,14 +144,14 @@ void ImageButtonTest::disabledButtonIgnoresTheMouse_data() {
 void ImageButtonTest::disabledButtonIgnoresTheMouse() {
     QFETCH(Qt::MouseButton, mouseButton);
     QSignalSpy clicked(m_button, &ImageButton::clicked);
-    m_button->Disable();
+    m_button->disable();
     pressOn(m_button, mouseButton);
     QCOMPARE(m_button->currentFace(), QStringLiteral("4c"));
     releaseAt(m_button, inWindow(m_button, m_button->rect().center()), mouseButton);
     QCOMPARE(m_button->currentFace(), QStringLiteral("4c"));
     QCOMPARE(clicked.size(), 0);
 
-    m_button->Enable();
+    m_button->enable();
     clickOn(m_button, mouseButton);
     QCOMPARE(m_button->currentFace(), QStringLiteral("4a"));
     QCOMPARE(clicked.size(), mouseButton == Qt::LeftButton ? 1 : 0);
@@ -159,14 +159,14 @@ void ImageButtonTest::disabledButtonIgnoresTheMouse() {
 
 void ImageButtonTest::disabledButtonShowsItsFaceUnchanged() {
     // A disabled label would grey its picture again; the button must show the face as drawn.
-    m_button->Disable();
+    m_button->disable();
     const QImage shown = m_button->grab().toImage().convertToFormat(QImage::Format_RGB32);
     QCOMPARE(shown, faceImage("4c").convertToFormat(QImage::Format_RGB32));
 }
 
 void ImageButtonTest::clickActionMaySetTheButtonsOwnFace() {
     // The up face is back before the click's action runs, so the action's face stays.
-    connect(m_button, &ImageButton::clicked, m_button, &ImageButton::Disable);
+    connect(m_button, &ImageButton::clicked, m_button, &ImageButton::disable);
     clickOn(m_button);
     QCOMPARE(m_button->currentFace(), QStringLiteral("4c"));
     QVERIFY(!m_button->isEnabled());
@@ -200,7 +200,7 @@ void ImageButtonTest::keyboardReachesAndClicksTheButton() {
     QTest::keyClick(m_button, Qt::Key_Return);
     QTest::keyClick(m_button, Qt::Key_A);
     QCOMPARE(clicked.count(), 2);
-    m_button->Disable();
+    m_button->disable();
     QVERIFY(!m_button->hasFocus());
 }
 
@@ -222,7 +222,7 @@ void ImageButtonTest::pressedByAssistiveTechnology_data() {
 
 void ImageButtonTest::pressedByAssistiveTechnology() {
     QFETCH(bool, enabled);
-    enabled ? m_button->Enable() : m_button->Disable();
+    enabled ? m_button->enable() : m_button->disable();
     QSignalSpy clicked(m_button, &ImageButton::clicked);
     QAccessibleInterface* button = QAccessible::queryAccessibleInterface(m_button);
     QCOMPARE(button->role(), QAccessible::Button);

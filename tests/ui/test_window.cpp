@@ -35,7 +35,7 @@ TestWindow::TestWindow(Platform& platform, QWidget* parent)
     Command6 = place(12, 370, 70);
     Label1 = new QLabel(this);
     Label1->setGeometry(10, 120, 400, 20);
-    Command4->Disable();
+    Command4->disable();
 
     connect(Command1, &ImageButton::clicked, this, &TestWindow::Command1_Click);
     connect(Command2, &ImageButton::clicked, this, &TestWindow::Command2_Click);
@@ -51,25 +51,25 @@ void TestWindow::Command1_Click() {
         request.filter = kFilter;
         const FileDialogResult chosen = m_platform.openFile(this, request);
         BusyPointer busy;
-        Command4->Disable();
+        Command4->disable();
         if (!QFile::exists(chosen.fileName)) throw Failure(err::FileNotFound);
         const QImage picture(chosen.fileName);
         if (picture.isNull()) throw Failure(err::InvalidPicture);
         m_file = chosen.fileName;
         Label1->setText(QStringLiteral("%1 x %2").arg(picture.width()).arg(picture.height()));
         busy.release();
-        Command4->Enable();
+        Command4->enable();
     } catch (const Failure& failure) {
         reportError(m_platform, this, ErrorVariant::File, failure, true);
     }
 }
 
 void TestWindow::Command2_Click() {
-    Command2->Disable();
+    Command2->disable();
 }
 
 void TestWindow::Command3_Click() {
-    Command2->Enable();
+    Command2->enable();
 }
 
 void TestWindow::Command4_Click() {

@@ -214,7 +214,7 @@ void BatchWrapWindow::load() {
     m_progressBar->hide();
     destinationFolderChanged();
     showSourcePath();
-    m_abortButton->Disable();
+    m_abortButton->disable();
     m_trashOriginalsBox->setChecked(false);
 }
 
@@ -299,9 +299,9 @@ void BatchWrapWindow::wrapSelected() {
 }
 
 bool BatchWrapWindow::startRun() {
-    m_backButton->Disable();
-    m_startButton->Disable();
-    m_abortButton->Enable();
+    m_backButton->disable();
+    m_startButton->disable();
+    m_abortButton->enable();
     const bool trashOriginals = m_trashOriginalsBox->isChecked();
     m_trashOriginalsBox->setEnabled(false);
     m_abortAsked = false;
@@ -351,9 +351,9 @@ void BatchWrapWindow::endRun(const RunList& list, const Run& run, int left) {
     m_statusLabel->setText(
         QStringLiteral("Total %1 saved.").arg(run.written) +
         (m_abortAsked && left > 0 ? QStringLiteral(" Stopped, %1 left.").arg(left) : QString()));
-    m_backButton->Enable();
-    m_startButton->Enable();
-    m_abortButton->Disable();
+    m_backButton->enable();
+    m_startButton->enable();
+    m_abortButton->disable();
     m_trashOriginalsBox->setEnabled(true);
     if (!run.trashed.isEmpty()) {
         // The moved originals leave the list; the others keep their selection.
@@ -383,7 +383,7 @@ QString BatchWrapWindow::endMessage(const QString& folder, const QStringList& fa
 
 void BatchWrapWindow::abort() {
     m_abortAsked = true;
-    m_abortButton->Disable();
+    m_abortButton->disable();
     m_statusLabel->setText(m_statusLabel->text() + QStringLiteral("...wait"));
 }
 

@@ -66,11 +66,9 @@ const std::array<Key, 14> kKeys{{
 
 CommandBar::CommandBar(QWidget* window) : QObject(window) {
     for (const ButtonPlace& place : kButtonPlaces) {
-        auto* button = new ImageButton(place.face, window);
-        button->setObjectName(QString::fromLatin1(place.objectName));
-        button->move(place.at);
-        button->setToolTip(QString::fromUtf8(place.toolTip));
-        button->setAccessibleName(QString::fromUtf8(place.accessibleName));
+        ImageButton* button = addImageButton(
+            window, place.face, QString::fromLatin1(place.objectName), place.at,
+            QString::fromUtf8(place.toolTip), QString::fromUtf8(place.accessibleName));
         connect(button, &ImageButton::clicked, this,
                 [this, command = place.command] { emit triggered(command); });
         m_buttons[size_t(place.command)] = button;
@@ -99,7 +97,7 @@ void CommandBar::addKeys(QWidget* window) {
 
 void CommandBar::setEnabled(Command command, bool enabled) {
     ImageButton* button = m_buttons.at(size_t(command));
-    enabled ? button->Enable() : button->Disable();
+    enabled ? button->enable() : button->disable();
 }
 
 void CommandBar::showProgress(int maximum) {

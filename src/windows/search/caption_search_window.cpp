@@ -150,9 +150,9 @@ void CaptionSearchWindow::listFolder() {
     }
     applyFilter();
     if (listed > 0)
-        m_viewButton->Enable();
+        m_viewButton->enable();
     else
-        m_viewButton->Disable();
+        m_viewButton->disable();
     setBrowsingEnabled(true);
     if (focused && focused->isEnabled()) focused->setFocus(Qt::OtherFocusReason);
 }
