@@ -86,6 +86,9 @@ PhotoAhead::PhotoAhead(Platform& platform, UnwrappedPicture& pictures)
 
 PhotoAhead::~PhotoAhead() {
     clear();
+    // A decode abandoned on its thread reads the file it was given until it ends: waited for
+    // here, before the objects it was started beside go.
+    if (m_abandoned.valid()) m_abandoned.wait();
 }
 
 bool PhotoAhead::holds(const QString& file) const {
