@@ -1,7 +1,8 @@
-// Fuzz target: the decoding layer on arbitrary bytes of every photo kind, whole, and a JPEG's
-// reduced view as the windows ask for it while it decodes. A refusal is a pixa::Failure;
-// anything else that escapes, a picture over the pixel limit, or a reduced view smaller than
-// asked while its photo is not, is a finding.
+// Fuzz target: the decoding layer on arbitrary bytes of every photo kind, whole and in strips
+// (JPEG, PNG, TIFF, WebP, at any size), and a JPEG's reduced view as the windows ask for it while
+// it decodes. A refusal is a pixa::Failure; anything else that escapes, a picture over the pixel
+// limit, a reduced view smaller than asked while its photo is not, or a strip that decodes no
+// row or rows past the picture's end, is a finding.
 #include "core/error.h"
 #include "fuzz_support.h"
 #include "imaging/decode_support.h"
@@ -33,13 +34,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     } catch (const pixa::Failure&) {
     }
     try {
-        const auto strips = pixa::PictureDecode::open(path);
-        if (!strips || !strips->reducible()) return 0;
-        const QImage reduced = strips->reduced(kReduced);
+        const auto strips = pixa::openInStrips(path);
+        if (!strips) return 0;
         const QSize full = strips->picture().size();
-        if (reduced.width() < std::min(kReduced.width(), full.width() / 2) ||
-            reduced.height() < std::min(kReduced.height(), full.height() / 2))
-            pixafuzz::finding("a reduced view smaller than asked");
+        if (strips->reducible()) {
+            const QImage reduced = strips->reduced(kReduced);
+            if (reduced.width() < std::min(kReduced.width(), full.width() / 2) ||
+                reduced.height() < std::min(kReduced.height(), full.height() / 2))
+                pixafuzz::finding("a reduced view smaller than asked");
+        }
+        while (!strips->whole()) {
+            const int before = strips->rowsDone();
+            strips->decode(pixa::kRowsPerStrip);
+            if (strips->rowsDone() <= before || strips->rowsDone() > full.height())
+                pixafuzz::finding("a strip decode that does not advance within the picture");
+        }
     } catch (const pixa::Failure&) {
     }
     return 0;

@@ -24,6 +24,9 @@ int main(int argc, char** argv) {
         {"photo.jpg", pixatest::written(image, "jpeg", turned)},
         {"photo.png", pixatest::written(image, "png")},
         {"photo.tif", pixatest::written(image, "tiff", turned)},
+        // Upright 8-bit RGB and alpha, which the strip decoders take.
+        {"upright.tif", pixatest::written(image.convertToFormat(QImage::Format_RGB888), "tiff")},
+        {"alpha.png", pixatest::written(image.convertToFormat(QImage::Format_ARGB32), "png")},
         {"photo.webp", pixatest::written(image, "webp")},
         {"photo.gif", pixatest::gif(12, 8, {1, 2})},
         {"photo.heic", pixatest::heic(image, heif_orientation_rotate_90_cw, 16)},

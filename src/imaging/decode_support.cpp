@@ -3,6 +3,8 @@
 #include "core/error.h"
 #include "core/file_io.h"
 
+#include <sys/mman.h>
+
 namespace pixa {
 
 [[noreturn]] void notAPicture(const QString& path, const std::string& why) {
@@ -45,6 +47,34 @@ void requireDecodeBudget(const QString& path, int64_t width, int64_t height, uin
 [[noreturn]] void unreadable(const QString& path, const QFile& file) {
     throw Failure(err::PathFileAccess,
                   path.toStdString() + ": " + file.errorString().toStdString());
+}
+
+LargePageMemory largePageMemory(size_t bytes) {
+    constexpr size_t kLargePage = 2 << 20;
+    if (bytes < kLargePage / 2) return LargePageMemory(static_cast<char*>(std::malloc(bytes + 1)));
+    const size_t rounded = (bytes + kLargePage - 1) & ~(kLargePage - 1);
+    LargePageMemory memory(static_cast<char*>(std::aligned_alloc(kLargePage, rounded)));
+    if (memory) ::madvise(memory.get(), rounded, MADV_HUGEPAGE);
+    return memory;
+}
+
+QImage pictureOnLargePages(QSize size, QImage::Format format) {
+    LargePageMemory memory = largePageMemory(size_t(size.width()) * size_t(size.height()) * 4);
+    if (!memory) return {};
+    auto* pixels = reinterpret_cast<uchar*>(memory.get());
+    return QImage(pixels, size.width(), size.height(), size.width() * 4, format, std::free,
+                  memory.release());
+}
+
+int scaleDenominator(QSize full, QSize atLeast) {
+    const auto covers = [full, atLeast](int denom) {
+        return (full.width() + denom - 1) / denom >= atLeast.width() &&
+               (full.height() + denom - 1) / denom >= atLeast.height();
+    };
+    int denom = 8;
+    while (denom > 2 && !covers(denom))
+        denom /= 2;
+    return denom;
 }
 
 void openChecked(const QString& path, QFile& file) {

@@ -6,9 +6,11 @@
 
 #include <QFile>
 #include <QImage>
+#include <QSize>
 #include <QString>
 
 #include <cstdint>
+#include <cstdlib>
 #include <memory>
 #include <string>
 
@@ -24,6 +26,9 @@ class PictureDecode;
 inline constexpr int64_t kMaxPicturePixels = 150'000'000;
 inline constexpr int64_t kMaxDecodeBytes = kMaxPicturePixels * 4;
 
+// From this many pixels a picture stored upright is shown while it decodes: its top rows first.
+inline constexpr int64_t kStripDecodePixels = 8'000'000;
+
 // The refusals every decoder shares. Each throws pixa::Failure: 481 naming `why`; 6 naming
 // the size of a picture over kMaxPicturePixels; 6 for one that takes more than
 // kMaxDecodeBytes (`bytes`) to decode; 7 when memory runs out; 75 with the file's own error.
@@ -37,6 +42,31 @@ void requireDecodeBudget(const QString& path, int64_t width, int64_t height, uin
 // 70 for one that cannot be read.
 void openChecked(const QString& path, QFile& file);
 
+struct FreeMemory {
+    void operator()(void* memory) const { std::free(memory); }
+};
+using LargePageMemory = std::unique_ptr<char, FreeMemory>;
+
+// `bytes` of memory, null when there is none. From 1 MiB it starts on a large page and is hinted
+// as backed by them: filled once by a read or a decode, it would otherwise cost a page fault per
+// 4 KiB, as much as the decoding itself where faults are dear (a virtual machine's).
+LargePageMemory largePageMemory(size_t bytes);
+
+// A file's bytes read whole into largePageMemory(), and a QByteArray over them that does not own
+// them: valid while `memory` lives.
+struct PictureBytes {
+    LargePageMemory memory;
+    QByteArray bytes;
+};
+
+// A picture of `size` and `format` (32 bits a pixel, rows unpadded) in largePageMemory(); null
+// when there is no memory for it.
+QImage pictureOnLargePages(QSize size, QImage::Format format = QImage::Format_RGB32);
+
+// The smallest of 1/8, 1/4 and 1/2 of `full` that is still at least `atLeast` (1/2 when none is),
+// as the denominator.
+int scaleDenominator(QSize full, QSize atLeast);
+
 // How the pictures of one kind are decoded: a row of the table in picture_decode.cpp.
 struct KindDecoding {
     PictureKind kind;
@@ -45,7 +75,17 @@ struct KindDecoding {
     // The whole picture in the open `file` (at `path`), upright, 32 bits a pixel.
     QImage (*decodeWhole)(const QString& path, QFile& file, const KindDecoding& kind);
     // The decode some rows at a time beside reduced views; null for a kind decoded in one call.
-    std::unique_ptr<PictureDecode> (*openStrips)(const QString& path, QFile& file);
+    // Null too for a picture of the kind it leaves to decodeWhole (a turned or interlaced one),
+    // and for one of fewer than `fromPixels` pixels where the kind heeds it.
+    std::unique_ptr<PictureDecode> (*openStrips)(const QString& path, QFile& file,
+                                                 const KindDecoding& kind, int64_t fromPixels);
+    // The fewest pixels a picture of the kind is decoded in strips from, where smaller ones are
+    // decoded whole by decodeWhole (on a thread of their own ahead of a step) as before.
+    int64_t stripsFrom;
 };
+
+// PictureDecode::open() for pictures of any size: the tests' and the fuzz target's way to the
+// strip decoders with small pictures.
+std::unique_ptr<PictureDecode> openInStrips(const QString& path);
 
 } // namespace pixa

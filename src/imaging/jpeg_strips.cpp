@@ -10,13 +10,10 @@
 
 #include <jerror.h>
 
-#include <sys/mman.h>
-
 #include <QFile>
 
 #include <algorithm>
 #include <csetjmp>
-#include <cstdlib>
 #include <future>
 #include <stop_token>
 #include <string_view>
@@ -28,9 +25,6 @@ namespace {
 
 // Rows a JPEG is decoded in before they are placed upright.
 constexpr int kStripRows = 16;
-
-// From this many pixels a JPEG is shown while it decodes: its top rows first.
-constexpr int64_t kStripDecodePixels = 8'000'000;
 
 // The decoder's warnings that mean part of the picture would be made up: its data ends early or
 // is damaged. The decoder carries on with grey; the loader refuses the picture instead.
@@ -89,33 +83,6 @@ Placement placement(int orientation, int64_t w, int64_t h) {
     default:
         return {0, 1, w, false};
     }
-}
-
-constexpr size_t kLargePage = 2 << 20;
-
-struct FreeMemory {
-    void operator()(void* memory) const { std::free(memory); }
-};
-using LargePageMemory = std::unique_ptr<char, FreeMemory>;
-
-// `bytes` of memory, null when there is none. From 1 MiB it starts on a large page and is hinted
-// as backed by them: filled once by a read or a decode, it would otherwise cost a page fault per
-// 4 KiB, as much as the decoding itself where faults are dear (a virtual machine's).
-LargePageMemory largePageMemory(size_t bytes) {
-    if (bytes < kLargePage / 2) return LargePageMemory(static_cast<char*>(std::malloc(bytes + 1)));
-    const size_t rounded = (bytes + kLargePage - 1) & ~(kLargePage - 1);
-    LargePageMemory memory(static_cast<char*>(std::aligned_alloc(kLargePage, rounded)));
-    if (memory) ::madvise(memory.get(), rounded, MADV_HUGEPAGE);
-    return memory;
-}
-
-// A picture of `size` in largePageMemory().
-QImage pictureOnLargePages(QSize size) {
-    LargePageMemory memory = largePageMemory(size_t(size.width()) * size_t(size.height()) * 4);
-    if (!memory) return {};
-    auto* pixels = reinterpret_cast<uchar*>(memory.get());
-    return QImage(pixels, size.width(), size.height(), size.width() * 4, QImage::Format_RGB32,
-                  std::free, memory.release());
 }
 
 // A file's bytes, read whole.
@@ -310,19 +277,6 @@ FileBytes readWhole(const QString& path, QFile& file) {
     return bytes;
 }
 
-// The smallest of 1/8, 1/4 and 1/2 of `full` that is still at least `atLeast` (1/2 when none is),
-// as the denominator.
-int scaleDenominator(QSize full, QSize atLeast) {
-    const auto covers = [full, atLeast](int denom) {
-        return (full.width() + denom - 1) / denom >= atLeast.width() &&
-               (full.height() + denom - 1) / denom >= atLeast.height();
-    };
-    int denom = 8;
-    while (denom > 2 && !covers(denom))
-        denom /= 2;
-    return denom;
-}
-
 // The whole picture decoded at 1/`denom` of its size by a decoder of its own over `bytes`,
 // checked whole when the first decoder started; a stop ends it between strips.
 QImage decodeReduced(const QString& path, std::string_view bytes, int denom, std::stop_token stop) {
@@ -415,7 +369,8 @@ QImage decodeJpeg(const QString& path, QFile& file, const KindDecoding&) {
     return decodeBytes(path, readWhole(path, file).view());
 }
 
-std::unique_ptr<PictureDecode> openJpegStrips(const QString& path, QFile& file) {
+std::unique_ptr<PictureDecode> openJpegStrips(const QString& path, QFile& file, const KindDecoding&,
+                                              int64_t) {
     auto strips = std::make_unique<JpegStrips>(path, readWhole(path, file));
     strips->start();
     return strips;

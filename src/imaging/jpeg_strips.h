@@ -12,7 +12,9 @@ namespace pixa {
 QImage decodeJpeg(const QString& path, QFile& file, const KindDecoding& kind);
 
 // The JPEG in `file` read whole and checked, its decode started, to be decoded some rows at a
-// time (PictureDecode); fails as loadPicture().
-std::unique_ptr<PictureDecode> openJpegStrips(const QString& path, QFile& file);
+// time (PictureDecode), whatever its size (topFirst() tells the windows whether to show its rows
+// first); fails as loadPicture().
+std::unique_ptr<PictureDecode> openJpegStrips(const QString& path, QFile& file,
+                                              const KindDecoding& kind, int64_t fromPixels);
 
 } // namespace pixa

@@ -48,8 +48,9 @@ void admit(const QString& path, const QByteArray& bytes, const KindDecoding& kin
     }
 }
 
-// The whole file, checked by admit(); a file larger than any photo's decode is refused unread.
-QByteArray readChecked(const QString& path, QFile& file, const KindDecoding& kind) {
+} // namespace
+
+PictureBytes readChecked(const QString& path, QFile& file, const KindDecoding& kind) {
     const qint64 size = file.size();
     if (size > kMaxDecodeBytes) {
         throw Failure(err::Overflow,
@@ -60,11 +61,15 @@ QByteArray readChecked(const QString& path, QFile& file, const KindDecoding& kin
                           .toStdString(),
                       path.toStdString());
     }
-    QByteArray bytes = file.readAll();
-    if (bytes.size() != size) unreadable(path, file);
-    admit(path, bytes, kind);
-    return bytes;
+    PictureBytes read{largePageMemory(size_t(size)), {}};
+    if (!read.memory) outOfMemory(path);
+    if (file.read(read.memory.get(), size) != size) unreadable(path, file);
+    read.bytes = QByteArray::fromRawData(read.memory.get(), size);
+    admit(path, read.bytes, kind);
+    return read;
 }
+
+namespace {
 
 // What Qt's reader takes to decode a picture of `size` stored as `format`: its pixels at their
 // own depth, and once more at four bytes when they must be converted to 32 bits.
@@ -149,7 +154,8 @@ QImage decodeBitmap(const QString& path, QFile& file, const KindDecoding&) {
 }
 
 QImage decodeWithQt(const QString& path, QFile& file, const KindDecoding& kind) {
-    const QByteArray bytes = readChecked(path, file, kind);
+    const PictureBytes read = readChecked(path, file, kind);
+    const QByteArray& bytes = read.bytes;
     QBuffer buffer;
     buffer.setData(bytes);
     buffer.open(QIODevice::ReadOnly);
@@ -177,7 +183,8 @@ QImage decodeWithQt(const QString& path, QFile& file, const KindDecoding& kind) 
 }
 
 QImage decodeHeif(const QString& path, QFile& file, const KindDecoding& kind) {
-    const QByteArray bytes = readChecked(path, file, kind);
+    const PictureBytes read = readChecked(path, file, kind);
+    const QByteArray& bytes = read.bytes;
     initHeif();
     HeifContext context(heif_context_alloc(), heif_context_free);
     if (!context) outOfMemory(path);

@@ -13,6 +13,11 @@ namespace pixa {
 // over kMaxPicturePixels or kMaxDecodeBytes, and for a file larger than kMaxDecodeBytes, refused
 // before it is read.
 
+// The whole `file` of `kind`, its headers checked against its bytes and the limits of a photo; a
+// file larger than any photo's decode is refused unread. Read onto large pages: a page fault
+// for each 4 KiB of a large file would take longer than the read.
+PictureBytes readChecked(const QString& path, QFile& file, const KindDecoding& kind);
+
 // A bitmap, read from the file as Qt's reader goes.
 QImage decodeBitmap(const QString& path, QFile& file, const KindDecoding& kind);
 // A picture that Qt's reader of kind.qtFormat decodes, read whole first: upright by its EXIF

@@ -4,6 +4,7 @@
 #include "imaging/decode_support.h"
 #include "imaging/jpeg_strips.h"
 #include "imaging/photo_decoders.h"
+#include "imaging/row_strips.h"
 
 #include <QFile>
 #include <QImageReader>
@@ -21,14 +22,16 @@ namespace {
 constexpr int kDecodeLimitMB = 1024;
 
 // A kind decoded row by row joins by its openStrips; the windows then show it while it decodes.
+// A JPEG's strip decoder is its whole decoder too, so it takes every size; the others' take a
+// picture from kStripDecodePixels, where a whole decode keeps the first paint waiting.
 constexpr KindDecoding kKinds[] = {
-    {PictureKind::Bitmap, "BMP", nullptr, decodeBitmap, nullptr},
-    {PictureKind::Jpeg, "JPEG", nullptr, decodeJpeg, openJpegStrips},
-    {PictureKind::Png, "PNG", "png", decodeWithQt, nullptr},
-    {PictureKind::Gif, "GIF", "gif", decodeWithQt, nullptr},
-    {PictureKind::Tiff, "TIFF", "tiff", decodeWithQt, nullptr},
-    {PictureKind::WebP, "WebP", "webp", decodeWithQt, nullptr},
-    {PictureKind::Heif, "HEIF", nullptr, decodeHeif, nullptr},
+    {PictureKind::Bitmap, "BMP", nullptr, decodeBitmap, nullptr, 0},
+    {PictureKind::Jpeg, "JPEG", nullptr, decodeJpeg, openJpegStrips, 0},
+    {PictureKind::Png, "PNG", "png", decodeWithQt, openPngStrips, kStripDecodePixels},
+    {PictureKind::Gif, "GIF", "gif", decodeWithQt, nullptr, 0},
+    {PictureKind::Tiff, "TIFF", "tiff", decodeWithQt, openTiffStrips, kStripDecodePixels},
+    {PictureKind::WebP, "WebP", "webp", decodeWithQt, openWebpStrips, kStripDecodePixels},
+    {PictureKind::Heif, "HEIF", nullptr, decodeHeif, nullptr, 0},
 };
 
 // How a picture is decoded, told by its first bytes; null for no picture of those kinds.
@@ -57,12 +60,24 @@ QImage loadPicture(const QString& path) {
     return kind->decodeWhole(path, file, *kind);
 }
 
-std::unique_ptr<PictureDecode> PictureDecode::open(const QString& path) {
+namespace {
+
+std::unique_ptr<PictureDecode> openFrom(const QString& path, bool anySize) {
     QFile file(path);
     openChecked(path, file);
     const KindDecoding* kind = kindOf(file.peek(qint64(kKindHeadSize)));
     if (!kind || !kind->openStrips) return nullptr;
-    return kind->openStrips(path, file);
+    return kind->openStrips(path, file, *kind, anySize ? 0 : kind->stripsFrom);
+}
+
+} // namespace
+
+std::unique_ptr<PictureDecode> PictureDecode::open(const QString& path) {
+    return openFrom(path, false);
+}
+
+std::unique_ptr<PictureDecode> openInStrips(const QString& path) {
+    return openFrom(path, true);
 }
 
 } // namespace pixa

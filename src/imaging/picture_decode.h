@@ -1,5 +1,5 @@
 // How the windows decode a photo (BMP, JPEG, PNG, GIF, TIFF, WebP, HEIF): whole and upright, or
-// some rows at a time beside reduced views while a large one is shown.
+// some rows at a time (a JPEG beside reduced views) while a large one is shown.
 #pragma once
 
 #include <QImage>
@@ -32,9 +32,10 @@ inline constexpr int kRowsPerStrip = 64;
 // its events run in between. Fails as loadPicture() does, with its numbers.
 class PictureDecode {
 public:
-    // Nothing for a picture of a kind decoded in one call (loadPicture() decodes it); else the
-    // decode started on the checked file, the picture made (rows not decoded yet are not
-    // filled). Throws as loadPicture() does.
+    // Nothing for a picture decoded in one call (loadPicture() decodes it): a BMP, GIF or HEIF,
+    // and a PNG, TIFF or WebP under kStripDecodePixels or of a layout left to the whole decode
+    // (turned, interlaced, animated, tiled...); else the decode started on the checked file, the
+    // picture made (rows not decoded yet are not filled). Throws as loadPicture() does.
     static std::unique_ptr<PictureDecode> open(const QString& path);
     virtual ~PictureDecode() = default;
 
@@ -56,8 +57,9 @@ public:
     // decoded here; reduced() then takes its picture, waiting for it if it has not ended. The
     // decode's end stops and waits for it.
     virtual void reduceAhead(QSize atLeast) = 0;
-    // Whether reduced() is cheap beside the decode: a progressive picture would be decoded into
-    // all its coefficients a second time.
+    // Whether reduced() is cheap beside the decode: a progressive JPEG would be decoded into all
+    // its coefficients a second time, and a PNG, TIFF or WebP has no reduced decode (reduced()
+    // decodes the rest of its rows and scales the whole picture).
     virtual bool reducible() const = 0;
 
 protected:

@@ -1,11 +1,16 @@
-// The picture loader on its own: JPEGs turned upright as Qt's reader turns them, and pictures
-// whose header promises more than their data holds, or more memory than a photo may take.
+// The picture loader on its own: JPEGs turned upright as Qt's reader turns them, PNG, WebP and
+// TIFF decoded in strips as Qt's readers decode them whole, and pictures whose header promises
+// more than their data holds, or more memory than a photo may take, refused either way.
 #include "core/error.h"
 #include "photo_samples.h"
 #include "test_photo.h"
+#include "imaging/decode_support.h"
 #include "imaging/picture_decode.h"
 
 #include <sys/resource.h>
+
+#include <climits>
+#include <functional>
 
 #include <QBuffer>
 #include <QImageReader>
@@ -23,6 +28,8 @@ private slots:
     void initTestCase();
     void uprightAsQtReadsIt_data();
     void uprightAsQtReadsIt();
+    void stripsAsWhole_data();
+    void stripsAsWhole();
     void refused_data();
     void refused();
 
@@ -114,6 +121,51 @@ QByteArray claimingHeif(QByteArray heif, quint32 width, quint32 height) {
     return heif;
 }
 
+// `image` written by Qt's writer of `format` at `quality` (100: a lossless WebP).
+QByteArray writtenAt(const QImage& image, const char* format, int quality) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, format);
+    writer.setQuality(quality);
+    writer.write(image);
+    return bytes;
+}
+
+// A photo with a camera's grain, whose file is large enough to be fed to a decoder in parts,
+// and a band of fading alpha when `alpha`.
+QImage grainyPhoto(bool alpha) {
+    QImage image = photoLike(QSize(701, 433));
+    addGrain(image);
+    if (!alpha) return image;
+    image = image.convertToFormat(QImage::Format_ARGB32);
+    for (int y = 0; y < image.height(); ++y) {
+        auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < image.width(); ++x)
+            row[x] = (row[x] & 0xFFFFFF) | uint(std::min(255, x + y / 3)) << 24;
+    }
+    return image;
+}
+
+QString savedIn(const QTemporaryDir& dir, const QByteArray& bytes) {
+    const QString path = dir.filePath("photo");
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size())
+        return {};
+    return path;
+}
+
+// The number a failure of `decode` carries, 0 for none, and its text in `what`.
+int failureOf(const std::function<void()>& decode, QString& what) {
+    try {
+        decode();
+    } catch (const pixa::Failure& failure) {
+        what = QString::fromStdString(failure.what());
+        return failure.number();
+    }
+    return 0;
+}
+
 qint64 peakResidentMB() {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
@@ -169,6 +221,49 @@ void PictureLoaderTest::uprightAsQtReadsIt() {
     QVERIFY(loaded == expected);
 }
 
+void PictureLoaderTest::stripsAsWhole_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<bool>("inStrips"); // else left to the whole decode
+    const QImage photo = grainyPhoto(false);
+    const QImage clear = grainyPhoto(true);
+    const auto turned = Transformation::TransformationRotate90;
+    QTest::newRow("PNG") << written(photo, "png") << true;
+    QTest::newRow("PNG with alpha") << written(clear, "png") << true;
+    QTest::newRow("grey PNG")
+        << written(photo.convertToFormat(QImage::Format_Grayscale8), "png") << true;
+    QTest::newRow("PNG turned by EXIF") << pngWithExif(written(photo, "png"), 6) << false;
+    QTest::newRow("WebP") << written(photo, "webp") << true;
+    QTest::newRow("WebP with alpha") << written(clear, "webp") << true;
+    QTest::newRow("lossless WebP") << writtenAt(photo, "webp", 100) << true;
+    QTest::newRow("WebP turned by EXIF")
+        << webpOnCanvas(written(photo, "webp"), photo.width(), photo.height(), 8) << false;
+    QTest::newRow("TIFF") << written(photo.convertToFormat(QImage::Format_RGB888), "tiff") << true;
+    QTest::newRow("TIFF turned") << written(photo, "tiff", turned) << false;
+}
+
+// Decoded a strip at a time, each kind gives what loadPicture() gives, pixel for pixel.
+void PictureLoaderTest::stripsAsWhole() {
+    QFETCH(QByteArray, bytes);
+    QFETCH(bool, inStrips);
+    const QString path = savedIn(m_dir, bytes);
+    const QImage whole = pixa::loadPicture(path);
+    // Pictures this small are left to the whole decode, but for this look at their strips.
+    QVERIFY(!pixa::PictureDecode::open(path));
+    const auto strips = pixa::openInStrips(path);
+    QCOMPARE(bool(strips), inStrips);
+    if (!strips) return;
+    QVERIFY(!strips->reducible());
+    int calls = 0;
+    for (; !strips->whole(); ++calls) {
+        const int before = strips->rowsDone();
+        strips->decode(pixa::kRowsPerStrip);
+        QVERIFY(strips->rowsDone() > before);
+    }
+    QVERIFY(calls > 1);
+    QCOMPARE(strips->picture().format(), whole.format());
+    QVERIFY(strips->picture() == whole);
+}
+
 void PictureLoaderTest::refused_data() {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<int>("number");
@@ -203,6 +298,15 @@ void PictureLoaderTest::refused_data() {
     QTest::newRow("GIF frame claiming 10000 x 10000")
         << claimingGif(pixatest::gif(40, 30, {1}), 10000, 10000, true) << bad << lies;
 
+    const QByteArray png = written(small, "png");
+    QTest::newRow("PNG cut short")
+        << png.left(png.size() / 2) << bad << QStringLiteral("the PNG picture is cut short");
+    QByteArray damaged = png;
+    damaged[damaged.indexOf("IDAT") + 20] = char(~damaged[damaged.indexOf("IDAT") + 20]);
+    QTest::newRow("PNG whose data is damaged") << damaged << bad << QString();
+    const QByteArray rgbTiff = written(small.convertToFormat(QImage::Format_RGB888), "tiff");
+    QTest::newRow("TIFF cut short") << rgbTiff.left(rgbTiff.size() / 2) << bad
+                                    << QStringLiteral("the TIFF picture is cut short");
     QTest::newRow("TIFF claiming 12000 x 12000 over 3 KB")
         << tiff(12000, 12000, 3000, 1) << bad << lies;
     QTest::newRow("TIFF bomb: 100 KB of LZW for 16000 x 16000")
@@ -226,18 +330,16 @@ void PictureLoaderTest::refused() {
     QFETCH(int, number);
     QFETCH(QString, detail);
     if (bytes.isEmpty()) QSKIP("this libheif has no HEVC encoder");
-    const QString path = m_dir.filePath("lying");
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(bytes);
-    file.close();
-    try {
-        pixa::loadPicture(path);
-        QFAIL("the picture was loaded");
-    } catch (const pixa::Failure& failure) {
-        QCOMPARE(failure.number(), number);
-        QVERIFY2(QString::fromStdString(failure.what()).contains(detail), failure.what());
-    }
+    const QString path = savedIn(m_dir, bytes);
+    QString what;
+    QCOMPARE(failureOf([&] { pixa::loadPicture(path); }, what), number);
+    QVERIFY2(what.contains(detail), qPrintable(what));
+    // Decoded in strips where its kind is, it fails alike.
+    const auto inStrips = [&] {
+        if (const auto strips = pixa::openInStrips(path)) strips->decode(INT_MAX);
+        else throw pixa::Failure(number, "no strips");
+    };
+    QCOMPARE(failureOf(inStrips, what), number);
     // Refused before the decoder takes the hundreds of megabytes the header asks for.
     QVERIFY2(peakResidentMB() < 400, qPrintable(QString::number(peakResidentMB())));
 }
