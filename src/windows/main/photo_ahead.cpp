@@ -36,11 +36,11 @@ bool readyYielding(const std::future<void>& decode, Yielder& yielder, std::stop_
 
 } // namespace
 
-// The photo in `path`, upright: a JPEG decoded in strips, the other kinds (whose decoders work
-// in one call) on a thread of their own; the window's events are let through meanwhile.
+// The photo in `path`, upright: a large one decoded in strips, the others (whose decoders work in
+// one call) on a thread of their own; the window's events are let through meanwhile.
 QImage PhotoAhead::decodeYielding(const QString& path, Yielder& yielder, std::stop_token stop) {
-    const std::unique_ptr<PictureDecode> jpeg = PictureDecode::open(path);
-    if (!jpeg) {
+    const std::unique_ptr<PictureDecode> strips = PictureDecode::open(path);
+    if (!strips) {
         // One decode thread at a time: one stopped before keeps the next waiting.
         if (m_abandoned.valid() && !readyYielding(m_abandoned, yielder, stop))
             throw Failure(err::UserInterrupt, path.toStdString());
@@ -70,15 +70,15 @@ QImage PhotoAhead::decodeYielding(const QString& path, Yielder& yielder, std::st
         const std::lock_guard lock(handover->mutex);
         return std::move(handover->picture);
     }
-    const QSize size = jpeg->picture().size();
+    const QSize size = strips->picture().size();
     if (qint64(size.width()) * size.height() > kMaxPreparedPixels)
         throw Failure(err::OutOfMemory, "too large to prepare");
-    while (!jpeg->whole()) {
+    while (!strips->whole()) {
         if (stop.stop_requested()) throw Failure(err::UserInterrupt, path.toStdString());
-        jpeg->decode(jpeg->topFirst() ? kRowsPerStrip : INT_MAX);
+        strips->decode(strips->topFirst() ? kRowsPerStrip : INT_MAX);
         yielder.maybeYield();
     }
-    return jpeg->picture();
+    return strips->picture();
 }
 
 PhotoAhead::PhotoAhead(Platform& platform, UnwrappedPicture& pictures)
