@@ -4,20 +4,22 @@
 # Xvfb and drives it with real keyboard and mouse events (xdotool): the title screen and the
 # registration of an owner; with --photo also opening a photo, saving it as a wrapped photo and
 # opening that again with the viewer password, then ending it through its exit button, or with
-# --end-by-signal through SIGTERM. Results are checked on disk, with the installed command-line
-# tool. Waits poll for windows by name, each with a deadline; nothing sleeps a fixed time.
+# --end-by-signal through SIGTERM; with --zoom-keys also zooming the opened photo with Ctrl and
+# +, - and = on a US and a German keyboard layout. Results are checked on disk, with the installed
+# command-line tool, and on the screen. Waits poll for windows by name or for pixels, each with a
+# deadline; nothing sleeps a fixed time.
 #
 #   run_e2e.sh --build BUILD-DIR --probe PIXA-E2E-PROBE [--installed PREFIX] [--screenshots DIR] [--photo]
-#              [--end-by-signal]
+#              [--end-by-signal] [--zoom-keys]
 set -euo pipefail
 
 usage() {
     echo "usage: $0 --build BUILD-DIR --probe PIXA-E2E-PROBE [--installed PREFIX] [--screenshots DIR] [--photo]" \
-        "[--end-by-signal]" >&2
+        "[--end-by-signal] [--zoom-keys]" >&2
     exit 2
 }
 
-installed="" build="" probe="" shots="" photo_steps=0 end_by_signal=0
+installed="" build="" probe="" shots="" photo_steps=0 end_by_signal=0 zoom_keys=0
 while [ $# -gt 0 ]; do
     case "$1" in
     --build) build=$2 && shift 2 ;;
@@ -26,6 +28,7 @@ while [ $# -gt 0 ]; do
     --screenshots) shots=$2 && shift 2 ;;
     --photo) photo_steps=1 && shift ;;
     --end-by-signal) end_by_signal=1 && shift ;;
+    --zoom-keys) zoom_keys=1 && shift ;;
     *) usage ;;
     esac
 done
@@ -34,6 +37,7 @@ shot_prefix=e2e
 # shellcheck source=e2e_lib.sh
 . "$(dirname "$0")/e2e_lib.sh"
 need_tools cmake Xvfb xdotool
+[ "$zoom_keys" -eq 0 ] || need_tools setxkbmap
 
 step "install into a temporary prefix (or the one given)"
 install_into_prefix
@@ -118,14 +122,37 @@ if [ "$photo_steps" -eq 1 ]; then
     main=$(window_of any "$main_caption")
     eval "$(xdotool getwindowgeometry --shell "$main")"
     # The photo's top-left square shows here when it is shown at actual size in the viewport.
-    square_x=$((X + 14 + 24))
-    square_y=$((Y + 112 + 24))
+    frame_x=$((X + 14))
+    frame_y=$((Y + 112))
+    square_x=$((frame_x + 24))
+    square_y=$((frame_y + 24))
     step "open the photo"
     click "$main" 227 32
     choose_file "$photo" 1
     wait_for "file dialog to close" 30 no_dialog
     wait_for "photo in the viewport" 30 screen_pixel_is "$square_x" "$square_y" '#0cc878'
     shot photo-open
+
+    if [ "$zoom_keys" -eq 1 ]; then
+        step "zoom with Ctrl and +, - and = (and the keypad's) on a US and a German layout"
+        # The photo's 64-pixel square, from the frame's corner, ends before 70 at 100 % and
+        # before 80 at 119 %, one step in: each key press moves between the two.
+        green_at() { screen_pixel_is $((frame_x + $1)) $((frame_y + $1)) '#0cc878'; }
+        zoom_is() {
+            if [ "$1" = 100 ]; then green_at 60 && ! green_at 70; else green_at 70 && ! green_at 80; fi
+        }
+        # On the US layout + is Shift and =; on the German one + has a key of its own and = is
+        # Shift and 0.
+        for layout in us de; do
+            setxkbmap "$layout" || fail "no $layout keyboard layout"
+            for key_zoom in plus:119 minus:100 equal:119 minus:100 KP_Add:119 KP_Subtract:100; do
+                press "$main" "ctrl+${key_zoom%:*}"
+                wait_for "zoom of ${key_zoom#*:} % after ctrl+${key_zoom%:*} on the $layout layout" \
+                    10 zoom_is "${key_zoom#*:}"
+            done
+        done
+        setxkbmap us
+    fi
 
     step "save it as a wrapped photo with a caption"
     fill "$main" 306 79 "Holiday at the lake"

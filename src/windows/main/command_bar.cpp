@@ -2,10 +2,12 @@
 
 #include "ui/image_button.h"
 
+#include <QKeyEvent>
 #include <QProgressBar>
 #include <QShortcut>
 
 #include <algorithm>
+#include <optional>
 
 namespace pixa::ui {
 
@@ -44,7 +46,7 @@ struct Key {
     Command command;
 };
 
-const std::array<Key, 14> kKeys{{
+const std::array<Key, 12> kKeys{{
     {Qt::CTRL | Qt::Key_O, Command::Open},
     {Qt::CTRL | Qt::Key_S, Command::Save},
     {Qt::CTRL | Qt::Key_Q, Command::Exit},
@@ -54,13 +56,29 @@ const std::array<Key, 14> kKeys{{
     {Qt::ALT | Qt::Key_Right, Command::StepForward},
     {Qt::ALT | Qt::Key_Left, Command::StepBack},
     {QKeyCombination(Qt::Key_F11), Command::FullScreen},
-    // Ctrl++ is typed as Ctrl+Shift+= on many keyboards, and Ctrl+= saves the Shift.
+    // Ctrl and the + key, or the = key that bears it on many keyboards. No Shift: on X11 and
+    // Wayland a press of Ctrl, Shift and = is offered to the shortcuts as both Ctrl+Shift+= and
+    // Ctrl++, and Qt runs none of two shortcuts that one press matches. Where a platform offers
+    // only the press itself, its Shift reaches zoomKey() instead.
     {Qt::CTRL | Qt::Key_Plus, Command::ZoomIn},
-    {Qt::CTRL | Qt::SHIFT | Qt::Key_Plus, Command::ZoomIn},
     {Qt::CTRL | Qt::Key_Equal, Command::ZoomIn},
-    {Qt::CTRL | Qt::SHIFT | Qt::Key_Equal, Command::ZoomIn},
     {Qt::CTRL | Qt::Key_Minus, Command::ZoomOut},
 }};
+
+// The zoom a key press stands for, whatever Shift and the keypad add; std::nullopt for another.
+std::optional<Command> zoomKey(const QKeyEvent& press) {
+    if ((press.modifiers() & ~(Qt::ShiftModifier | Qt::KeypadModifier)) != Qt::ControlModifier)
+        return std::nullopt;
+    switch (press.key()) {
+    case Qt::Key_Plus:
+    case Qt::Key_Equal:
+        return Command::ZoomIn;
+    case Qt::Key_Minus:
+        return Command::ZoomOut;
+    default:
+        return std::nullopt;
+    }
+}
 
 } // namespace
 
@@ -86,13 +104,25 @@ CommandBar::CommandBar(QWidget* window) : QObject(window) {
 void CommandBar::addKeys(QWidget* window) {
     for (const Key& key : kKeys) {
         auto* shortcut = new QShortcut(QKeySequence(key.keys), window);
-        connect(shortcut, &QShortcut::activated, this, [this, command = key.command] {
-            const size_t index = size_t(command);
-            // A key does what its button does, and nothing while the button is disabled.
-            if (index < m_buttons.size() && !m_buttons[index]->isEnabled()) return;
-            emit triggered(command);
-        });
+        connect(shortcut, &QShortcut::activated, this,
+                [this, command = key.command] { keyPressed(command); });
     }
+    // The zoom keys with Shift, which no shortcut took, come to the window as presses.
+    window->installEventFilter(this);
+}
+
+void CommandBar::keyPressed(Command command) {
+    const size_t index = size_t(command);
+    // A key does what its button does, and nothing while the button is disabled.
+    if (index < m_buttons.size() && !m_buttons[index]->isEnabled()) return;
+    emit triggered(command);
+}
+
+bool CommandBar::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() != QEvent::KeyPress) return QObject::eventFilter(watched, event);
+    const std::optional<Command> zoom = zoomKey(*static_cast<QKeyEvent*>(event));
+    if (zoom) keyPressed(*zoom);
+    return zoom.has_value();
 }
 
 void CommandBar::setEnabled(Command command, bool enabled) {

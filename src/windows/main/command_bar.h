@@ -52,8 +52,13 @@ signals:
     // A button was clicked, or a key pressed while its button (if it has one) is enabled.
     void triggered(pixa::ui::Command command);
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void addKeys(QWidget* window);
+    // A key's command, run as its button's would be.
+    void keyPressed(Command command);
 
     static constexpr int kButtons = int(Command::Fit) + 1;
     std::array<ImageButton*, kButtons> m_buttons{};
