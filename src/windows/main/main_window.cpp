@@ -204,7 +204,6 @@ void MainWindow::openAfterLogin(const QString& path) {
 void MainWindow::resizeEvent(QResizeEvent* event) {
     WindowBase::resizeEvent(event);
     setBackdrop(mainBackdrop(event->size()));
-    m_view->viewport().setFrame(viewportFrame(event->size()));
 }
 
 void MainWindow::keyPressEvent(QKeyEvent* event) {

@@ -6,6 +6,7 @@
 #include "ui/error_report.h"
 #include "ui/window_base.h"
 #include "ui/yielder.h"
+#include "windows/main/main_backdrop.h"
 #include "windows/main/picture_viewport.h"
 #include "windows/main/zoom_steps.h"
 
@@ -22,6 +23,21 @@ PhotoView::PhotoView(WindowBase& window, Platform& platform)
     : QObject(&window), m_window(window), m_platform(platform),
       m_viewport(new PictureViewport(&window)) {
     connect(m_viewport, &PictureViewport::zoomChanged, this, &PhotoView::zoomChanged);
+    // The frame follows the window's size and state.
+    m_window.installEventFilter(this);
+}
+
+bool PhotoView::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Resize || event->type() == QEvent::WindowStateChange) placeFrame();
+    return QObject::eventFilter(watched, event);
+}
+
+void PhotoView::placeFrame() {
+    // Full screen, the photo is shown alone on black, the frame taking the whole window. From a
+    // maximized window the size may stay the same: the state decides.
+    const bool fullScreen = m_window.isFullScreen();
+    m_viewport->setOnBlack(fullScreen);
+    m_viewport->setFrame(fullScreen ? m_window.rect() : viewportFrame(m_window.size()));
 }
 
 QImage PhotoView::shownPicture() const {

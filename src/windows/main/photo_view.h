@@ -1,4 +1,5 @@
-// The photo on screen: the viewport with its zoom and fit, and the decode of what it shows, a
+// The photo on screen: the viewport with its zoom and fit, its frame following the window's size
+// (the whole window full screen, the photo alone on black), and the decode of what it shows, a
 // large photo shown from its first rows on while the rest decodes.
 #pragma once
 
@@ -48,7 +49,7 @@ public:
     bool fitted() const;
     double zoom() const;
     void zoomStep(bool in);
-    // The window goes full screen, the frame taking the room, or back to how it was before.
+    // The window goes full screen, the frame taking all of it, or back to how it was before.
     void toggleFullScreen();
     // The commands of the view's buttons: at once while a photo decodes (its open holds the
     // window's long work), else as long work of their own. A fit that fails is reported.
@@ -59,7 +60,12 @@ signals:
     // The zoom or the fitted state changed.
     void zoomChanged();
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    // The frame where the window's size and state put it.
+    void placeFrame();
     void keepView();
     // The rows after the first, strip by strip; throws as showFile().
     void decodeRest(PictureDecode& decode, const QString& path, std::stop_token stop);

@@ -116,9 +116,7 @@ PictureViewport::PictureViewport(QWidget* window) : QObject(window), m_frame(kFr
     m_photoFrame->setObjectName(QStringLiteral("photoFrame"));
     m_photoFrame->setGeometry(kFrame);
     m_photoFrame->setAutoFillBackground(true);
-    QPalette dark = m_photoFrame->palette();
-    dark.setColor(QPalette::Window, QColor(58, 60, 66));
-    m_photoFrame->setPalette(dark);
+    setOnBlack(false);
     // A click on the photo takes the keyboard from the caption box, so the arrows scroll.
     m_photoFrame->setFocusPolicy(Qt::ClickFocus);
     m_photoFrame->setAccessibleName(QStringLiteral("Photo"));
@@ -143,8 +141,8 @@ PictureViewport::PictureViewport(QWidget* window) : QObject(window), m_frame(kFr
     m_horizontalBar->setPageStep(kFrame.width());
     m_verticalBar->setPageStep(kFrame.height());
 
-    connect(m_horizontalBar, &QScrollBar::valueChanged, this, &PictureViewport::horizontalScrolled);
-    connect(m_verticalBar, &QScrollBar::valueChanged, this, &PictureViewport::verticalScrolled);
+    connect(m_horizontalBar, &QScrollBar::valueChanged, this, &PictureViewport::placeBox);
+    connect(m_verticalBar, &QScrollBar::valueChanged, this, &PictureViewport::placeBox);
     connect(m_pictureBox, &PictureBox::mouseDown, this, &PictureViewport::dragStarted);
     connect(m_pictureBox, &PictureBox::mouseMove, this, &PictureViewport::dragMoved);
     connect(m_pictureBox, &PictureBox::mouseUp, this, &PictureViewport::dragEnded);
@@ -202,8 +200,20 @@ void PictureViewport::reset(bool scrollBarAtWindowEdge) {
     setRanges();
     m_horizontalBar->setValue(0);
     m_verticalBar->setValue(0);
-    m_pictureBox->move(0, 0);
+    placeBox();
     emit zoomChanged();
+}
+
+void PictureViewport::placeBox() {
+    // Beyond the window's own size, the photo lies in the middle of the frame where it is
+    // narrower or lower than the frame, not in a corner beside an empty band.
+    const bool centred = m_frame.width() > kFrame.width() || m_frame.height() > kFrame.height();
+    const auto along = [centred](const QScrollBar* bar, int box, int frame) {
+        if (centred && box < frame) return (frame - box) / 2;
+        return bar->isHidden() ? 0 : -bar->value();
+    };
+    m_pictureBox->move(along(m_horizontalBar, m_pictureBox->width(), m_photoFrame->width()),
+                       along(m_verticalBar, m_pictureBox->height(), m_photoFrame->height()));
 }
 
 void PictureViewport::placeScrollBars() {
@@ -227,6 +237,12 @@ void PictureViewport::showScrollBarsAsNeeded() {
     m_horizontalBar->setVisible(m_pictureBox->width() > m_photoFrame->width());
 }
 
+void PictureViewport::setOnBlack(bool black) {
+    QPalette palette = m_photoFrame->palette();
+    palette.setColor(QPalette::Window, black ? QColor(Qt::black) : QColor(58, 60, 66));
+    m_photoFrame->setPalette(palette);
+}
+
 void PictureViewport::setFrame(const QRect& frame) {
     if (frame == m_frame) return;
     m_frame = frame;
@@ -239,7 +255,7 @@ void PictureViewport::setFrame(const QRect& frame) {
     if (!hasPhoto()) return;
     // The bars' values are clamped to the new ranges, and the photo follows them.
     setRanges();
-    m_pictureBox->move(-m_horizontalBar->value(), -m_verticalBar->value());
+    placeBox();
 }
 
 void PictureViewport::actualSize() {
@@ -250,7 +266,7 @@ void PictureViewport::actualSize() {
     // From the top left corner, with the thumbs where the photo is.
     m_horizontalBar->setValue(0);
     m_verticalBar->setValue(0);
-    m_pictureBox->move(0, 0);
+    placeBox();
     emit zoomChanged();
 }
 
@@ -334,7 +350,6 @@ QSize PictureViewport::fittedSize(QSize photo) const {
 }
 
 void PictureViewport::fitPhoto() {
-    m_pictureBox->move(0, 0);
     if (hasPhoto()) {
         const QSize size = fittedSize(m_photo.size());
         m_zoom = fittedInFrame(m_photo.size()).width() / m_photo.width();
@@ -350,6 +365,7 @@ void PictureViewport::fitPhoto() {
     }
     m_horizontalBar->hide();
     m_verticalBar->hide();
+    placeBox();
     emit zoomChanged();
 }
 
@@ -369,7 +385,7 @@ void PictureViewport::zoomAt(double zoom, QPointF anchor) {
     };
     place(m_horizontalBar, offset.x());
     place(m_verticalBar, offset.y());
-    m_pictureBox->move(-m_horizontalBar->value(), -m_verticalBar->value());
+    placeBox();
     m_zoomAnchor = anchor;
     m_zoomPhotoPoint = photoPoint;
     m_zoomPlacedAt = m_pictureBox->pos();
@@ -378,14 +394,6 @@ void PictureViewport::zoomAt(double zoom, QPointF anchor) {
 
 void PictureViewport::zoomAboutCentre(double zoom) {
     zoomAt(zoom, QRectF(QPointF(0, 0), QSizeF(m_photoFrame->size())).center());
-}
-
-void PictureViewport::horizontalScrolled(int value) {
-    m_pictureBox->move(-value, m_pictureBox->y());
-}
-
-void PictureViewport::verticalScrolled(int value) {
-    m_pictureBox->move(m_pictureBox->x(), -value);
 }
 
 void PictureViewport::dragStarted(QPointF at) {

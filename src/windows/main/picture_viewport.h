@@ -75,6 +75,9 @@ public:
     // the new range allows.
     void setFrame(const QRect& frame);
     const QRect& frame() const { return m_frame; }
+    // Where the photo does not cover the frame, the frame shows black (the photo alone, full
+    // screen) or its dark grey.
+    void setOnBlack(bool black);
     double zoom() const { return m_zoom; }
     bool fitted() const { return m_fitted; }
     // Shows the photo at `zoom`, keeping the photo's point under `anchor` (in the frame's
@@ -85,10 +88,11 @@ public:
 
     // Places and sizes the scroll bars along the frame, sets their ranges from the photo's size,
     // shows each only where the photo is larger than the frame, and brings the photo to the
-    // frame's top left corner. `scrollBarAtWindowEdge` starts the horizontal bar at the window's
-    // left edge instead of the frame's.
+    // frame's top left corner (its middle, where the photo is smaller, in a frame larger than the
+    // window's own size gives it). `scrollBarAtWindowEdge` starts the horizontal bar at the
+    // window's left edge instead of the frame's.
     void reset(bool scrollBarAtWindowEdge = false);
-    // The photo pixel for pixel again, from the frame's top left corner.
+    // The photo pixel for pixel again, from the frame's top left corner (placed as reset() does).
     void actualSize();
     // Shrinks a photo larger than the frame into it, keeping its proportions, smoothly.
     void fitToWindow();
@@ -96,8 +100,6 @@ public:
     QSize fittedSize(QSize photo) const;
 
     // The viewport's events.
-    void horizontalScrolled(int value);
-    void verticalScrolled(int value);
     void dragStarted(QPointF at);
     void dragMoved(QPointF at);
     void dragEnded();
@@ -119,6 +121,8 @@ protected:
 private:
     void wheel(QWheelEvent* event, QWidget* watched);
     void showScrollBarsAsNeeded();
+    // Moves m_pictureBox where the scroll bars put it, or into the frame's middle (see reset()).
+    void placeBox();
     void placeScrollBars();
     // The scroll bars' ranges from m_pictureBox's size, each shown where needed.
     void setRanges();

@@ -1,5 +1,6 @@
-// The window on a real screen: resized, maximized and full screen with the frame taking the room;
-// the zoom by keys and wheel; a large photo shown while it decodes.
+// The window on a real screen: resized, maximized and full screen with the frame taking the room
+// and a photo smaller than a larger frame in its middle; the zoom by keys and wheel; a large
+// photo shown while it decodes.
 #include "big_screen.h"
 #include "main_harness.h"
 
@@ -42,19 +43,25 @@ struct FirstPaint : QObject {
 void ViewTest::frameFollowsTheWindow_data() {
     QTest::addColumn<QString>("steps");
     QTest::addColumn<QSize>("client");
-    QTest::newRow("as drawn") << "" << QSize(800, 600);
-    QTest::newRow("resized larger") << "resize" << QSize(1200, 900);
-    QTest::newRow("never smaller than drawn") << "shrink" << QSize(800, 600);
-    QTest::newRow("maximized") << "maximize" << kScreen;
-    QTest::newRow("full screen") << "F11" << kScreen;
-    QTest::newRow("F11 gives the size back") << "resize F11 F11" << QSize(1200, 900);
-    QTest::newRow("Escape gives the size back") << "resize F11 Escape" << QSize(1200, 900);
-    QTest::newRow("maximized again after full screen") << "maximize F11 F11" << kScreen;
+    // Where the photo lies in the frame, fitted and one step smaller: in the frame's corner at
+    // the window's own size, in its middle in a larger frame.
+    QTest::addColumn<QString>("placed");
+    QTest::newRow("as drawn") << "" << QSize(800, 600) << "0,0 0,0";
+    QTest::newRow("resized larger") << "resize" << QSize(1200, 900) << "75,0 80,3";
+    QTest::newRow("never smaller than drawn") << "shrink" << QSize(800, 600) << "0,0 0,0";
+    QTest::newRow("maximized") << "maximize" << kScreen << "315,0 345,22";
+    QTest::newRow("full screen") << "F11" << kScreen << "240,0 246,5";
+    QTest::newRow("F11 gives the size back") << "resize F11 F11" << QSize(1200, 900) << "75,0 80,3";
+    QTest::newRow("Escape gives the size back")
+        << "resize F11 Escape" << QSize(1200, 900) << "75,0 80,3";
+    QTest::newRow("maximized again after full screen")
+        << "maximize F11 F11" << kScreen << "315,0 345,22";
 }
 
 void ViewTest::frameFollowsTheWindow() {
     QFETCH(QString, steps);
     QFETCH(QSize, client);
+    QFETCH(QString, placed);
     MainHarness h;
     QVERIFY(h.start() && QTest::qWaitForWindowActive(&h.window));
     h.open(h.picture("photo.jpg", {kPhoto, "jpeg"}), 3);
@@ -71,19 +78,30 @@ void ViewTest::frameFollowsTheWindow() {
     }
     QTRY_COMPARE(h.window.size(), client);
     const QRect frame = h.control("photoFrame")->geometry();
-    QCOMPARE(frame, QRect(14, 112, client.width() - 30, client.height() - 136));
+    // Full screen, the frame takes the whole screen.
+    QCOMPARE(frame, fullScreen ? QRect(QPoint(0, 0), client)
+                               : QRect(14, 112, client.width() - 30, client.height() - 136));
     // Fitted into the frame as it is now: one side fills it, the other fits.
     const QSize fitted = h.control("pictureBox")->size();
     QVERIFY2(fitted.boundedTo(frame.size()) == fitted &&
                  (fitted.width() == frame.width() || fitted.height() == frame.height()),
              qPrintable(h.picture1()));
+    const auto placedAt = [&h] {
+        const QPoint at = h.control("pictureBox")->pos();
+        return QStringLiteral("%1,%2").arg(at.x()).arg(at.y());
+    };
+    const QString fittedAt = placedAt();
+    QTest::keySequence(&h.window, QKeySequence("Ctrl+-"));
+    QCOMPARE(fittedAt + " " + placedAt(), placed);
     // The controls above keep their places.
     QCOMPARE(h.button("exitButton")->pos(), QPoint(745, 14));
     QCOMPARE(h.control("captionEdit")->geometry(), QRect(111, 69, 391, 20));
     // At actual size the scroll bars lie flush with the frame, their ranges from its size.
     QTest::mouseClick(h.button("actualSizeButton"), Qt::LeftButton);
-    QCOMPARE(h.bar("horizontalScrollBar")->geometry(), QRect(14, frame.bottom() + 1, frame.width(), 16));
-    QCOMPARE(h.bar("verticalScrollBar")->geometry(), QRect(frame.right() + 1, 112, 14, frame.height()));
+    QCOMPARE(h.bar("horizontalScrollBar")->geometry(),
+             QRect(frame.left(), frame.bottom() + 1, frame.width(), 16));
+    QCOMPARE(h.bar("verticalScrollBar")->geometry(),
+             QRect(frame.right() + 1, frame.top(), 14, frame.height()));
     QCOMPARE(QPoint(h.bar("horizontalScrollBar")->maximum(), h.bar("verticalScrollBar")->maximum()),
              QPoint(kPhoto.width() - frame.width(), kPhoto.height() - frame.height()));
 }
