@@ -82,23 +82,23 @@ std::optional<Command> zoomKey(const QKeyEvent& press) {
 
 } // namespace
 
-CommandBar::CommandBar(QWidget* window) : QObject(window) {
+CommandBar::CommandBar(QWidget* band) : QObject(band) {
     for (const ButtonPlace& place : kButtonPlaces) {
         ImageButton* button = addImageButton(
-            window, place.face, QString::fromLatin1(place.objectName), place.at,
+            band, place.face, QString::fromLatin1(place.objectName), place.at,
             QString::fromUtf8(place.toolTip), QString::fromUtf8(place.accessibleName));
         connect(button, &ImageButton::clicked, this,
                 [this, command = place.command] { emit triggered(command); });
         m_buttons[size_t(place.command)] = button;
     }
 
-    m_progress = new QProgressBar(window);
+    m_progress = new QProgressBar(band);
     m_progress->setObjectName(QStringLiteral("progressBar"));
     m_progress->setGeometry(205, 55, 297, 10);
     m_progress->setTextVisible(false);
     m_progress->setAccessibleName(QStringLiteral("Progress"));
     m_progress->hide();
-    addKeys(window);
+    addKeys(band->window());
 }
 
 void CommandBar::addKeys(QWidget* window) {

@@ -36,8 +36,10 @@ enum class Command {
 class CommandBar final : public QObject {
     Q_OBJECT
 public:
-    // Creates the buttons, the hidden progress bar and the keys on `window`.
-    explicit CommandBar(QWidget* window);
+    // Creates the buttons and the hidden progress bar on `band`, the band of controls at the
+    // window's top (TopControls), and the keys on its window, where they work while the band is
+    // hidden.
+    explicit CommandBar(QWidget* band);
 
     // A disabled button shows its grey face, and neither it nor its key does anything.
     void setEnabled(Command command, bool enabled);

@@ -18,8 +18,8 @@ constexpr int kInfoWidth = 175;
 
 } // namespace
 
-InfoPanel::InfoPanel(QWidget* window) : m_window(window) {
-    m_captionEdit = new QLineEdit(window);
+InfoPanel::InfoPanel(QWidget* band) : m_band(band) {
+    m_captionEdit = new QLineEdit(band);
     m_captionEdit->setObjectName(QStringLiteral("captionEdit"));
     m_captionEdit->setGeometry(111, 69, 391, 20);
     m_captionEdit->setMaxLength(kCaptionLength);
@@ -32,8 +32,8 @@ InfoPanel::InfoPanel(QWidget* window) : m_window(window) {
 
     // Kept inside their panel: a label running on under the view buttons would also take their
     // clicks.
-    const auto label = [this, window](const char* name, int top) {
-        auto* l = new QLabel(window);
+    const auto label = [this, band](const char* name, int top) {
+        auto* l = new QLabel(band);
         l->setObjectName(QString::fromLatin1(name));
         l->setGeometry(kInfoLeft, top, kInfoWidth, 15);
         l->setFont(labelFont());
@@ -48,12 +48,12 @@ InfoPanel::InfoPanel(QWidget* window) : m_window(window) {
     m_dateLabel = label("dateLabel", 52);
     m_timeLabel = label("timeLabel", 68);
 
-    m_zoomLabel = new QLabel(window);
+    m_zoomLabel = new QLabel(band);
     m_zoomLabel->setObjectName(QStringLiteral("ZoomLabel"));
     m_zoomLabel->setGeometry(516, 92, 175, 16);
     m_zoomLabel->setFont(m_timeLabel->font());
     m_zoomLabel->hide();
-    m_statusLabel = new QLabel(window);
+    m_statusLabel = new QLabel(band);
     m_statusLabel->setObjectName(QStringLiteral("StatusLabel"));
     m_statusLabel->setWordWrap(true);
     m_statusLabel->setAccessibleName(QStringLiteral("Status"));
@@ -62,7 +62,7 @@ InfoPanel::InfoPanel(QWidget* window) : m_window(window) {
 
 QFont InfoPanel::labelFont() const {
     // The widest of the fixed texts the labels show fits.
-    return fittingFont(m_window->font(), QStringLiteral("Original creation time :00:00:00 PM"),
+    return fittingFont(m_band->font(), QStringLiteral("Original creation time :00:00:00 PM"),
                        kInfoWidth);
 }
 

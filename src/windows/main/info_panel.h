@@ -17,8 +17,8 @@ namespace pixa::ui {
 class InfoPanel {
 public:
     // Creates the caption box, the labels (hidden while they say nothing) and the lines on
-    // `window`.
-    explicit InfoPanel(QWidget* window);
+    // `band`, the band of controls at the window's top (TopControls).
+    explicit InfoPanel(QWidget* band);
 
     QLineEdit* captionEdit() const { return m_captionEdit; }
     QString caption() const;
@@ -36,7 +36,7 @@ private:
     void setLabel(QLabel& label, const QString& text);
     QFont labelFont() const;
 
-    QWidget* m_window;
+    QWidget* m_band;
     QLineEdit* m_captionEdit;
     QLabel* m_ownerLabel;
     QLabel* m_fileTypeLabel;

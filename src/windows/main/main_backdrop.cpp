@@ -14,6 +14,8 @@ constexpr int kFrameLeft = 14;
 constexpr int kFrameTop = 112;
 constexpr int kFrameRightRoom = 16;
 constexpr int kFrameBottomRoom = 24;
+// The window's own frame, and the edge of the controls' band over a full screen photo.
+const QColor kEdgeColour(90, 86, 66);
 
 // A bevelled rectangle: light above and left, dark below and right when raised; the reverse
 // when sunken.
@@ -72,10 +74,19 @@ QPixmap mainBackdrop(QSize client) {
     bevel(p, well, false);
 
     // The window's own frame.
-    p.setPen(QColor(90, 86, 66));
+    p.setPen(kEdgeColour);
     p.drawRect(QRect(QPoint(0, 0), client).adjusted(0, 0, -1, -1));
     p.end();
     return QPixmap::fromImage(image);
+}
+
+QPixmap controlsBackdrop(int width) {
+    QPixmap band =
+        mainBackdrop(QSize(width, kMainClientSize.height())).copy(0, 0, width, kControlsHeight);
+    QPainter p(&band);
+    p.setPen(kEdgeColour);
+    p.drawLine(0, kControlsHeight - 1, width - 1, kControlsHeight - 1);
+    return band;
 }
 
 } // namespace pixa::ui

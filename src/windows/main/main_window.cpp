@@ -14,6 +14,7 @@
 #include "windows/main/photo_view.h"
 #include "windows/main/picture_viewport.h"
 #include "windows/main/save_command.h"
+#include "windows/main/top_controls.h"
 #include "windows/main/zoom_steps.h"
 #include "windows/owner/owner_flow.h"
 #include "windows/unlock/viewer_unlock.h"
@@ -33,8 +34,8 @@ namespace pixa::ui {
 MainWindow::MainWindow(Session& session, Platform& platform)
     : WindowBase(QStringLiteral("MainWindow"), QString(), kMainClientSize, platform),
       m_session(session), m_platform(platform), m_photo(*this, session.unwrappedPicture()),
-      m_commands(new CommandBar(this)), m_info(std::make_unique<InfoPanel>(this)),
-      m_view(new PhotoView(*this, platform)) {
+      m_top(new TopControls(this)), m_commands(new CommandBar(m_top->band())),
+      m_info(std::make_unique<InfoPanel>(m_top->band())), m_view(new PhotoView(*this, platform)) {
     setBackdrop(mainBackdrop());
     setAcceptDrops(true);
     // At least the size drawn for it; the buttons and panel keep their places as it grows.
@@ -81,7 +82,6 @@ void MainWindow::run(Command command) {
         {Command::Exit, &MainWindow::exit},
         {Command::ActualSize, &MainWindow::actualSize},
         {Command::Fit, &MainWindow::fitToWindow},
-
     };
     try {
         switch (command) {

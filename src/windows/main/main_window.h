@@ -1,7 +1,8 @@
 // The main window: one photo in a scrolling view, the information a wrapped photo carries, its
 // caption, and a command for each button and key. It holds the shown-photo rules and the link
-// with the other windows, and wires its parts: the command bar, the information panel, the photo
-// view, the save command and the collection a step goes through.
+// with the other windows, and wires its parts: the band of controls at its top with the command
+// bar and the information panel, the photo view, the save command and the collection a step goes
+// through.
 #pragma once
 
 #include "ui/main_window_link.h"
@@ -31,6 +32,7 @@ class OwnerFlow;
 class PhotoCollection;
 class PhotoView;
 class SaveCommand;
+class TopControls;
 class ViewerUnlock;
 enum class Command;
 
@@ -142,6 +144,7 @@ private:
     // From load() without an owner until someone logs in or registers.
     bool m_waitsForOwner = false;
     QString m_openAfterLogin;
+    TopControls* m_top;
     CommandBar* m_commands;
     std::unique_ptr<InfoPanel> m_info;
     PhotoView* m_view;

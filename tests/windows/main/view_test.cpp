@@ -1,6 +1,7 @@
 // The window on a real screen: resized, maximized and full screen with the frame taking the room
-// and a photo smaller than a larger frame in its middle; the zoom by keys and wheel; a large
-// photo shown while it decodes.
+// and a photo smaller than a larger frame in its middle; full screen, the photo alone on black
+// with the controls over it on demand; the zoom by keys and wheel; a large photo shown while it
+// decodes.
 #include "big_screen.h"
 #include "main_harness.h"
 
@@ -18,6 +19,8 @@ class ViewTest : public QObject {
 private slots:
     void frameFollowsTheWindow_data();
     void frameFollowsTheWindow();
+    void fullScreenShowsThePhotoAlone_data();
+    void fullScreenShowsThePhotoAlone();
     void zoom_data();
     void zoom();
     void largePhotoShowsWhileItDecodes_data();
@@ -104,6 +107,48 @@ void ViewTest::frameFollowsTheWindow() {
              QRect(frame.right() + 1, frame.top(), 14, frame.height()));
     QCOMPARE(QPoint(h.bar("horizontalScrollBar")->maximum(), h.bar("verticalScrollBar")->maximum()),
              QPoint(kPhoto.width() - frame.width(), kPhoto.height() - frame.height()));
+}
+
+void ViewTest::fullScreenShowsThePhotoAlone_data() {
+    // Keys and pointer moves ("top": the screen's top edge; "middle") => what the window shows,
+    // and which control keys go to.
+    QTest::addColumn<QString>("input");
+    QTest::newRow("alone") << "F11 => alone on black, keys to MainWindow";
+    QTest::newRow("the pointer at the top edge")
+        << "F11 top => controls on black, keys to MainWindow";
+    QTest::newRow("the pointer leaves them")
+        << "F11 top middle => alone on black, keys to MainWindow";
+    // A letter typed goes to no hidden caption box.
+    QTest::newRow("a key press") << "F11 A => controls on black, keys to MainWindow";
+    QTest::newRow("Escape gives all back") << "F11 A Escape => as drawn, keys to captionEdit";
+}
+
+void ViewTest::fullScreenShowsThePhotoAlone() {
+    QFETCH(QString, input);
+    MainHarness h;
+    QVERIFY(h.start() && QTest::qWaitForWindowActive(&h.window));
+    h.open(h.picture("small.bmp", QSize(300, 200)), 3);
+    for (const QString& step : input.section(" => ", 0, 0).split(' ')) {
+        if (step == "top" || step == "middle")
+            QTest::mouseMove(h.window.windowHandle(), QPoint(400, step == "top" ? 0 : 540));
+        if (step == "A") QTest::keyClick(h.window.windowHandle(), Qt::Key_A);
+        if (step == "F11" || step == "Escape") {
+            QTest::keyClick(&h.window, step == "F11" ? Qt::Key_F11 : Qt::Key_Escape);
+            QTRY_COMPARE(h.window.isFullScreen(), step == "F11");
+            QTRY_COMPARE(h.window.size(), step == "F11" ? kScreen : QSize(800, 600));
+        }
+    }
+    // Where the exit button is, and low in the frame, beside the small photo.
+    const QImage shown = h.window.grab().toImage();
+    const QRgb button = shown.pixel(750, 20);
+    const QRgb frame = shown.pixel(20, 570);
+    const QString seen = frame == qRgb(58, 60, 66) ? "as drawn"
+                         : frame != qRgb(0, 0, 0)  ? "not on black"
+                         : button == frame         ? "alone on black"
+                                                   : "controls on black";
+    QCOMPARE(seen + ", keys to " + QApplication::focusWidget()->objectName(),
+             input.section(" => ", 1));
+    QCOMPARE(h.window.captionText(), QString());
 }
 
 void ViewTest::zoom_data() {
