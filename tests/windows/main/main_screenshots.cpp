@@ -1,5 +1,6 @@
 // Renders the main window with a large photo, scrolled and then fitted, and on a 1920 × 1080
-// screen maximized with the photo fitted, full screen, and zoomed in, into PNG files.
+// screen maximized with the photo fitted in the frame's middle, full screen (the photo alone on
+// black, then with the controls the pointer at the top edge shows), and zoomed in, into PNG files.
 #include "big_screen.h"
 #include "main_harness.h"
 
@@ -39,9 +40,11 @@ int main(int argc, char** argv) {
     h.window.grab().save(out.filePath(QStringLiteral("main-window-maximized.png")));
 
     QTest::keyClick(&h.window, Qt::Key_F11);
-    if (!QTest::qWaitFor([&] { return h.window.isFullScreen(); })) return 1;
-    h.window.actualSize();
+    if (!QTest::qWaitFor([&] { return h.window.width() == 1920 && h.window.height() == 1080; }))
+        return 1;
     h.window.grab().save(out.filePath(QStringLiteral("main-window-full-screen.png")));
+    QTest::mouseMove(h.window.windowHandle(), QPoint(960, 0));
+    h.window.grab().save(out.filePath(QStringLiteral("main-window-full-screen-controls.png")));
 
     // Maximized again and fitted, then twelve notches of Ctrl+wheel over the house: four times
     // its size, in sharp pixels.
@@ -49,7 +52,7 @@ int main(int argc, char** argv) {
     if (!QTest::qWaitFor([&] { return !h.window.isFullScreen(); })) return 1;
     h.window.fitToWindow();
     QWidget* frame = h.window.findChild<QWidget*>(QStringLiteral("photoFrame"));
-    const QPointF at(975, 600);
+    const QPointF at(1290, 600);
     for (int notch = 0; notch < 12; ++notch) {
         QWheelEvent wheel(at, frame->mapToGlobal(at), {}, QPoint(0, 120), Qt::NoButton,
                           Qt::ControlModifier, Qt::NoScrollPhase, false);
