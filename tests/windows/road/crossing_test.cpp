@@ -50,7 +50,7 @@ QByteArray unwrappedBytes(const QString& pff, const QString& scratch) {
 // Wraps the picture `source` in the window under `name` (.pff) with `caption`.
 void wrapInWindow(RoadHarness& h, const QString& source, const QString& name) {
     h.open(source, 2);
-    QTest::keyClicks(h.window.findChild<QLineEdit*>(QStringLiteral("Text1")), name);
+    QTest::keyClicks(h.window.findChild<QLineEdit*>(QStringLiteral("captionEdit")), name);
     h.save(h.path(name), 1);
 }
 
@@ -98,7 +98,7 @@ void CrossingTest::twoCopiesKeepTheirOwnPhotos() {
         QCOMPARE(b->platform.takeMessages(), QStringList{"Invalid password"});
     }
     if (second == "exit") {
-        QTest::mouseClick(b->button("Command6"), Qt::LeftButton);
+        QTest::mouseClick(b->button("exitButton"), Qt::LeftButton);
         QVERIFY(b->platform.applicationEnded());
         b.reset();
     }
@@ -131,12 +131,12 @@ void CrossingTest::photoNotOpenedFromTheSearch() {
     h.open(shown, 2);
     h.platform.takeMessages();
     const QString typed = QStringLiteral("Typed for the photo on screen");
-    QTest::keyClicks(h.window.findChild<QLineEdit*>(QStringLiteral("Text1")), typed);
+    QTest::keyClicks(h.window.findChild<QLineEdit*>(QStringLiteral("captionEdit")), typed);
 
     const auto search = viewInSearch(h, "other");
     pixa::ui::UnlockWindow* unlock = h.unlock.window();
     QVERIFY(unlock && QTest::qWaitForWindowActive(unlock));
-    QVERIFY(!h.button("Command4")->isEnabled());
+    QVERIFY(!h.button("saveButton")->isEnabled());
     if (how == "X") {
         QTest::mouseClick(unlock->findChild<QWidget*>(QStringLiteral("closeButton")),
                           Qt::LeftButton);
@@ -154,7 +154,7 @@ void CrossingTest::photoNotOpenedFromTheSearch() {
 
     // Save wraps the photo on screen, never the wrapped photo that was not opened.
     h.platform.takeMessages();
-    QVERIFY(h.button("Command4")->isEnabled());
+    QVERIFY(h.button("saveButton")->isEnabled());
     h.save(h.path("saved"), 1);
     QCOMPARE(h.platform.takeMessages(), savedPicture(shown));
     QVERIFY(unwrappedBytes(h.path("saved.pff"), h.path("check.bmp")) == contents(shown));
@@ -237,7 +237,7 @@ void CrossingTest::exitDuringABatchRun() {
     connect(bar, &QProgressBar::valueChanged, this, [&](int value) {
         if (h.platform.applicationEnded()) ++stepsAfterExit;
         if (started == 3 && value >= 10 && !h.platform.applicationEnded())
-            QTest::mouseClick(h.button("Command6"), Qt::LeftButton);
+            QTest::mouseClick(h.button("exitButton"), Qt::LeftButton);
     });
     emit batch->findChild<pixa::ui::ImageButton*>(QStringLiteral("startButton"))->clicked();
 
@@ -272,7 +272,7 @@ void CrossingTest::endingSignalAfterAnUnlock() {
     QCOMPARE(h.unwrappedPictures(), QStringList{h.unwrapped()});
 
     // As the application wires it: the signal does what the exit button does.
-    const pixa::ui::EndOnSignals ending(&h.window, [&h] { h.window.Command6_Click(); });
+    const pixa::ui::EndOnSignals ending(&h.window, [&h] { h.window.exit(); });
     ::raise(signal);
     QTRY_VERIFY(h.platform.applicationEnded());
     QCOMPARE(h.unwrappedPictures(), QStringList());

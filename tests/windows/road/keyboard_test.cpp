@@ -29,7 +29,7 @@ QWidget* openWindow(RoadHarness& h, Window which) {
         h.window.activateAtFirstBox();
         return &h.window;
     case Window::Registration:
-        QTest::mouseClick(h.button("Command5"), Qt::LeftButton);
+        QTest::mouseClick(h.button("newOwnerButton"), Qt::LeftButton);
         return h.owners.registrationWindow();
     case Window::Login:
         h.owners.showLogin();
@@ -74,9 +74,10 @@ void KeyboardTest::everyWindow_data() {
     QTest::addColumn<QString>("onEscape"); // what Escape leaves: "open", "hidden", "ended"
 
     QTest::newRow("main") << Window::Main
-                          << QStringList{"Text1",  "Command1", "Command4", "Command5", "Image1",
-                                         "Image4", "Image2",   "Command6", "Command3"}
-                          << "Image2"
+                          << QStringList{"captionEdit",    "openButton",   "saveButton",
+                                         "newOwnerButton", "searchButton", "batchButton",
+                                         "helpButton",     "exitButton",   "fitButton"}
+                          << "helpButton"
                           << "open";
     QTest::newRow("registration")
         << Window::Registration
