@@ -2,10 +2,10 @@
 // TIFF decoded in strips as Qt's readers decode them whole, and pictures whose header promises
 // more than their data holds, or more memory than a photo may take, refused either way.
 #include "core/error.h"
-#include "photo_samples.h"
-#include "test_photo.h"
 #include "imaging/decode_support.h"
 #include "imaging/picture_decode.h"
+#include "photo_samples.h"
+#include "test_photo.h"
 
 #include <sys/resource.h>
 
@@ -105,9 +105,9 @@ QByteArray claimingGif(QByteArray gif, int width, int height, bool frameToo) {
 
 // A grey TIFF of width × height whose one strip holds `dataBytes` bytes coded by `compression`.
 QByteArray tiff(quint32 width, quint32 height, quint32 dataBytes, quint32 compression) {
-    const std::pair<quint32, quint32> tags[] = {{256, width},  {257, height}, {258, 8},
-                                                {259, compression}, {262, 1}, {273, 122},
-                                                {277, 1}, {278, height}, {279, dataBytes}};
+    const std::pair<quint32, quint32> tags[] = {
+        {256, width}, {257, height}, {258, 8},      {259, compression}, {262, 1},
+        {273, 122},   {277, 1},      {278, height}, {279, dataBytes}};
     QByteArray out = QByteArray("II*\0", 4) + le(8, 4) + le(9, 2);
     for (const auto& [tag, value] : tags) // each one LONG
         out += le(tag, 2) + le(4, 2) + le(1, 4) + le(value, 4);
@@ -119,17 +119,6 @@ QByteArray claimingHeif(QByteArray heif, quint32 width, quint32 height) {
     for (qsizetype at = heif.indexOf("ispe"); at >= 0; at = heif.indexOf("ispe", at + 4))
         heif.replace(at + 8, 8, be32(width) + be32(height));
     return heif;
-}
-
-// `image` written by Qt's writer of `format` at `quality` (100: a lossless WebP).
-QByteArray writtenAt(const QImage& image, const char* format, int quality) {
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter writer(&buffer, format);
-    writer.setQuality(quality);
-    writer.write(image);
-    return bytes;
 }
 
 // A photo with a camera's grain, whose file is large enough to be fed to a decoder in parts,
@@ -229,12 +218,14 @@ void PictureLoaderTest::stripsAsWhole_data() {
     const auto turned = Transformation::TransformationRotate90;
     QTest::newRow("PNG") << written(photo, "png") << true;
     QTest::newRow("PNG with alpha") << written(clear, "png") << true;
-    QTest::newRow("grey PNG")
-        << written(photo.convertToFormat(QImage::Format_Grayscale8), "png") << true;
+    QTest::newRow("grey PNG") << written(photo.convertToFormat(QImage::Format_Grayscale8), "png")
+                              << true;
     QTest::newRow("PNG turned by EXIF") << pngWithExif(written(photo, "png"), 6) << false;
     QTest::newRow("WebP") << written(photo, "webp") << true;
     QTest::newRow("WebP with alpha") << written(clear, "webp") << true;
-    QTest::newRow("lossless WebP") << writtenAt(photo, "webp", 100) << true;
+    // Quality 100 makes a lossless WebP.
+    QTest::newRow("lossless WebP")
+        << written(photo, "webp", QImageIOHandler::TransformationNone, 100) << true;
     QTest::newRow("WebP turned by EXIF")
         << webpOnCanvas(written(photo, "webp"), photo.width(), photo.height(), 8) << false;
     QTest::newRow("TIFF") << written(photo.convertToFormat(QImage::Format_RGB888), "tiff") << true;
@@ -336,8 +327,10 @@ void PictureLoaderTest::refused() {
     QVERIFY2(what.contains(detail), qPrintable(what));
     // Decoded in strips where its kind is, it fails alike.
     const auto inStrips = [&] {
-        if (const auto strips = pixa::openInStrips(path)) strips->decode(INT_MAX);
-        else throw pixa::Failure(number, "no strips");
+        if (const auto strips = pixa::openInStrips(path))
+            strips->decode(INT_MAX);
+        else
+            throw pixa::Failure(number, "no strips");
     };
     QCOMPARE(failureOf(inStrips, what), number);
     // Refused before the decoder takes the hundreds of megabytes the header asks for.

@@ -17,12 +17,14 @@ namespace pixatest {
 
 inline QByteArray
 written(const QImage& image, const char* format,
-        QImageIOHandler::Transformation turn = QImageIOHandler::TransformationNone) {
+        QImageIOHandler::Transformation turn = QImageIOHandler::TransformationNone,
+        int quality = -1) {
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
     QImageWriter writer(&buffer, format);
     writer.setTransformation(turn);
+    writer.setQuality(quality);
     writer.write(image);
     return bytes;
 }
