@@ -87,9 +87,11 @@ QImage paintTile(QSize size, const StateColours& colours) {
     return image;
 }
 
-// The symbol in full colour on transparency, kept off the two outer bevel rings.
-QImage symbolLayer(int faceNumber, QSize size) {
-    QImage layer(size, QImage::Format_ARGB32_Premultiplied);
+// The symbol in full colour on transparency, kept off the two outer bevel rings, drawn at
+// `ratio` device pixels to a pixel of the face.
+QImage symbolLayer(int faceNumber, QSize size, double ratio) {
+    QImage layer(size * ratio, QImage::Format_ARGB32_Premultiplied);
+    layer.setDevicePixelRatio(ratio);
     layer.fill(Qt::transparent);
     QPainter painter(&layer);
     painter.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing |
@@ -117,6 +119,7 @@ QImage darkened(const QImage& layer, double factor) {
 // The symbol's shape alone, filled with one colour: the etched edge of the disabled face.
 QImage silhouette(const QImage& layer, QColor colour) {
     QImage out(layer.size(), QImage::Format_ARGB32_Premultiplied);
+    out.setDevicePixelRatio(layer.devicePixelRatio());
     out.fill(colour);
     QPainter painter(&out);
     painter.setCompositionMode(QPainter::CompositionMode_DestinationIn);
@@ -142,10 +145,14 @@ QImage greyed(const QImage& layer) {
     return out;
 }
 
-QImage paintFace(int faceNumber, State state) {
+// The face at `ratio` device pixels to its pixel: the tile's frame and bevel are whole pixels,
+// each enlarged as a block; the symbol is drawn at the device's resolution.
+QImage paintFace(int faceNumber, State state, double ratio = 1.0) {
     const QSize size = faceSize(faceNumber);
     QImage face = paintTile(size, coloursFor(state, faceNumber));
-    const QImage layer = symbolLayer(faceNumber, size);
+    if (ratio != 1.0) face = face.scaled(size * ratio);
+    face.setDevicePixelRatio(ratio);
+    const QImage layer = symbolLayer(faceNumber, size, ratio);
     QPainter painter(&face);
     painter.setClipRect(QRect(3, 3, size.width() - 6, size.height() - 6));
     switch (state) {
@@ -217,11 +224,18 @@ QImage faceImage(const QString& name) {
 }
 
 QPixmap facePixmap(const QString& name) {
-    const QString key = QStringLiteral("pixa-face-") + name.toLower();
+    // Checks the name and the application first: the ratio needs a QGuiApplication.
+    QImage image = faceImage(name);
+    if (image.isNull()) return {};
+    // Drawn for the densest screen, so a high-density one shows it sharp, not enlarged.
+    const double ratio = qGuiApp->devicePixelRatio();
+    const QString key = QStringLiteral("pixa-face-%1@%2").arg(name.toLower()).arg(ratio);
     QPixmap pixmap;
     if (QPixmapCache::find(key, &pixmap)) return pixmap;
-    const QImage image = faceImage(name);
-    if (image.isNull()) return {};
+    if (ratio != 1.0) {
+        const FaceName face = *parseFaceName(name);
+        image = paintFace(face.number, face.state, ratio);
+    }
     pixmap = QPixmap::fromImage(image);
     QPixmapCache::insert(key, pixmap);
     return pixmap;

@@ -62,6 +62,8 @@ void ImageButton::click() {
 
 void ImageButton::paintEvent(QPaintEvent*) {
     QPainter painter(this);
+    // The face is drawn for the densest screen; on a less dense one it is reduced smoothly.
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
     painter.drawPixmap(0, 0, pixmap());
     // Just inside the black frame, over the outer bevel: plain on every face and in every
     // state, and clear of the symbol on the narrow faces.

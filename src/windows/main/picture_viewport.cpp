@@ -46,16 +46,29 @@ void PictureBox::setPicture(QImage picture) {
 
 void PictureBox::setPicture(QImage picture, QSize shown) {
     m_picture = std::move(picture);
+    m_shown = shown;
     m_filledRows = m_picture.height();
     // A photo without transparency covers its box; nothing behind it needs painting.
     setAttribute(Qt::WA_OpaquePaintEvent, !m_picture.hasAlphaChannel());
-    resize(shown);
+    // On a high-density screen an odd count of device pixels ends half way through the box's
+    // last column or row: the box takes it whole and paints the rest as the frame.
+    const double ratio = devicePixelRatioF();
+    resize(int(std::ceil(shown.width() / ratio)), int(std::ceil(shown.height() / ratio)));
     update();
+}
+
+QPointF PictureBox::scale() const {
+    const double ratio = devicePixelRatioF();
+    return {m_shown.width() / ratio / m_picture.width(),
+            m_shown.height() / ratio / m_picture.height()};
 }
 
 void PictureBox::setFilledRows(int rows) {
     const int before = std::exchange(m_filledRows, rows);
-    if (rows > before) update(QRect(0, before, width(), rows - before));
+    if (rows <= before) return;
+    const double down = scale().y();
+    const int top = int(std::floor(before * down));
+    update(QRect(0, top, width(), int(std::ceil(rows * down)) - top));
 }
 
 void PictureBox::paintEvent(QPaintEvent* event) {
@@ -67,21 +80,25 @@ void PictureBox::paintEvent(QPaintEvent* event) {
             drawFocusRing(painter, QRectF(-pos(), parentWidget()->size()));
     });
     QRect exposed = event->rect();
+    if (m_picture.isNull()) return;
+    if (QSizeF(m_shown) != QSizeF(size()) * devicePixelRatioF())
+        painter.fillRect(exposed, parentWidget()->palette().window());
+    const double sx = scale().x();
+    const double sy = scale().y();
     if (m_filledRows < m_picture.height()) {
         // Still decoding, at actual size: what is below the decoded rows is not yet a picture.
-        const QRect unfilled = exposed.intersected(QRect(0, m_filledRows, width(), height()));
+        const int filled = int(std::floor(m_filledRows * sy));
+        const QRect unfilled = exposed.intersected(QRect(0, filled, width(), height()));
         if (!unfilled.isEmpty()) painter.fillRect(unfilled, parentWidget()->palette().window());
-        exposed = exposed.intersected(QRect(0, 0, width(), m_filledRows));
+        exposed = exposed.intersected(QRect(0, 0, width(), filled));
         if (exposed.isEmpty()) return;
     }
-    if (m_picture.size() == size() || m_picture.isNull()) {
+    if (sx == 1 && sy == 1) {
         painter.drawImage(exposed.topLeft(), m_picture, exposed);
         return;
     }
-    // Enlarged: the whole source pixels under the exposed part, each drawn as a block (no
-    // smoothing hint, so the painter takes the nearest pixel).
-    const double sx = double(width()) / m_picture.width();
-    const double sy = double(height()) / m_picture.height();
+    // Enlarged, or on a high-density screen: the whole source pixels under the exposed part,
+    // each drawn as a block (no smoothing hint, so the painter takes the nearest pixel).
     const QRect source =
         QRectF(exposed.x() / sx, exposed.y() / sy, exposed.width() / sx, exposed.height() / sy)
             .toAlignedRect()
@@ -172,6 +189,10 @@ void PictureViewport::setFilledRows(int rows) {
 
 void PictureViewport::setPreview(std::function<QImage(QSize)> preview) {
     m_preview = std::move(preview);
+}
+
+double PictureViewport::ratio() const {
+    return m_photoFrame->devicePixelRatioF();
 }
 
 bool PictureViewport::canShow(double zoom) const {
@@ -286,6 +307,7 @@ void PictureViewport::showAtZoom(double zoom) {
     if (from.isNull()) return;
     QImage reduced = from.scaled(shown, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     if (reduced.isNull()) throw Failure(err::OutOfMemory, "reducing the photo");
+    reduced.setDevicePixelRatio(ratio());
     m_pictureBox->setPicture(std::move(reduced));
 }
 
@@ -324,8 +346,9 @@ void PictureViewport::fitToWindow() {
 }
 
 QSizeF PictureViewport::fittedInFrame(QSize photo) const {
-    const float FW = float(m_photoFrame->width());
-    const float FH = float(m_photoFrame->height());
+    // The photo at actual size is a device pixel to each of its pixels.
+    const float FW = float(m_photoFrame->width() * ratio());
+    const float FH = float(m_photoFrame->height() * ratio());
     const float W = float(photo.width());
     const float H = float(photo.height());
     float newWidth = W;
@@ -360,6 +383,7 @@ void PictureViewport::fitPhoto() {
         } else if (const QImage& from = reductionFor(size); !from.isNull()) {
             QImage fitted = from.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
             if (fitted.isNull()) throw Failure(err::OutOfMemory, "fitting the photo");
+            fitted.setDevicePixelRatio(ratio());
             m_pictureBox->setPicture(std::move(fitted));
         }
     }
@@ -375,11 +399,11 @@ void PictureViewport::zoomAt(double zoom, QPointF anchor) {
     // the photo or whole pixels would otherwise shift step by step.
     const bool goingOn = anchor == m_zoomAnchor && m_pictureBox->pos() == m_zoomPlacedAt;
     const QPointF photoPoint =
-        goingOn ? m_zoomPhotoPoint : (anchor - QPointF(m_pictureBox->pos())) / m_zoom;
+        goingOn ? m_zoomPhotoPoint : (anchor - QPointF(m_pictureBox->pos())) * ratio() / m_zoom;
     m_fitted = false;
     showAtZoom(zoom);
     setRanges();
-    const QPointF offset = photoPoint * zoom - anchor;
+    const QPointF offset = photoPoint * zoom / ratio() - anchor;
     const auto place = [](QScrollBar* bar, double value) {
         bar->setValue(bar->isHidden() ? 0 : std::clamp(nearest(value), 0, bar->maximum()));
     };

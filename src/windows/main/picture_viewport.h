@@ -22,9 +22,10 @@ public:
     explicit PictureBox(QWidget* frame);
 
     const QImage& picture() const { return m_picture; }
-    // Shows `picture` and takes its size.
+    // Shows `picture` one pixel to a device pixel, its size in the window its size over the
+    // device pixel ratio.
     void setPicture(QImage picture);
-    // Shows `picture` enlarged to `shown`, each of its pixels a sharp block.
+    // Shows `picture` over `shown` device pixels, each of its pixels a sharp block.
     void setPicture(QImage picture, QSize shown);
     // Only the picture's first `rows` rows hold pixels yet; the rest is painted as the frame.
     void setFilledRows(int rows);
@@ -41,7 +42,11 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
+    // The box's coordinates per picture pixel, across and down.
+    QPointF scale() const;
+
     QImage m_picture;
+    QSize m_shown; // in device pixels
     int m_filledRows = 0;
 };
 
@@ -96,7 +101,8 @@ public:
     void actualSize();
     // Shrinks a photo larger than the frame into it, keeping its proportions, smoothly.
     void fitToWindow();
-    // The size fitToWindow() gives a photo of `photo`'s size in the frame as it is now.
+    // The size fitToWindow() gives a photo of `photo`'s size in the frame as it is now, in device
+    // pixels.
     QSize fittedSize(QSize photo) const;
 
     // The viewport's events.
@@ -129,12 +135,15 @@ private:
     // Gives m_pictureBox the photo at `zoom`.
     void showAtZoom(double zoom);
     void fitPhoto();
+    // In device pixels.
     QSizeF fittedInFrame(QSize photo) const;
     // The photo reduced by a power of two, still at least `shown` (the photo itself when that is
     // not a quarter of it or less): a reduced view is scaled from it, not from every pixel of a
     // large photo on each zoom step. The last one made is kept.
     const QImage& reductionFor(QSize shown);
     bool canShow(double zoom) const;
+    // Device pixels per pixel of the window: the zoom counts photo pixels per device pixel.
+    double ratio() const;
 
     QWidget* m_photoFrame = nullptr;
     PictureBox* m_pictureBox = nullptr;

@@ -1,6 +1,7 @@
 // Renders the main window with a large photo, scrolled and then fitted, and on a 1920 × 1080
 // screen maximized with the photo fitted in the frame's middle, full screen (the photo alone on
-// black, then with the controls the pointer at the top edge shows), and zoomed in, into PNG files.
+// black, then with the controls the pointer at the top edge shows), and zoomed in, into PNG files;
+// at 200 % the window at its own size alone, into the same names with "@2x".
 #include "big_screen.h"
 #include "main_harness.h"
 
@@ -22,29 +23,34 @@ int main(int argc, char** argv) {
         return 2;
     }
     const QDir out(QString::fromLocal8Bit(argv[1]));
+    const QString scale = app.devicePixelRatio() == 2 ? QStringLiteral("@2x") : QString();
 
     MainHarness h;
+    const auto save = [&](const char* name) {
+        h.window.grab().save(out.filePath(QLatin1String(name) + scale + QLatin1String(".png")));
+    };
     if (!h.start()) return 1;
     h.open(h.picture(QStringLiteral("lake.jpg"), {QSize(2400, 1800), "jpeg"}), 3);
     if (!h.platform.messages().isEmpty()) return 1;
     h.bar("horizontalScrollBar")->setValue(1400);
     h.bar("verticalScrollBar")->setValue(850);
     h.control<QLineEdit>("captionEdit")->setText(QStringLiteral("The lake house, summer evening"));
-    h.window.grab().save(out.filePath(QStringLiteral("main-window-scrolled.png")));
+    save("main-window-scrolled");
 
     h.window.fitToWindow();
-    h.window.grab().save(out.filePath(QStringLiteral("main-window-fitted.png")));
+    save("main-window-fitted");
+    if (!scale.isEmpty()) return 0;
 
     h.window.showMaximized();
     if (!QTest::qWaitFor([&] { return h.window.width() > 800; })) return 1;
-    h.window.grab().save(out.filePath(QStringLiteral("main-window-maximized.png")));
+    save("main-window-maximized");
 
     QTest::keyClick(&h.window, Qt::Key_F11);
     if (!QTest::qWaitFor([&] { return h.window.width() == 1920 && h.window.height() == 1080; }))
         return 1;
-    h.window.grab().save(out.filePath(QStringLiteral("main-window-full-screen.png")));
+    save("main-window-full-screen");
     QTest::mouseMove(h.window.windowHandle(), QPoint(960, 0));
-    h.window.grab().save(out.filePath(QStringLiteral("main-window-full-screen-controls.png")));
+    save("main-window-full-screen-controls");
 
     // Maximized again and fitted, then twelve notches of Ctrl+wheel over the house: four times
     // its size, in sharp pixels.
@@ -58,6 +64,6 @@ int main(int argc, char** argv) {
                           Qt::ControlModifier, Qt::NoScrollPhase, false);
         QApplication::sendEvent(frame, &wheel);
     }
-    h.window.grab().save(out.filePath(QStringLiteral("main-window-zoomed.png")));
+    save("main-window-zoomed");
     return 0;
 }
