@@ -1,5 +1,5 @@
 // Writes the picture loader's seed corpus: small photos of every kind, made by Qt's writers,
-// libheif's encoder and the GIF maker of the window tests.
+// libheif's and libjxl's encoders and the GIF maker of the window tests.
 #include "photo_samples.h"
 
 #include <QFile>
@@ -30,9 +30,12 @@ int main(int argc, char** argv) {
         {"photo.webp", pixatest::written(image, "webp")},
         {"photo.gif", pixatest::gif(12, 8, {1, 2})},
         {"photo.heic", pixatest::heic(image, heif_orientation_rotate_90_cw, 16)},
+        {"photo.avif", pixatest::avif(image, heif_orientation_rotate_90_cw)},
+        {"photo.jxl", pixatest::jxl(image, 6)},
+        {"boxed.jxl", pixatest::jxl(image, 1, true)},
     };
     for (const auto& [name, bytes] : seeds) {
-        if (bytes.isEmpty()) continue; // no HEVC encoder here
+        if (bytes.isEmpty()) continue; // no HEVC or AV1 encoder here
         QFile file(QString::fromStdString((folder / name).string()));
         if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
             file.write(bytes) != bytes.size())

@@ -242,10 +242,11 @@ PictureCheck checkWebP(std::string_view s) {
     return verdict(PictureVerdict::Whole, width, height);
 }
 
-// A HEIF file is a row of boxes; a cut file's last box (the coded data, mostly) runs past the
-// end. The picture's size lies deep in its metadata, which the decoder reads.
-PictureCheck checkHeif(std::string_view s) {
-    bool meta = false;
+// HEIF, AVIF and a JPEG XL container are rows of boxes; a cut file's last box (the coded data,
+// mostly) runs past the end. The picture's size lies deep in their metadata or codestream, which
+// the decoder reads: the box that holds it must be there.
+PictureCheck checkBoxes(std::string_view s, std::string_view needed, std::string_view orNeeded) {
+    bool found = false;
     for (std::size_t pos = 0; pos < s.size();) {
         if (s.size() - pos < 8) return verdict(PictureVerdict::CutShort);
         uint64_t size = be32(s, pos);
@@ -257,10 +258,17 @@ PictureCheck checkHeif(std::string_view s) {
         }
         if (size < 8) return verdict(PictureVerdict::HeaderLies);
         if (size > s.size() - pos) return verdict(PictureVerdict::CutShort);
-        meta = meta || s.substr(pos + 4, 4) == "meta"sv;
+        const std::string_view type = s.substr(pos + 4, 4);
+        found = found || type == needed || type == orNeeded;
         pos += std::size_t(size);
     }
-    return verdict(meta ? PictureVerdict::Whole : PictureVerdict::CutShort);
+    return verdict(found ? PictureVerdict::Whole : PictureVerdict::CutShort);
+}
+
+// A bare JPEG XL codestream says nothing of its length; its decoder tells a cut one.
+PictureCheck checkJpegXl(std::string_view s) {
+    if (s.starts_with("\xFF\x0A"sv)) return {};
+    return checkBoxes(s, "jxlc"sv, "jxlp"sv);
 }
 
 // The data of the first chunk named `name` of a PNG, before its pixels; empty when none.
@@ -308,7 +316,10 @@ PictureCheck checkPicture(PictureKind kind, std::string_view bytes) {
     case PictureKind::WebP:
         return checkWebP(bytes);
     case PictureKind::Heif:
-        return checkHeif(bytes);
+    case PictureKind::Avif:
+        return checkBoxes(bytes, "meta"sv, "meta"sv);
+    case PictureKind::JpegXl:
+        return checkJpegXl(bytes);
     default:
         return {};
     }

@@ -124,10 +124,15 @@ PictureKind pictureKind(std::string_view head) {
     if (head.size() >= 12 && head.starts_with("RIFF"sv) && head.substr(8, 4) == "WEBP"sv) {
         return PictureKind::WebP;
     }
+    if (head.starts_with("\xFF\x0A"sv) || head.starts_with("\0\0\0\x0CJXL \r\n\x87\n"sv)) {
+        return PictureKind::JpegXl;
+    }
     if (head.size() >= 12 && head.substr(4, 4) == "ftyp"sv) {
+        // Both are HEIF files; the major brand tells which coding their pictures use.
         static constexpr std::string_view brands[] = {"heic", "heix", "heim", "heis", "hevc",
                                                       "hevx", "hevm", "hevs", "mif1", "msf1"};
         const std::string_view brand = head.substr(8, 4);
+        if (brand == "avif"sv || brand == "avis"sv) return PictureKind::Avif;
         if (std::find(std::begin(brands), std::end(brands), brand) != std::end(brands)) {
             return PictureKind::Heif;
         }
@@ -151,6 +156,10 @@ std::string_view pictureKindType(PictureKind kind) {
         return ".WEB";
     case PictureKind::Heif:
         return ".HEI";
+    case PictureKind::Avif:
+        return ".AVI";
+    case PictureKind::JpegXl:
+        return ".JXL";
     case PictureKind::Other:
         break;
     }
@@ -158,9 +167,9 @@ std::string_view pictureKindType(PictureKind kind) {
 }
 
 const std::vector<std::string>& pictureNamePatterns() {
-    static const std::vector<std::string> patterns = {"*.bmp",  "*.jpg", "*.jpeg", "*.png",
-                                                      "*.gif",  "*.tif", "*.tiff", "*.webp",
-                                                      "*.heic", "*.heif"};
+    static const std::vector<std::string> patterns = {"*.bmp",  "*.jpg",  "*.jpeg", "*.png",
+                                                      "*.gif",  "*.tif",  "*.tiff", "*.webp",
+                                                      "*.heic", "*.heif", "*.avif", "*.jxl"};
     return patterns;
 }
 

@@ -8,27 +8,30 @@
 
 namespace pixa {
 
-enum class PictureKind { Bitmap, Jpeg, Png, Gif, Tiff, WebP, Heif, Other };
+enum class PictureKind { Bitmap, Jpeg, Png, Gif, Tiff, WebP, Heif, Avif, JpegXl, Other };
 
-// The first bytes pictureKind() needs to tell every kind (a HEIF file's brand ends at byte 12).
+// The first bytes pictureKind() needs to tell every kind (a HEIF or AVIF file's brand and a JPEG XL
+// container's signature end at byte 12).
 inline constexpr std::size_t kKindHeadSize = 12;
 
 // "BM" is a Windows bitmap, FF D8 FF a JPEG, then the signatures of PNG, GIF (87a and 89a),
-// TIFF (either byte order), WebP (a RIFF of form "WEBP") and HEIF (an "ftyp" box whose brand is
-// one of HEIF's still-picture brands).
+// TIFF (either byte order), WebP (a RIFF of form "WEBP"), HEIF (an "ftyp" box whose brand is
+// one of HEIF's still-picture brands), AVIF (an "ftyp" box of brand "avif" or "avis") and JPEG XL
+// (its bare codestream's FF 0A, or its container's first box, "JXL ").
 PictureKind pictureKind(std::string_view head);
 
 // The type a picture of `kind` is wrapped with when its file name has no extension: a dot and
 // the kind's usual extension in capitals, cut to the four characters of the type field as
-// every type is (".BMP", ".JPG", ".PNG", ".GIF", ".TIF", ".WEB", ".HEI"); empty for Other.
+// every type is (".BMP", ".JPG", ".PNG", ".GIF", ".TIF", ".WEB", ".HEI", ".AVI", ".JXL"); empty
+// for Other.
 std::string_view pictureKindType(PictureKind kind);
 
 // The file name patterns of every kind that opens and wraps ("*.bmp", "*.jpg", "*.jpeg",
 // "*.png", ...), lower case; file lists and dialogs match them without regard to letter case.
 const std::vector<std::string>& pictureNamePatterns();
 
-// What the headers of a PNG, GIF, TIFF, WebP or HEIF file promise, judged against the bytes
-// that follow them before anything is decoded.
+// What the headers of a PNG, GIF, TIFF, WebP, HEIF, AVIF or JPEG XL container file promise, judged
+// against the bytes that follow them before anything is decoded.
 enum class PictureVerdict {
     Whole,          // the headers fit the file
     CutShort,       // a chunk, block, strip or box runs past the end, or the end never comes
@@ -39,11 +42,11 @@ enum class PictureVerdict {
 struct PictureCheck {
     PictureVerdict verdict = PictureVerdict::Whole;
     uint64_t width = 0;  // what the decoder makes: the GIF's screen, the WebP's canvas;
-    uint64_t height = 0; // 0 when the headers do not say (HEIF: the decoder's handle does)
+    uint64_t height = 0; // 0 when the headers do not say (HEIF, AVIF, JPEG XL: the decoder does)
 };
 
-// Checks the whole file `bytes` of `kind` (Png, Gif, Tiff, WebP or Heif; any other kind is
-// Whole). Reads only what the headers point at, so a hostile file costs no more than its size.
+// Checks the whole file `bytes` of `kind` (Png, Gif, Tiff, WebP, Heif, Avif or JpegXl; any other
+// is Whole). Reads only what the headers point at: a hostile file costs no more than its size.
 PictureCheck checkPicture(PictureKind kind, std::string_view bytes);
 
 // The bytes of a bitmap's headers that bitmapComplete() reads.

@@ -7,6 +7,7 @@
 #include <QImageReader>
 #include <QTransform>
 
+#include <jxl/decode.h>
 #include <libheif/heif.h>
 
 #include <memory>
@@ -16,13 +17,17 @@ namespace pixa {
 
 namespace {
 
-// The widest and tallest HEIF picture libheif reads at all, its own limit; the pixel limit
+// The widest and tallest HEIF or AVIF picture libheif reads at all, its own limit; the pixel limit
 // and the decode budget are checked on its size before it is decoded.
 constexpr int kHeifMaxSide = 65535;
 
-// What a HEIF decode takes a pixel: the decoder's planes (up to 3 bytes in 4:4:4), its 4-byte
-// RGBA picture and the 4-byte copy that is shown. 60 megapixels fit the decode budget.
+// What a HEIF or AVIF decode takes a pixel: the decoder's planes (up to 3 bytes in 4:4:4), its
+// 4-byte RGBA picture and the 4-byte copy that is shown. 60 megapixels fit the decode budget.
 constexpr uint64_t kHeifBytesPerPixel = 10;
+
+// What a JPEG XL decode takes a pixel: libjxl's frame of 32-bit floats (colour and alpha) and the
+// 4-byte picture it writes, which is shown as it is. 30 megapixels fit the decode budget.
+constexpr uint64_t kJxlBytesPerPixel = 20;
 
 // Refuses, before any decoding, a file whose headers do not fit its bytes, and a picture whose
 // headers announce more pixels than a photo may have.
@@ -127,9 +132,22 @@ using HeifContext = std::unique_ptr<heif_context, decltype(&heif_context_free)>;
 using HeifHandle = std::unique_ptr<heif_image_handle, decltype(&heif_image_handle_release)>;
 using HeifImage = std::unique_ptr<heif_image, decltype(&heif_image_release)>;
 
-void heifCheck(const QString& path, heif_error error) {
+void heifCheck(const QString& path, const KindDecoding& kind, heif_error error) {
     if (error.code == heif_error_Ok) return;
-    notAPicture(path, std::string("the HEIF picture does not decode: ") + error.message);
+    notAPicture(path,
+                std::string("the ") + kind.name + " picture does not decode: " + error.message);
+}
+
+using JxlDecoderPtr = std::unique_ptr<JxlDecoder, decltype(&JxlDecoderDestroy)>;
+
+// Runs `decoder` to its next event; a cut file ends wanting input it never gets, and the decode
+// stops at the first frame, so an end before it means there is none.
+JxlDecoderStatus jxlNext(const QString& path, JxlDecoder* decoder) {
+    const JxlDecoderStatus status = JxlDecoderProcessInput(decoder);
+    if (status == JXL_DEC_NEED_MORE_INPUT) notAPicture(path, "the JPEG XL picture is cut short");
+    if (status == JXL_DEC_ERROR) notAPicture(path, "the JPEG XL picture does not decode");
+    if (status == JXL_DEC_SUCCESS) notAPicture(path, "the JPEG XL picture has no frame");
+    return status;
 }
 
 } // namespace
@@ -186,30 +204,39 @@ QImage decodeHeif(const QString& path, QFile& file, const KindDecoding& kind) {
     const PictureBytes read = readChecked(path, file, kind);
     const QByteArray& bytes = read.bytes;
     initHeif();
+    // AV1 reaches libheif through a decoder plugin a system may lack.
+    if (kind.kind == PictureKind::Avif && !heif_have_decoder_for_format(heif_compression_AV1)) {
+        notAPicture(path, "no AV1 decoder is installed for the AVIF picture");
+    }
     HeifContext context(heif_context_alloc(), heif_context_free);
     if (!context) outOfMemory(path);
     heif_context_set_maximum_image_size_limit(context.get(), kHeifMaxSide);
-    heifCheck(path, heif_context_read_from_memory_without_copy(context.get(), bytes.constData(),
-                                                               size_t(bytes.size()), nullptr));
+    heifCheck(path, kind,
+              heif_context_read_from_memory_without_copy(context.get(), bytes.constData(),
+                                                         size_t(bytes.size()), nullptr));
     heif_image_handle* primary = nullptr;
-    heifCheck(path, heif_context_get_primary_image_handle(context.get(), &primary));
+    heifCheck(path, kind, heif_context_get_primary_image_handle(context.get(), &primary));
     HeifHandle handle(primary, heif_image_handle_release);
     // The size with the file's turns applied, as decoded.
     const QSize size(heif_image_handle_get_width(primary), heif_image_handle_get_height(primary));
-    if (size.isEmpty()) notAPicture(path, "the HEIF picture has no pixels");
+    if (size.isEmpty())
+        notAPicture(path, std::string("the ") + kind.name + " picture has no pixels");
     requireDecodeBudget(path, size.width(), size.height(),
                         uint64_t(size.width()) * uint64_t(size.height()) * kHeifBytesPerPixel);
     const bool alpha = heif_image_handle_has_alpha_channel(primary);
     heif_image* decoded = nullptr;
-    heifCheck(path, heif_decode_image(primary, &decoded, heif_colorspace_RGB,
-                                      heif_chroma_interleaved_RGBA, nullptr));
+    heifCheck(path, kind,
+              heif_decode_image(primary, &decoded, heif_colorspace_RGB,
+                                heif_chroma_interleaved_RGBA, nullptr));
     const HeifImage image(decoded, heif_image_release);
     int stride = 0;
     const uint8_t* pixels =
         heif_image_get_plane_readonly(decoded, heif_channel_interleaved, &stride);
     const int w = heif_image_get_width(decoded, heif_channel_interleaved);
     const int h = heif_image_get_height(decoded, heif_channel_interleaved);
-    if (!pixels || w <= 0 || h <= 0) notAPicture(path, "the HEIF picture does not decode");
+    if (!pixels || w <= 0 || h <= 0) {
+        notAPicture(path, std::string("the ") + kind.name + " picture does not decode");
+    }
     const QImage view(pixels, w, h, stride,
                       alpha ? QImage::Format_RGBA8888 : QImage::Format_RGBX8888);
     // The copy is made while libheif's picture still lives.
@@ -217,6 +244,38 @@ QImage decodeHeif(const QString& path, QFile& file, const KindDecoding& kind) {
         view.convertToFormat(alpha ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
     if (shown.isNull()) outOfMemory(path);
     return shown;
+}
+
+QImage decodeJpegXl(const QString& path, QFile& file, const KindDecoding& kind) {
+    const PictureBytes read = readChecked(path, file, kind);
+    JxlDecoderPtr decoder(JxlDecoderCreate(nullptr), JxlDecoderDestroy);
+    if (!decoder) outOfMemory(path);
+    // The first frame, turned upright by its orientation field (libjxl's default).
+    JxlDecoderSubscribeEvents(decoder.get(), JXL_DEC_BASIC_INFO | JXL_DEC_FULL_IMAGE);
+    JxlDecoderSetInput(decoder.get(), reinterpret_cast<const uint8_t*>(read.bytes.constData()),
+                       size_t(read.bytes.size()));
+    JxlBasicInfo info{};
+    while (jxlNext(path, decoder.get()) != JXL_DEC_BASIC_INFO) {
+    }
+    JxlDecoderGetBasicInfo(decoder.get(), &info);
+    // Judged on the header's size before libjxl takes any memory for the frame.
+    requireDecodeBudget(path, info.xsize, info.ysize,
+                        uint64_t(info.xsize) * info.ysize * kJxlBytesPerPixel);
+    const bool alpha = info.alpha_bits > 0;
+    QImage image = pictureOnLargePages(QSize(int(info.xsize), int(info.ysize)),
+                                       alpha ? QImage::Format_RGBA8888 : QImage::Format_RGBX8888);
+    if (image.isNull()) outOfMemory(path);
+    const JxlPixelFormat format{4, JXL_TYPE_UINT8, JXL_NATIVE_ENDIAN, 0};
+    for (JxlDecoderStatus status; (status = jxlNext(path, decoder.get())) != JXL_DEC_FULL_IMAGE;) {
+        if (status == JXL_DEC_NEED_IMAGE_OUT_BUFFER &&
+            JxlDecoderSetImageOutBuffer(decoder.get(), &format, image.bits(),
+                                        size_t(image.sizeInBytes())) != JXL_DEC_SUCCESS) {
+            notAPicture(path, "the JPEG XL picture does not decode");
+        }
+    }
+    image.convertTo(alpha ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
+    if (image.isNull()) outOfMemory(path);
+    return image;
 }
 
 } // namespace pixa

@@ -1,6 +1,6 @@
 // Decodes the picture kinds read in one call (BMP, PNG, GIF, TIFF and WebP through Qt's image
-// readers, HEIF through libheif) upright, once their headers have been checked against their
-// bytes and against the limits of a photo.
+// readers, HEIF and AVIF through libheif, JPEG XL through libjxl) upright, once their headers have
+// been checked against their bytes and against the limits of a photo.
 #pragma once
 
 #include "imaging/decode_support.h"
@@ -23,7 +23,9 @@ QImage decodeBitmap(const QString& path, QFile& file, const KindDecoding& kind);
 // A picture that Qt's reader of kind.qtFormat decodes, read whole first: upright by its EXIF
 // orientation; a GIF's first frame.
 QImage decodeWithQt(const QString& path, QFile& file, const KindDecoding& kind);
-// A HEIF picture, read whole first: upright by its own turns and mirrors.
+// A HEIF or AVIF picture, read whole first: upright by its own turns and mirrors.
 QImage decodeHeif(const QString& path, QFile& file, const KindDecoding& kind);
+// A JPEG XL picture's first frame, read whole first: upright by its orientation field.
+QImage decodeJpegXl(const QString& path, QFile& file, const KindDecoding& kind);
 
 } // namespace pixa

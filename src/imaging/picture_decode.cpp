@@ -32,6 +32,8 @@ constexpr KindDecoding kKinds[] = {
     {PictureKind::Tiff, "TIFF", "tiff", decodeWithQt, openTiffStrips, kStripDecodePixels},
     {PictureKind::WebP, "WebP", "webp", decodeWithQt, openWebpStrips, kStripDecodePixels},
     {PictureKind::Heif, "HEIF", nullptr, decodeHeif, nullptr, 0},
+    {PictureKind::Avif, "AVIF", nullptr, decodeHeif, nullptr, 0},
+    {PictureKind::JpegXl, "JPEG XL", nullptr, decodeJpegXl, nullptr, 0},
 };
 
 // How a picture is decoded, told by its first bytes; null for no picture of those kinds.
@@ -54,8 +56,10 @@ QImage loadPicture(const QString& path) {
     const QByteArray head = file.peek(qint64(kKindHeadSize));
     const KindDecoding* kind = kindOf(head);
     if (!kind) {
-        notAPicture(path, head.isEmpty() ? "the file is empty"
-                                         : "not a BMP, JPEG, PNG, GIF, TIFF, WebP or HEIC picture");
+        notAPicture(path, head.isEmpty()
+                              ? "the file is empty"
+                              : "not a BMP, JPEG, PNG, GIF, TIFF, WebP, HEIC, AVIF or JPEG XL "
+                                "picture");
     }
     return kind->decodeWhole(path, file, *kind);
 }

@@ -22,6 +22,20 @@ const std::string kScan = bytes({0xFF, 0xDA, 0x00, 0x03, 0x01, 0x12, 0xFF, 0x00,
                                  0x56, 0xFF, 0xFF, 0xC4, 0x00, 0x03, 0x07, 0x78});
 const std::string kEnd = bytes({0xFF, 0xD9});
 
+TEST(PictureKind, TellsAvifFromHeicAndJpegXlByItsSignatures) {
+    using namespace std::string_literals;
+    const std::string ftyp = "\0\0\0\x18"s + "ftyp";
+    const std::string jxlBox = "\0\0\0\x0CJXL \r\n\x87\n"s;
+    const std::pair<std::string, PictureKind> cases[] = {
+        {ftyp + "heic", PictureKind::Heif},  {ftyp + "mif1", PictureKind::Heif},
+        {ftyp + "avif", PictureKind::Avif},  {ftyp + "avis", PictureKind::Avif},
+        {ftyp + "avi ", PictureKind::Other}, {"\xFF\x0A\x7F", PictureKind::JpegXl},
+        {jxlBox, PictureKind::JpegXl},       {jxlBox.substr(0, 8), PictureKind::Other},
+    };
+    for (const auto& [head, kind] : cases)
+        EXPECT_EQ(pictureKind(head), kind) << testing::PrintToString(head);
+}
+
 TEST(JpegComplete, TellsAWholeFileFromACutOne) {
     const struct {
         std::string bytes;

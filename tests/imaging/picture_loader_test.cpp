@@ -121,6 +121,13 @@ QByteArray claimingHeif(QByteArray heif, quint32 width, quint32 height) {
     return heif;
 }
 
+// A bare JPEG XL codestream whose size header claims 60000 × 60000 (a height of 18 bits, a ratio
+// of 1), with default metadata, and no frame.
+QByteArray jxlClaiming60000() {
+    const quint32 bits = 0 | 2 << 1 | (60000 - 1) << 3 | 1u << 21 | 1u << 24;
+    return QByteArray("\xFF\x0A", 2) + le(bits, 4) + QByteArray(16, '\0');
+}
+
 // A photo with a camera's grain, whose file is large enough to be fed to a decoder in parts,
 // and a band of fading alpha when `alpha`.
 QImage grainyPhoto(bool alpha) {
@@ -314,13 +321,25 @@ void PictureLoaderTest::refused_data() {
         << heic.left(heic.size() - 100) << bad << QStringLiteral("the HEIF picture is cut short");
     QTest::newRow("HEIC claiming 60000 x 60000")
         << claimingHeif(heic, 60000, 60000) << large << tooLarge + QStringLiteral("60000 × 60000");
+    const QByteArray avif = pixatest::avif(small, heif_orientation_normal);
+    QTest::newRow("AVIF cut short")
+        << avif.left(avif.size() - 100) << bad << QStringLiteral("the AVIF picture is cut short");
+    QTest::newRow("AVIF claiming 60000 x 60000")
+        << claimingHeif(avif, 60000, 60000) << large << tooLarge + QStringLiteral("60000 × 60000");
+    const QByteArray jxl = pixatest::jxl(small, 1);
+    QTest::newRow("JPEG XL cut short")
+        << jxl.left(jxl.size() / 2) << bad << QStringLiteral("the JPEG XL picture is cut short");
+    QTest::newRow("JPEG XL container cut short") << pixatest::jxl(small, 1, true).chopped(40) << bad
+                                                 << QStringLiteral("JPEG XL picture is cut");
+    QTest::newRow("JPEG XL claiming 60000 x 60000")
+        << jxlClaiming60000() << large << tooLarge + QStringLiteral("60000 × 60000");
 }
 
 void PictureLoaderTest::refused() {
     QFETCH(QByteArray, bytes);
     QFETCH(int, number);
     QFETCH(QString, detail);
-    if (bytes.isEmpty()) QSKIP("this libheif has no HEVC encoder");
+    if (bytes.isEmpty()) QSKIP("libheif has no encoder of this kind here");
     const QString path = savedIn(m_dir, bytes);
     QString what;
     QCOMPARE(failureOf([&] { pixa::loadPicture(path); }, what), number);

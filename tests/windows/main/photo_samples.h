@@ -1,5 +1,5 @@
-// Sample files of the photo kinds beside BMP and JPEG, made by Qt's writers, libheif's encoder
-// and, for GIF, which Qt does not write, by hand.
+// Sample files of the photo kinds beside BMP and JPEG, made by Qt's writers, libheif's and
+// libjxl's encoders and, for GIF, which Qt does not write, by hand.
 #pragma once
 
 #include <QBuffer>
@@ -8,6 +8,7 @@
 #include <QImageWriter>
 #include <QPainter>
 
+#include <jxl/encode.h>
 #include <libheif/heif.h>
 
 #include <cstring>
@@ -109,16 +110,17 @@ inline QByteArray gif(int width, int height, std::initializer_list<int> frames) 
     return out + '\x3B';
 }
 
-// `image` encoded as HEIC with the given orientation (written as irot/imir boxes) and, when
-// `thumbnailSide` is above 0, a thumbnail within that square. Empty when this libheif cannot
-// encode HEVC.
-inline QByteArray heic(const QImage& image, heif_orientation orientation, int thumbnailSide = 0) {
-    if (!heif_have_encoder_for_format(heif_compression_HEVC)) return {};
+// `image` encoded as HEIC (HEVC) or AVIF (AV1) with the given orientation (written as irot/imir
+// boxes) and, when `thumbnailSide` is above 0, a thumbnail within that square. Empty when this
+// libheif cannot encode `coding`.
+inline QByteArray heic(const QImage& image, heif_orientation orientation, int thumbnailSide = 0,
+                       heif_compression_format coding = heif_compression_HEVC) {
+    if (!heif_have_encoder_for_format(coding)) return {};
     const QImage rgb = image.convertToFormat(QImage::Format_RGB888);
     std::unique_ptr<heif_context, decltype(&heif_context_free)> context(heif_context_alloc(),
                                                                         heif_context_free);
     heif_encoder* encoder = nullptr;
-    heif_context_get_encoder_for_format(context.get(), heif_compression_HEVC, &encoder);
+    heif_context_get_encoder_for_format(context.get(), coding, &encoder);
     heif_image* picture = nullptr;
     heif_image_create(rgb.width(), rgb.height(), heif_colorspace_RGB, heif_chroma_interleaved_RGB,
                       &picture);
@@ -148,6 +150,46 @@ inline QByteArray heic(const QImage& image, heif_orientation orientation, int th
     QByteArray out;
     heif_context_write(context.get(), &writer, &out);
     return out;
+}
+
+inline QByteArray avif(const QImage& image, heif_orientation orientation) {
+    return heic(image, orientation, 0, heif_compression_AV1);
+}
+
+// `image` encoded as JPEG XL with the EXIF-numbered `orientation`: a bare codestream, or in the
+// container of boxes when `container`.
+inline QByteArray jxl(const QImage& image, int orientation, bool container = false) {
+    const QImage rgb = image.convertToFormat(QImage::Format_RGB888);
+    std::unique_ptr<JxlEncoder, decltype(&JxlEncoderDestroy)> encoder(JxlEncoderCreate(nullptr),
+                                                                      JxlEncoderDestroy);
+    JxlEncoderUseContainer(encoder.get(), container);
+    JxlBasicInfo info;
+    JxlEncoderInitBasicInfo(&info);
+    info.xsize = uint32_t(rgb.width());
+    info.ysize = uint32_t(rgb.height());
+    info.orientation = JxlOrientation(orientation);
+    JxlEncoderSetBasicInfo(encoder.get(), &info);
+    JxlColorEncoding colour;
+    JxlColorEncodingSetToSRGB(&colour, false);
+    JxlEncoderSetColorEncoding(encoder.get(), &colour);
+    QByteArray pixels;
+    for (int y = 0; y < rgb.height(); ++y)
+        pixels.append(reinterpret_cast<const char*>(rgb.constScanLine(y)), rgb.width() * 3);
+    const JxlPixelFormat format{3, JXL_TYPE_UINT8, JXL_NATIVE_ENDIAN, 0};
+    JxlEncoderAddImageFrame(JxlEncoderFrameSettingsCreate(encoder.get(), nullptr), &format,
+                            pixels.constData(), size_t(pixels.size()));
+    JxlEncoderCloseInput(encoder.get());
+    QByteArray out(4096, '\0');
+    size_t used = 0;
+    for (;;) {
+        auto* next = reinterpret_cast<uint8_t*>(out.data()) + used;
+        size_t left = size_t(out.size()) - used;
+        const JxlEncoderStatus status = JxlEncoderProcessOutput(encoder.get(), &next, &left);
+        used = size_t(out.size()) - left;
+        if (status != JXL_ENC_NEED_MORE_OUTPUT)
+            return status == JXL_ENC_SUCCESS ? out.left(qsizetype(used)) : QByteArray();
+        out.resize(out.size() * 2);
+    }
 }
 
 } // namespace pixatest
