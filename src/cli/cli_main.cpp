@@ -33,7 +33,8 @@ std::string printableLines(std::string_view message) {
 constexpr const char* kHelp =
     R"(Usage: pixamantler-cli [--data-dir DIR] COMMAND ...
 
-Password-protects photos (BMP, JPEG, PNG, GIF, TIFF, WebP, HEIC) as wrapped photos (.pff files).
+Password-protects photos (BMP, JPEG, PNG, GIF, TIFF, WebP, HEIC, AVIF, JPEG XL)
+as wrapped photos (.pff files).
 
 Commands:
   register NAME [--hint TEXT]       register a new owner

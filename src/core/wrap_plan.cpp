@@ -54,8 +54,9 @@ std::variant<WrapItem, WrapRefusal> planOne(const fs::path& source, const WrapOp
     }
     if (!sniffed) {
         return refusal(source, WrapRefusalKind::NotAPicture,
-                       source.string() + " is not a BMP, JPEG, PNG, GIF, TIFF, WebP or HEIC "
-                                         "picture: its first bytes are those of none of them.");
+                       source.string() + " is not a BMP, JPEG, PNG, GIF, TIFF, WebP, HEIC, AVIF or "
+                                         "JPEG XL picture: its first bytes are those of none of "
+                                         "them.");
     }
 
     WrapItem item;

@@ -129,8 +129,10 @@ TEST_F(CliPhotoTest, RefusesAnyBadSourceBeforeWritingAnything) {
     const CliResult r =
         wrap({"good.bmp", "notes.bmp", "good.jpg", "missing.jpg", "--output-dir", "."});
     EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.err.find("notes.bmp is not a BMP, JPEG, PNG, GIF, TIFF, WebP or HEIC picture"),
-              std::string::npos)
+    EXPECT_NE(
+        r.err.find(
+            "notes.bmp is not a BMP, JPEG, PNG, GIF, TIFF, WebP, HEIC, AVIF or JPEG XL picture"),
+        std::string::npos)
         << r.err;
     EXPECT_NE(r.err.find("would both be written to ./good.pff"), std::string::npos) << r.err;
     EXPECT_NE(r.err.find("error 53: File not found"), std::string::npos) << r.err;
