@@ -23,14 +23,6 @@ namespace pixa::ui {
 
 namespace fs = std::filesystem;
 
-namespace {
-
-void yield() {
-    Yielder().yieldNow();
-}
-
-} // namespace
-
 void MainWindow::open() {
     if (!ownerPresent() || m_view->stopDecodingThen([this] { run(Command::Open); })) return;
     LongWork work(*this);
@@ -40,7 +32,7 @@ void MainWindow::open() {
         chosen = m_open->choose();
     } catch (const Failure& failure) {
         reportError(m_platform, this, ErrorVariant::File, failure, true);
-        yield();
+        Yielder().yieldNow();
         return;
     }
     openChosen(chosen.fileName, chosen.filterIndex, work.stopToken());
@@ -72,7 +64,7 @@ void MainWindow::openChosen(const QString& path, int filterIndex, std::stop_toke
         // A decode stopped by the exit button or a new open has nothing to say.
         if (failure.number() == err::UserInterrupt) return;
         reportError(m_platform, this, ErrorVariant::File, failure, true);
-        yield();
+        Yielder().yieldNow();
     } catch (const std::bad_alloc&) {
         reportError(m_platform, this, ErrorVariant::File, Failure(err::OutOfMemory));
     }

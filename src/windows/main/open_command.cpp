@@ -18,14 +18,6 @@
 
 namespace pixa::ui {
 
-namespace {
-
-void yield() {
-    Yielder().yieldNow();
-}
-
-} // namespace
-
 OpenCommand::OpenCommand(Platform& platform, QWidget& window, CommandBar& bar, InfoPanel& info,
                          PhotoView& view, ShownPhotoRules& photo, PhotoCollection& collection)
     : m_platform(platform), m_window(window), m_bar(bar), m_info(info), m_view(view),
@@ -70,17 +62,17 @@ void OpenCommand::openWrapped(const QString& path, std::stop_token stop) {
     } else {
         m_collection.setPlace(path);
     }
-    yield();
+    Yielder().yieldNow();
 }
 
 void OpenCommand::showPlain(const QString& path, const OpenRoute& route, std::stop_token stop) {
     BusyPointer busy;
-    yield();
+    Yielder().yieldNow();
     m_info.describe({});
     // Nothing can be saved while the file is loaded; a picture that does not load leaves the
     // one shown before on screen, and nothing to save.
     m_photo.show({ShownPhoto::Kind::Nothing, path, route.fileType}, false);
-    yield();
+    Yielder().yieldNow();
     try {
         m_view.showFile(path, stop);
     } catch (...) {
@@ -90,7 +82,7 @@ void OpenCommand::showPlain(const QString& path, const OpenRoute& route, std::st
     m_photo.show({ShownPhoto::Kind::Picture, path, route.fileType}, true);
     m_collection.setPlace(path);
     busy.release();
-    yield();
+    Yielder().yieldNow();
 }
 
 } // namespace pixa::ui

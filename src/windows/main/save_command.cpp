@@ -67,10 +67,6 @@ private:
     std::optional<Failure> m_failure;
 };
 
-void yield() {
-    Yielder().yieldNow();
-}
-
 } // namespace
 
 SaveCommand::SaveCommand(Session& session, Platform& platform, QWidget& window, CommandBar& bar,
@@ -164,12 +160,12 @@ WrapJob SaveCommand::wrap(const ShownPhoto& photo, const std::string& caption,
     WrapJob job(item, m_session.currentOwner(), &m_session.clock(),
                 barProgress([this](int block, int) { m_bar.setProgress(block); }), std::move(stop));
     BusyPointer busy;
-    yield();
+    Yielder().yieldNow();
     m_bar.showProgress(barRange(pictureBlocks(QFileInfo(photo.ws_file).size())));
     job.wrap();
     busy.release();
     m_bar.hideProgress();
-    yield();
+    Yielder().yieldNow();
     m_platform.message(&m_window, QStringLiteral("File saved"));
     return job;
 }
@@ -184,13 +180,13 @@ void SaveCommand::offerTrash(const ShownPhoto& photo, const WrapJob& job) {
         return;
     }
     BusyPointer busy;
-    yield();
+    Yielder().yieldNow();
     m_bar.showProgress(barRange(pictureBlocks(QFileInfo(photo.ws_file).size())));
     DesktopTrash trash;
     const TrashOutcome outcome = job.trashOriginal(trash);
     busy.release();
     m_bar.hideProgress();
-    yield();
+    Yielder().yieldNow();
     if (!outcome.moved) {
         m_platform.message(&m_window,
                            QStringLiteral("The original photo stays where it is: %1.\r\n%2")
