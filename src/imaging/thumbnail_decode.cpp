@@ -1,0 +1,145 @@
+#include "imaging/thumbnail_decode.h"
+
+#include "core/error.h"
+#include "core/picture_file.h"
+#include "imaging/decode_support.h"
+#include "imaging/photo_decoders.h"
+#include "imaging/picture_decode.h"
+#include "imaging/thumbnail_jpeg.h"
+
+#include <QFile>
+#include <QTransform>
+
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <string>
+#include <string_view>
+
+namespace pixa {
+
+namespace {
+
+// What the refusals of a photo given as bytes name in place of a file.
+constexpr char kInMemory[] = "the photo";
+
+std::string_view view(const QByteArray& bytes) {
+    return {bytes.constData(), size_t(bytes.size())};
+}
+
+// `image` fitted into the box, smoothly, in a format that paints without conversion.
+QImage fitted(QImage image, int edge, const QString& path) {
+    if (image.width() > edge || image.height() > edge)
+        image = image.scaled(edge, edge, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    if (image.format() != QImage::Format_RGB32 &&
+        image.format() != QImage::Format_ARGB32_Premultiplied) {
+        image.convertTo(image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied
+                                                : QImage::Format_RGB32);
+    }
+    if (image.isNull()) outOfMemory(path);
+    return image;
+}
+
+// `image` turned upright by the EXIF `orientation`: pixels moved, never resampled.
+QImage upright(QImage image, int orientation) {
+    const auto turned = [&image](qreal degrees) {
+        return image.transformed(QTransform().rotate(degrees));
+    };
+    switch (orientation) {
+    case 2:
+        return std::move(image).mirrored(true, false);
+    case 3:
+        return std::move(image).mirrored(true, true);
+    case 4:
+        return std::move(image).mirrored(false, true);
+    case 5:
+        return turned(90).mirrored(true, false);
+    case 6:
+        return turned(90);
+    case 7:
+        return turned(90).mirrored(false, true);
+    case 8:
+        return turned(270);
+    default:
+        return image;
+    }
+}
+
+// Fitted before it is turned: the turn then moves only the pixels shown.
+QImage jpegThumbnail(const QString& path, std::string_view bytes, int edge) {
+    JpegThumbnail decoded = decodeJpegThumbnail(path, bytes, edge);
+    QImage shown = upright(fitted(std::move(decoded.image), edge, path), decoded.orientation);
+    if (shown.isNull()) outOfMemory(path);
+    return shown;
+}
+
+// The row readChecked() needs to size-check a JPEG file and name it in refusals.
+constexpr KindDecoding kJpegRead{PictureKind::Jpeg, "JPEG", nullptr, nullptr, nullptr, 0};
+
+QImage fileThumbnail(const QString& path, int edge) {
+    QFile file(path);
+    openChecked(path, file);
+    const QByteArray head = file.peek(qint64(kKindHeadSize));
+    if (pictureKind(view(head)) == PictureKind::Jpeg) {
+        const PictureBytes read = readChecked(path, file, kJpegRead);
+        return jpegThumbnail(path, view(read.bytes), edge);
+    }
+    file.close();
+    return fitted(loadPicture(path), edge, path);
+}
+
+// A photo given as bytes, as a file that the decoders of files read: one in memory, whose path
+// is the process's own link to it.
+class MemoryFile {
+public:
+    explicit MemoryFile(const QByteArray& bytes) : m_fd(::memfd_create("pixa-photo", MFD_CLOEXEC)) {
+        if (m_fd < 0) outOfMemory(QString::fromUtf8(kInMemory));
+        for (qsizetype done = 0; done < bytes.size();) {
+            const ssize_t n = ::pwrite(m_fd, bytes.constData() + done, size_t(bytes.size() - done),
+                                       off_t(done));
+            if (n <= 0) outOfMemory(QString::fromUtf8(kInMemory));
+            done += n;
+        }
+    }
+    ~MemoryFile() { ::close(m_fd); }
+    MemoryFile(const MemoryFile&) = delete;
+    MemoryFile& operator=(const MemoryFile&) = delete;
+
+    QString path() const { return QStringLiteral("/proc/self/fd/%1").arg(m_fd); }
+
+private:
+    int m_fd;
+};
+
+// The refusal `failure` of the file at `path` as the refusal of the photo given as bytes.
+Failure renamed(const Failure& failure, const QString& path) {
+    std::string detail = failure.detail();
+    const std::string link = path.toStdString();
+    for (size_t at; (at = detail.find(link)) != std::string::npos;)
+        detail.replace(at, link.size(), kInMemory);
+    return failure.rephrased(detail);
+}
+
+} // namespace
+
+QImage decodeThumbnail(const QByteArray& bytes, int edge) {
+    edge = std::max(edge, 1);
+    // A JPEG is decoded from the bytes where they are; one larger than any photo is refused by
+    // the file's checks like every other kind.
+    if (pictureKind(view(bytes)) == PictureKind::Jpeg && bytes.size() <= kMaxDecodeBytes)
+        return jpegThumbnail(QString::fromUtf8(kInMemory), view(bytes), edge);
+    const MemoryFile file(bytes);
+    const QString path = file.path();
+    try {
+        return fileThumbnail(path, edge);
+    } catch (const Failure& failure) {
+        throw renamed(failure, path);
+    }
+}
+
+QImage decodeThumbnail(const QString& path, int edge) {
+    return fileThumbnail(path, std::max(edge, 1));
+}
+
+} // namespace pixa
