@@ -5,7 +5,7 @@
 #include "imaging/decode_support.h"
 #include "imaging/photo_decoders.h"
 #include "imaging/picture_decode.h"
-#include "imaging/thumbnail_jpeg.h"
+#include "imaging/thumbnail_kinds.h"
 
 #include <QFile>
 #include <QTransform>
@@ -14,6 +14,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <iterator>
 #include <string>
 #include <string_view>
 
@@ -24,14 +25,35 @@ namespace {
 // What the refusals of a photo given as bytes name in place of a file.
 constexpr char kInMemory[] = "the photo";
 
+// A kind with a reduced decode: how its file is checked and named (readChecked()), and the decode.
+struct ReducedKind {
+    KindDecoding checks;
+    StoredThumbnail (*decode)(const QString& path, const QByteArray& bytes,
+                              const KindDecoding& kind, int edge);
+};
+
+constexpr ReducedKind kReducedKinds[] = {
+    {{PictureKind::Jpeg, "JPEG", nullptr, nullptr, nullptr, 0}, decodeJpegThumbnail},
+    {{PictureKind::WebP, "WebP", "webp", nullptr, nullptr, 0}, decodeWebpThumbnail},
+    {{PictureKind::Heif, "HEIF", nullptr, nullptr, nullptr, 0}, decodeHeifThumbnail},
+    {{PictureKind::Avif, "AVIF", nullptr, nullptr, nullptr, 0}, decodeHeifThumbnail},
+};
+
 std::string_view view(const QByteArray& bytes) {
     return {bytes.constData(), size_t(bytes.size())};
 }
 
+const ReducedKind* reducedKind(PictureKind kind) {
+    const auto* row = std::find_if(std::begin(kReducedKinds), std::end(kReducedKinds),
+                                   [kind](const ReducedKind& r) { return r.checks.kind == kind; });
+    return row == std::end(kReducedKinds) ? nullptr : row;
+}
+
 // `image` fitted into the box, smoothly, in a format that paints without conversion.
 QImage fitted(QImage image, int edge, const QString& path) {
-    if (image.width() > edge || image.height() > edge)
-        image = image.scaled(edge, edge, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    const QSize shown = boxFit(image.size(), edge);
+    if (shown != image.size())
+        image = image.scaled(shown, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     if (image.format() != QImage::Format_RGB32 &&
         image.format() != QImage::Format_ARGB32_Premultiplied) {
         image.convertTo(image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied
@@ -66,24 +88,24 @@ QImage upright(QImage image, int orientation) {
     }
 }
 
-// Fitted before it is turned: the turn then moves only the pixels shown.
-QImage jpegThumbnail(const QString& path, std::string_view bytes, int edge) {
-    JpegThumbnail decoded = decodeJpegThumbnail(path, bytes, edge);
+// The reduced decode of `bytes`, fitted before it is turned: the turn then moves only the pixels
+// shown. Null where the kind's reduced decode does not apply.
+QImage reducedThumbnail(const QString& path, const QByteArray& bytes, const ReducedKind& kind,
+                        int edge) {
+    StoredThumbnail decoded = kind.decode(path, bytes, kind.checks, edge);
+    if (decoded.image.isNull()) return {};
     QImage shown = upright(fitted(std::move(decoded.image), edge, path), decoded.orientation);
     if (shown.isNull()) outOfMemory(path);
     return shown;
 }
 
-// The row readChecked() needs to size-check a JPEG file and name it in refusals.
-constexpr KindDecoding kJpegRead{PictureKind::Jpeg, "JPEG", nullptr, nullptr, nullptr, 0};
-
 QImage fileThumbnail(const QString& path, int edge) {
     QFile file(path);
     openChecked(path, file);
-    const QByteArray head = file.peek(qint64(kKindHeadSize));
-    if (pictureKind(view(head)) == PictureKind::Jpeg) {
-        const PictureBytes read = readChecked(path, file, kJpegRead);
-        return jpegThumbnail(path, view(read.bytes), edge);
+    if (const ReducedKind* kind = reducedKind(pictureKind(view(file.peek(qint64(kKindHeadSize)))))) {
+        const PictureBytes read = readChecked(path, file, kind->checks);
+        QImage shown = reducedThumbnail(path, read.bytes, *kind, edge);
+        if (!shown.isNull()) return shown;
     }
     file.close();
     return fitted(loadPicture(path), edge, path);
@@ -125,10 +147,11 @@ Failure renamed(const Failure& failure, const QString& path) {
 
 QImage decodeThumbnail(const QByteArray& bytes, int edge) {
     edge = std::max(edge, 1);
-    // A JPEG is decoded from the bytes where they are; one larger than any photo is refused by
-    // the file's checks like every other kind.
-    if (pictureKind(view(bytes)) == PictureKind::Jpeg && bytes.size() <= kMaxDecodeBytes)
-        return jpegThumbnail(QString::fromUtf8(kInMemory), view(bytes), edge);
+    // A JPEG, whose file check is its size alone, is decoded from the bytes where they are; any
+    // other kind, and a JPEG larger than any photo, goes through the checks of its file.
+    const ReducedKind* kind = reducedKind(pictureKind(view(bytes)));
+    if (kind && kind->checks.kind == PictureKind::Jpeg && bytes.size() <= kMaxDecodeBytes)
+        return reducedThumbnail(QString::fromUtf8(kInMemory), bytes, *kind, edge);
     const MemoryFile file(bytes);
     const QString path = file.path();
     try {

@@ -1,4 +1,4 @@
-#include "imaging/thumbnail_jpeg.h"
+#include "imaging/thumbnail_kinds.h"
 
 #include "core/picture_file.h"
 #include "imaging/decode_support.h"
@@ -183,13 +183,16 @@ QImage embeddedThumbnail(const QString& path, std::string_view bytes, int edge,
 
 } // namespace
 
-JpegThumbnail decodeJpegThumbnail(const QString& path, std::string_view bytes, int edge) {
-    if (!jpegComplete(bytes)) notAPicture(path, "the JPEG picture is cut short");
+StoredThumbnail decodeJpegThumbnail(const QString& path, const QByteArray& data,
+                                    const KindDecoding&, int edge) {
+    const std::string_view bytes(data.constData(), size_t(data.size()));
     ScaledJpeg picture(path, bytes);
     if (!readHeader(picture)) decodeFailed(picture);
+    // In loadPicture()'s order, so that a file gets the same refusal from both.
     const int64_t w = picture.info.image_width;
     const int64_t h = picture.info.image_height;
     if (w * h > kMaxPicturePixels) tooManyPixels(path, w, h);
+    if (!jpegComplete(bytes)) notAPicture(path, "the JPEG picture is cut short");
     const int orientation = jpegOrientation(bytes);
     QImage thumbnail = embeddedThumbnail(path, exifThumbnail(bytes), edge, w * h);
     if (!thumbnail.isNull()) return {std::move(thumbnail), orientation};

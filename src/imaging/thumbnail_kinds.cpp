@@ -1,0 +1,154 @@
+#include "imaging/thumbnail_kinds.h"
+
+#include "core/picture_file.h"
+
+#include <libheif/heif.h>
+#include <webp/decode.h>
+
+#include <algorithm>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace pixa {
+
+namespace {
+
+// The widest and tallest HEIF or AVIF picture libheif is let read, as for the whole decode.
+constexpr int kHeifMaxSide = 65535;
+
+// What a HEIF or AVIF thumbnail's decode takes a pixel: the decoder's planes (up to 3 bytes in
+// 4:4:4), libheif's 4-byte RGBA picture and the 4-byte copy made of it.
+constexpr uint64_t kHeifBytesPerPixel = 11;
+
+using HeifContext = std::unique_ptr<heif_context, decltype(&heif_context_free)>;
+using HeifHandle = std::unique_ptr<heif_image_handle, decltype(&heif_image_handle_release)>;
+using HeifImage = std::unique_ptr<heif_image, decltype(&heif_image_release)>;
+
+void heifCheck(const QString& path, const KindDecoding& kind, heif_error error) {
+    if (error.code == heif_error_Ok) return;
+    notAPicture(path,
+                std::string("the ") + kind.name + " picture does not decode: " + error.message);
+}
+
+int64_t longerSide(const heif_image_handle* handle) {
+    return std::max(heif_image_handle_get_width(handle), heif_image_handle_get_height(handle));
+}
+
+int64_t area(const heif_image_handle* handle) {
+    return int64_t(heif_image_handle_get_width(handle)) * heif_image_handle_get_height(handle);
+}
+
+// The smallest thumbnail of `primary` that covers the box; null when none does. One of more
+// pixels than the picture is not its thumbnail.
+HeifHandle coveringThumbnail(const heif_image_handle* primary, int edge) {
+    const int count = heif_image_handle_get_number_of_thumbnails(primary);
+    std::vector<heif_item_id> ids(size_t(std::max(count, 0)));
+    heif_image_handle_get_list_of_thumbnail_IDs(primary, ids.data(), count);
+    HeifHandle best(nullptr, heif_image_handle_release);
+    const int64_t wanted = std::min<int64_t>(edge, longerSide(primary));
+    for (const heif_item_id id : ids) {
+        heif_image_handle* found = nullptr;
+        if (heif_image_handle_get_thumbnail(primary, id, &found).code != heif_error_Ok) continue;
+        HeifHandle thumbnail(found, heif_image_handle_release);
+        if (longerSide(found) < wanted || area(found) > area(primary)) continue;
+        if (!best || area(found) < area(best.get())) best = std::move(thumbnail);
+    }
+    return best;
+}
+
+// `handle` decoded into a picture of its own, 32 bits a pixel.
+QImage decodeHeifHandle(const QString& path, const KindDecoding& kind, heif_image_handle* handle) {
+    const int64_t w = heif_image_handle_get_width(handle);
+    const int64_t h = heif_image_handle_get_height(handle);
+    if (w <= 0 || h <= 0) notAPicture(path, std::string("the ") + kind.name + " picture has no pixels");
+    requireDecodeBudget(path, w, h, uint64_t(w * h) * kHeifBytesPerPixel);
+    const bool alpha = heif_image_handle_has_alpha_channel(handle);
+    heif_image* decoded = nullptr;
+    heifCheck(path, kind,
+              heif_decode_image(handle, &decoded, heif_colorspace_RGB,
+                                heif_chroma_interleaved_RGBA, nullptr));
+    const HeifImage image(decoded, heif_image_release);
+    int stride = 0;
+    const uint8_t* pixels =
+        heif_image_get_plane_readonly(decoded, heif_channel_interleaved, &stride);
+    const int dw = heif_image_get_width(decoded, heif_channel_interleaved);
+    const int dh = heif_image_get_height(decoded, heif_channel_interleaved);
+    if (!pixels || dw <= 0 || dh <= 0) {
+        notAPicture(path, std::string("the ") + kind.name + " picture does not decode");
+    }
+    const QImage view(pixels, dw, dh, stride,
+                      alpha ? QImage::Format_RGBA8888 : QImage::Format_RGBX8888);
+    // The copy is made while libheif's picture still lives.
+    QImage shown =
+        view.convertToFormat(alpha ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
+    if (shown.isNull()) outOfMemory(path);
+    return shown;
+}
+
+} // namespace
+
+QSize boxFit(QSize full, int edge) {
+    if (full.width() <= edge && full.height() <= edge) return full;
+    const QSize fitted = full.scaled(edge, edge, Qt::KeepAspectRatio);
+    return {std::max(fitted.width(), 1), std::max(fitted.height(), 1)};
+}
+
+StoredThumbnail decodeWebpThumbnail(const QString& path, const QByteArray& bytes,
+                                    const KindDecoding&, int edge) {
+    const auto* data = reinterpret_cast<const uint8_t*>(bytes.constData());
+    const size_t size = size_t(bytes.size());
+    WebPDecoderConfig config;
+    if (!WebPInitDecoderConfig(&config) ||
+        WebPGetFeatures(data, size, &config.input) != VP8_STATUS_OK) {
+        notAPicture(path, "the WebP picture does not decode");
+    }
+    if (config.input.has_animation) return {};
+    const QSize full(config.input.width, config.input.height);
+    const QSize shown = boxFit(full, edge);
+    requireDecodeBudget(path, full.width(), full.height(),
+                        uint64_t(shown.width()) * uint64_t(shown.height()) * 4);
+    const bool alpha = config.input.has_alpha;
+    QImage image(shown, alpha ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
+    if (image.isNull()) outOfMemory(path);
+    // libwebp averages the pixels it scales away as it decodes each row: the full picture is
+    // never made.
+    config.options.use_scaling = shown != full;
+    config.options.scaled_width = shown.width();
+    config.options.scaled_height = shown.height();
+    // Qt's 32-bit formats hold a pixel as B, G, R, A bytes on the little-endian machines served.
+    config.output.colorspace = alpha ? MODE_bgrA : MODE_BGRA;
+    config.output.is_external_memory = 1;
+    config.output.u.RGBA.rgba = image.bits();
+    config.output.u.RGBA.stride = int(image.bytesPerLine());
+    config.output.u.RGBA.size = size_t(image.sizeInBytes());
+    const VP8StatusCode status = WebPDecode(data, size, &config);
+    WebPFreeDecBuffer(&config.output);
+    if (status != VP8_STATUS_OK) notAPicture(path, "the WebP picture does not decode");
+    return {std::move(image), embeddedOrientation(PictureKind::WebP, {bytes.constData(), size})};
+}
+
+StoredThumbnail decodeHeifThumbnail(const QString& path, const QByteArray& bytes,
+                                    const KindDecoding& kind, int edge) {
+    // Loads libheif's decoder plugins once; they stay for the run.
+    static const bool ready = (heif_init(nullptr), true);
+    (void)ready;
+    HeifContext context(heif_context_alloc(), heif_context_free);
+    if (!context) outOfMemory(path);
+    heif_context_set_maximum_image_size_limit(context.get(), kHeifMaxSide);
+    heifCheck(path, kind,
+              heif_context_read_from_memory_without_copy(context.get(), bytes.constData(),
+                                                         size_t(bytes.size()), nullptr));
+    heif_image_handle* found = nullptr;
+    heifCheck(path, kind, heif_context_get_primary_image_handle(context.get(), &found));
+    const HeifHandle primary(found, heif_image_handle_release);
+    if (area(found) > kMaxPicturePixels) {
+        tooManyPixels(path, heif_image_handle_get_width(found),
+                      heif_image_handle_get_height(found));
+    }
+    const HeifHandle thumbnail = coveringThumbnail(found, edge);
+    if (!thumbnail) return {};
+    return {decodeHeifHandle(path, kind, thumbnail.get()), 1};
+}
+
+} // namespace pixa
