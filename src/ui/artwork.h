@@ -14,12 +14,12 @@ namespace pixa::ui {
 inline constexpr int kFaceHeight = 37;
 inline constexpr int kWideFaceWidth = 71;
 inline constexpr int kNarrowFaceWidth = 40;
-inline constexpr int kFaceCount = 12;
+inline constexpr int kFaceCount = 13;
 
-// The size of face number `faceNumber` (1..12); an invalid size for another number.
+// The size of face number `faceNumber` (1..13); an invalid size for another number.
 QSize faceSize(int faceNumber);
 
-// The 35 face names in order: "1a", "1b", "1c", ... "9a", "9b", "10a", ... "12c".
+// The 38 face names in order: "1a", "1b", "1c", ... "9a", "9b", "10a", ... "13c".
 QStringList faceNames();
 
 // The face named "<n><a|b|c>" (any letter case), e.g. "4c"; a null image for an unknown name.

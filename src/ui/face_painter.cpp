@@ -178,11 +178,12 @@ struct FaceName {
 };
 
 std::optional<FaceName> parseFaceName(const QString& name) {
-    static const QRegularExpression pattern(QStringLiteral("^([1-9]|1[0-2])([abc])$"),
+    static const QRegularExpression pattern(QStringLiteral("^([1-9]|1[0-9])([abc])$"),
                                             QRegularExpression::CaseInsensitiveOption);
     const auto match = pattern.match(name);
     if (!match.hasMatch()) return std::nullopt;
     const int number = match.captured(1).toInt();
+    if (number > kFaceCount) return std::nullopt;
     const QChar letter = match.captured(2).at(0).toLower();
     const State state = letter == QLatin1Char('a')   ? State::Up
                         : letter == QLatin1Char('b') ? State::Pressed

@@ -232,6 +232,23 @@ void openHand(QPainter& p, QPointF c) {
     }
 }
 
+// Three rows of three small photos: a folder at a glance.
+void tiles(QPainter& p, QPointF c) {
+    const double side = 6;
+    const double gap = 2;
+    for (int row = 0; row < 3; ++row) {
+        for (int column = 0; column < 3; ++column) {
+            const QRectF tile(c.x() - 1.5 * side - gap + column * (side + gap),
+                              c.y() - 1.5 * side - gap + row * (side + gap), side, side);
+            QPainterPath path;
+            path.addRect(tile);
+            fillOutlined(p, path, kPaper, kInk);
+            p.fillRect(tile.adjusted(1, 1 + side / 2, -1, -1), QColor(60, 140, 70));
+            p.fillRect(tile.adjusted(1, 1, -1, -side / 2), QColor(90, 150, 220));
+        }
+    }
+}
+
 } // namespace
 
 void paintFaceSymbol(QPainter& p, int faceNumber, const QRectF& area) {
@@ -282,6 +299,9 @@ void paintFaceSymbol(QPainter& p, int faceNumber, const QRectF& area) {
     }
     case 12:
         redCross(p, c, 6.5);
+        break;
+    case 13:
+        tiles(p, c);
         break;
     default:
         break;

@@ -1,4 +1,4 @@
-// The twelve face symbols, drawn in their full colours for the up face.
+// The thirteen face symbols, drawn in their full colours for the up face.
 #pragma once
 
 class QPainter;
@@ -6,7 +6,7 @@ class QRectF;
 
 namespace pixa::ui::detail {
 
-// Draws the symbol of face `faceNumber` (1..12) centred in `area`, the tile's flat inside.
+// Draws the symbol of face `faceNumber` (1..13) centred in `area`, the tile's flat inside.
 void paintFaceSymbol(QPainter& painter, int faceNumber, const QRectF& area);
 
 } // namespace pixa::ui::detail

@@ -21,7 +21,7 @@ ImageButton* addImageButton(QWidget* parent, int faceNumber, const QString& name
 class ImageButton : public QLabel {
     Q_OBJECT
 public:
-    // `faceNumber` 1..12; the button shows "<n>a" and takes that face's size.
+    // `faceNumber` 1..13; the button shows "<n>a" and takes that face's size.
     explicit ImageButton(int faceNumber, QWidget* parent = nullptr);
 
     int faceNumber() const { return m_faceNumber; }
