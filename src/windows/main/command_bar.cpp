@@ -23,8 +23,8 @@ struct ButtonPlace {
     const char* accessibleName;
 };
 
-// In the order of their places, which is also their Tab order.
-constexpr std::array<ButtonPlace, 9> kButtonPlaces{{
+// In the order of their places, which is also their Tab order; the grid's, added later, last.
+constexpr std::array<ButtonPlace, 10> kButtonPlaces{{
     {Command::Open, 3, "openButton", {207, 14}, "Open a photo (Ctrl+O)", "Open photo"},
     {Command::Save, 4, "saveButton", {248, 14}, "Save the photo (Ctrl+S)", "Save"},
     {Command::NewOwner, 2, "newOwnerButton", {289, 14}, "Register a new owner", "New owner"},
@@ -39,6 +39,7 @@ constexpr std::array<ButtonPlace, 9> kButtonPlaces{{
     {Command::Exit, 12, "exitButton", {745, 14}, "Close PixaMantler (Ctrl+Q)", "Exit"},
     {Command::ActualSize, 5, "actualSizeButton", {704, 52}, "Actual size (Ctrl+1)", "Actual size"},
     {Command::Fit, 6, "fitButton", {745, 52}, "Fit to window (Ctrl+0)", "Fit to window"},
+    {Command::Grid, 13, "gridButton", {8, 60}, "All photos of the folder (Esc)", "Photo grid"},
 }};
 
 struct Key {

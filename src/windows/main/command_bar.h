@@ -25,6 +25,7 @@ enum class Command {
     Exit,
     ActualSize,
     Fit,
+    Grid,
     // Keys only.
     StepForward,
     StepBack,
@@ -62,7 +63,7 @@ private:
     // A key's command, run as its button's would be.
     void keyPressed(Command command);
 
-    static constexpr int kButtons = int(Command::Fit) + 1;
+    static constexpr int kButtons = int(Command::Grid) + 1;
     std::array<ImageButton*, kButtons> m_buttons{};
     QProgressBar* m_progress = nullptr;
 };

@@ -11,6 +11,7 @@
 #include "windows/main/main_backdrop.h"
 #include "windows/main/open_command.h"
 #include "windows/main/photo_collection.h"
+#include "windows/main/photo_grid.h"
 #include "windows/main/photo_view.h"
 #include "windows/main/picture_viewport.h"
 #include "windows/main/save_command.h"
@@ -49,6 +50,9 @@ MainWindow::MainWindow(Session& session, Platform& platform)
             return m_unlock ? m_unlock->unwrapRemembered(pff, target, progress, std::move(stop))
                             : std::nullopt;
         });
+    m_grid = new PhotoGrid(this, platform,
+                           [this](const PffInfo& info) { return unlockedInGrid(info); });
+    connect(m_grid, &PhotoGrid::photoChosen, this, &MainWindow::openFromGrid);
     m_open = std::make_unique<OpenCommand>(platform, *this, *m_commands, *m_info, *m_view, m_photo,
                                            *m_collection);
     m_save = std::make_unique<SaveCommand>(
@@ -82,7 +86,12 @@ void MainWindow::run(Command command) {
         {Command::Exit, &MainWindow::exit},
         {Command::ActualSize, &MainWindow::actualSize},
         {Command::Fit, &MainWindow::fitToWindow},
+        {Command::Grid, &MainWindow::switchGrid},
     };
+    // In the grid, the keys of the photo's view do nothing, and the zoom keys size the tiles.
+    if (m_grid->shown() && (command == Command::StepForward || command == Command::StepBack ||
+                            command == Command::ActualSize || command == Command::Fit))
+        return;
     try {
         switch (command) {
         case Command::StepForward:
@@ -94,7 +103,10 @@ void MainWindow::run(Command command) {
             return;
         case Command::ZoomIn:
         case Command::ZoomOut:
-            if (ownerPresent()) m_view->zoomStep(command == Command::ZoomIn);
+            if (m_grid->shown())
+                m_grid->zoomTiles(command == Command::ZoomIn);
+            else if (ownerPresent())
+                m_view->zoomStep(command == Command::ZoomIn);
             return;
         default:
             for (const auto& [listed, handler] : kHandlers)
@@ -152,6 +164,7 @@ void MainWindow::help() {
 }
 
 void MainWindow::exit() {
+    m_grid->stop();
     m_collection->dropPrepared();
     m_photo.endApplication(m_platform);
 }
@@ -174,6 +187,7 @@ void MainWindow::zoomChanged() {
 void MainWindow::lock() {
     if (!ownerPresent()) return;
     m_collection->dropPrepared();
+    m_grid->lock();
     m_platform.cancelDialogs();
     if (m_unlock) m_unlock->lock();
     // An unwrap or a save of this window stops; a plain picture's decode goes on.
@@ -215,16 +229,19 @@ void MainWindow::keyPressEvent(QKeyEvent* event) {
 }
 
 bool MainWindow::plainKey(int key) {
+    if (key == Qt::Key_Escape) {
+        isFullScreen() ? m_view->toggleFullScreen() : run(Command::Grid);
+        return true;
+    }
+    // The grid moves its selection itself; what it leaves is not the photo's.
+    if (m_grid->shown()) return false;
     PictureViewport& viewport = m_view->viewport();
     // Left and Right step while the photo's width fits the frame, and scroll otherwise.
     if ((key == Qt::Key_Left || key == Qt::Key_Right) && viewport.fitsAcross()) {
         step(key == Qt::Key_Right);
         return true;
     }
-    if (viewport.scrollByKey(key)) return true;
-    if (key != Qt::Key_Escape || !isFullScreen()) return false;
-    m_view->toggleFullScreen();
-    return true;
+    return viewport.scrollByKey(key);
 }
 
 void MainWindow::mousePressEvent(QMouseEvent* event) {

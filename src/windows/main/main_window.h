@@ -20,6 +20,7 @@
 
 namespace pixa {
 class Session;
+struct PffInfo;
 } // namespace pixa
 
 namespace pixa::ui {
@@ -30,6 +31,7 @@ class LockTriggers;
 class OpenCommand;
 class OwnerFlow;
 class PhotoCollection;
+class PhotoGrid;
 class PhotoView;
 class SaveCommand;
 class TopControls;
@@ -61,6 +63,9 @@ public:
     void exit();
     void actualSize();
     void fitToWindow();
+    // From the photo to the grid of its folder or list, and back (the grid button and Escape).
+    void switchGrid();
+    const PhotoGrid& grid() const { return *m_grid; }
 
     // Opens `path` as the open command does, deciding by its first bytes (see open_route.h);
     // the steps then go through `stepList` when given, else through the photo's folder.
@@ -127,6 +132,12 @@ private:
     // Shows a prepared photo as its open would; false when it is not prepared.
     bool showPrepared(const QString& file);
 
+    // The grid (main_window_grid.cpp).
+    void showGrid();
+    void openFromGrid(const QString& file);
+    // The grid's request: whether a remembered password opens a wrapped photo.
+    bool unlockedInGrid(const PffInfo& info) const;
+
     // PhotoScreen.
     void shownChanged(const ShownPhoto& photo, bool pictureLoaded) override;
     PhotoDescription description() const override;
@@ -149,6 +160,7 @@ private:
     std::unique_ptr<InfoPanel> m_info;
     PhotoView* m_view;
     PhotoCollection* m_collection;
+    PhotoGrid* m_grid;
     std::unique_ptr<OpenCommand> m_open;
     std::unique_ptr<SaveCommand> m_save;
     LockTriggers* m_lockTriggers;

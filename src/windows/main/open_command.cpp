@@ -12,6 +12,7 @@
 #include "windows/main/photo_view.h"
 #include "windows/unlock/viewer_unlock.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QMimeData>
 #include <QScopeGuard>
@@ -34,6 +35,11 @@ FileDialogResult OpenCommand::choose() {
 void OpenCommand::remember(const FileDialogResult& chosen) {
     m_dialog.fileName = chosen.fileName;
     m_dialog.filterIndex = chosen.filterIndex;
+}
+
+QString OpenCommand::folder() const {
+    return m_dialog.fileName.isEmpty() ? QDir::currentPath()
+                                       : QFileInfo(m_dialog.fileName).absolutePath();
 }
 
 QString OpenCommand::droppedFile(const QMimeData* data) {

@@ -33,6 +33,8 @@ public:
     FileDialogResult choose();
     // A dialog of the window returned `chosen`: the next open starts from it.
     void remember(const FileDialogResult& chosen);
+    // The folder the next open starts in: that of the file last chosen, else the working one.
+    QString folder() const;
     // The local file a drop carries first; empty for none.
     static QString droppedFile(const QMimeData* data);
     // Shows `path` by `route`, or has the unlock window ask for it; the collection's place moves

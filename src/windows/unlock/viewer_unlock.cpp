@@ -84,6 +84,14 @@ std::optional<UnwrapResult> ViewerUnlock::unwrapRemembered(const QString& pff,
     return unwrapPhoto(reader, pff, target, progress, std::move(stop));
 }
 
+bool ViewerUnlock::opensRemembered(const PffInfo& info) const noexcept {
+    try {
+        return m_remembered.opening(info) != nullptr;
+    } catch (...) {
+        return false;
+    }
+}
+
 void ViewerUnlock::lock() {
     m_remembered.forget();
     if (m_window) m_window->lock();

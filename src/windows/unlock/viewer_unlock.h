@@ -55,6 +55,9 @@ public:
                                                  const std::filesystem::path& target,
                                                  const Progress& progress,
                                                  std::stop_token stop) const;
+    // Whether a remembered password opens the photo `info` was read from; false for a damaged
+    // password field.
+    bool opensRemembered(const PffInfo& info) const noexcept;
     // Forgets the remembered passwords and closes the window as its X does (an unwrap stops).
     void lock();
     // The loaded window; null when not loaded.

@@ -1,15 +1,19 @@
 // A folder walked through as a collection: steps in natural order across wrapped photos of two
-// viewer passwords and plain pictures, the passwords remembered once given, and the lock, by
-// key and by idleness, that forgets them and takes every unwrapped picture away.
+// viewer passwords and plain pictures, the passwords remembered once given, the grid of its
+// photos, and the lock, by key and by idleness, that forgets them and takes every unwrapped
+// picture away.
 #include "road_harness.h"
 
 #include "core/codepage.h"
 #include "core/owner_codec.h"
 #include "core/owner_store.h"
 #include "core/pff_file.h"
+#include "windows/main/photo_grid.h"
+#include "windows/main/tile_model.h"
 
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 
 #include <functional>
 #include <QtTest>
@@ -25,6 +29,9 @@ private slots:
     void alternatingFolderShowsEveryPhoto();
     void lockWhileABoxIsUpShowsNothing_data();
     void lockWhileABoxIsUpShowsNothing();
+    void gridShowsEachKindAndLocksBack_data();
+    void gridShowsEachKindAndLocksBack();
+    void gridKeysKeepThePlace();
 };
 
 namespace {
@@ -71,6 +78,17 @@ QStringList picturesOnDisk(const RoadHarness& h) {
     QDirIterator it(h.root, {"~~tmp*"}, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
     while (it.hasNext())
         found << it.next();
+    return found;
+}
+
+// Every file under `folder` but the unwrapped pictures, which the viewer keeps in memory.
+QStringList filesUnder(const QString& folder) {
+    QStringList found;
+    QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext())
+        if (const QString file = it.next(); !QFileInfo(file).fileName().startsWith("~~tmp"))
+            found << file;
+    found.sort();
     return found;
 }
 
@@ -238,3 +256,110 @@ void CollectionTest::lockWhileABoxIsUpShowsNothing() {
 
 QTEST_MAIN(CollectionTest)
 #include "collection_test.moc"
+
+using pixa::ui::Tile;
+
+void CollectionTest::gridShowsEachKindAndLocksBack_data() {
+    QTest::addColumn<bool>("lockWhileMaking");
+    QTest::newRow("lock once the tiles are made") << false;
+    QTest::newRow("lock while the tiles are made") << true;
+}
+
+// The grid of a mixed folder shows each file as what it is, a wrapped photo's own picture only
+// while its password is remembered; a lock turns those back into lock tiles, even one made while
+// the lock came, and no thumbnail is written anywhere.
+void CollectionTest::gridShowsEachKindAndLocksBack() {
+    QFETCH(bool, lockWhileMaking);
+    RoadHarness h;
+    QVERIFY(h.start("alice", "view"));
+    writeAlbum(h);
+    QVERIFY(h.openWrapped(h.path("album/a1.pff"), "view"));
+    const QString thumbnails = QDir::homePath() + "/.cache/thumbnails";
+    const QStringList before = filesUnder(h.root);
+    const QStringList thumbnailsBefore = filesUnder(thumbnails);
+    QTest::keyClick(&h.window, Qt::Key_Escape);
+    const pixa::ui::PhotoGrid& grid = h.window.grid();
+    QVERIFY(grid.shown());
+    const auto tile = [&](const char* name) -> const Tile& {
+        return grid.tiles().tile(grid.tiles().rowOf(h.path(QStringLiteral("album/") + name)));
+    };
+    const auto spoken = [&](const char* name) {
+        const int row = grid.tiles().rowOf(h.path(QStringLiteral("album/") + name));
+        return grid.tiles().index(row).data(Qt::AccessibleTextRole).toString();
+    };
+    if (lockWhileMaking) h.window.lock();
+    QTRY_VERIFY_WITH_TIMEOUT(!grid.working(), 30000);
+    if (!lockWhileMaking) {
+        const struct {
+            const char* name;
+            Tile::State state;
+            bool picture;
+            const char* spoken;
+        } expected[] = {
+            {"a1.pff", Tile::State::Wrapped, true, "a1.pff, a1.pff"},
+            {"a3.jpg", Tile::State::Picture, true, "a3.jpg"},
+            {"b0.jpg", Tile::State::Broken, false, "b0.jpg, Not a photo"},
+            {"b1.pff", Tile::State::Wrapped, false, "b1.pff, b1.pff, locked"},
+            {"b3.png", Tile::State::Picture, true, "b3.png"},
+        };
+        for (const auto& one : expected) {
+            QCOMPARE(tile(one.name).state, one.state);
+            QCOMPARE(!tile(one.name).thumbnail.isNull(), one.picture);
+            QCOMPARE(spoken(one.name), QString::fromLatin1(one.spoken));
+        }
+        QCOMPARE(tile("b1.pff").owner, QStringLiteral("bob"));
+        // Made at the box's size from a picture 202 wide.
+        QCOMPARE(tile("a3.jpg").thumbnail.width(), grid.edge());
+        h.window.lock();
+        QTRY_VERIFY(!grid.working());
+    }
+    for (int row = 0; row < grid.tiles().count(); ++row) {
+        const Tile& one = grid.tiles().tile(row);
+        QVERIFY2(!one.unwrapped && (one.state != Tile::State::Wrapped || one.thumbnail.isNull()),
+                 qPrintable(one.name));
+    }
+    QCOMPARE(spoken("a1.pff"), QStringLiteral("a1.pff, a1.pff, locked"));
+    QVERIFY(!tile("a3.jpg").thumbnail.isNull());
+    QCOMPARE(filesUnder(h.root), before);
+    QCOMPARE(filesUnder(thumbnails), thumbnailsBefore);
+}
+
+// Escape shows the grid at the photo on screen; keys move, Enter shows the photo chosen, wrapped
+// or plain, and Escape comes back to it; Ctrl and the wheel size the tiles.
+void CollectionTest::gridKeysKeepThePlace() {
+    RoadHarness h;
+    QVERIFY(h.start("alice", "view"));
+    writeAlbum(h);
+    h.open(h.path("album/a3.jpg"), 1);
+    QTest::keyClick(&h.window, Qt::Key_Escape);
+    auto* view = h.window.findChild<QListView*>("photoGrid");
+    QVERIFY(view->isVisible());
+    QCOMPARE(h.window.focusWidget(), view);
+    const auto current = [view] { return view->currentIndex().data().toString(); };
+    QCOMPARE(current(), QStringLiteral("a3.jpg"));
+    QTest::keyClick(view, Qt::Key_Right);
+    QCOMPARE(current(), QStringLiteral("a10.pff"));
+    QTest::keyClick(view, Qt::Key_Return);
+    QTRY_VERIFY(h.unlock.window() && QTest::qWaitForWindowActive(h.unlock.window()));
+    QVERIFY(!view->isVisible());
+    type(h.unlock.window(), {{"passwordEdit", "view"}});
+    QTest::keyClick(h.unlock.window()->findChild<QLineEdit*>("passwordEdit"), Qt::Key_Return);
+    QCOMPARE(shownPlace(h), 3);
+    QTest::keyClick(&h.window, Qt::Key_Escape);
+    QVERIFY(view->isVisible());
+    QCOMPARE(current(), QStringLiteral("a10.pff"));
+    QTest::keyClick(view, Qt::Key_End);
+    QCOMPARE(current(), QStringLiteral("b3.png"));
+    QTest::keyClick(view, Qt::Key_Enter);
+    QTRY_COMPARE(shownPlace(h), 6);
+    QTest::keyClick(&h.window, Qt::Key_Escape);
+    QCOMPARE(current(), QStringLiteral("b3.png"));
+    QTest::keyClick(view, Qt::Key_Home);
+    QCOMPARE(current(), QStringLiteral("a1.pff"));
+
+    const int edge = h.window.grid().edge();
+    QWheelEvent wheel(QPointF(20, 20), view->mapToGlobal(QPointF(20, 20)), {}, {0, 120},
+                      Qt::NoButton, Qt::ControlModifier, Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(view->viewport(), &wheel);
+    QVERIFY(h.window.grid().edge() > edge);
+}
