@@ -18,9 +18,6 @@ namespace pixa::ui {
 
 namespace {
 
-// The grid takes the photo's frame and the scroll bars' room beside and below it.
-constexpr int kBarsRight = 14;
-constexpr int kBarsBelow = 16;
 constexpr int kStartEdge = 128;
 // Of the rows around those in sight, these many lie ahead in the scrolling's direction for each
 // one behind.
@@ -151,10 +148,10 @@ bool PhotoGrid::working() const {
 }
 
 void PhotoGrid::place() {
-    const QRect area = m_window->isFullScreen()
-                           ? m_window->rect()
-                           : viewportFrame(m_window->size()).adjusted(0, 0, kBarsRight, kBarsBelow);
-    m_view->setGeometry(area);
+    // All of the window below the controls, the photo's scroll bars included; all of it in full
+    // screen.
+    const int top = m_window->isFullScreen() ? 0 : viewportFrame(m_window->size()).top();
+    m_view->setGeometry(0, top, m_window->width(), m_window->height() - top);
 }
 
 void PhotoGrid::scrolled(int value) {

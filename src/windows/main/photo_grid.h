@@ -67,7 +67,6 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    // The whole window in full screen, else the photo's frame with its scroll bars.
     void place();
     void scrolled(int value);
     // The jobs for what is in sight first, then outward, the farther side of the scrolling last.

@@ -57,6 +57,7 @@ void paintThumbnail(QPainter& p, const QImage& thumbnail, const QRect& box) {
     p.drawImage(target, thumbnail);
 }
 
+// A file's name loses its middle, so that its type stays; a caption its end.
 void paintLine(QPainter& p, const QRect& cell, int line, const QString& text, const QColor& colour,
                bool italic = false) {
     QFont font = p.font();
@@ -67,7 +68,8 @@ void paintLine(QPainter& p, const QRect& cell, int line, const QString& text, co
     const QRect place(cell.left() + kPadding, cell.top() + cell.width() + line * kLineHeight,
                       cell.width() - 2 * kPadding, kLineHeight);
     p.drawText(place, Qt::AlignHCenter | Qt::AlignVCenter,
-               QFontMetrics(font).elidedText(text, Qt::ElideMiddle, place.width()));
+               QFontMetrics(font).elidedText(text, line == 0 ? Qt::ElideMiddle : Qt::ElideRight,
+                                             place.width()));
 }
 
 } // namespace
