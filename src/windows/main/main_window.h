@@ -1,8 +1,8 @@
 // The main window: one photo in a scrolling view, the information a wrapped photo carries, its
 // caption, and a command for each button and key. It holds the shown-photo rules and the link
 // with the other windows, and wires its parts: the band of controls at its top with the command
-// bar and the information panel, the photo view, the save command and the collection a step goes
-// through.
+// bar and the information panel, the photo view, the save command, the collection a step goes
+// through and the grid of its photos.
 #pragma once
 
 #include "ui/main_window_link.h"

@@ -35,7 +35,6 @@ QListView* makeView(QWidget* window, QAbstractItemModel* model, TileDelegate* de
     view->setResizeMode(QListView::Adjust);
     view->setMovement(QListView::Static);
     view->setUniformItemSizes(true);
-    view->setLayoutMode(QListView::Batched);
     view->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
     view->setSelectionMode(QAbstractItemView::SingleSelection);
     view->setGridSize(delegate->cellSize());
@@ -62,8 +61,13 @@ PhotoGrid::PhotoGrid(QWidget* window, Platform& platform, Opens opens, int threa
     m_maker = new ThumbnailMaker(
         platform, threads,
         [this](std::vector<ThumbnailMaker::Made>& made) {
+            // The jobs asked for stay right, but for a wrapped photo a remembered password opens,
+            // whose picture is asked for now, and for a tile made at a size since left.
+            const bool more = std::any_of(made.begin(), made.end(), [this](const auto& one) {
+                return (one.info && m_opens(*one.info)) || one.edge != deviceEdge();
+            });
             m_tiles->take(made, m_view->devicePixelRatioF());
-            taken();
+            taken(more);
         },
         this);
     // Scrolls, resizes and deliveries of one turn of the event loop ask once.
@@ -236,10 +240,11 @@ void PhotoGrid::schedule() {
     m_maker->want(std::move(jobs));
 }
 
-void PhotoGrid::taken() {
+void PhotoGrid::taken(bool moreWanted) {
     const std::vector<int> rows = rowsByNearness();
-    if (!rows.empty()) m_tiles->keepWithin(kMemoryBudget, rows.front());
-    m_scheduling->start();
+    // Thumbnails dropped near the view would be wanted again.
+    if (!rows.empty() && m_tiles->keepWithin(kMemoryBudget, rows.front())) moreWanted = true;
+    if (moreWanted) m_scheduling->start();
 }
 
 } // namespace pixa::ui

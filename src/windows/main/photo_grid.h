@@ -72,8 +72,9 @@ private:
     // The jobs for what is in sight first, then outward, the farther side of the scrolling last.
     void schedule();
     std::vector<int> rowsByNearness() const;
-    // After what the workers made is taken: the farthest thumbnails go beyond the budget.
-    void taken();
+    // After what the workers made is taken: the farthest thumbnails go beyond the budget, and
+    // the jobs are asked again when `moreWanted` or some went.
+    void taken(bool moreWanted);
     void setEdge(int edge);
     int deviceEdge() const;
 

@@ -84,8 +84,8 @@ void TileModel::dropUnwrapped() {
     }
 }
 
-void TileModel::keepWithin(qint64 budget, int centre) {
-    if (m_bytes <= budget) return;
+bool TileModel::keepWithin(qint64 budget, int centre) {
+    if (m_bytes <= budget) return false;
     std::vector<int> held;
     for (int row = 0; row < count(); ++row)
         if (!m_tiles[size_t(row)].thumbnail.isNull()) held.push_back(row);
@@ -97,6 +97,7 @@ void TileModel::keepWithin(qint64 budget, int centre) {
         setThumbnail(m_tiles[size_t(row)], {}, 0, false);
         emit dataChanged(index(row), index(row));
     }
+    return true;
 }
 
 void TileModel::setThumbnail(Tile& tile, QImage thumbnail, int edge, bool unwrapped) {

@@ -49,8 +49,9 @@ public:
     void dropUnwrapped();
     // The memory the thumbnails hold.
     qint64 thumbnailBytes() const { return m_bytes; }
-    // Drops the thumbnails of the tiles farthest from `centre` until they hold at most `budget`.
-    void keepWithin(qint64 budget, int centre);
+    // Drops the thumbnails of the tiles farthest from `centre` until they hold at most `budget`;
+    // whether any went.
+    bool keepWithin(qint64 budget, int centre);
 
     int rowCount(const QModelIndex& parent = {}) const override;
     // The file's name; for assistive technology, the name with the caption or why it cannot be
