@@ -82,7 +82,11 @@ PhotoGrid::PhotoGrid(QWidget* window, Platform& platform, Opens opens, int threa
     window->installEventFilter(this);
 }
 
-PhotoGrid::~PhotoGrid() = default;
+PhotoGrid::~PhotoGrid() {
+    // The workers end first, then the view, which paints from the tiles and their delegate.
+    delete m_maker;
+    delete m_view;
+}
 
 void PhotoGrid::show(std::vector<std::filesystem::path> photos, const QString& selected) {
     if (photos != m_tiles->files()) {
