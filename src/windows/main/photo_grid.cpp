@@ -85,6 +85,8 @@ PhotoGrid::PhotoGrid(QWidget* window, Platform& platform, Opens opens, int threa
 PhotoGrid::~PhotoGrid() {
     // The workers end first, then the view, which paints from the tiles and their delegate.
     delete m_maker;
+    m_window->removeEventFilter(this);
+    m_view->viewport()->removeEventFilter(this);
     delete m_view;
 }
 
