@@ -1,12 +1,14 @@
 // Fuzz target: the decoding layer on arbitrary bytes of every photo kind, whole and in strips
 // (JPEG, PNG, TIFF, WebP, at any size), and a JPEG's reduced view as the windows ask for it while
-// it decodes. A refusal is a pixa::Failure; anything else that escapes, a picture over the pixel
-// limit, a reduced view smaller than asked while its photo is not, or a strip that decodes no
-// row or rows past the picture's end, is a finding.
+// it decodes, and its thumbnail for a tile (a JPEG's from its EXIF thumbnail or scaled by the
+// decoder). A refusal is a pixa::Failure; anything else that escapes, a picture over the pixel
+// limit, a reduced view smaller than asked while its photo is not, a thumbnail empty or outside
+// its box, or a strip that decodes no row or rows past the picture's end, is a finding.
 #include "core/error.h"
 #include "fuzz_support.h"
 #include "imaging/decode_support.h"
 #include "imaging/picture_decode.h"
+#include "imaging/thumbnail_decode.h"
 
 #include <QImage>
 
@@ -15,6 +17,7 @@
 namespace {
 
 const QSize kReduced(64, 64);
+constexpr int kThumbnailEdge = 64;
 
 } // namespace
 
@@ -31,6 +34,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const QImage image = pixa::loadPicture(path);
         if (int64_t(image.width()) * image.height() > pixa::kMaxPicturePixels)
             pixafuzz::finding("a picture over the pixel limit loaded");
+    } catch (const pixa::Failure&) {
+    }
+    try {
+        const QImage thumbnail = pixa::decodeThumbnail(
+            QByteArray::fromRawData(reinterpret_cast<const char*>(data), qsizetype(size)),
+            kThumbnailEdge);
+        if (thumbnail.isNull() || thumbnail.width() > kThumbnailEdge ||
+            thumbnail.height() > kThumbnailEdge)
+            pixafuzz::finding("a thumbnail empty or outside its box");
     } catch (const pixa::Failure&) {
     }
     try {

@@ -34,6 +34,7 @@ struct ReducedKind {
 
 constexpr ReducedKind kReducedKinds[] = {
     {{PictureKind::Jpeg, "JPEG", nullptr, nullptr, nullptr, 0}, decodeJpegThumbnail},
+    {{PictureKind::Png, "PNG", "png", nullptr, nullptr, 0}, decodeQtThumbnail},
     {{PictureKind::WebP, "WebP", "webp", nullptr, nullptr, 0}, decodeWebpThumbnail},
     {{PictureKind::Heif, "HEIF", nullptr, nullptr, nullptr, 0}, decodeHeifThumbnail},
     {{PictureKind::Avif, "AVIF", nullptr, nullptr, nullptr, 0}, decodeHeifThumbnail},

@@ -2,6 +2,9 @@
 
 #include "core/picture_file.h"
 
+#include <QBuffer>
+#include <QImageReader>
+
 #include <libheif/heif.h>
 #include <webp/decode.h>
 
@@ -126,6 +129,29 @@ StoredThumbnail decodeWebpThumbnail(const QString& path, const QByteArray& bytes
     WebPFreeDecBuffer(&config.output);
     if (status != VP8_STATUS_OK) notAPicture(path, "the WebP picture does not decode");
     return {std::move(image), embeddedOrientation(PictureKind::WebP, {bytes.constData(), size})};
+}
+
+StoredThumbnail decodeQtThumbnail(const QString& path, const QByteArray& bytes,
+                                  const KindDecoding& kind, int edge) {
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer, kind.qtFormat);
+    reader.setAutoTransform(true);
+    const QSize size = reader.size();
+    if (!size.isValid()) notAPicture(path, reader.errorString().toStdString());
+    if (!reader.supportsOption(QImageIOHandler::ScaledSize)) return {};
+    // The reader keeps the scaled picture and a row or two of the full one: less than the full
+    // picture the pixel limit, checked with the file, bounds.
+    reader.setScaledSize(boxFit(size, edge));
+    QImage image = reader.read();
+    if (image.isNull()) notAPicture(path, reader.errorString().toStdString());
+    // Qt's PNG reader leaves the EXIF orientation of its files to the caller.
+    const int orientation =
+        reader.supportsOption(QImageIOHandler::ImageTransformation)
+            ? 1
+            : embeddedOrientation(kind.kind, {bytes.constData(), size_t(bytes.size())});
+    return {std::move(image), orientation};
 }
 
 StoredThumbnail decodeHeifThumbnail(const QString& path, const QByteArray& bytes,

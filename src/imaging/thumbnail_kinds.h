@@ -1,5 +1,5 @@
-// The reduced decodes of the kinds whose libraries offer one (JPEG, WebP, HEIF and AVIF), behind
-// decodeThumbnail().
+// The reduced decodes of the kinds whose libraries offer one (JPEG, WebP, HEIF, AVIF and PNG),
+// behind decodeThumbnail().
 #pragma once
 
 #include "imaging/decode_support.h"
@@ -36,6 +36,11 @@ StoredThumbnail decodeJpegThumbnail(const QString& path, const QByteArray& bytes
 // an animated one.
 StoredThumbnail decodeWebpThumbnail(const QString& path, const QByteArray& bytes,
                                     const KindDecoding& kind, int edge);
+
+// A picture that Qt's reader of kind.qtFormat decodes scaled to the box as it reads it, checked by
+// readChecked(); null when the reader has no scaled read.
+StoredThumbnail decodeQtThumbnail(const QString& path, const QByteArray& bytes,
+                                  const KindDecoding& kind, int edge);
 
 // The smallest thumbnail stored in a HEIF or AVIF file, checked by readChecked(), that covers the
 // box, upright by its own turns; null when none does.
