@@ -17,9 +17,7 @@ public:
     explicit TiffBlock(std::string_view bytes)
         : m_bytes(bytes), m_little(bytes.starts_with("II")) {}
 
-    bool valid() const {
-        return m_bytes.size() >= 8 && (m_little || m_bytes.starts_with("MM"));
-    }
+    bool valid() const { return m_bytes.size() >= 8 && (m_little || m_bytes.starts_with("MM")); }
     std::string_view bytes() const { return m_bytes; }
 
     std::optional<uint32_t> u16(uint64_t at) const {

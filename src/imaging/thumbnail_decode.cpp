@@ -103,7 +103,8 @@ QImage reducedThumbnail(const QString& path, const QByteArray& bytes, const Redu
 QImage fileThumbnail(const QString& path, int edge) {
     QFile file(path);
     openChecked(path, file);
-    if (const ReducedKind* kind = reducedKind(pictureKind(view(file.peek(qint64(kKindHeadSize)))))) {
+    if (const ReducedKind* kind =
+            reducedKind(pictureKind(view(file.peek(qint64(kKindHeadSize)))))) {
         const PictureBytes read = readChecked(path, file, kind->checks);
         QImage shown = reducedThumbnail(path, read.bytes, *kind, edge);
         if (!shown.isNull()) return shown;
@@ -119,8 +120,8 @@ public:
     explicit MemoryFile(const QByteArray& bytes) : m_fd(::memfd_create("pixa-photo", MFD_CLOEXEC)) {
         if (m_fd < 0) outOfMemory(QString::fromUtf8(kInMemory));
         for (qsizetype done = 0; done < bytes.size();) {
-            const ssize_t n = ::pwrite(m_fd, bytes.constData() + done, size_t(bytes.size() - done),
-                                       off_t(done));
+            const ssize_t n =
+                ::pwrite(m_fd, bytes.constData() + done, size_t(bytes.size() - done), off_t(done));
             if (n <= 0) outOfMemory(QString::fromUtf8(kInMemory));
             done += n;
         }

@@ -64,13 +64,14 @@ HeifHandle coveringThumbnail(const heif_image_handle* primary, int edge) {
 QImage decodeHeifHandle(const QString& path, const KindDecoding& kind, heif_image_handle* handle) {
     const int64_t w = heif_image_handle_get_width(handle);
     const int64_t h = heif_image_handle_get_height(handle);
-    if (w <= 0 || h <= 0) notAPicture(path, std::string("the ") + kind.name + " picture has no pixels");
+    if (w <= 0 || h <= 0)
+        notAPicture(path, std::string("the ") + kind.name + " picture has no pixels");
     requireDecodeBudget(path, w, h, uint64_t(w * h) * kHeifBytesPerPixel);
     const bool alpha = heif_image_handle_has_alpha_channel(handle);
     heif_image* decoded = nullptr;
     heifCheck(path, kind,
-              heif_decode_image(handle, &decoded, heif_colorspace_RGB,
-                                heif_chroma_interleaved_RGBA, nullptr));
+              heif_decode_image(handle, &decoded, heif_colorspace_RGB, heif_chroma_interleaved_RGBA,
+                                nullptr));
     const HeifImage image(decoded, heif_image_release);
     int stride = 0;
     const uint8_t* pixels =

@@ -20,6 +20,10 @@ inline QByteArray jpegOf(const QImage& image, int quality = 90) {
     return bytes;
 }
 
+// Where withExifThumbnail() puts the thumbnail, from the start of the TIFF header: after the
+// header and two IFDs, of one entry and of two.
+inline constexpr quint32 kExifThumbnailAt = 8 + (2 + 12 + 4) + (2 + 2 * 12 + 4);
+
 // Where an EXIF block says its thumbnail is, from the start of its TIFF header.
 struct ThumbnailPlace {
     quint32 offset;
@@ -39,17 +43,16 @@ inline QByteArray withExifThumbnail(const QByteArray& jpeg, int orientation,
         return out;
     };
     const auto entry = [&be](quint32 tag, quint32 type, quint32 value) {
-        return be(tag, 2) + be(type, 2) + be(1, 4) + (type == 3 ? be(value, 2) + be(0, 2)
-                                                                 : be(value, 4));
+        return be(tag, 2) + be(type, 2) + be(1, 4) +
+               (type == 3 ? be(value, 2) + be(0, 2) : be(value, 4));
     };
     constexpr quint32 kFirstIfd = 8, kSecondIfd = kFirstIfd + 2 + 12 + 4;
-    constexpr quint32 kThumbnailAt = kSecondIfd + 2 + 2 * 12 + 4;
     QByteArray tiff = QByteArray("MM\0*", 4) + be(kFirstIfd, 4);
     tiff += be(1, 2) + entry(0x0112, 3, quint32(orientation));
     tiff += be(thumbnail.isEmpty() ? 0 : kSecondIfd, 4);
     if (!thumbnail.isEmpty()) {
-        const ThumbnailPlace at = place.value_or(ThumbnailPlace{kThumbnailAt,
-                                                                quint32(thumbnail.size())});
+        const ThumbnailPlace at =
+            place.value_or(ThumbnailPlace{kExifThumbnailAt, quint32(thumbnail.size())});
         tiff += be(2, 2) + entry(0x0201, 4, at.offset) + entry(0x0202, 4, at.length) + be(0, 4);
         tiff += thumbnail;
     }

@@ -1,8 +1,8 @@
 // Thumbnails of every kind with a reduced decode, and of one without: upright, fitted into the
 // box, from the EXIF thumbnail only when it covers the box, and refused as loadPicture() refuses.
 #include "exif_thumbnail_samples.h"
-#include "photo_samples.h"
 #include "imaging/thumbnail_decode.h"
+#include "photo_samples.h"
 
 #include "core/error.h"
 
@@ -11,7 +11,6 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <optional>
 
 namespace pixa {
@@ -37,16 +36,14 @@ const QSize kPhoto(640, 480);
 // A camera's JPEG: a green photo and, unless `thumbnail` is empty, a blue EXIF thumbnail.
 QByteArray cameraJpeg(int orientation, QSize thumbnail = QSize(160, 120),
                       std::optional<ThumbnailPlace> place = std::nullopt) {
-    const QByteArray small = thumbnail.isEmpty() ? QByteArray() : jpegOf(marked(thumbnail, Qt::blue));
+    const QByteArray small =
+        thumbnail.isEmpty() ? QByteArray() : jpegOf(marked(thumbnail, Qt::blue));
     return withExifThumbnail(jpegOf(marked(kPhoto, Qt::green)), orientation, small, place);
 }
 
-// Where the EXIF block's thumbnail starts, from its TIFF header, as withExifThumbnail() puts it.
-constexpr quint32 kThumbnailAt = 56;
-
 struct Case {
     const char* label;
-    std::function<QByteArray()> make;
+    QByteArray (*make)();
     int edge;
     QSize size; // the thumbnail's, or empty for a refusal
     Qt::GlobalColor body;
@@ -54,8 +51,8 @@ struct Case {
     int refusal = 0;
 };
 
-Case refused(const char* label, std::function<QByteArray()> make, int edge, int number) {
-    return {label, std::move(make), edge, {}, Qt::black, TopLeft, number};
+Case refused(const char* label, QByteArray (*make)(), int edge, int number) {
+    return {label, make, edge, {}, Qt::black, TopLeft, number};
 }
 
 void PrintTo(const Case& c, std::ostream* os) {
@@ -91,19 +88,51 @@ TEST_P(ThumbnailTest, IsUprightFittedAndFromThePictureThatCoversTheBox) {
                 shown.format() == QImage::Format_ARGB32_Premultiplied);
     if (c.size.height() < 4) return;
     const int w = c.size.width(), h = c.size.height();
-    const QPoint quarters[] = {{w / 4, h / 4}, {3 * w / 4, h / 4}, {w / 4, 3 * h / 4},
-                               {3 * w / 4, 3 * h / 4}};
+    const QPoint quarters[] = {
+        {w / 4, h / 4}, {3 * w / 4, h / 4}, {w / 4, 3 * h / 4}, {3 * w / 4, 3 * h / 4}};
     for (int corner = TopLeft; corner <= BottomRight; ++corner) {
         EXPECT_EQ(colourAt(shown, quarters[corner]), corner == c.red ? Qt::red : c.body)
             << "at quarter " << corner;
     }
 }
 
-// A JPEG's frame header patched to claim `side` × `side`.
-QByteArray claiming(QByteArray jpeg, int side) {
-    const qsizetype frame = jpeg.indexOf("\xFF\xC0");
-    const char sizes[4] = {char(side >> 8), char(side), char(side >> 8), char(side)};
-    return jpeg.replace(frame + 5, 4, QByteArray(sizes, 4));
+QByteArray withThumbnail() {
+    return cameraJpeg(1);
+}
+QByteArray turnedWithThumbnail() {
+    return cameraJpeg(6);
+}
+QByteArray turnedWithout() {
+    return cameraJpeg(6, {});
+}
+QByteArray smallerThanTheBox() {
+    return jpegOf(marked({80, 60}, Qt::green));
+}
+QByteArray turnedPng() {
+    return pixatest::pngWithExif(pixatest::written(marked(kPhoto, Qt::green), "png"), 6);
+}
+QByteArray longThinPng() {
+    return pixatest::written(marked({400, 2}, Qt::green), "png");
+}
+QByteArray turnedWebp() {
+    const QByteArray webp = pixatest::written(marked(kPhoto, Qt::green), "webp");
+    return pixatest::webpOnCanvas(webp, kPhoto.width(), kPhoto.height(), 8);
+}
+QByteArray turnedHeic() {
+    return pixatest::heic(marked(kPhoto, Qt::green), heif_orientation_rotate_90_cw, 160);
+}
+QByteArray thumbnailOffsetWraps() {
+    return cameraJpeg(1, {160, 120}, ThumbnailPlace{0xFFFFFFF0, 0x20});
+}
+QByteArray thumbnailLengthPastTheEnd() {
+    return cameraJpeg(1, {160, 120}, ThumbnailPlace{pixatest::kExifThumbnailAt, 0x7FFFFFFF});
+}
+QByteArray thumbnailCutShort() {
+    const QByteArray cut = jpegOf(marked({160, 120}, Qt::blue)).chopped(300);
+    return withExifThumbnail(jpegOf(marked(kPhoto, Qt::green)), 1, cut);
+}
+QByteArray cutShortWithWholeThumbnail() {
+    return cameraJpeg(1).chopped(400);
 }
 
 // A JPEG whose scan has a run of bytes flipped: every marker in place, the coded data damaged.
@@ -116,51 +145,33 @@ QByteArray damagedScan() {
     return jpeg;
 }
 
-QByteArray wideTurnedPng() {
-    return pixatest::pngWithExif(pixatest::written(marked(kPhoto, Qt::green), "png"), 6);
+// A JPEG whose frame header claims 60000 × 60000.
+QByteArray claiming60000() {
+    QByteArray jpeg = jpegOf(marked({64, 48}, Qt::green));
+    const qsizetype frame = jpeg.indexOf("\xFF\xC0");
+    return jpeg.replace(frame + 5, 4, QByteArray("\xEA\x60\xEA\x60", 4));
 }
+
+constexpr int kBad = err::InvalidPicture;
 
 INSTANTIATE_TEST_SUITE_P(
     Kinds, ThumbnailTest,
     ::testing::Values(
-        Case{"JpegThumbnailCoversTheBox", [] { return cameraJpeg(1); }, 128, {128, 96}, Qt::blue},
-        Case{"JpegThumbnailTooSmall", [] { return cameraJpeg(1); }, 200, {200, 150}, Qt::green},
-        Case{"JpegTurnedWithThumbnail", [] { return cameraJpeg(6); }, 128, {96, 128}, Qt::blue,
-             TopRight},
-        Case{"JpegTurnedWithout", [] { return cameraJpeg(6, {}); }, 128, {96, 128}, Qt::green,
-             TopRight},
-        Case{"JpegSmallerThanTheBox", [] { return jpegOf(marked({80, 60}, Qt::green)); }, 128,
-             {80, 60}, Qt::green},
-        Case{"PngTurnedByExif", wideTurnedPng, 100, {75, 100}, Qt::green, TopRight},
-        Case{"PngLongAndThin", [] { return pixatest::written(marked({400, 2}, Qt::green), "png"); },
-             64, {64, 1}, Qt::green},
-        Case{"WebPTurnedByExif",
-             [] {
-                 return pixatest::webpOnCanvas(pixatest::written(marked(kPhoto, Qt::green), "webp"),
-                                               640, 480, 8);
-             },
-             128, {96, 128}, Qt::green, BottomLeft},
-        Case{"HeicFromItsThumbnail",
-             [] { return pixatest::heic(marked(kPhoto, Qt::green), heif_orientation_normal, 160); },
-             128, {128, 96}, Qt::green},
-        Case{"ThumbnailOffsetWrapsPastTheEnd",
-             [] { return cameraJpeg(1, {160, 120}, ThumbnailPlace{0xFFFFFFF0, 0x20}); }, 128,
-             {128, 96}, Qt::green},
-        Case{"ThumbnailLengthPastTheEnd",
-             [] { return cameraJpeg(1, {160, 120}, ThumbnailPlace{kThumbnailAt, 0x7FFFFFFF}); },
-             128, {128, 96}, Qt::green},
-        Case{"ThumbnailCutShort",
-             [] {
-                 const QByteArray cut = jpegOf(marked({160, 120}, Qt::blue)).chopped(300);
-                 return withExifThumbnail(jpegOf(marked(kPhoto, Qt::green)), 1, cut);
-             },
-             128, {128, 96}, Qt::green},
-        refused("JpegCutShortWithWholeThumbnail", [] { return cameraJpeg(1).chopped(400); }, 128,
-                err::InvalidPicture),
-        refused("JpegDamagedScan", damagedScan, 64, err::InvalidPicture),
-        refused("JpegClaiming60000",
-                [] { return claiming(jpegOf(marked({64, 48}, Qt::green)), 60000); }, 64,
-                err::Overflow)),
+        Case{"JpegThumbnailCoversTheBox", withThumbnail, 128, {128, 96}, Qt::blue},
+        Case{"JpegThumbnailTooSmall", withThumbnail, 200, {200, 150}, Qt::green},
+        Case{"JpegTurnedWithThumbnail", turnedWithThumbnail, 128, {96, 128}, Qt::blue, TopRight},
+        Case{"JpegTurnedWithout", turnedWithout, 128, {96, 128}, Qt::green, TopRight},
+        Case{"JpegSmallerThanTheBox", smallerThanTheBox, 128, {80, 60}, Qt::green},
+        Case{"PngTurnedByExif", turnedPng, 100, {75, 100}, Qt::green, TopRight},
+        Case{"PngLongAndThin", longThinPng, 64, {64, 1}, Qt::green},
+        Case{"WebPTurnedByExif", turnedWebp, 128, {96, 128}, Qt::green, BottomLeft},
+        Case{"HeicTurnedWithAStoredThumbnail", turnedHeic, 128, {96, 128}, Qt::green, TopRight},
+        Case{"ThumbnailOffsetWrapsPastTheEnd", thumbnailOffsetWraps, 128, {128, 96}, Qt::green},
+        Case{"ThumbnailLengthPastTheEnd", thumbnailLengthPastTheEnd, 128, {128, 96}, Qt::green},
+        Case{"ThumbnailCutShort", thumbnailCutShort, 128, {128, 96}, Qt::green},
+        refused("JpegCutShortWithWholeThumbnail", cutShortWithWholeThumbnail, 128, kBad),
+        refused("JpegDamagedScan", damagedScan, 64, kBad),
+        refused("JpegClaiming60000", claiming60000, 64, err::Overflow)),
     [](const auto& info) { return std::string(info.param.label); });
 
 // The file's own refusals, and a file decoded as its bytes are.
