@@ -13,6 +13,7 @@
 #include <QFile>
 
 #include <algorithm>
+#include <chrono>
 #include <csetjmp>
 #include <future>
 #include <stop_token>
@@ -310,9 +311,13 @@ public:
     void decode(int rows) override;
     QImage reduced(QSize atLeast) override;
     void reduceAhead(QSize atLeast) override;
+    QImage reducedSoon(QSize atLeast) override;
     bool reducible() const override { return m_reducible; }
 
 private:
+    // Keeps the decode ahead's picture once it has ended.
+    void takeAhead();
+
     QString m_path;
     FileBytes m_bytes;
     JpegJob m_rows{m_path, m_bytes.view()};
@@ -350,6 +355,23 @@ void JpegStrips::reduceAhead(QSize atLeast) {
     } catch (const std::system_error&) {
         // No thread for it: reduced() decodes it when asked.
     }
+}
+
+void JpegStrips::takeAhead() {
+    if (!m_ahead.valid() || m_ahead.wait_for(std::chrono::seconds(0)) != std::future_status::ready)
+        return;
+    // One that failed is not started again: the decode of the rows meets the same damage.
+    m_reducedDenom = m_aheadDenom;
+    m_reduced = {};
+    m_reduced = m_ahead.get();
+}
+
+QImage JpegStrips::reducedSoon(QSize atLeast) {
+    const int denom = scaleDenominator(picture().size(), atLeast);
+    takeAhead();
+    if (m_reducedDenom == denom) return m_reduced;
+    reduceAhead(atLeast);
+    return {};
 }
 
 QImage JpegStrips::reduced(QSize atLeast) {

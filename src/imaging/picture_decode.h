@@ -57,6 +57,10 @@ public:
     // decoded here; reduced() then takes its picture, waiting for it if it has not ended. The
     // decode's end stops and waits for it.
     virtual void reduceAhead(QSize atLeast) = 0;
+    // What reduced(`atLeast`) gives, once its decode has ended; until then null, that decode
+    // started on a thread of its own (after the one running there). Never waits for it: the
+    // window asks again as the rows come.
+    virtual QImage reducedSoon(QSize atLeast) = 0;
     // Whether reduced() is cheap beside the decode: a progressive JPEG would be decoded into all
     // its coefficients a second time, and a PNG, TIFF or WebP has no reduced decode (reduced()
     // decodes the rest of its rows and scales the whole picture).

@@ -23,6 +23,7 @@ public:
     void decode(int rows) override;
     QImage reduced(QSize atLeast) override;
     void reduceAhead(QSize) override {}
+    QImage reducedSoon(QSize) override { return {}; }
     bool reducible() const override { return false; }
 
 protected:
