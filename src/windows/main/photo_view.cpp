@@ -4,6 +4,7 @@
 #include "imaging/picture_decode.h"
 #include "ui/busy_pointer.h"
 #include "ui/error_report.h"
+#include "ui/platform.h"
 #include "ui/window_base.h"
 #include "ui/yielder.h"
 #include "windows/main/main_backdrop.h"
@@ -21,7 +22,7 @@ namespace pixa::ui {
 
 PhotoView::PhotoView(WindowBase& window, Platform& platform)
     : QObject(&window), m_window(window), m_platform(platform),
-      m_viewport(new PictureViewport(&window)) {
+      m_viewport(new PictureViewport(&window, platform.work())) {
     connect(m_viewport, &PictureViewport::zoomChanged, this, &PhotoView::zoomChanged);
     // The frame follows the window's size and state.
     m_window.installEventFilter(this);
@@ -79,15 +80,12 @@ void PhotoView::showFile(const QString& path, std::stop_token stop) {
         place(decode ? decode->picture() : loadPicture(path), false);
         return;
     }
-    // A photo that will be fitted is first painted from the reduced decode, made at once: rows at
-    // actual size would not be seen. Else the fitted view is decoded ahead on another core, for a
-    // fit asked while the rows decode.
-    if (!(m_keepFit && decode->reducible())) {
-        if (decode->reducible())
-            decode->reduceAhead(m_viewport->fittedSize(decode->picture().size()));
-        decode->decode(m_viewport->frame().height());
-    }
-    m_viewport->setPhoto(decode->picture());
+    // The fitted view is decoded ahead on another core, for a photo that will be fitted or a fit
+    // asked while the rows decode. One that will be fitted shows that view as soon as it has
+    // ended, not rows at actual size, which would not be seen.
+    if (decode->reducible()) decode->reduceAhead(m_viewport->fittedSize(decode->picture().size()));
+    if (!(m_keepFit && decode->reducible())) decode->decode(m_viewport->frame().height());
+    m_viewport->setPhoto(decode->picture(), false);
     m_viewport->setFilledRows(decode->rowsDone());
     m_viewport->showPicture();
     m_viewport->reset(false);
@@ -96,11 +94,12 @@ void PhotoView::showFile(const QString& path, std::stop_token stop) {
         m_decoding = false;
         m_viewport->setPreview({});
     });
-    // Fitted or reduced while it decodes, it is shown from a reduced decode of the whole photo.
+    // Fitted or reduced while it decodes, it is shown from a reduced decode of the whole photo,
+    // made on another core: the window does not wait for it.
     if (decode->reducible())
         m_viewport->setPreview([&decode](QSize atLeast) {
             try {
-                return decode->reduced(atLeast);
+                return decode->reducedSoon(atLeast);
             } catch (const Failure&) {
                 // The decode of the rows meets the same damage and reports it.
                 return QImage();
@@ -160,7 +159,7 @@ void PhotoView::actualSize() {
 }
 
 void PhotoView::fit() {
-    // While a large photo decodes, it is fitted at once from a reduced decode.
+    // While a large photo decodes, it is fitted at once, from a reduced decode once that has ended.
     std::optional<LongWork> work;
     if (!m_decoding && !work.emplace(m_window).started()) return;
     try {

@@ -1,15 +1,13 @@
 #include "windows/main/picture_viewport.h"
 
-#include "core/error.h"
+#include "imaging/decode_support.h"
 #include "ui/image_button.h"
 #include "ui/window_base.h"
+#include "windows/main/photo_pyramid.h"
 #include "windows/main/zoom_steps.h"
 
 #include <QApplication>
-#include <QMouseEvent>
 #include <QPainter>
-#include <QPaintEvent>
-#include <QScopeGuard>
 #include <QScrollBar>
 #include <QWheelEvent>
 
@@ -34,101 +32,8 @@ int nearest(double value) {
 
 } // namespace
 
-PictureBox::PictureBox(QWidget* frame) : QWidget(frame) {
-    setObjectName(QStringLiteral("pictureBox"));
-    resize(0, 0);
-}
-
-void PictureBox::setPicture(QImage picture) {
-    const QSize size = picture.size();
-    setPicture(std::move(picture), size);
-}
-
-void PictureBox::setPicture(QImage picture, QSize shown) {
-    m_picture = std::move(picture);
-    m_shown = shown;
-    m_filledRows = m_picture.height();
-    // A photo without transparency covers its box; nothing behind it needs painting.
-    setAttribute(Qt::WA_OpaquePaintEvent, !m_picture.hasAlphaChannel());
-    // On a high-density screen an odd count of device pixels ends half way through the box's
-    // last column or row: the box takes it whole and paints the rest as the frame.
-    const double ratio = devicePixelRatioF();
-    resize(int(std::ceil(shown.width() / ratio)), int(std::ceil(shown.height() / ratio)));
-    update();
-}
-
-QPointF PictureBox::scale() const {
-    const double ratio = devicePixelRatioF();
-    return {m_shown.width() / ratio / m_picture.width(),
-            m_shown.height() / ratio / m_picture.height()};
-}
-
-void PictureBox::setFilledRows(int rows) {
-    const int before = std::exchange(m_filledRows, rows);
-    if (rows <= before) return;
-    const double down = scale().y();
-    const int top = int(std::floor(before * down));
-    update(QRect(0, top, width(), int(std::ceil(rows * down)) - top));
-}
-
-void PictureBox::paintEvent(QPaintEvent* event) {
-    // Only the part the frame lets through is drawn, whatever the photo's size.
-    QPainter painter(this);
-    // The frame's focus shows over the photo, which covers the frame.
-    const auto focus = qScopeGuard([&] {
-        if (parentWidget()->hasFocus())
-            drawFocusRing(painter, QRectF(-pos(), parentWidget()->size()));
-    });
-    QRect exposed = event->rect();
-    if (m_picture.isNull()) return;
-    if (QSizeF(m_shown) != QSizeF(size()) * devicePixelRatioF())
-        painter.fillRect(exposed, parentWidget()->palette().window());
-    const double sx = scale().x();
-    const double sy = scale().y();
-    if (m_filledRows < m_picture.height()) {
-        // Still decoding, at actual size: what is below the decoded rows is not yet a picture.
-        const int filled = int(std::floor(m_filledRows * sy));
-        const QRect unfilled = exposed.intersected(QRect(0, filled, width(), height()));
-        if (!unfilled.isEmpty()) painter.fillRect(unfilled, parentWidget()->palette().window());
-        exposed = exposed.intersected(QRect(0, 0, width(), filled));
-        if (exposed.isEmpty()) return;
-    }
-    if (sx == 1 && sy == 1) {
-        painter.drawImage(exposed.topLeft(), m_picture, exposed);
-        return;
-    }
-    // Enlarged, or on a high-density screen: the whole source pixels under the exposed part,
-    // each drawn as a block (no smoothing hint, so the painter takes the nearest pixel).
-    const QRect source =
-        QRectF(exposed.x() / sx, exposed.y() / sy, exposed.width() / sx, exposed.height() / sy)
-            .toAlignedRect()
-            .intersected(m_picture.rect());
-    painter.drawImage(
-        QRectF(source.x() * sx, source.y() * sy, source.width() * sx, source.height() * sy),
-        m_picture, source);
-}
-
-void PictureBox::mousePressEvent(QMouseEvent* event) {
-    // The back and forward buttons step through the photos: the window's.
-    if (event->button() == Qt::BackButton || event->button() == Qt::ForwardButton) {
-        event->ignore();
-        return;
-    }
-    emit mouseDown(event->position());
-    event->accept();
-}
-
-void PictureBox::mouseMoveEvent(QMouseEvent* event) {
-    emit mouseMove(event->position());
-    event->accept();
-}
-
-void PictureBox::mouseReleaseEvent(QMouseEvent* event) {
-    emit mouseUp();
-    event->accept();
-}
-
-PictureViewport::PictureViewport(QWidget* window) : QObject(window), m_frame(kFrame) {
+PictureViewport::PictureViewport(QWidget* window, WorkList& work)
+    : QObject(window), m_frame(kFrame), m_pyramid(new PhotoPyramid(work, this)) {
     m_photoFrame = new QWidget(window);
     m_photoFrame->setObjectName(QStringLiteral("photoFrame"));
     m_photoFrame->setGeometry(kFrame);
@@ -163,28 +68,32 @@ PictureViewport::PictureViewport(QWidget* window) : QObject(window), m_frame(kFr
     connect(m_pictureBox, &PictureBox::mouseDown, this, &PictureViewport::dragStarted);
     connect(m_pictureBox, &PictureBox::mouseMove, this, &PictureViewport::dragMoved);
     connect(m_pictureBox, &PictureBox::mouseUp, this, &PictureViewport::dragEnded);
+    connect(m_pyramid, &PhotoPyramid::levelMade, this, [this] {
+        if (m_pyramid->complete()) m_previewShown = {};
+        if (m_reducedShown.isValid()) showReduced(m_reducedShown);
+    });
 }
 
-void PictureViewport::setPhoto(QImage photo) {
+void PictureViewport::setPhoto(QImage photo, bool whole) {
     m_photo = std::move(photo);
-    m_reduced = {};
-    m_reducedLevel = 0;
-    m_filledRows = m_photo.height();
-    m_fromPreview = false;
+    m_filledRows = whole ? m_photo.height() : 0;
     m_previewShown = {};
+    m_reducedShown = {};
+    m_pyramid->build(whole ? m_photo : QImage());
     m_pictureBox->setPicture(m_photo);
+    m_pictureBox->setFilledRows(m_filledRows);
 }
 
 void PictureViewport::setFilledRows(int rows) {
+    const bool wasWhole = whole();
     m_filledRows = rows;
-    if (!m_fromPreview) {
-        m_pictureBox->setFilledRows(rows);
+    if (whole() && !wasWhole) m_pyramid->build(m_photo);
+    if (m_reducedShown.isValid()) {
+        // A reduced decode may have ended, or the photo may be whole now.
+        showReduced(m_reducedShown);
         return;
     }
-    if (!whole()) return;
-    // Full detail now: the same view, made from the photo itself.
-    m_previewShown = {};
-    m_fitted ? fitPhoto() : showAtZoom(m_zoom);
+    m_pictureBox->setFilledRows(rows);
 }
 
 void PictureViewport::setPreview(std::function<QImage(QSize)> preview) {
@@ -209,8 +118,12 @@ void PictureViewport::hidePicture() {
     m_verticalBar->hide();
 }
 
-const QImage& PictureViewport::shownPicture() const {
-    return m_pictureBox->picture();
+QImage PictureViewport::shownPicture() const {
+    // The same pixels however far the reduced copies have come.
+    if (m_reducedShown.isValid() && whole() &&
+        !m_pictureBox->shows(m_photo, m_reducedShown, PictureBox::Scaling::Whole))
+        return m_photo.scaled(m_reducedShown, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    return m_pictureBox->shownPicture();
 }
 
 void PictureViewport::reset(bool scrollBarAtWindowEdge) {
@@ -293,49 +206,61 @@ void PictureViewport::actualSize() {
 
 void PictureViewport::showAtZoom(double zoom) {
     m_zoom = zoom;
-    m_fromPreview = false;
     const QSize shown(std::max(1, nearest(m_photo.width() * zoom)),
                       std::max(1, nearest(m_photo.height() * zoom)));
     if (shown == m_photo.size() || zoom > 1) {
+        m_reducedShown = {};
         m_pictureBox->setPicture(m_photo, shown);
         m_pictureBox->setFilledRows(m_filledRows);
         return;
     }
-    // Reduced: scaled smoothly once, not on every paint.
-    const QImage& from = reductionFor(shown);
-    // A preview that could not be made: the decode itself reports the damage.
-    if (from.isNull()) return;
-    QImage reduced = from.scaled(shown, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    if (reduced.isNull()) throw Failure(err::OutOfMemory, "reducing the photo");
-    reduced.setDevicePixelRatio(ratio());
-    m_pictureBox->setPicture(std::move(reduced));
+    showReduced(shown);
 }
 
-const QImage& PictureViewport::reductionFor(QSize shown) {
-    const auto reducedSize = [this](int level) {
-        return QSize(std::max(1, m_photo.width() >> level), std::max(1, m_photo.height() >> level));
-    };
+void PictureViewport::showReduced(QSize shown) {
+    m_reducedShown = shown;
+    const bool scaleWhole = whole() && scaledWhole(shown);
+    QImage source = scaleWhole ? m_photo : sourceFor(shown);
+    const bool rows = source.cacheKey() == m_photo.cacheKey();
+    const auto scaling = scaleWhole ? PictureBox::Scaling::Whole : PictureBox::Scaling::Smooth;
+    // A copy at 1/2^k of the photo stands for all of it, a fraction of a pixel beyond its own
+    // last column or row where the photo's size was odd.
+    const double down =
+        std::exp2(std::round(std::log2(double(m_photo.width()) / std::max(1, source.width()))));
+    const QSizeF extent(m_photo.width() / down, m_photo.height() / down);
+    if (!m_pictureBox->shows(source, shown, scaling))
+        m_pictureBox->setPicture(std::move(source), shown, scaling, extent);
+    if (rows) m_pictureBox->setFilledRows(m_filledRows);
+}
+
+bool PictureViewport::scaledWhole(QSize shown) const {
+    // A view the frame holds whole, of a photo under a large one's size and less than four times
+    // the view's, is scaled once from every pixel of the photo, the sharpest there is: each copy
+    // would leave some out.
+    const QSize frame(nearest(m_photoFrame->width() * ratio()),
+                      nearest(m_photoFrame->height() * ratio()));
+    const bool inFrame = shown.width() <= frame.width() && shown.height() <= frame.height();
+    const bool quarterCovers =
+        (m_photo.width() >> 2) >= shown.width() && (m_photo.height() >> 2) >= shown.height();
+    return inFrame && !quarterCovers &&
+           int64_t(m_photo.width()) * m_photo.height() < kStripDecodePixels;
+}
+
+QImage PictureViewport::sourceFor(QSize shown) {
     if (!whole()) {
-        m_previewShown = m_preview ? m_preview(shown) : QImage();
-        m_fromPreview = true;
-        return m_previewShown;
+        if (m_preview) {
+            QImage preview = m_preview(shown);
+            if (!preview.isNull()) m_previewShown = std::move(preview);
+        }
+        return m_previewShown.isNull() ? m_photo : m_previewShown;
     }
-    int level = 0;
-    while (level < 30 && reducedSize(level + 1).width() >= shown.width() &&
-           reducedSize(level + 1).height() >= shown.height()) {
-        ++level;
-    }
-    // Under a quarter of the photo's width the pass over all its pixels is worth keeping.
-    if (level < 2) return m_photo;
-    if (m_reducedLevel != level) {
-        const QImage& from = m_reducedLevel > 0 && m_reducedLevel < level ? m_reduced : m_photo;
-        QImage reduced =
-            from.scaled(reducedSize(level), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-        if (reduced.isNull()) return m_photo;
-        m_reduced = std::move(reduced);
-        m_reducedLevel = level;
-    }
-    return m_reduced;
+    QImage best = m_pyramid->levelFor(shown);
+    const bool previewCovers = !m_previewShown.isNull() &&
+                               m_previewShown.width() >= shown.width() &&
+                               m_previewShown.height() >= shown.height();
+    if (previewCovers && (best.isNull() || m_previewShown.width() < best.width()))
+        best = m_previewShown;
+    return best.isNull() ? m_photo : best;
 }
 
 void PictureViewport::fitToWindow() {
@@ -376,15 +301,12 @@ void PictureViewport::fitPhoto() {
     if (hasPhoto()) {
         const QSize size = fittedSize(m_photo.size());
         m_zoom = fittedInFrame(m_photo.size()).width() / m_photo.width();
-        m_fromPreview = false;
         if (size == m_photo.size()) {
+            m_reducedShown = {};
             m_pictureBox->setPicture(m_photo);
             m_pictureBox->setFilledRows(m_filledRows);
-        } else if (const QImage& from = reductionFor(size); !from.isNull()) {
-            QImage fitted = from.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-            if (fitted.isNull()) throw Failure(err::OutOfMemory, "fitting the photo");
-            fitted.setDevicePixelRatio(ratio());
-            m_pictureBox->setPicture(std::move(fitted));
+        } else {
+            showReduced(size);
         }
     }
     m_horizontalBar->hide();

@@ -3,6 +3,8 @@
 // The frame is placed by the window and grows with it.
 #pragma once
 
+#include "windows/main/picture_box.h"
+
 #include <QImage>
 #include <QObject>
 #include <QWidget>
@@ -14,51 +16,19 @@ class QWheelEvent;
 
 namespace pixa::ui {
 
-// The picture box: paints the part of its picture that the frame lets through, and reports the
-// mouse.
-class PictureBox final : public QWidget {
-    Q_OBJECT
-public:
-    explicit PictureBox(QWidget* frame);
-
-    const QImage& picture() const { return m_picture; }
-    // Shows `picture` one pixel to a device pixel, its size in the window its size over the
-    // device pixel ratio.
-    void setPicture(QImage picture);
-    // Shows `picture` over `shown` device pixels, each of its pixels a sharp block.
-    void setPicture(QImage picture, QSize shown);
-    // Only the picture's first `rows` rows hold pixels yet; the rest is painted as the frame.
-    void setFilledRows(int rows);
-
-signals:
-    void mouseDown(QPointF at);
-    void mouseMove(QPointF at);
-    void mouseUp();
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
-    void mouseMoveEvent(QMouseEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
-
-private:
-    // The box's coordinates per picture pixel, across and down.
-    QPointF scale() const;
-
-    QImage m_picture;
-    QSize m_shown; // in device pixels
-    int m_filledRows = 0;
-};
+class PhotoPyramid;
+class WorkList;
 
 class PictureViewport final : public QObject {
     Q_OBJECT
 public:
     // Creates the frame, the picture box and both scroll bars on `window`, all hidden but the
-    // frame.
-    explicit PictureViewport(QWidget* window);
+    // frame. The reduced copies of a photo are made as work of `work`.
+    PictureViewport(QWidget* window, WorkList& work);
 
     // A new photo, shown at its own size and hidden until showPicture(); reset() places it.
-    void setPhoto(QImage photo);
+    // Decoding, it has no rows yet (`whole` false): setFilledRows() tells them.
+    void setPhoto(QImage photo, bool whole = true);
     bool hasPhoto() const { return !m_photo.isNull(); }
     void showPicture();
     // Hides the photo and both scroll bars.
@@ -67,13 +37,14 @@ public:
     // to the photo itself once it is whole.
     void setFilledRows(int rows);
     // While a photo decodes, reduced views (fit, zoom below 100 %) come from `preview`: the whole
-    // photo reduced to at least the size asked, or null when it cannot be made. Without one, or
-    // above 100 %, the zoom waits for the whole photo.
+    // photo reduced to at least the size asked once that reduced decode has ended, else null
+    // (asked again as the rows come; it must not wait). Until then they show the rows decoded.
+    // Without one, or above 100 %, the zoom waits for the whole photo.
     void setPreview(std::function<QImage(QSize)> preview);
     bool whole() const { return m_filledRows >= m_photo.height(); }
-    // What `m_pictureBox` displays: at the size shown when the photo is fitted or reduced, the
-    // photo's own pixels when it is enlarged.
-    const QImage& shownPicture() const;
+    // What `m_pictureBox` displays: at the size shown when the photo is fitted or reduced (scaled
+    // from the photo itself once it is whole), the photo's own pixels when it is enlarged.
+    QImage shownPicture() const;
 
     // Places the frame in the window: the scroll bars follow it, flush as reset() puts them, a
     // fitted photo is fitted into it again, a zoomed one keeps its zoom and its place as far as
@@ -137,10 +108,13 @@ private:
     void fitPhoto();
     // In device pixels.
     QSizeF fittedInFrame(QSize photo) const;
-    // The photo reduced by a power of two, still at least `shown` (the photo itself when that is
-    // not a quarter of it or less): a reduced view is scaled from it, not from every pixel of a
-    // large photo on each zoom step. The last one made is kept.
-    const QImage& reductionFor(QSize shown);
+    // Gives m_pictureBox the photo reduced to `shown` device pixels, from the best picture there
+    // is now; called again as better ones come (a reduced decode, the photo whole, a copy made).
+    void showReduced(QSize shown);
+    // The smallest picture at hand at least `shown`: a reduced copy, the reduced decode, or the
+    // photo (its rows while it decodes).
+    QImage sourceFor(QSize shown);
+    bool scaledWhole(QSize shown) const;
     bool canShow(double zoom) const;
     // Device pixels per pixel of the window: the zoom counts photo pixels per device pixel.
     double ratio() const;
@@ -162,11 +136,11 @@ private:
     // Wheel turns with Ctrl not yet a whole notch (a touchpad's small steps).
     int m_zoomWheel = 0;
     int m_filledRows = 0;
-    QImage m_reduced;
-    int m_reducedLevel = 0; // m_reduced is the photo's width and height >> this; 0: none
+    PhotoPyramid* m_pyramid = nullptr;
     std::function<QImage(QSize)> m_preview;
-    QImage m_previewShown;      // what the view was made from while the photo decodes
-    bool m_fromPreview = false; // m_pictureBox shows a view made from it
+    // The last reduced decode while the photo decoded, kept until the copies are all made.
+    QImage m_previewShown;
+    QSize m_reducedShown; // of a reduced view; invalid for the photo at or above its size
 
     // Drag state.
     bool m_dragging = false;
