@@ -2,7 +2,8 @@
 // window, against Qt's own decode of the same file; one scroll step on a 9000 × 6000 photo; and
 // from the open command to the first paint of a 24- and a 150-megapixel photo, against their
 // whole decode; from the open command to the photo fitted while it decodes; and a step to the
-// next 24-megapixel photo of a folder, prepared ahead or not.
+// next 24-megapixel photo of a folder, prepared ahead or not; and the repaint after a zoom step, a
+// scroll step, a fit and a resize step of a decoded 24- and 150-megapixel photo.
 #include "bench_support.h"
 
 #include "core/error.h"
@@ -22,9 +23,12 @@
 #include <QRandomGenerator>
 #include <QScrollBar>
 #include <QTimer>
+#include <QWheelEvent>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
+#include <vector>
 
 namespace fs = std::filesystem;
 
@@ -318,6 +322,67 @@ void stepFittedToFirstPaint(benchmark::State& state) {
     }
 }
 BENCHMARK(stepFittedToFirstPaint)->Unit(benchmark::kMillisecond)->UseManualTime();
+
+// The window's answers to the user on a decoded photo (first argument: 24 or 150 megapixels), to
+// the repaint: a zoom step (second argument 0), a scroll step at 71 % (1), a fit from actual size
+// (2) and a resize step of the fitted window (3). The median and the slowest of 20 are reported,
+// against a frame's 16 ms.
+void viewStep(benchmark::State& state) {
+    Workspace& w = workspace();
+    const int action = int(state.range(1));
+    w.window.resize(800, 600);
+    w.window.openByName(w.photo(int(state.range(0))));
+    // The reduced copies are made on another core once the photo is whole.
+    QElapsedTimer settle;
+    settle.start();
+    while (settle.elapsed() < 2000)
+        QApplication::processEvents(QEventLoop::AllEvents, 50);
+    auto* frame = w.window.findChild<QWidget*>(QStringLiteral("photoFrame"));
+    // A notch of Ctrl and the wheel at the frame's middle.
+    const auto zoom = [frame](bool in) {
+        const QPointF at(frame->width() / 2.0, frame->height() / 2.0);
+        QWheelEvent wheel(at, frame->mapToGlobal(at), {}, QPoint(0, in ? 120 : -120),
+                          Qt::NoButton, Qt::ControlModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(frame, &wheel);
+    };
+    auto* bar = w.window.findChild<QScrollBar*>(QStringLiteral("horizontalScrollBar"));
+    if (action == 1) {
+        zoom(false);
+        zoom(false);
+    }
+    if (action == 0 || action == 3) w.window.fitToWindow();
+    std::vector<double> ms;
+    int step = 0;
+    for (auto _ : state) {
+        ++step;
+        if (action == 2) {
+            state.PauseTiming();
+            w.window.actualSize();
+            w.window.repaint();
+            state.ResumeTiming();
+        }
+        QElapsedTimer clock;
+        clock.start();
+        if (action == 0) zoom(step % 16 < 8);
+        if (action == 1) bar->setValue((step % 100) * 40);
+        if (action == 2) w.window.fitToWindow();
+        if (action == 3) w.window.resize(800 + (step % 8) * 24, 600 + (step % 8) * 16);
+        w.window.repaint();
+        ms.push_back(double(clock.nsecsElapsed()) / 1e6);
+        state.SetIterationTime(ms.back() / 1e3);
+    }
+    if (w.window.shownPhoto().ws_file != w.photo(int(state.range(0))))
+        state.SkipWithError("not shown");
+    std::sort(ms.begin(), ms.end());
+    state.counters["median_ms"] = ms[ms.size() / 2];
+    state.counters["slowest_ms"] = ms.back();
+    w.window.resize(800, 600);
+}
+BENCHMARK(viewStep)
+    ->ArgsProduct({{24, 150}, {0, 1, 2, 3}})
+    ->Iterations(20)
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime();
 
 } // namespace
 
