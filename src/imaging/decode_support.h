@@ -3,6 +3,7 @@
 #pragma once
 
 #include "core/picture_file.h"
+#include "imaging/picture_decode.h"
 
 #include <QFile>
 #include <QImage>
@@ -25,9 +26,6 @@ class PictureDecode;
 // more (a damaged or hostile file can claim 60000 × 60000) is refused before decoding.
 inline constexpr int64_t kMaxPicturePixels = 150'000'000;
 inline constexpr int64_t kMaxDecodeBytes = kMaxPicturePixels * 4;
-
-// From this many pixels a picture stored upright is shown while it decodes: its top rows first.
-inline constexpr int64_t kStripDecodePixels = 8'000'000;
 
 // The refusals every decoder shares. Each throws pixa::Failure: 481 naming `why`; 6 naming
 // the size of a picture over kMaxPicturePixels; 6 for one that takes more than

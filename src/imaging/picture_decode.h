@@ -6,6 +6,7 @@
 #include <QSize>
 #include <QString>
 
+#include <cstdint>
 #include <memory>
 
 namespace pixa {
@@ -23,6 +24,10 @@ void setDecodeLimits();
 // kMaxPicturePixels or one that takes more than kMaxDecodeBytes to decode (decode_support.h), 7
 // when memory runs out.
 QImage loadPicture(const QString& path);
+
+// From this many pixels a picture stored upright is shown while it decodes: its top rows first.
+// Below it, a whole decode is quick enough that the view scales the photo itself.
+inline constexpr int64_t kStripDecodePixels = 8'000'000;
 
 // Rows decoded between two looks at the window's events: about 1 megapixel of a 150-megapixel
 // photo, some 10 ms.

@@ -1,6 +1,6 @@
 #include "windows/main/picture_viewport.h"
 
-#include "imaging/decode_support.h"
+#include "imaging/picture_decode.h"
 #include "ui/image_button.h"
 #include "ui/window_base.h"
 #include "windows/main/photo_pyramid.h"

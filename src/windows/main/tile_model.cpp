@@ -119,6 +119,7 @@ QVariant TileModel::data(const QModelIndex& index, int role) const {
     case Qt::DisplayRole:
         return tile.name;
     case Qt::ToolTipRole:
+    case Qt::AccessibleDescriptionRole:
         return QString::fromStdString(tile.file.string());
     case Qt::AccessibleTextRole:
         switch (tile.state) {

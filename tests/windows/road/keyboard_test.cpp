@@ -76,7 +76,8 @@ void KeyboardTest::everyWindow_data() {
     QTest::newRow("main") << Window::Main
                           << QStringList{"captionEdit",    "openButton",   "saveButton",
                                          "newOwnerButton", "searchButton", "batchButton",
-                                         "helpButton",     "exitButton",   "fitButton"}
+                                         "helpButton",     "exitButton",   "fitButton",
+                                         "gridButton"}
                           << "helpButton"
                           << "open";
     QTest::newRow("registration")
