@@ -160,6 +160,9 @@ void ThumbnailMaker::clear() {
     m_waiting.clear();
     m_made.clear();
     ++m_generation;
+    // The work list is left from the event loop: this may run inside its stop of every work.
+    if (m_listed && !std::exchange(m_deliveryPosted, true))
+        QMetaObject::invokeMethod(this, &ThumbnailMaker::deliver, Qt::QueuedConnection);
 }
 
 bool ThumbnailMaker::busy() const {

@@ -32,6 +32,7 @@ private slots:
     void gridShowsEachKindAndLocksBack_data();
     void gridShowsEachKindAndLocksBack();
     void gridKeysKeepThePlace();
+    void exitStopsTheGridsWork();
 };
 
 namespace {
@@ -362,4 +363,23 @@ void CollectionTest::gridKeysKeepThePlace() {
                       Qt::NoButton, Qt::ControlModifier, Qt::NoScrollPhase, false);
     QCoreApplication::sendEvent(view->viewport(), &wheel);
     QVERIFY(h.window.grid().edge() > edge);
+}
+
+// The exit while the grid's workers have hundreds of photos before them ends their work at once,
+// not after the last thumbnail: the application would otherwise wait for them as it goes.
+void CollectionTest::exitStopsTheGridsWork() {
+    RoadHarness h;
+    QVERIFY(h.start("alice", "view"));
+    QDir(h.root).mkdir("many");
+    const QString first = h.picture("many/p000.jpg", QSize(1600, 1200), "jpeg");
+    for (int i = 1; i < 300; ++i)
+        QVERIFY(QFile::copy(first, h.path(QString::asprintf("many/p%03d.jpg", i))));
+    h.open(first, 1);
+    h.window.switchGrid();
+    QVERIFY(h.window.grid().working());
+    QVERIFY(!h.platform.work().empty());
+    h.window.exit();
+    QVERIFY(h.platform.applicationEnded());
+    QTRY_VERIFY(!h.window.grid().working());
+    QTRY_VERIFY(h.platform.work().empty());
 }
