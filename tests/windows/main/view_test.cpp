@@ -3,7 +3,7 @@
 // with the controls over it on demand; the zoom by keys and wheel.
 #include "big_screen.h"
 #include "main_harness.h"
-#include "windows/main/picture_box.h"
+#include "view_compare.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -21,32 +21,12 @@ private slots:
     void fullScreenShowsThePhotoAlone();
     void zoom_data();
     void zoom();
-    void zoomShowsThePhoto_data();
-    void zoomShowsThePhoto();
 };
 
 namespace {
 
 const QSize kScreen(1920, 1080);
 const QSize kPhoto(2400, 1800);
-
-// The mean difference of a channel between what the frame shows of the picture box and
-// `reference`, the picture at the box's size.
-double meanDifference(const MainHarness& h, const QImage& reference) {
-    const QWidget* box = h.control("pictureBox");
-    const QImage seen = h.control("photoFrame")->grab().toImage();
-    const QRect shown = seen.rect().intersected(box->geometry());
-    qint64 sum = 0;
-    for (int y = shown.top(); y <= shown.bottom(); ++y) {
-        for (int x = shown.left(); x <= shown.right(); ++x) {
-            const QRgb a = seen.pixel(x, y);
-            const QRgb b = reference.pixel(x - box->x(), y - box->y());
-            sum += std::abs(qRed(a) - qRed(b)) + std::abs(qGreen(a) - qGreen(b)) +
-                   std::abs(qBlue(a) - qBlue(b));
-        }
-    }
-    return double(sum) / (3.0 * shown.width() * shown.height());
-}
 
 } // namespace
 
@@ -94,9 +74,7 @@ void ViewTest::frameFollowsTheWindow() {
     // Fitted into the frame as it is now: one side fills it, the other fits.
     const QSize fitted = h.control("pictureBox")->size();
     // Scaled for the frame as it is now, not for a size it had during the steps.
-    const QImage photo =
-        QImage(h.path("photo.jpg")).scaled(fitted, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    QVERIFY(meanDifference(h, photo) <= 1);
+    QVERIFY(meanDifference(h, resampledInFrame(h, QImage(h.path("photo.jpg")))) <= 1);
     QVERIFY2(fitted.boundedTo(frame.size()) == fitted &&
                  (fitted.width() == frame.width() || fitted.height() == frame.height()),
              qPrintable(h.picture1()));
@@ -214,51 +192,6 @@ void ViewTest::zoom() {
     QCOMPARE(h.window.shownPicture().size(), h.control("pictureBox")->size().boundedTo(kPhoto));
     // Off actual size, the 1:1 button brings it back.
     QCOMPARE(h.viewButtons(), result.endsWith(" 100 %") ? "4a 5c 6a" : "4a 5a 6a");
-}
-
-void ViewTest::zoomShowsThePhoto_data() {
-    // Zoom steps from actual size: out to 1/16, in to 8 times; the photo opened.
-    QTest::addColumn<int>("steps");
-    QTest::addColumn<QString>("photo");
-    for (int steps = -16; steps <= 12; ++steps)
-        if (steps != 0) QTest::addRow("%+d", steps) << steps << "jpeg";
-    // Reduced copies made of pixels in another layout.
-    for (int steps : {-16, -9, -5})
-        QTest::addRow("%+d, grey", steps) << steps << "grey png";
-    // Copies of the photo opened before are no longer taken.
-    for (int steps : {-12, -6})
-        QTest::addRow("%+d, after another", steps) << steps << "after another";
-}
-
-void ViewTest::zoomShowsThePhoto() {
-    QFETCH(int, steps);
-    QFETCH(QString, photo);
-    MainHarness h;
-    QVERIFY(h.start() && QTest::qWaitForWindowActive(&h.window));
-    QImage drawn = photoLike(kPhoto);
-    if (photo == "after another") {
-        QVERIFY(drawn.mirrored(true, true).save(h.path("other.jpg")));
-        h.open(h.path("other.jpg"), 3);
-    }
-    if (photo == "grey png") drawn = drawn.convertToFormat(QImage::Format_Grayscale8);
-    const QString file = h.path(photo == "grey png" ? "photo.png" : "photo.jpg");
-    QVERIFY(drawn.save(file));
-    h.open(file, 3);
-    const QImage shownAtActualSize = h.window.shownPicture();
-    for (int step = 0; step < std::abs(steps); ++step)
-        QTest::keySequence(&h.window, QKeySequence(steps < 0 ? "Ctrl+-" : "Ctrl++"));
-    const QWidget* box = h.control("pictureBox");
-    // Against the photo resampled from all its pixels at the size shown: a reduced copy taken
-    // too small, or placed a pixel off, shows as a larger mean difference.
-    const QImage reference =
-        shownAtActualSize.scaled(box->size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    // Painted, once the reduced copies are made on another core, from the one under twice the
-    // size shown that is at least as large.
-    const auto* painter = static_cast<const pixa::ui::PictureBox*>(box);
-    QTRY_VERIFY(painter->picture().width() < 2 * box->width() || 2 * box->width() > kPhoto.width());
-    QVERIFY(painter->picture().width() >= std::min(box->width(), kPhoto.width()));
-    const double difference = meanDifference(h, reference);
-    QVERIFY2(difference <= 1, qPrintable(QString::number(difference)));
 }
 
 int main(int argc, char** argv) {
