@@ -2,6 +2,7 @@
 
 #include "core/error.h"
 #include "core/picture_file.h"
+#include "imaging/jpeg_errors.h"
 
 // jpeglib.h needs FILE and size_t declared first, and jerror.h its configuration.
 #include <cstdio>
@@ -26,37 +27,6 @@ namespace {
 
 // Rows a JPEG is decoded in before they are placed upright.
 constexpr int kStripRows = 16;
-
-// The decoder's warnings that mean part of the picture would be made up: its data ends early or
-// is damaged. The decoder carries on with grey; the loader refuses the picture instead.
-bool madeUp(int code) {
-    return code == JWRN_HIT_MARKER || code == JWRN_JPEG_EOF || code == JWRN_HUFF_BAD_CODE ||
-           code == JWRN_ARITH_BAD_CODE || code == JWRN_MUST_RESYNC;
-}
-
-// The decoder's error manager: a failure or a made-up picture jumps back to runDecoder().
-struct JpegErrors {
-    jpeg_error_mgr manager;
-    std::jmp_buf jump;
-    bool cutShort = false;
-    char message[JMSG_LENGTH_MAX] = {};
-};
-
-void onJpegError(j_common_ptr info) {
-    auto* errors = reinterpret_cast<JpegErrors*>(info->err);
-    info->err->format_message(info, errors->message);
-    std::longjmp(errors->jump, 1);
-}
-
-void onJpegMessage(j_common_ptr info, int level) {
-    if (level >= 0) return; // trace messages
-    auto* errors = reinterpret_cast<JpegErrors*>(info->err);
-    ++info->err->num_warnings;
-    if (!madeUp(info->err->msg_code)) return;
-    errors->cutShort = true;
-    info->err->format_message(info, errors->message);
-    std::longjmp(errors->jump, 1);
-}
 
 // Where the EXIF orientation puts the stored pixel (x, y) of a width × height picture: pixel
 // `origin + x * xStep + y * yStep` of the upright one, which is height × width when turned.
@@ -110,9 +80,7 @@ struct JpegJob {
     JSAMPROW rows[kStripRows] = {};
 
     JpegJob(const QString& p, std::string_view b) : path(p), bytes(b) {
-        info.err = jpeg_std_error(&errors.manager);
-        errors.manager.error_exit = onJpegError;
-        errors.manager.emit_message = onJpegMessage;
+        useJpegErrors(info, errors);
     }
     // Safe before jpeg_create_decompress() too: a zeroed decoder holds nothing to free.
     ~JpegJob() { jpeg_destroy_decompress(&info); }

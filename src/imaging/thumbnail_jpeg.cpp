@@ -3,6 +3,7 @@
 #include "core/picture_file.h"
 #include "imaging/decode_support.h"
 #include "imaging/exif_thumbnail.h"
+#include "imaging/jpeg_errors.h"
 
 // jpeglib.h needs FILE and size_t declared first, and jerror.h its configuration.
 #include <cstdio>
@@ -21,37 +22,6 @@ namespace {
 // Rows handed to the decoder at once: enough for any sampling's row group, so that it writes
 // straight into the picture instead of through a spare row.
 constexpr int kRowsPerRead = 16;
-
-// The decoder's warnings that mean part of the picture would be made up: its data ends early or
-// is damaged. The decoder would carry on with grey; a tile would show what the photo does not
-// hold, so the picture is refused as loadPicture() refuses it.
-bool madeUp(int code) {
-    return code == JWRN_HIT_MARKER || code == JWRN_JPEG_EOF || code == JWRN_HUFF_BAD_CODE ||
-           code == JWRN_ARITH_BAD_CODE || code == JWRN_MUST_RESYNC;
-}
-
-struct JpegErrors {
-    jpeg_error_mgr manager;
-    std::jmp_buf jump;
-    bool cutShort = false;
-    char message[JMSG_LENGTH_MAX] = {};
-};
-
-void onJpegError(j_common_ptr info) {
-    auto* errors = reinterpret_cast<JpegErrors*>(info->err);
-    info->err->format_message(info, errors->message);
-    std::longjmp(errors->jump, 1);
-}
-
-void onJpegMessage(j_common_ptr info, int level) {
-    if (level >= 0) return; // trace messages
-    auto* errors = reinterpret_cast<JpegErrors*>(info->err);
-    ++info->err->num_warnings;
-    if (!madeUp(info->err->msg_code)) return;
-    errors->cutShort = true;
-    info->err->format_message(info, errors->message);
-    std::longjmp(errors->jump, 1);
-}
 
 // The least eighths of `longer` that still reach `edge` (or the whole side, when it is shorter),
 // as libjpeg rounds a scaled side: up.
@@ -73,9 +43,7 @@ struct ScaledJpeg {
     QImage image;
 
     ScaledJpeg(const QString& p, std::string_view b) : path(p), bytes(b) {
-        info.err = jpeg_std_error(&errors.manager);
-        errors.manager.error_exit = onJpegError;
-        errors.manager.emit_message = onJpegMessage;
+        useJpegErrors(info, errors);
     }
     // Safe before jpeg_create_decompress() too: a zeroed decoder holds nothing to free.
     ~ScaledJpeg() { jpeg_destroy_decompress(&info); }
