@@ -3,6 +3,8 @@
 #include "core/error.h"
 #include "core/file_io.h"
 
+#include <QTransform>
+
 #include <sys/mman.h>
 
 namespace pixa {
@@ -83,6 +85,40 @@ void openChecked(const QString& path, QFile& file) {
         const InputFile probe(QFile::encodeName(path).toStdString());
     }
     if (!file.open(QIODevice::ReadOnly)) unreadable(path, file);
+}
+
+QImage paintable(QImage image, const QString& path) {
+    if (image.format() != QImage::Format_RGB32 &&
+        image.format() != QImage::Format_ARGB32_Premultiplied) {
+        image.convertTo(image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied
+                                                : QImage::Format_RGB32);
+    }
+    if (image.isNull()) outOfMemory(path);
+    return image;
+}
+
+QImage upright(QImage image, int orientation) {
+    const auto turned = [&image](qreal degrees) {
+        return image.transformed(QTransform().rotate(degrees));
+    };
+    switch (orientation) {
+    case 2:
+        return std::move(image).mirrored(true, false);
+    case 3:
+        return std::move(image).mirrored(true, true);
+    case 4:
+        return std::move(image).mirrored(false, true);
+    case 5:
+        return turned(90).mirrored(true, false);
+    case 6:
+        return turned(90);
+    case 7:
+        return turned(90).mirrored(false, true);
+    case 8:
+        return turned(270);
+    default:
+        return image;
+    }
 }
 
 } // namespace pixa

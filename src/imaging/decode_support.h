@@ -86,4 +86,11 @@ struct KindDecoding {
 // strip decoders with small pictures.
 std::unique_ptr<PictureDecode> openInStrips(const QString& path);
 
+// The picture as painted: 32 bits a pixel, which paints without a conversion each time; converted
+// once here, and in place where the pixels keep their size. Throws 7 when memory runs out.
+QImage paintable(QImage image, const QString& path);
+
+// `image` turned upright by the EXIF `orientation`: pixels moved, never resampled.
+QImage upright(QImage image, int orientation);
+
 } // namespace pixa

@@ -85,43 +85,6 @@ uint64_t qtDecodeBytes(QSize size, QImage::Format format) {
     return pixels * uint64_t(bits) / 8 + (bits == 32 ? 0 : pixels * 4);
 }
 
-// The picture as painted: 32 bits a pixel, which paints without a conversion each time; converted
-// once here, and in place where the pixels keep their size.
-QImage paintable(QImage image, const QString& path) {
-    if (image.format() != QImage::Format_RGB32 &&
-        image.format() != QImage::Format_ARGB32_Premultiplied) {
-        image.convertTo(image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied
-                                                : QImage::Format_RGB32);
-    }
-    if (image.isNull()) outOfMemory(path);
-    return image;
-}
-
-// `image` turned upright by the EXIF `orientation`: pixels moved, never resampled.
-QImage upright(QImage image, int orientation) {
-    const auto turned = [&image](qreal degrees) {
-        return image.transformed(QTransform().rotate(degrees));
-    };
-    switch (orientation) {
-    case 2:
-        return std::move(image).mirrored(true, false);
-    case 3:
-        return std::move(image).mirrored(true, true);
-    case 4:
-        return std::move(image).mirrored(false, true);
-    case 5:
-        return turned(90).mirrored(true, false);
-    case 6:
-        return turned(90);
-    case 7:
-        return turned(90).mirrored(false, true);
-    case 8:
-        return turned(270);
-    default:
-        return image;
-    }
-}
-
 void initHeif() {
     // Loads libheif's decoder plugins once; they stay for the run.
     static const bool ready = (heif_init(nullptr), true);

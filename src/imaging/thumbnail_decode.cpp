@@ -55,38 +55,7 @@ QImage fitted(QImage image, int edge, const QString& path) {
     const QSize shown = boxFit(image.size(), edge);
     if (shown != image.size())
         image = image.scaled(shown, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    if (image.format() != QImage::Format_RGB32 &&
-        image.format() != QImage::Format_ARGB32_Premultiplied) {
-        image.convertTo(image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied
-                                                : QImage::Format_RGB32);
-    }
-    if (image.isNull()) outOfMemory(path);
-    return image;
-}
-
-// `image` turned upright by the EXIF `orientation`: pixels moved, never resampled.
-QImage upright(QImage image, int orientation) {
-    const auto turned = [&image](qreal degrees) {
-        return image.transformed(QTransform().rotate(degrees));
-    };
-    switch (orientation) {
-    case 2:
-        return std::move(image).mirrored(true, false);
-    case 3:
-        return std::move(image).mirrored(true, true);
-    case 4:
-        return std::move(image).mirrored(false, true);
-    case 5:
-        return turned(90).mirrored(true, false);
-    case 6:
-        return turned(90);
-    case 7:
-        return turned(90).mirrored(false, true);
-    case 8:
-        return turned(270);
-    default:
-        return image;
-    }
+    return paintable(std::move(image), path);
 }
 
 // The reduced decode of `bytes`, fitted before it is turned: the turn then moves only the pixels
