@@ -1,5 +1,7 @@
 #include "imaging/photo_decoders.h"
 
+#include "imaging/heif_support.h"
+
 #include "core/error.h"
 
 #include <QBuffer>
@@ -16,10 +18,6 @@
 namespace pixa {
 
 namespace {
-
-// The widest and tallest HEIF or AVIF picture libheif reads at all, its own limit; the pixel limit
-// and the decode budget are checked on its size before it is decoded.
-constexpr int kHeifMaxSide = 65535;
 
 // What a HEIF or AVIF decode takes a pixel: the decoder's planes (up to 3 bytes in 4:4:4), its
 // 4-byte RGBA picture and the 4-byte copy that is shown. 60 megapixels fit the decode budget.
@@ -83,22 +81,6 @@ uint64_t qtDecodeBytes(QSize size, QImage::Format format) {
     const int bits =
         format == QImage::Format_Invalid ? 32 : QImage::toPixelFormat(format).bitsPerPixel();
     return pixels * uint64_t(bits) / 8 + (bits == 32 ? 0 : pixels * 4);
-}
-
-void initHeif() {
-    // Loads libheif's decoder plugins once; they stay for the run.
-    static const bool ready = (heif_init(nullptr), true);
-    (void)ready;
-}
-
-using HeifContext = std::unique_ptr<heif_context, decltype(&heif_context_free)>;
-using HeifHandle = std::unique_ptr<heif_image_handle, decltype(&heif_image_handle_release)>;
-using HeifImage = std::unique_ptr<heif_image, decltype(&heif_image_release)>;
-
-void heifCheck(const QString& path, const KindDecoding& kind, heif_error error) {
-    if (error.code == heif_error_Ok) return;
-    notAPicture(path,
-                std::string("the ") + kind.name + " picture does not decode: " + error.message);
 }
 
 using JxlDecoderPtr = std::unique_ptr<JxlDecoder, decltype(&JxlDecoderDestroy)>;
@@ -180,33 +162,7 @@ QImage decodeHeif(const QString& path, QFile& file, const KindDecoding& kind) {
     heif_image_handle* primary = nullptr;
     heifCheck(path, kind, heif_context_get_primary_image_handle(context.get(), &primary));
     HeifHandle handle(primary, heif_image_handle_release);
-    // The size with the file's turns applied, as decoded.
-    const QSize size(heif_image_handle_get_width(primary), heif_image_handle_get_height(primary));
-    if (size.isEmpty())
-        notAPicture(path, std::string("the ") + kind.name + " picture has no pixels");
-    requireDecodeBudget(path, size.width(), size.height(),
-                        uint64_t(size.width()) * uint64_t(size.height()) * kHeifBytesPerPixel);
-    const bool alpha = heif_image_handle_has_alpha_channel(primary);
-    heif_image* decoded = nullptr;
-    heifCheck(path, kind,
-              heif_decode_image(primary, &decoded, heif_colorspace_RGB,
-                                heif_chroma_interleaved_RGBA, nullptr));
-    const HeifImage image(decoded, heif_image_release);
-    int stride = 0;
-    const uint8_t* pixels =
-        heif_image_get_plane_readonly(decoded, heif_channel_interleaved, &stride);
-    const int w = heif_image_get_width(decoded, heif_channel_interleaved);
-    const int h = heif_image_get_height(decoded, heif_channel_interleaved);
-    if (!pixels || w <= 0 || h <= 0) {
-        notAPicture(path, std::string("the ") + kind.name + " picture does not decode");
-    }
-    const QImage view(pixels, w, h, stride,
-                      alpha ? QImage::Format_RGBA8888 : QImage::Format_RGBX8888);
-    // The copy is made while libheif's picture still lives.
-    QImage shown =
-        view.convertToFormat(alpha ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
-    if (shown.isNull()) outOfMemory(path);
-    return shown;
+    return decodeHeifHandle(path, kind, primary, kHeifBytesPerPixel);
 }
 
 QImage decodeJpegXl(const QString& path, QFile& file, const KindDecoding& kind) {

@@ -1,6 +1,7 @@
 #include "imaging/thumbnail_kinds.h"
 
 #include "core/picture_file.h"
+#include "imaging/heif_support.h"
 
 #include <QBuffer>
 #include <QImageReader>
@@ -17,22 +18,9 @@ namespace pixa {
 
 namespace {
 
-// The widest and tallest HEIF or AVIF picture libheif is let read, as for the whole decode.
-constexpr int kHeifMaxSide = 65535;
-
 // What a HEIF or AVIF thumbnail's decode takes a pixel: the decoder's planes (up to 3 bytes in
 // 4:4:4), libheif's 4-byte RGBA picture and the 4-byte copy made of it.
 constexpr uint64_t kHeifBytesPerPixel = 11;
-
-using HeifContext = std::unique_ptr<heif_context, decltype(&heif_context_free)>;
-using HeifHandle = std::unique_ptr<heif_image_handle, decltype(&heif_image_handle_release)>;
-using HeifImage = std::unique_ptr<heif_image, decltype(&heif_image_release)>;
-
-void heifCheck(const QString& path, const KindDecoding& kind, heif_error error) {
-    if (error.code == heif_error_Ok) return;
-    notAPicture(path,
-                std::string("the ") + kind.name + " picture does not decode: " + error.message);
-}
 
 int64_t longerSide(const heif_image_handle* handle) {
     return std::max(heif_image_handle_get_width(handle), heif_image_handle_get_height(handle));
@@ -58,36 +46,6 @@ HeifHandle coveringThumbnail(const heif_image_handle* primary, int edge) {
         if (!best || area(found) < area(best.get())) best = std::move(thumbnail);
     }
     return best;
-}
-
-// `handle` decoded into a picture of its own, 32 bits a pixel.
-QImage decodeHeifHandle(const QString& path, const KindDecoding& kind, heif_image_handle* handle) {
-    const int64_t w = heif_image_handle_get_width(handle);
-    const int64_t h = heif_image_handle_get_height(handle);
-    if (w <= 0 || h <= 0)
-        notAPicture(path, std::string("the ") + kind.name + " picture has no pixels");
-    requireDecodeBudget(path, w, h, uint64_t(w * h) * kHeifBytesPerPixel);
-    const bool alpha = heif_image_handle_has_alpha_channel(handle);
-    heif_image* decoded = nullptr;
-    heifCheck(path, kind,
-              heif_decode_image(handle, &decoded, heif_colorspace_RGB, heif_chroma_interleaved_RGBA,
-                                nullptr));
-    const HeifImage image(decoded, heif_image_release);
-    int stride = 0;
-    const uint8_t* pixels =
-        heif_image_get_plane_readonly(decoded, heif_channel_interleaved, &stride);
-    const int dw = heif_image_get_width(decoded, heif_channel_interleaved);
-    const int dh = heif_image_get_height(decoded, heif_channel_interleaved);
-    if (!pixels || dw <= 0 || dh <= 0) {
-        notAPicture(path, std::string("the ") + kind.name + " picture does not decode");
-    }
-    const QImage view(pixels, dw, dh, stride,
-                      alpha ? QImage::Format_RGBA8888 : QImage::Format_RGBX8888);
-    // The copy is made while libheif's picture still lives.
-    QImage shown =
-        view.convertToFormat(alpha ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
-    if (shown.isNull()) outOfMemory(path);
-    return shown;
 }
 
 } // namespace
@@ -157,9 +115,7 @@ StoredThumbnail decodeQtThumbnail(const QString& path, const QByteArray& bytes,
 
 StoredThumbnail decodeHeifThumbnail(const QString& path, const QByteArray& bytes,
                                     const KindDecoding& kind, int edge) {
-    // Loads libheif's decoder plugins once; they stay for the run.
-    static const bool ready = (heif_init(nullptr), true);
-    (void)ready;
+    initHeif();
     HeifContext context(heif_context_alloc(), heif_context_free);
     if (!context) outOfMemory(path);
     heif_context_set_maximum_image_size_limit(context.get(), kHeifMaxSide);
@@ -175,7 +131,7 @@ StoredThumbnail decodeHeifThumbnail(const QString& path, const QByteArray& bytes
     }
     const HeifHandle thumbnail = coveringThumbnail(found, edge);
     if (!thumbnail) return {};
-    return {decodeHeifHandle(path, kind, thumbnail.get()), 1};
+    return {decodeHeifHandle(path, kind, thumbnail.get(), kHeifBytesPerPixel), 1};
 }
 
 } // namespace pixa
