@@ -15,6 +15,21 @@ void heifCheck(const QString& path, const KindDecoding& kind, heif_error error) 
                 std::string("the ") + kind.name + " picture does not decode: " + error.message);
 }
 
+HeifFile openHeif(const QString& path, const KindDecoding& kind, const QByteArray& bytes) {
+    initHeif();
+    HeifFile file;
+    file.context.reset(heif_context_alloc());
+    if (!file.context) outOfMemory(path);
+    heif_context_set_maximum_image_size_limit(file.context.get(), kHeifMaxSide);
+    heifCheck(path, kind,
+              heif_context_read_from_memory_without_copy(file.context.get(), bytes.constData(),
+                                                         size_t(bytes.size()), nullptr));
+    heif_image_handle* primary = nullptr;
+    heifCheck(path, kind, heif_context_get_primary_image_handle(file.context.get(), &primary));
+    file.primary.reset(primary);
+    return file;
+}
+
 QImage decodeHeifHandle(const QString& path, const KindDecoding& kind, heif_image_handle* handle,
                         uint64_t bytesPerPixel) {
     const int64_t w = heif_image_handle_get_width(handle);

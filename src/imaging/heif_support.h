@@ -4,6 +4,7 @@
 
 #include "imaging/decode_support.h"
 
+#include <QByteArray>
 #include <QImage>
 #include <QString>
 
@@ -24,6 +25,16 @@ using HeifImage = std::unique_ptr<heif_image, decltype(&heif_image_release)>;
 
 // Loads libheif's decoder plugins once; they stay for the run.
 void initHeif();
+
+// A HEIF or AVIF file read from memory, and its primary picture (which goes before the context).
+struct HeifFile {
+    HeifContext context{nullptr, heif_context_free};
+    HeifHandle primary{nullptr, heif_image_handle_release};
+};
+
+// Reads `bytes` (which must outlive the result) within libheif's side limit; throws 481 when
+// libheif cannot, 7 when memory runs out.
+HeifFile openHeif(const QString& path, const KindDecoding& kind, const QByteArray& bytes);
 
 // Throws 481 naming libheif's reason unless `error` is none.
 void heifCheck(const QString& path, const KindDecoding& kind, heif_error error);

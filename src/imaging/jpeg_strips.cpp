@@ -2,7 +2,7 @@
 
 #include "core/error.h"
 #include "core/picture_file.h"
-#include "imaging/jpeg_errors.h"
+#include "imaging/jpeg_support.h"
 
 // jpeglib.h needs FILE and size_t declared first, and jerror.h its configuration.
 #include <cstdio>
@@ -99,17 +99,7 @@ struct JpegJob {
         const int64_t outWidth = info.output_width;
         const int64_t outHeight = info.output_height;
         uint64_t cost = uint64_t(outWidth) * uint64_t(outHeight) * 4;
-        // A progressive (or non-interleaved) picture is decoded whole into coefficients first:
-        // 64 of 2 bytes for every block of every component, padded to whole coding units.
-        uint64_t coefficients = 0;
-        if (jpeg_has_multiple_scans(&info)) {
-            for (int c = 0; c < info.num_components; ++c) {
-                const jpeg_component_info& comp = info.comp_info[c];
-                const auto roundUp = [](uint64_t n, uint64_t m) { return (n + m - 1) / m * m; };
-                coefficients += roundUp(comp.width_in_blocks, comp.h_samp_factor) *
-                                roundUp(comp.height_in_blocks, comp.v_samp_factor) * sizeof(JBLOCK);
-            }
-        }
+        const uint64_t coefficients = jpegCoefficientBytes(info);
         cost += coefficients;
         const int orientation = jpegOrientation(bytes);
         place = placement(orientation, outWidth, outHeight);

@@ -153,16 +153,8 @@ QImage decodeHeif(const QString& path, QFile& file, const KindDecoding& kind) {
     if (kind.kind == PictureKind::Avif && !heif_have_decoder_for_format(heif_compression_AV1)) {
         notAPicture(path, "no AV1 decoder is installed for the AVIF picture");
     }
-    HeifContext context(heif_context_alloc(), heif_context_free);
-    if (!context) outOfMemory(path);
-    heif_context_set_maximum_image_size_limit(context.get(), kHeifMaxSide);
-    heifCheck(path, kind,
-              heif_context_read_from_memory_without_copy(context.get(), bytes.constData(),
-                                                         size_t(bytes.size()), nullptr));
-    heif_image_handle* primary = nullptr;
-    heifCheck(path, kind, heif_context_get_primary_image_handle(context.get(), &primary));
-    HeifHandle handle(primary, heif_image_handle_release);
-    return decodeHeifHandle(path, kind, primary, kHeifBytesPerPixel);
+    const HeifFile heif = openHeif(path, kind, bytes);
+    return decodeHeifHandle(path, kind, heif.primary.get(), kHeifBytesPerPixel);
 }
 
 QImage decodeJpegXl(const QString& path, QFile& file, const KindDecoding& kind) {

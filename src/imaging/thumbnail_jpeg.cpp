@@ -3,7 +3,7 @@
 #include "core/picture_file.h"
 #include "imaging/decode_support.h"
 #include "imaging/exif_thumbnail.h"
-#include "imaging/jpeg_errors.h"
+#include "imaging/jpeg_support.h"
 
 // jpeglib.h needs FILE and size_t declared first, and jerror.h its configuration.
 #include <cstdio>
@@ -58,17 +58,7 @@ struct ScaledJpeg {
         const int64_t h = info.image_height;
         if (w * h > kMaxPicturePixels) tooManyPixels(path, w, h);
         jpeg_calc_output_dimensions(&info);
-        // A progressive picture keeps every coefficient of the whole picture whatever the scale:
-        // 64 of 2 bytes for every block of every component, padded to whole coding units.
-        uint64_t coefficients = 0;
-        if (jpeg_has_multiple_scans(&info)) {
-            for (int c = 0; c < info.num_components; ++c) {
-                const jpeg_component_info& comp = info.comp_info[c];
-                const auto roundUp = [](uint64_t n, uint64_t m) { return (n + m - 1) / m * m; };
-                coefficients += roundUp(comp.width_in_blocks, comp.h_samp_factor) *
-                                roundUp(comp.height_in_blocks, comp.v_samp_factor) * sizeof(JBLOCK);
-            }
-        }
+        const uint64_t coefficients = jpegCoefficientBytes(info);
         requireDecodeBudget(path, w, h,
                             uint64_t(info.output_width) * info.output_height * 4 + coefficients);
         info.mem->max_memory_to_use = long(coefficients + (32 << 20));

@@ -115,16 +115,8 @@ StoredThumbnail decodeQtThumbnail(const QString& path, const QByteArray& bytes,
 
 StoredThumbnail decodeHeifThumbnail(const QString& path, const QByteArray& bytes,
                                     const KindDecoding& kind, int edge) {
-    initHeif();
-    HeifContext context(heif_context_alloc(), heif_context_free);
-    if (!context) outOfMemory(path);
-    heif_context_set_maximum_image_size_limit(context.get(), kHeifMaxSide);
-    heifCheck(path, kind,
-              heif_context_read_from_memory_without_copy(context.get(), bytes.constData(),
-                                                         size_t(bytes.size()), nullptr));
-    heif_image_handle* found = nullptr;
-    heifCheck(path, kind, heif_context_get_primary_image_handle(context.get(), &found));
-    const HeifHandle primary(found, heif_image_handle_release);
+    const HeifFile heif = openHeif(path, kind, bytes);
+    const heif_image_handle* found = heif.primary.get();
     if (area(found) > kMaxPicturePixels) {
         tooManyPixels(path, heif_image_handle_get_width(found),
                       heif_image_handle_get_height(found));

@@ -1,4 +1,4 @@
-#include "imaging/jpeg_errors.h"
+#include "imaging/jpeg_support.h"
 
 #include <jerror.h>
 
@@ -35,6 +35,18 @@ void useJpegErrors(jpeg_decompress_struct& info, JpegErrors& errors) {
     info.err = jpeg_std_error(&errors.manager);
     errors.manager.error_exit = onJpegError;
     errors.manager.emit_message = onJpegMessage;
+}
+
+uint64_t jpegCoefficientBytes(jpeg_decompress_struct& info) {
+    if (!jpeg_has_multiple_scans(&info)) return 0;
+    const auto roundUp = [](uint64_t n, uint64_t m) { return (n + m - 1) / m * m; };
+    uint64_t coefficients = 0;
+    for (int c = 0; c < info.num_components; ++c) {
+        const jpeg_component_info& comp = info.comp_info[c];
+        coefficients += roundUp(comp.width_in_blocks, comp.h_samp_factor) *
+                        roundUp(comp.height_in_blocks, comp.v_samp_factor) * sizeof(JBLOCK);
+    }
+    return coefficients;
 }
 
 } // namespace pixa
