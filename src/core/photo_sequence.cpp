@@ -57,10 +57,15 @@ int naturalCompare(std::string_view a, std::string_view b) {
     return (a.size() - i > 0) - (b.size() - j > 0);
 }
 
-bool namedAsPhoto(const fs::path& file) {
+std::string lowerExtension(const fs::path& file) {
     std::string ext = file.extension().string();
     std::transform(ext.begin(), ext.end(), ext.begin(), lower);
-    if (ext == ".pff") return true;
+    return ext;
+}
+
+bool namedAsPhoto(const fs::path& file) {
+    if (namedAsWrapped(file)) return true;
+    const std::string ext = lowerExtension(file);
     const auto& patterns = pictureNamePatterns();
     return std::any_of(patterns.begin(), patterns.end(),
                        [&](const std::string& pattern) { return pattern.substr(1) == ext; });
@@ -71,6 +76,10 @@ bool byNaturalName(const fs::path& a, const fs::path& b) {
 }
 
 } // namespace
+
+bool namedAsWrapped(const fs::path& file) {
+    return lowerExtension(file) == ".pff";
+}
 
 bool naturalLess(std::string_view a, std::string_view b) {
     const int c = naturalCompare(a, b);

@@ -14,6 +14,9 @@ namespace pixa {
 // regard to their case; names still equal that way, by their bytes.
 bool naturalLess(std::string_view a, std::string_view b);
 
+// Whether `file` is named as a wrapped photo: *.pff, letters' case aside.
+bool namedAsWrapped(const std::filesystem::path& file);
+
 // The files of `folder` named as a picture (pictureNamePatterns()) or a wrapped photo (*.pff),
 // letters' case aside, in natural order of their names; folders are left out. Throws the
 // Failure of listing the folder.

@@ -1,5 +1,6 @@
 #include "windows/main/photo_grid.h"
 
+#include "core/photo_sequence.h"
 #include "windows/main/main_backdrop.h"
 #include "windows/main/thumbnail_maker.h"
 #include "windows/main/tile_delegate.h"
@@ -185,14 +186,19 @@ bool PhotoGrid::eventFilter(QObject* watched, QEvent* event) {
     return QObject::eventFilter(watched, event);
 }
 
-std::vector<int> PhotoGrid::rowsByNearness() const {
+std::pair<int, int> PhotoGrid::rowsInSight() const {
     const int count = m_tiles->count();
     const QSize cell = m_delegate->cellSize();
     const QSize seen = m_view->viewport()->size();
     const int columns = std::max(1, seen.width() / cell.width());
     const int top = m_view->verticalScrollBar()->value();
-    const int first = std::min(count, top / cell.height() * columns);
-    const int last = std::min(count, ((top + seen.height() - 1) / cell.height() + 1) * columns);
+    return {std::min(count, top / cell.height() * columns),
+            std::min(count, ((top + seen.height() - 1) / cell.height() + 1) * columns)};
+}
+
+std::vector<int> PhotoGrid::rowsByNearness() const {
+    const int count = m_tiles->count();
+    const auto [first, last] = rowsInSight();
     std::vector<int> rows;
     rows.reserve(size_t(count));
     for (int row = first; row < last; ++row)
@@ -227,7 +233,7 @@ void PhotoGrid::schedule() {
         switch (tile.state) {
         case Tile::State::Unknown:
             // A wrapped photo's caption is cheap to read: every one is, whatever the budget.
-            if (pixels || tile.file.extension() == ".pff" || tile.file.extension() == ".PFF")
+            if (pixels || namedAsWrapped(tile.file))
                 task = Task::Describe;
             break;
         case Tile::State::Picture:
@@ -247,9 +253,8 @@ void PhotoGrid::schedule() {
 }
 
 void PhotoGrid::taken(bool moreWanted) {
-    const std::vector<int> rows = rowsByNearness();
     // Thumbnails dropped near the view would be wanted again.
-    if (!rows.empty() && m_tiles->keepWithin(kMemoryBudget, rows.front())) moreWanted = true;
+    if (m_tiles->keepWithin(kMemoryBudget, rowsInSight().first)) moreWanted = true;
     if (moreWanted) m_scheduling->start();
 }
 

@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <utility>
 #include <vector>
 
 class QListView;
@@ -71,6 +72,8 @@ private:
     void scrolled(int value);
     // The jobs for what is in sight first, then outward, the farther side of the scrolling last.
     void schedule();
+    // The first tile in sight and the one after the last.
+    std::pair<int, int> rowsInSight() const;
     std::vector<int> rowsByNearness() const;
     // After what the workers made is taken: the farthest thumbnails go beyond the budget, and
     // the jobs are asked again when `moreWanted` or some went.
